@@ -1,0 +1,41 @@
+// The engine's string constants: event type names, default file names,
+// window title and network port. Every engine source includes this header.
+#ifndef SORBELANE_CONSTANTS_H
+#define SORBELANE_CONSTANTS_H
+
+#include <string>
+
+namespace sb {
+
+inline const std::string UNDEFINED_EVENT = "sb-undefined";
+inline const std::string STEP_EVENT = "sb-step";
+inline const std::string KEYBOARD_EVENT = "sb-keyboard";
+inline const std::string MSE_EVENT = "sb-mouse";
+inline const std::string COLLISION_EVENT = "sb-collision";
+inline const std::string OUT_EVENT = "sb-out";
+inline const std::string VIEW_EVENT = "sb-view";
+inline const std::string PATH_EVENT = "sb-path";
+inline const std::string NETWORK_EVENT = "sb-network";
+inline const std::string NETWORK_CUSTOM_EVENT = "sb-custom-network";
+inline const std::string NETWORK_KEYBOARD_EVENT = "sb-keyboard-network";
+inline const std::string NETWORK_MSE_EVENT = "sb-mouse-network";
+
+inline const std::string CONFIG_FILENAME = "sb-config.txt";
+inline const std::string LOGFILE_DEFAULT = "sorbelane.log";
+inline const std::string FONT_FILE_DEFAULT = "sb-font.ttf";
+inline const std::string WINDOW_TITLE_DEFAULT = "Sorbelane";
+inline const std::string SORBELANE_PORT = "9876";
+inline const std::string FRAPS_FILENAME = "fraps";
+inline const std::string FRAPS_STRING = "fps";
+
+// Engine version written in the log banner.
+constexpr double SORBELANE_VERSION = 4.13;
+
+// Fixed limits.
+constexpr int MAX_EVENTS = 100;      // event types per manager
+constexpr int MAX_OBJ_EVENTS = 100;  // interests per object
+constexpr int MAX_ALTITUDE = 4;      // altitudes 0 .. MAX_ALTITUDE
+
+}  // namespace sb
+
+#endif

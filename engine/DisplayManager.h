@@ -1,0 +1,67 @@
+#ifndef SORBELANE_DISPLAY_MANAGER_H
+#define SORBELANE_DISPLAY_MANAGER_H
+
+#include <SFML/Graphics.hpp>
+
+#include "Color.h"
+#include "Manager.h"
+#include "Vector.h"
+
+namespace sb {
+
+class Frame {};
+
+enum Justification {
+  LEFT_JUSTIFIED = 0,
+  CENTER_JUSTIFIED = 1,
+  RIGHT_JUSTIFIED = 2,
+};
+
+// Owns the window and draws into it one character cell at a time.
+class DisplayManager : public Manager {
+ private:
+  DisplayManager();
+  DisplayManager(const DisplayManager &) = delete;
+  void operator=(const DisplayManager &) = delete;
+
+  sf::Font font;
+  sf::RenderWindow *p_window;
+  int window_horizontal_pixels;
+  int window_vertical_pixels;
+  int window_horizontal_chars;
+  int window_vertical_chars;
+  sf::RectangleShape *p_rectangle;
+  sf::Color window_background_color;
+  sf::Text *p_text;
+  int shake_duration;
+  int shake_scale_x;
+  int shake_scale_y;
+  int shake_x;
+  int shake_y;
+
+ public:
+  static DisplayManager &getInstance();
+  ~DisplayManager();
+
+  int startUp() override;
+  void shutDown() override;
+
+  int drawCh(Vector world_pos, char ch, Color color) const;
+  int drawCh(Vector world_pos, char ch, unsigned char r, unsigned char g, unsigned char b) const;
+  int drawString(Vector world_pos, std::string str, Justification just, Color color) const;
+  int drawFrame(Vector world_pos, Frame frame, bool centered, Color color, char transparent) const;
+
+  int getHorizontal() const;
+  int getVertical() const;
+  int getHorizontalPixels() const;
+  int getVerticalPixels() const;
+
+  int swapBuffers();
+  bool setBackgroundColor(Color color);
+  sf::RenderWindow *getWindow() const;
+  void shake(int scale_x, int scale_y, int duration, bool add = false);
+};
+
+}  // namespace sb
+
+#endif

@@ -1,0 +1,7 @@
+#include "EventOut.h"
+
+namespace sb {
+
+EventOut::EventOut() { setType(OUT_EVENT); }
+
+}  // namespace sb

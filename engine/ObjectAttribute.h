@@ -1,0 +1,32 @@
+#ifndef SORBELANE_OBJECT_ATTRIBUTE_H
+#define SORBELANE_OBJECT_ATTRIBUTE_H
+
+namespace sb {
+
+// One value per serializable attribute of an Object, each with a modified flag.
+enum ObjectAttribute {
+  ID = 0,
+  ACTIVE,
+  VISIBLE,
+  EVENTS,
+  BOX,
+  POSITION,
+  TYPE,
+  ANIMATION,
+  ALTITUDE,
+  SOLIDNESS,
+  NO_SOFT,
+  SPEED,
+  DIRECTION,
+  ACCELERATION,
+  SHAPE,
+  PATH,
+  FOLLOW_PATH,
+  AVOID_COLLISIONS,
+};
+
+const int ATTR_COUNT = 18;
+
+}  // namespace sb
+
+#endif

@@ -1,0 +1,7 @@
+#include "ViewObject.h"
+
+namespace sb {
+
+ViewObject::ViewObject() { setType("ViewObject"); }
+
+}  // namespace sb
