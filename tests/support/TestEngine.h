@@ -1,0 +1,39 @@
+// Starting the engine from a test: a fresh working directory holding the
+// configuration and the log, and the game manager started on them.
+#ifndef SORBELANE_TEST_ENGINE_H
+#define SORBELANE_TEST_ENGINE_H
+
+#include <string>
+
+namespace sbtest {
+
+// Writes config_text as the configuration file of a fresh temporary directory,
+// makes that directory the working directory, points SORBELANE_CONFIG and
+// SORBELANE_LOG into it and starts the game manager. Returns startUp()'s result.
+int startEngine(const std::string &config_text);
+
+// Creates (once per process) and returns the temporary directory.
+std::string tempDir();
+
+// Path of the log file startEngine() configured.
+std::string logPath();
+
+// The log file's content so far (the log is flushed first).
+std::string readLog();
+
+// Whole content of a file, or "" when it cannot be read.
+std::string readFile(const std::string &path);
+
+// Writes text to a file; true on success.
+bool writeFile(const std::string &path, const std::string &text);
+
+// A TrueType font that the engine can load, and the configuration line naming it.
+std::string fontPath();
+std::string fontConfig();
+
+// Counts the occurrences of needle in haystack.
+int countOf(const std::string &haystack, const std::string &needle);
+
+}  // namespace sbtest
+
+#endif
