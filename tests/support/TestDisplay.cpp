@@ -1,0 +1,225 @@
+#include "support/TestDisplay.h"
+
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
+#include <SFML/Graphics.hpp>
+
+#include "DisplayManager.h"
+
+// Xlib last: its macros (None, Bool, Status) would clash with SFML's names.
+#include <X11/Xlib.h>
+
+namespace sbtest {
+
+namespace {
+
+// Xlib, loaded at run time: the engine's SFML already depends on it, and
+// loading it here spares the test build a link dependency of its own.
+struct Xlib {
+  decltype(&XOpenDisplay) open_display = nullptr;
+  decltype(&XCloseDisplay) close_display = nullptr;
+  decltype(&XInternAtom) intern_atom = nullptr;
+  decltype(&XSendEvent) send_event = nullptr;
+  decltype(&XSync) sync = nullptr;
+  bool ok = false;
+
+  Xlib() {
+    void *lib = dlopen("libX11.so.6", RTLD_NOW | RTLD_GLOBAL);
+    if (!lib) return;
+    open_display = reinterpret_cast<decltype(open_display)>(dlsym(lib, "XOpenDisplay"));
+    close_display = reinterpret_cast<decltype(close_display)>(dlsym(lib, "XCloseDisplay"));
+    intern_atom = reinterpret_cast<decltype(intern_atom)>(dlsym(lib, "XInternAtom"));
+    send_event = reinterpret_cast<decltype(send_event)>(dlsym(lib, "XSendEvent"));
+    sync = reinterpret_cast<decltype(sync)>(dlsym(lib, "XSync"));
+    ok = open_display && close_display && intern_atom && send_event && sync;
+  }
+};
+
+Xlib &xlib() {
+  static Xlib lib;
+  return lib;
+}
+
+bool canConnect(const char *name) {
+  if (!xlib().ok) return false;
+  Display *display = xlib().open_display(name);
+  if (!display) return false;
+  xlib().close_display(display);
+  return true;
+}
+
+bool exists(const std::string &path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0;
+}
+
+// Starts Xvfb on :number. The server gets SIGTERM when this process ends
+// (parent-death signal), which also covers exits that skip atexit handlers
+// and lets the engine's SFML statics close their connections first.
+pid_t startXvfb(int number) {
+  pid_t parent = getpid();
+  pid_t pid = fork();
+  if (pid != 0) return pid;
+  prctl(PR_SET_PDEATHSIG, SIGTERM);
+  if (getppid() != parent) _exit(1);
+  int null_fd = open("/dev/null", O_RDWR);
+  if (null_fd >= 0) {
+    dup2(null_fd, STDIN_FILENO);
+    dup2(null_fd, STDOUT_FILENO);
+    dup2(null_fd, STDERR_FILENO);
+  }
+  std::string name = ":" + std::to_string(number);
+  execlp("Xvfb", "Xvfb", name.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+         static_cast<char *>(nullptr));
+  _exit(127);
+}
+
+pid_t xvfb_pid = 0;
+pid_t xvfb_owner = 0;
+
+void stopXvfb() {
+  // A forked child that calls exit() runs this too: only the owner stops the server.
+  if (xvfb_pid <= 0 || getpid() != xvfb_owner) return;
+  kill(xvfb_pid, SIGTERM);
+  waitpid(xvfb_pid, nullptr, 0);
+  xvfb_pid = 0;
+}
+
+void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+sf::RenderWindow *engineWindow() { return sb::DisplayManager::getInstance().getWindow(); }
+
+}  // namespace
+
+bool ensureDisplay() {
+  if (xvfb_pid > 0) return true;
+  if (!xlib().ok) {
+    fprintf(stderr, "ensureDisplay(): cannot load libX11.so.6\n");
+    return false;
+  }
+  const char *current = getenv("DISPLAY");
+  if (current && *current && canConnect(current)) return true;
+
+  for (int number = 90; number < 190; number++) {
+    std::string suffix = std::to_string(number);
+    if (exists("/tmp/.X11-unix/X" + suffix) || exists("/tmp/.X" + suffix + "-lock")) continue;
+    pid_t pid = startXvfb(number);
+    if (pid < 0) break;
+    std::string name = ":" + suffix;
+    bool ready = false, died = false;
+    for (int waited = 0; waited < 5000 && !ready && !died; waited += 20) {
+      sleepMs(20);
+      died = waitpid(pid, nullptr, WNOHANG) != 0;
+      // Another process may have taken this number meanwhile: accept the
+      // server only while our own Xvfb is still alive.
+      ready = !died && canConnect(name.c_str()) && waitpid(pid, nullptr, WNOHANG) == 0;
+    }
+    if (ready) {
+      xvfb_pid = pid;
+      xvfb_owner = getpid();
+      // Normally the parent-death signal ends the server; this reaps it
+      // when the test program exits through exit().
+      atexit(stopXvfb);
+      setenv("DISPLAY", name.c_str(), 1);
+      return true;
+    }
+    if (!died) {
+      kill(pid, SIGTERM);
+      waitpid(pid, nullptr, 0);
+    }
+  }
+  fprintf(stderr, "ensureDisplay(): no X server could be started (is Xvfb installed?)\n");
+  return false;
+}
+
+sf::Image screenshot() {
+  sf::RenderWindow *p_window = engineWindow();
+  if (!p_window) return sf::Image();
+  sf::Vector2u size = p_window->getSize();
+  sf::Texture texture;
+  if (!texture.create(size.x, size.y)) return sf::Image();
+  // Texture::update copies the window's back buffer: what has been drawn
+  // since the last display() and clear.
+  texture.update(*p_window);
+  return texture.copyToImage();
+}
+
+bool saveImage(const sf::Image &image, const std::string &path) {
+  return image.saveToFile(path);
+}
+
+std::string windowId() {
+  sf::RenderWindow *p_window = engineWindow();
+  if (!p_window) return "";
+  return std::to_string(static_cast<unsigned long>(p_window->getSystemHandle()));
+}
+
+bool xdotool(const std::string &args) {
+  std::string command = "timeout 10 xdotool " + args + " >/dev/null 2>&1";
+  return std::system(command.c_str()) == 0;
+}
+
+bool focusWindow() {
+  std::string id = windowId();
+  if (id.empty()) return false;
+  if (!xdotool("windowfocus --sync " + id)) return false;
+  sf::Vector2u size = engineWindow()->getSize();
+  return mouseMove(static_cast<int>(size.x / 2), static_cast<int>(size.y / 2));
+}
+
+bool keyDown(const std::string &keysym) { return xdotool("keydown " + keysym); }
+
+bool keyUp(const std::string &keysym) { return xdotool("keyup " + keysym); }
+
+bool mouseMove(int x, int y) {
+  std::string id = windowId();
+  if (id.empty()) return false;
+  return xdotool("mousemove --window " + id + " " + std::to_string(x) + " " + std::to_string(y));
+}
+
+bool mouseDown(int button) { return xdotool("mousedown " + std::to_string(button)); }
+
+bool mouseUp(int button) { return xdotool("mouseup " + std::to_string(button)); }
+
+bool click(int button) { return xdotool("click " + std::to_string(button)); }
+
+bool requestClose() {
+  sf::RenderWindow *p_window = engineWindow();
+  if (!p_window || !xlib().ok) return false;
+  Display *display = xlib().open_display(nullptr);
+  if (!display) return false;
+  XEvent event = {};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = static_cast<Window>(p_window->getSystemHandle());
+  event.xclient.message_type = xlib().intern_atom(display, "WM_PROTOCOLS", False);
+  event.xclient.format = 32;
+  event.xclient.data.l[0] =
+      static_cast<long>(xlib().intern_atom(display, "WM_DELETE_WINDOW", False));
+  event.xclient.data.l[1] = CurrentTime;
+  Status sent = xlib().send_event(display, event.xclient.window, False, NoEventMask, &event);
+  xlib().sync(display, False);
+  xlib().close_display(display);
+  return sent != 0;
+}
+
+bool waitUntil(const std::function<bool()> &cond, int timeout_ms) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  while (!cond()) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    sleepMs(5);
+  }
+  return true;
+}
+
+}  // namespace sbtest

@@ -1,0 +1,58 @@
+// Test helpers for real windows: an X server (Xvfb when none is running),
+// screenshots of the engine window and real input sent with xdotool.
+#ifndef SORBELANE_TESTS_TEST_DISPLAY_H
+#define SORBELANE_TESTS_TEST_DISPLAY_H
+
+#include <functional>
+#include <string>
+
+#include <SFML/Graphics/Image.hpp>
+
+namespace sbtest {
+
+// Makes sure DISPLAY names a running X server. Uses the current DISPLAY when
+// it accepts a connection; otherwise starts Xvfb on a free display number
+// (from :90 up), waits until it accepts connections and sets DISPLAY. That
+// server dies with this process. Returns false when no X server could be had.
+// Call it before the engine opens its window.
+bool ensureDisplay();
+
+// The engine window's back buffer: what was drawn since the last
+// swapBuffers(). Take it after drawing and before the next swapBuffers().
+// An empty image when the engine has no window.
+sf::Image screenshot();
+
+// Saves an image as PNG for a person to look at (debugging aid).
+bool saveImage(const sf::Image &image, const std::string &path);
+
+// The engine window's X id in decimal, or "" when there is no window.
+std::string windowId();
+
+// Runs "xdotool <args>"; true when it exited with status 0.
+bool xdotool(const std::string &args);
+
+// Gives the engine window the keyboard focus and puts the pointer over it,
+// so that xdotool's key and button events reach it.
+bool focusWindow();
+
+// Presses and releases keys by X keysym name ("a", "minus", "Up", "KP_Add").
+bool keyDown(const std::string &keysym);
+bool keyUp(const std::string &keysym);
+
+// Moves the pointer to pixel (x, y) of the engine window.
+bool mouseMove(int x, int y);
+// X buttons: 1 left, 2 middle, 3 right.
+bool mouseDown(int button);
+bool mouseUp(int button);
+bool click(int button);
+
+// Sends the engine window a close request (WM_DELETE_WINDOW), as a window
+// manager does when the user closes the window.
+bool requestClose();
+
+// Polls cond every few milliseconds until it holds or timeout_ms passed.
+bool waitUntil(const std::function<bool()> &cond, int timeout_ms = 2000);
+
+}  // namespace sbtest
+
+#endif
