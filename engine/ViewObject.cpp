@@ -1,7 +1,164 @@
 #include "ViewObject.h"
 
+#include <utility>
+
+#include "DisplayManager.h"
+#include "EventView.h"
+#include "LogManager.h"
+#include "WorldManager.h"
+#include "utility.h"
+
 namespace sb {
 
-ViewObject::ViewObject() { setType("ViewObject"); }
+ViewObject::ViewObject()
+    : value(0), draw_value(true), border(true), color(COLOR_DEFAULT), location(TOP_CENTER) {
+  setSolidness(SPECTRAL);
+  setAltitude(MAX_ALTITUDE);
+  setType("ViewObject");
+  setLocation(TOP_CENTER);
+  for (bool &flag : view_modified) flag = true;
+  registerInterest(VIEW_EVENT);
+}
+
+void ViewObject::setViewString(std::string new_view_string) {
+  if (new_view_string == view_string) return;
+  view_string = std::move(new_view_string);
+  setViewModified(VIEW_STRING);
+}
+
+void ViewObject::setValue(int new_value) {
+  if (new_value == value) return;
+  value = new_value;
+  setViewModified(VALUE);
+}
+
+// The vertical placement depends on the border, so a located object is placed again.
+void ViewObject::setBorder(bool new_border) {
+  if (new_border == border) return;
+  border = new_border;
+  setViewModified(BORDER);
+  if (location != UNDEFINED_LOCATION) setLocation(location);
+}
+
+void ViewObject::setColor(Color new_color) {
+  if (new_color == color) return;
+  color = new_color;
+  setViewModified(COLOR);
+}
+
+int ViewObject::setLocation(ViewObjectLocation new_location) {
+  Box view = WorldManager::getInstance().getView();
+  float h = view.getHorizontal();
+  float v = view.getVertical();
+  float x = 0, y = 0;
+  switch (new_location) {
+    case TOP_LEFT:
+    case CENTER_LEFT:
+    case BOTTOM_LEFT:
+      x = h / 6;
+      break;
+    case TOP_CENTER:
+    case BOTTOM_CENTER:
+      x = h * 3 / 6;
+      break;
+    case CENTER_CENTER:
+      x = h * 0.5f;
+      break;
+    case TOP_RIGHT:
+    case CENTER_RIGHT:
+    case BOTTOM_RIGHT:
+      x = h * 5 / 6;
+      break;
+    default:
+      LogManager::getInstance().writeLog(
+          "ViewObject::setLocation(): Warning! Location out of range (%d). Ignored.",
+          static_cast<int>(new_location));
+      return -1;
+  }
+  switch (new_location) {
+    case TOP_LEFT:
+    case TOP_CENTER:
+    case TOP_RIGHT:
+      y = border ? 1 : 0;
+      break;
+    case CENTER_LEFT:
+    case CENTER_CENTER:
+    case CENTER_RIGHT:
+      y = border ? v * 0.5f : v * 0.5f - 1;
+      break;
+    default:
+      y = border ? v - 2 : v - 1;
+      break;
+  }
+  setPosition(Vector(x, y));
+  location = new_location;
+  setViewModified(LOCATION);
+  return 0;
+}
+
+int ViewObject::setPosition(Vector new_position) {
+  if (new_position == getPosition()) return 0;
+  location = UNDEFINED_LOCATION;
+  int result = Object::setPosition(new_position);
+  setViewModified(LOCATION);
+  return result;
+}
+
+int ViewObject::eventHandler(const Event *p_e) {
+  if (p_e->typeRef() != VIEW_EVENT) return Object::eventHandler(p_e);
+  const EventView *p_view_event = static_cast<const EventView *>(p_e);
+  if (p_view_event->getTag() != view_string) return 0;
+  int new_value = p_view_event->getValue();
+  if (p_view_event->getDelta()) new_value += value;
+  setValue(new_value);
+  return 1;
+}
+
+std::string ViewObject::displayText() const {
+  std::string text;
+  if (border) text += ' ';
+  text += view_string;
+  if (draw_value) {
+    text += ' ';
+    text += std::to_string(value);
+  }
+  if (border) text += ' ';
+  return text;
+}
+
+// The text centred on the position; with a border, dashes above and below
+// and a bar on each side. The corners stay empty.
+int ViewObject::draw() {
+  const DisplayManager &display_manager = DisplayManager::getInstance();
+  std::string text = displayText();
+  Vector p = viewToWorld(getPosition());
+  int result = display_manager.drawString(p, text, CENTER_JUSTIFIED, color);
+  if (!border) return result;
+  int n = static_cast<int>(text.size());
+  std::string dashes(n, '-');
+  result +=
+      display_manager.drawString(Vector(p.getX(), p.getY() - 1), dashes, CENTER_JUSTIFIED, color);
+  result +=
+      display_manager.drawString(Vector(p.getX(), p.getY() + 1), dashes, CENTER_JUSTIFIED, color);
+  float left = p.getX() - n / 2 - 1;
+  result += display_manager.drawCh(Vector(left, p.getY()), '|', color);
+  result += display_manager.drawCh(Vector(left + n + 1, p.getY()), '|', color);
+  return result;
+}
+
+bool ViewObject::isModified() const {
+  LogManager &log_manager = LogManager::getInstance();
+  for (int i = 0; i < VIEW_ATTR_COUNT; i++) {
+    log_manager.writeLog(10, "ViewObject::isModified(): %d is %s", i,
+                         view_modified[i] ? "true" : "false");
+    if (view_modified[i]) return true;
+  }
+  return Object::isModified();
+}
+
+bool ViewObject::isModified(ViewObjectAttribute attribute) const {
+  if (attribute < 0 || attribute >= VIEW_ATTR_COUNT) return false;
+  return view_modified[attribute];
+}
 
 }  // namespace sb

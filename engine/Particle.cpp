@@ -1,0 +1,58 @@
+#include "Particle.h"
+
+#include "LogManager.h"
+#include "WorldManager.h"
+
+namespace sb {
+
+Particle::Particle(float size, int init_age, unsigned char opacity, unsigned char r,
+                   unsigned char g, unsigned char b) {
+  setSolidness(SPECTRAL);
+  setType("Particle");
+  setAltitude(3);
+  age = init_age;
+
+  // Particles use up no object ids.
+  setId(0);
+  setMaxId(getMaxId() - 1);
+
+  // Copying the object's own shape avoids building another default shape.
+  Shape shape = getShape();
+  shape.setType(CIRCLE);
+  shape.setColor(r, g, b);
+  shape.setSize(size);
+  shape.setOpacity(opacity);
+  setShape(shape);
+
+  registerInterest(STEP_EVENT);
+}
+
+Particle::~Particle() {}
+
+int Particle::eventHandler(const Event *p_e) {
+  const std::string &type = p_e->typeRef();
+  if (type == STEP_EVENT) {
+    age--;
+    if (age <= 0) WorldManager::getInstance().markForDelete(this);
+    return 1;
+  }
+  if (type == OUT_EVENT) {
+    WorldManager::getInstance().markForDelete(this);
+    return 1;
+  }
+  return 0;
+}
+
+std::string Particle::serialize(std::string attr) {
+  LogManager::getInstance().writeLog(
+      1, "Particle::serialize(): Warning!  Particles attributes are not serialized");
+  return Object::serialize(attr);
+}
+
+int Particle::deserialize(std::string str) {
+  LogManager::getInstance().writeLog(
+      1, "Particle::deserialize(): Warning! Cannot deserialize particles.");
+  return Object::deserialize(str);
+}
+
+}  // namespace sb
