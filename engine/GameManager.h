@@ -1,6 +1,7 @@
 #ifndef SORBELANE_GAME_MANAGER_H
 #define SORBELANE_GAME_MANAGER_H
 
+#include "Clock.h"
 #include "Manager.h"
 
 namespace sb {
@@ -15,6 +16,8 @@ class GameManager : public Manager {
   bool game_over;
   int frame_time;
   int step_count;
+
+  void serviceNetwork(const Clock &clock);
 
  public:
   static GameManager &getInstance();

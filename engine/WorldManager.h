@@ -31,6 +31,8 @@ class WorldManager : public Manager {
 
   void deleteMarked();
   void followView(Vector position);
+  int resolveCollisions(Object *p_o, Vector &where, ObjectList &list);
+  Vector slideTarget(const Object *p_o, const Object *p_hard) const;
 
  public:
   static WorldManager &getInstance();

@@ -1,0 +1,84 @@
+// One world update of N moving HARD objects with the default box in an
+// 80 x 24 boundary, reported per object.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+
+#include "Sorbelane.h"
+
+namespace {
+
+// Moves in a random direction and takes a new one on every collision.
+class Mover : public sb::Object {
+ public:
+  Mover() {
+    setType("mover");
+    newVelocity();
+    setPosition(sb::Vector(static_cast<float>(rand() % 80), static_cast<float>(rand() % 24)));
+  }
+  int eventHandler(const sb::Event *p_e) override {
+    if (p_e->typeRef() == sb::COLLISION_EVENT) {
+      newVelocity();
+      return 1;
+    }
+    if (p_e->typeRef() == sb::OUT_EVENT) {
+      bounceBack();
+      return 1;
+    }
+    return 0;
+  }
+
+ private:
+  void newVelocity() {
+    float x = (rand() & 1 ? -1.0f : 1.0f) / static_cast<float>(rand() % 10 + 1);
+    float y = (rand() & 1 ? -1.0f : 1.0f) / static_cast<float>(rand() % 80 + 1);
+    setVelocity(sb::Vector(x, y));
+  }
+  void bounceBack() {
+    sb::Vector p = getPosition(), v = getVelocity();
+    if (p.getX() < 0 || p.getX() > 79) v.setX(-v.getX()), p.setX(p.getX() < 0 ? 1 : 78);
+    if (p.getY() < 0 || p.getY() > 23) v.setY(-v.getY()), p.setY(p.getY() < 0 ? 1 : 22);
+    setVelocity(v);
+    setPosition(p);
+  }
+};
+
+void startEngineOnce() {
+  static bool started = false;
+  if (started) return;
+  started = true;
+  char dir[] = "/tmp/sorbelane-bench-XXXXXX";
+  if (mkdtemp(dir) && chdir(dir) == 0) {
+    FILE *config = fopen("sb-config.txt", "w");
+    if (config) {
+      fputs("headless:true,\nrandom_seed:1,\n", config);
+      fclose(config);
+    }
+  }
+  setenv("SORBELANE_CONFIG", "sb-config.txt", 1);
+  setenv("SORBELANE_LOG", "sorbelane.log", 1);
+  sb::GameManager::getInstance().startUp();
+}
+
+void BM_WorldUpdate(benchmark::State &state) {
+  startEngineOnce();
+  sb::WorldManager &world = sb::WorldManager::getInstance();
+  srand(1);
+  int count = static_cast<int>(state.range(0));
+  for (int i = 0; i < count; i++) new Mover();
+  for (auto _ : state) world.update();
+  state.SetItemsProcessed(state.iterations() * count);
+  state.counters["ns_per_object"] = benchmark::Counter(
+      static_cast<double>(state.iterations() * count),
+      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  world.markForDelete(world.getAllObjects(true));
+  world.update();
+}
+
+}  // namespace
+
+BENCHMARK(BM_WorldUpdate)->Arg(1000)->Arg(4000)->Arg(16000)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();

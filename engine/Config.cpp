@@ -1,0 +1,200 @@
+#include "Config.h"
+
+#include <cstdlib>
+#include <fstream>
+
+#include "Constants.h"
+#include "LogManager.h"
+#include "utility.h"
+
+namespace sb {
+
+namespace {
+
+const char *const COLOR_NAMES[] = {"black", "red",     "green", "yellow",
+                                   "blue",  "magenta", "cyan",  "white"};
+
+int toInt(const std::string &value) { return static_cast<int>(strtol(value.c_str(), nullptr, 10)); }
+
+}  // namespace
+
+Config::Config()
+    : window_horizontal_pixels(1024),
+      window_vertical_pixels(768),
+      window_horizontal_chars(80),
+      window_vertical_chars(24),
+      window_style(5),
+      window_background_color(BLACK),
+      frame_time(33),
+      font_scale(2.0f),
+      window_title(WINDOW_TITLE_DEFAULT),
+      show_mouse(false),
+      headless(false),
+      font_file(FONT_FILE_DEFAULT),
+      logfile(LOGFILE_DEFAULT),
+      random_seed(0),
+      networking(false),
+      quadtree_threshold(1),
+      quadtree_depth(10),
+      grid_width(20),
+      grid_height(8) {}
+
+Config &Config::getInstance() {
+  static Config config_instance;
+  return config_instance;
+}
+
+std::string Config::readConfig() {
+  const char *env_name = getenv("SORBELANE_CONFIG");
+  std::string name = env_name ? env_name : CONFIG_FILENAME;
+  std::ifstream file(name);
+  if (!file) {
+    LogManager::getInstance().writeLog(
+        1, "Config::readConfig(): Cannot open Sorbelane configuration file '%s'.", name.c_str());
+    return "";
+  }
+  // Lines are joined without a separator: each setting ends in its own comma.
+  std::string content, line;
+  while (std::getline(file, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty() && line[0] == '#') continue;
+    content += line;
+  }
+  return content;
+}
+
+void Config::loadConfig(std::string new_config) {
+  if (new_config.empty()) new_config = readConfig();
+  config = new_config;
+  LogManager &log_manager = LogManager::getInstance();
+
+  auto applyInt = [this](const char *key, int &field) {
+    std::string value = match(key);
+    if (!value.empty()) field = toInt(value);
+  };
+  auto applyBool = [this](const char *key, bool &field) {
+    std::string value = match(key);
+    if (!value.empty()) field = (value == "true");
+  };
+  auto applyString = [this](const char *key, std::string &field) {
+    std::string value = match(key);
+    if (!value.empty()) field = value;
+  };
+
+  applyInt("frame_time", frame_time);
+  std::string value = match("font_scale");
+  if (!value.empty()) font_scale = static_cast<float>(strtod(value.c_str(), nullptr));
+  applyInt("window_horizontal_pixels", window_horizontal_pixels);
+  applyInt("window_vertical_pixels", window_vertical_pixels);
+  applyInt("window_horizontal_chars", window_horizontal_chars);
+  applyInt("window_vertical_chars", window_vertical_chars);
+
+  value = match("window_background_color");
+  if (!value.empty()) {
+    int found = -1;
+    for (int c = BLACK; c <= WHITE; c++)
+      if (value == COLOR_NAMES[c]) found = c;
+    if (found >= 0)
+      window_background_color = static_cast<Color>(found);
+    else
+      log_manager.writeLog("loadConfig(): Unsupported window color '%s'", value.c_str());
+  }
+
+  value = match("window_style");
+  if (!value.empty()) {
+    if (value == "fullscreen")
+      window_style = 8;
+    else if (value == "default")
+      window_style = 5;
+    else
+      log_manager.writeLog("loadConfig(): Unsupported window style '%s'", value.c_str());
+  }
+
+  applyString("window_title", window_title);
+  applyBool("show_mouse", show_mouse);
+  applyBool("headless", headless);
+  applyString("font_file", font_file);
+  applyString("logfile", logfile);
+  applyInt("random_seed", random_seed);
+  applyBool("networking", networking);
+  applyInt("grid_width", grid_width);
+  applyInt("grid_height", grid_height);
+  applyInt("quadtree_depth", quadtree_depth);
+  applyInt("quadtree_threshold", quadtree_threshold);
+}
+
+// An empty configuration has no keys (match() itself would search its last parse).
+std::string Config::match(std::string key) const {
+  if (config.empty()) return "";
+  return sb::match(config, key);
+}
+
+void Config::writeToLog() const {
+  LogManager &log = LogManager::getInstance();
+  const char *hyphens = "-----------------------------------";
+  log.writeLog(1, "%s", hyphens);
+  log.writeLog(1, "Sorbelane configuration:");
+  log.writeLog(1, "  Window horizontal pixels: %d", window_horizontal_pixels);
+  log.writeLog(1, "  Window vertical pixels: %d", window_vertical_pixels);
+  log.writeLog(1, "  Window horizontal characters: %d", window_horizontal_chars);
+  log.writeLog(1, "  Window vertical characters: %d", window_vertical_chars);
+  log.writeLog(1, "  Window background color: %d", static_cast<int>(window_background_color));
+  log.writeLog(1, "  Frame time: %d", frame_time);
+  log.writeLog(1, "  Window style: %s", window_style == 5 ? "default" : "fullscreen");
+  log.writeLog(1, "  Window title: %s", window_title.c_str());
+  log.writeLog(1, "  Show mouse: %s", toString(show_mouse).c_str());
+  log.writeLog(1, "  Headless: %s", toString(headless).c_str());
+  log.writeLog(1, "  Font file: %s", font_file.c_str());
+  log.writeLog(1, "  Log file: %s", logfile.c_str());
+  log.writeLog(1, "  Random seed: %d", random_seed);
+  log.writeLog(1, "  Networking: %s", toString(networking).c_str());
+  log.writeLog(1, "  Grid width: %d", grid_width);
+  log.writeLog(1, "  Grid height: %d", grid_height);
+  log.writeLog(1, "  Quadtree threshold: %d", quadtree_threshold);
+  log.writeLog(1, "  Quadtree depth: %d", quadtree_depth);
+  log.writeLog(1, "%s", hyphens);
+}
+
+std::string Config::getConfig() const { return config; }
+void Config::setConfig(std::string new_config) { config = new_config; }
+
+int Config::getWindowHorizontalPixels() const { return window_horizontal_pixels; }
+void Config::setWindowHorizontalPixels(int value) { window_horizontal_pixels = value; }
+int Config::getWindowVerticalPixels() const { return window_vertical_pixels; }
+void Config::setWindowVerticalPixels(int value) { window_vertical_pixels = value; }
+int Config::getWindowHorizontalChars() const { return window_horizontal_chars; }
+void Config::setWindowHorizontalChars(int value) { window_horizontal_chars = value; }
+int Config::getWindowVerticalChars() const { return window_vertical_chars; }
+void Config::setWindowVerticalChars(int value) { window_vertical_chars = value; }
+Color Config::getWindowBackgroundColor() const { return window_background_color; }
+void Config::setWindowBackgroundColor(Color value) { window_background_color = value; }
+int Config::getFrameTime() const { return frame_time; }
+void Config::setFrameTime(int value) { frame_time = value; }
+float Config::getFontScale() const { return font_scale; }
+void Config::setFontScale(float value) { font_scale = value; }
+int Config::getWindowStyle() const { return window_style; }
+void Config::setWindowStyle(int value) { window_style = value; }
+std::string Config::getWindowTitle() const { return window_title; }
+void Config::setWindowTitle(std::string value) { window_title = value; }
+bool Config::getShowMouse() const { return show_mouse; }
+void Config::setShowMouse(bool value) { show_mouse = value; }
+bool Config::getHeadless() const { return headless; }
+void Config::setHeadless(bool value) { headless = value; }
+std::string Config::getFontFile() const { return font_file; }
+void Config::setFontFile(std::string value) { font_file = value; }
+std::string Config::getLogFile() const { return logfile; }
+void Config::setLogFile(std::string value) { logfile = value; }
+int Config::getRandomSeed() const { return random_seed; }
+void Config::setRandomSeed(int value) { random_seed = value; }
+bool Config::getNetworking() const { return networking; }
+void Config::setNetworking(bool value) { networking = value; }
+int Config::getQuadtreeThreshold() const { return quadtree_threshold; }
+void Config::setQuadtreeThreshold(int value) { quadtree_threshold = value; }
+int Config::getQuadtreeDepth() const { return quadtree_depth; }
+void Config::setQuadtreeDepth(int value) { quadtree_depth = value; }
+int Config::getGridWidth() const { return grid_width; }
+void Config::setGridWidth(int value) { grid_width = value; }
+int Config::getGridHeight() const { return grid_height; }
+void Config::setGridHeight(int value) { grid_height = value; }
+
+}  // namespace sb

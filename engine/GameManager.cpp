@@ -1,0 +1,230 @@
+#include "GameManager.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include "Clock.h"
+#include "Config.h"
+#include "DisplayManager.h"
+#include "EventStep.h"
+#include "InputManager.h"
+#include "LogManager.h"
+#include "NetworkManager.h"
+#include "PathManager.h"
+#include "ResourceManager.h"
+#include "WorldManager.h"
+
+namespace sb {
+
+namespace {
+
+const char *const STARS = "****************************************************";
+
+// Starts one manager and logs the outcome; false on failure.
+bool startManager(Manager &manager, const char *started, const char *failed) {
+  LogManager &log_manager = LogManager::getInstance();
+  if (manager.startUp() != 0) {
+    log_manager.writeLog("%s", failed);
+    return false;
+  }
+  log_manager.writeLog(1, "%s", started);
+  return true;
+}
+
+void stopManager(Manager &manager, const char *stopped) {
+  manager.shutDown();
+  LogManager::getInstance().writeLog(1, "%s", stopped);
+}
+
+// Sleeps for a number of microseconds; a request of a second or more is split
+// into whole seconds and nanoseconds so that nanosleep() accepts it.
+int sleepMicroseconds(long long microseconds) {
+  struct timespec request;
+  request.tv_sec = static_cast<time_t>(microseconds / 1000000);
+  request.tv_nsec = static_cast<long>((microseconds % 1000000) * 1000);
+  return nanosleep(&request, nullptr);
+}
+
+}  // namespace
+
+void doShutDown(int signal) {
+  LogManager::getInstance().writeLog(1, "doShutDown(): Signal is %d.  Shutting down.", signal);
+  GameManager::getInstance().shutDown();
+  exit(signal);
+}
+
+GameManager::GameManager() : game_over(false), frame_time(0), step_count(0) {
+  setType("GameManager");
+}
+
+GameManager &GameManager::getInstance() {
+  static GameManager game_manager;
+  return game_manager;
+}
+
+bool GameManager::isValid(std::string event_type) const { return event_type == STEP_EVENT; }
+
+int GameManager::startUp() {
+  LogManager &log_manager = LogManager::getInstance();
+  if (isStarted()) {
+    log_manager.writeLog("GameManager::startup(): Already started.");
+    return 0;
+  }
+  Config &config = Config::getInstance();
+  config.loadConfig("");
+
+  if (log_manager.startUp() != 0) {
+    log_manager.writeLog("Error starting log manager!");
+    return -1;
+  }
+  log_manager.writeLog("%s", STARS);
+  log_manager.writeLog("** Sorbelane version %.2f **", SORBELANE_VERSION);
+  log_manager.writeLog("** Game engine started **");
+  log_manager.writeLog("%s", STARS);
+  log_manager.writeLog(1, "Log Manager started.");
+  config.writeToLog();
+
+  frame_time = config.getFrameTime();
+  log_manager.writeLog(5, "GameManager::startUp(): frame time is %d", frame_time);
+
+  if (!startManager(DisplayManager::getInstance(), "Display manager started.",
+                    "Error starting display manager!"))
+    return -1;
+  if (!startManager(InputManager::getInstance(), "Input manager started.",
+                    "Error starting input manager!"))
+    return -1;
+  if (config.getNetworking() &&
+      !startManager(NetworkManager::getInstance(), "Network manager started.",
+                    "Error starting network manager!"))
+    return -1;
+  if (!startManager(ResourceManager::getInstance(), "Resource manager started.",
+                    "Error starting resource manager!"))
+    return -1;
+  if (!startManager(WorldManager::getInstance(), "World manager started.",
+                    "Error starting world manager!"))
+    return -1;
+  if (!startManager(PathManager::getInstance(), "Path manager started.",
+                    "Error starting path manager!"))
+    return -1;
+
+  DisplayManager &display_manager = DisplayManager::getInstance();
+  WorldManager &world_manager = WorldManager::getInstance();
+  Box window_box(Vector(0, 0), static_cast<float>(display_manager.getHorizontal()),
+                 static_cast<float>(display_manager.getVertical()));
+  world_manager.setBoundary(window_box);
+  world_manager.setView(window_box);
+  world_manager.setViewSlack(Vector(1.0f / 3.0f, 1.0f / 3.0f));
+
+  struct sigaction action;
+  memset(&action, 0, sizeof(action));
+  action.sa_handler = doShutDown;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = 0;
+  if (sigaction(SIGINT, &action, nullptr) != 0) log_manager.writeLog("Error catching Ctrl-C signal!");
+
+  int seed = config.getRandomSeed();
+  if (seed == 0) seed = static_cast<int>(time(nullptr));
+  if (seed != -1) srand(static_cast<unsigned int>(seed));
+  log_manager.writeLog(10, "GameManager()::startUp(): seed is %d", seed);
+
+  game_over = false;
+  Manager::startUp();
+  log_manager.writeLog(5, "GameManager::startUp(): successfully started.");
+  return 0;
+}
+
+void GameManager::run() {
+  LogManager &log_manager = LogManager::getInstance();
+  DisplayManager &display_manager = DisplayManager::getInstance();
+  InputManager &input_manager = InputManager::getInstance();
+  WorldManager &world_manager = WorldManager::getInstance();
+  PathManager &path_manager = PathManager::getInstance();
+  bool networking = Config::getInstance().getNetworking();
+
+  Clock clock;
+  log_manager.writeLog(1, "GameManager::run(): starting game loop");
+  game_over = false;
+  step_count = 0;
+  long long adjust = 0;  // sleep overshoot carried into the next step
+
+  do {
+    clock.delta();
+    display_manager.swapBuffers();
+    input_manager.getInput();
+    EventStep step_event(step_count);
+    onEvent(&step_event);
+
+    if (networking) serviceNetwork(clock);
+
+    world_manager.update();
+    world_manager.draw();
+
+    long long remaining = frame_time * 1000LL - clock.split() - adjust;
+    path_manager.cycle(static_cast<int>(static_cast<float>(remaining) * 0.95f / 1000.0f));
+
+    long long split = clock.split();
+    long long to_sleep = frame_time * 1000LL - split - adjust;
+    if (to_sleep > 0) {
+      long long before = clock.split();
+      if (sleepMicroseconds(to_sleep) != 0) {
+        log_manager.writeLog("GameManager::run(): Error in nanosleep()! '%s'", strerror(errno));
+        log_manager.writeLog("GameManager::run(): tv_nsec %ld, to_sleep %ld",
+                             static_cast<long>((to_sleep % 1000000) * 1000),
+                             static_cast<long>(to_sleep));
+      }
+      adjust = (clock.split() - before) - to_sleep;
+      if (adjust < 0) adjust = 0;
+    } else {
+      if (frame_time > 0 && adjust == 0 && step_count > 0)
+        log_manager.writeLog("GameManager::run(): Can't keep up! frame_time %d ms, split %d ms",
+                             frame_time, static_cast<int>(split / 1000));
+      adjust = 0;
+    }
+    step_count++;
+  } while (!game_over);
+
+  log_manager.writeLog(1, "GameManager::run(): end of game loop");
+}
+
+// Accepts a pending client and turns arrived messages into events within a
+// fifth of the frame time.
+void GameManager::serviceNetwork(const Clock &clock) {
+  NetworkManager &network_manager = NetworkManager::getInstance();
+  if (network_manager.isServer()) network_manager.accept();
+  long long budget_end =
+      static_cast<long long>(static_cast<float>(frame_time) * 0.2f * 1000.0f) + clock.split();
+  bool data_arrived;
+  do {
+    data_arrived = false;
+    for (int i = 0; i < network_manager.getNumConnections(); i++)
+      if (network_manager.genDataEvents(i) > 0) data_arrived = true;
+  } while (data_arrived && clock.split() < budget_end);
+  if (data_arrived && clock.split() >= budget_end)
+    LogManager::getInstance().writeLog("GameManager::run(): Warning! Residual network data.");
+}
+
+void GameManager::shutDown() {
+  game_over = true;
+  stopManager(PathManager::getInstance(), "Path manager stopped");
+  stopManager(WorldManager::getInstance(), "World manager stopped");
+  stopManager(ResourceManager::getInstance(), "Resource manager stopped");
+  if (Config::getInstance().getNetworking())
+    stopManager(NetworkManager::getInstance(), "Network manager stopped");
+  stopManager(InputManager::getInstance(), "Input manager stopped");
+  stopManager(DisplayManager::getInstance(), "Display manager stopped");
+  LogManager &log_manager = LogManager::getInstance();
+  log_manager.writeLog("%s", STARS);
+  log_manager.writeLog("** Game engine stopped **");
+  log_manager.shutDown();
+  Manager::shutDown();
+}
+
+void GameManager::setGameOver(bool new_game_over) { game_over = new_game_over; }
+bool GameManager::getGameOver() const { return game_over; }
+int GameManager::getFrameTime() const { return frame_time; }
+int GameManager::getStepCount() const { return step_count; }
+
+}  // namespace sb

@@ -1,0 +1,272 @@
+#include "Grid.h"
+
+#include <cmath>
+#include <new>
+
+#include "Config.h"
+#include "LogManager.h"
+#include "Object.h"
+#include "WorldManager.h"
+#include "utility.h"
+
+namespace sb {
+
+namespace {
+
+LogManager &logger() { return LogManager::getInstance(); }
+
+std::string objectText(const Object *p_o) {
+  return " " + p_o->getType() + "(" + toString(p_o->getId()) + ")";
+}
+
+std::string listText(const ObjectList &list) {
+  std::string text;
+  for (int i = 0; i < list.getCount(); i++) text += objectText(list[i]);
+  return text;
+}
+
+}  // namespace
+
+Grid::Grid()
+    : cells(nullptr),
+      width(Config::getInstance().getGridWidth()),
+      height(Config::getInstance().getGridHeight()),
+      query_stamp(0) {}
+
+Grid::~Grid() { shutDown(); }
+
+int Grid::startUp() {
+  if (cells) {
+    logger().writeLog("Grid::startUp(): Warning! Grid allocated. Not proceeding.");
+    return -1;
+  }
+  // Sizes of 0 or below would divide by zero and allocate nothing sensible.
+  if (width <= 0 || height <= 0) {
+    logger().writeLog("Grid::startUp(): Error! Grid size (%d, %d) must be positive.", width,
+                      height);
+    return -1;
+  }
+  cells = new (std::nothrow) ObjectList[static_cast<size_t>(width) * height];
+  if (!cells) {
+    logger().writeLog("Grid::startUp(): Error! Unable to allocate columns.");
+    return -1;
+  }
+  out_of_bounds.clear();
+  return 0;
+}
+
+void Grid::shutDown() {
+  delete[] cells;
+  cells = nullptr;
+  out_of_bounds.clear();
+}
+
+int Grid::getWidth() const { return width; }
+int Grid::getHeight() const { return height; }
+
+void Grid::setDimensions(int new_width, int new_height) {
+  if (new_width == width && new_height == height) return;
+  shutDown();
+  width = new_width;
+  height = new_height;
+  if (startUp() != 0) {
+    logger().writeLog("Grid::setDimensions(): Error! startup() failed so not adding Objects");
+    return;
+  }
+  ObjectList solid = WorldManager::getInstance().getSceneGraph().solidObjects();
+  for (int i = 0; i < solid.getCount(); i++) insertObject(solid[i]);
+}
+
+Cell Grid::positionToCell(Vector p) const {
+  int column = static_cast<int>(std::floor(p.getX() / static_cast<float>(width)));
+  int row = static_cast<int>(std::floor(p.getY() / static_cast<float>(height)));
+  return Cell(column, row);
+}
+
+Grid::Span Grid::spanOf(const Object *p_o, Vector where) const {
+  Box world_box = p_o->worldBoxAt(where);
+  Vector corner = world_box.getCorner();
+  Cell first = positionToCell(corner);
+  Cell last = positionToCell(corner + Vector(world_box.getHorizontal(), world_box.getVertical()));
+  Span span{first.first, first.second, last.first, last.second, false, false};
+  if (span.first_col < 0) span.first_col = 0, span.out = true;
+  if (span.first_row < 0) span.first_row = 0, span.out = true;
+  if (span.last_col >= width) span.last_col = width - 1, span.out = true;
+  if (span.last_row >= height) span.last_row = height - 1, span.out = true;
+  span.empty = span.first_col > span.last_col || span.first_row > span.last_row;
+  return span;
+}
+
+std::vector<Cell> Grid::positionToCells(const Object *p_o, Vector where) const {
+  std::vector<Cell> result;
+  Span span = spanOf(p_o, where);
+  if (span.out) result.push_back(Cell(-1, -1));
+  if (span.empty) return result;
+  for (int row = span.first_row; row <= span.last_row; row++)
+    for (int col = span.first_col; col <= span.last_col; col++) result.push_back(Cell(col, row));
+  return result;
+}
+
+int Grid::insertObject(Object *p_o) {
+  if (!cells) {
+    logger().writeLog("Grid::insertObject(): Error! grid is NULL");
+    return -1;
+  }
+  if (!p_o) {
+    logger().writeLog("Grid::insertObject(): Error! Object is NULL");
+    return -1;
+  }
+  Span span = spanOf(p_o, p_o->getPosition());
+  if (span.out) out_of_bounds.insert(p_o);
+  if (span.empty) return 0;
+  for (int row = span.first_row; row <= span.last_row; row++)
+    for (int col = span.first_col; col <= span.last_col; col++) cellAt(col, row).insert(p_o);
+  return 0;
+}
+
+int Grid::removeObject(Object *p_o) {
+  if (!cells) {
+    logger().writeLog("Grid::removeObject(): Error! grid is NULL");
+    return -1;
+  }
+  if (!p_o) {
+    logger().writeLog("Grid::removeObject(): Error! Object is NULL");
+    return -1;
+  }
+  if (!p_o->isSolid() || !p_o->isActive()) return 0;
+  Span span = spanOf(p_o, p_o->getPosition());
+  if (span.out) out_of_bounds.remove(p_o);
+  if (span.empty) return 0;
+  for (int row = span.first_row; row <= span.last_row; row++)
+    for (int col = span.first_col; col <= span.last_col; col++) cellAt(col, row).remove(p_o);
+  return 0;
+}
+
+void Grid::removeDying() {
+  if (!cells) return;
+  auto dying = [](Object *p_o) { return p_o->isDying(); };
+  for (int i = 0; i < width * height; i++) cells[i].removeWhere(dying);
+  out_of_bounds.removeWhere(dying);
+}
+
+namespace {
+
+bool spanHas(int col, int row, int first_col, int first_row, int last_col, int last_row,
+             bool empty) {
+  return !empty && col >= first_col && col <= last_col && row >= first_row && row <= last_row;
+}
+
+}  // namespace
+
+int Grid::updatePosition(Object *p_o, Vector where) {
+  if (!cells) {
+    logger().writeLog("Grid::updatePosition(): Error! grid is NULL");
+    return -1;
+  }
+  if (!p_o) {
+    logger().writeLog("Grid::updatePosition(): Error! Object is NULL");
+    return -1;
+  }
+  Span old_span = spanOf(p_o, p_o->getPosition());
+  Span new_span = spanOf(p_o, where);
+  // Cells in both spans are left alone; only the differences change.
+  if (old_span.out && !new_span.out) out_of_bounds.remove(p_o);
+  if (!old_span.empty) {
+    for (int row = old_span.first_row; row <= old_span.last_row; row++)
+      for (int col = old_span.first_col; col <= old_span.last_col; col++)
+        if (!spanHas(col, row, new_span.first_col, new_span.first_row, new_span.last_col,
+                     new_span.last_row, new_span.empty))
+          cellAt(col, row).remove(p_o);
+  }
+  if (new_span.out && !old_span.out) out_of_bounds.insert(p_o);
+  if (!new_span.empty) {
+    for (int row = new_span.first_row; row <= new_span.last_row; row++)
+      for (int col = new_span.first_col; col <= new_span.last_col; col++)
+        if (!spanHas(col, row, old_span.first_col, old_span.first_row, old_span.last_col,
+                     old_span.last_row, old_span.empty))
+          cellAt(col, row).insert(p_o);
+  }
+  return 0;
+}
+
+ObjectList Grid::getCollisions(const Object *p_o, Vector where) const {
+  ObjectList result;
+  collectCollisions(p_o, where, result);
+  return result;
+}
+
+void Grid::collectCollisions(const Object *p_o, Vector where, ObjectList &result) const {
+  if (!cells) {
+    logger().writeLog("Grid::getCollisions(): Error! grid is NULL");
+    return;
+  }
+  if (!p_o) {
+    logger().writeLog("Grid::getCollisions(): Error! Object is NULL");
+    return;
+  }
+  Span span = spanOf(p_o, where);
+  Box moved = p_o->worldBoxAt(where);
+  // Each candidate is tested once: a stamp marks those this query has seen.
+  unsigned int stamp = ++query_stamp;
+  bool single = !span.out && span.first_col == span.last_col && span.first_row == span.last_row;
+  auto visit = [&](const ObjectList &list) {
+    for (int i = 0; i < list.getCount(); i++) {
+      Object *p_other = list[i];
+      if (!single) {
+        if (p_other->getQueryStamp() == stamp) continue;
+        p_other->setQueryStamp(stamp);
+      }
+      if (p_other != p_o && boxIntersectsBox(p_other->worldBoxAt(p_other->getPosition()), moved))
+        result.insert(p_other);
+    }
+  };
+  if (span.out) visit(out_of_bounds);
+  if (span.empty) return;
+  for (int row = span.first_row; row <= span.last_row; row++)
+    for (int col = span.first_col; col <= span.last_col; col++) visit(cellAt(col, row));
+}
+
+ObjectList Grid::getObjects(Cell cell) const {
+  if (!cells) {
+    logger().writeLog("Grid::getObjects(): Error! grid is NULL");
+    return ObjectList();
+  }
+  int col = cell.first, row = cell.second;
+  if (col < 0 || col >= width || row < 0 || row >= height) return out_of_bounds;
+  return cellAt(col, row);
+}
+
+std::string Grid::toString() const {
+  if (!cells) {
+    logger().writeLog("Grid::toString(): Error! grid is NULL");
+    return "";
+  }
+  std::string text = "dimensions: (" + sb::toString(width) + "," + sb::toString(height) + ")\n";
+  for (int row = 0; row < height; row++)
+    for (int col = 0; col < width; col++)
+      text += "Cell (" + sb::toString(col) + "," + sb::toString(row) + "):" +
+              listText(cellAt(col, row)) + "\n";
+  text += "Out of bounds: " + listText(out_of_bounds);
+  return text;
+}
+
+void Grid::print() const {
+  if (!cells) {
+    logger().writeLog("Grid::print(): Error! grid is NULL");
+    return;
+  }
+  LogManager &log_manager = logger();
+  log_manager.writeLog("GRID");
+  log_manager.writeLog("dimensions: (%d,%d)", width, height);
+  for (int row = 0; row < 2 && row < height; row++) {
+    for (int col = 0; col < 2 && col < width; col++) {
+      const ObjectList &cell = cellAt(col, row);
+      log_manager.writeLog("Cell (%d,%d):count=%d", col, row, cell.getCount());
+      log_manager.writeLog("%s", listText(cell).c_str());
+    }
+  }
+  log_manager.writeLog("Out of bounds: count=%d", out_of_bounds.getCount());
+  log_manager.writeLog("%s", listText(out_of_bounds).c_str());
+}
+
+}  // namespace sb

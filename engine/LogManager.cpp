@@ -1,0 +1,137 @@
+#include "LogManager.h"
+
+#include <cstdlib>
+#include <ctime>
+
+#include "Config.h"
+#include "GameManager.h"
+
+namespace sb {
+
+char *getTimeString() {
+  static char time_str[30];
+  time_t now = time(nullptr);
+  struct tm local;
+  if (now == static_cast<time_t>(-1) || !localtime_r(&now, &local)) {
+    snprintf(time_str, sizeof(time_str), "(time error)");
+    return time_str;
+  }
+  snprintf(time_str, sizeof(time_str), "%02d:%02d:%02d", local.tm_hour, local.tm_min,
+           local.tm_sec);
+  return time_str;
+}
+
+LogManager::LogManager()
+    : do_flush(false), log_level(0), log_time_string(true), log_step_count(true), p_f(nullptr) {
+  setType("LogManager");
+}
+
+LogManager::~LogManager() {
+  if (p_f) fclose(p_f);
+  for (auto &entry : file_map)
+    if (entry.second) fclose(entry.second);
+}
+
+LogManager &LogManager::getInstance() {
+  static LogManager log_manager;
+  return log_manager;
+}
+
+int LogManager::startUp() {
+  if (isStarted()) {
+    writeLog("LogManager::startup(): Warning! LogManager already started.");
+    return -1;
+  }
+  const char *env_name = getenv("SORBELANE_LOG");
+  std::string name = env_name ? env_name : Config::getInstance().getLogFile();
+  p_f = fopen(name.c_str(), "w");
+  if (!p_f) {
+    writeLog("LogManager::startup(): Warning! Unable to open file '%s'.", name.c_str());
+    return -1;
+  }
+  Manager::startUp();
+  writeLog(5, "LogManager::startUp(): successfully started.");
+  return 0;
+}
+
+void LogManager::shutDown() {
+  Manager::shutDown();
+  writeLog(5, "LogManager::shutDown(): successfully stopped.");
+  if (p_f) {
+    fclose(p_f);
+    p_f = nullptr;
+  }
+  for (auto &entry : file_map)
+    if (entry.second) fclose(entry.second);
+  file_map.clear();
+}
+
+// Writes prefix, message and newline to stream (stderr when absent).
+int LogManager::writeLine(FILE *stream, const char *fmt, va_list args) const {
+  if (!stream) stream = stderr;
+  bool failed = false;
+  if (log_time_string && fprintf(stream, "%s ", getTimeString()) < 0) failed = true;
+  if (log_step_count && fprintf(stream, "%4d ", GameManager::getInstance().getStepCount()) < 0)
+    failed = true;
+  int written = vfprintf(stream, fmt, args);
+  if (written < 0) failed = true;
+  if (fputc('\n', stream) == EOF) failed = true;
+  if (do_flush) fflush(stream);
+  return failed ? -1 : written;
+}
+
+int LogManager::writeLog(const char *fmt, ...) const {
+  va_list args;
+  va_start(args, fmt);
+  int result = writeLine(p_f, fmt, args);
+  va_end(args);
+  return result;
+}
+
+int LogManager::writeLog(int level, const char *fmt, ...) const {
+  if (level > log_level) return 0;
+  va_list args;
+  va_start(args, fmt);
+  int result = writeLine(p_f, fmt, args);
+  va_end(args);
+  return result;
+}
+
+// The stream of an extra log, opening it on first use.
+FILE *LogManager::streamFor(const std::string &name) {
+  if (name == Config::getInstance().getLogFile()) return p_f;
+  auto found = file_map.find(name);
+  if (found != file_map.end()) return found->second;
+  writeLog(5, "File %s is new.", name.c_str());
+  FILE *stream = fopen(name.c_str(), "w");
+  if (!stream) writeLog("LogManager::startup(): Warning! Unable to open file '%s'.\n", name.c_str());
+  file_map[name] = stream;
+  return stream;
+}
+
+int LogManager::writeMyLog(std::string name, const char *fmt, ...) {
+  FILE *stream = streamFor(name);
+  va_list args;
+  va_start(args, fmt);
+  int result = writeLine(stream, fmt, args);
+  va_end(args);
+  return result;
+}
+
+int LogManager::writeMyLog(std::string name, int level, const char *fmt, ...) {
+  if (level > log_level) return 0;
+  FILE *stream = streamFor(name);
+  va_list args;
+  va_start(args, fmt);
+  int result = writeLine(stream, fmt, args);
+  va_end(args);
+  return result;
+}
+
+void LogManager::setLogLevel(int new_log_level) { log_level = new_log_level; }
+int LogManager::getLogLevel() const { return log_level; }
+void LogManager::setFlush(bool new_do_flush) { do_flush = new_do_flush; }
+void LogManager::setLogTimeString(bool value) { log_time_string = value; }
+void LogManager::setLogStepCount(bool value) { log_step_count = value; }
+
+}  // namespace sb

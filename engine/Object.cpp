@@ -1,0 +1,289 @@
+#include "Object.h"
+
+#include "GameManager.h"
+#include "InputManager.h"
+#include "LogManager.h"
+#include "NetworkManager.h"
+#include "PathManager.h"
+#include "ResourceManager.h"
+#include "SceneGraph.h"
+#include "WorldManager.h"
+#include "utility.h"
+
+namespace sb {
+
+int Object::max_id = 1;
+
+namespace {
+
+// The manager that handles an event type.
+Manager &managerFor(const std::string &event_type) {
+  if (event_type == KEYBOARD_EVENT || event_type == MSE_EVENT) return InputManager::getInstance();
+  if (event_type == STEP_EVENT) return GameManager::getInstance();
+  if (event_type == NETWORK_EVENT || event_type == NETWORK_KEYBOARD_EVENT ||
+      event_type == NETWORK_MSE_EVENT || event_type == NETWORK_CUSTOM_EVENT)
+    return NetworkManager::getInstance();
+  return WorldManager::getInstance();
+}
+
+SceneGraph &sceneGraph() { return WorldManager::getInstance().getSceneGraph(); }
+
+}  // namespace
+
+Object::Object()
+    : id(max_id++),
+      type("(Undefined)"),
+      is_active(true),
+      is_visible(true),
+      box(Vector(-0.5f, -0.5f), 0.99f, 0.99f),
+      position(1, 1),
+      speed(0),
+      altitude(2),
+      solidness(HARD),
+      marked_for_delete(false),
+      dying(false),
+      query_stamp(0),
+      no_soft(false),
+      event_count(0),
+      p_path_find(nullptr),
+      follow_path(false),
+      avoid_collisions(false) {
+  for (bool &flag : modified) flag = true;
+  shape.setType(UNDEFINED_SHAPE);
+  WorldManager::getInstance().insertObject(this);
+}
+
+Object::~Object() {
+  // Interests dropped in a batch deletion were removed by the world already.
+  if (!dying) {
+    for (int i = event_count - 1; i >= 0; i--) unregisterInterest(event_name[i]);
+  }
+  if (p_path_find) {
+    PathManager::getInstance().unregisterPathFind(p_path_find);
+    p_path_find = nullptr;
+  }
+  WorldManager::getInstance().removeObject(this);
+}
+
+void Object::setId(int new_id) {
+  if (new_id == id) return;
+  if (new_id >= max_id) max_id = new_id + 1;
+  id = new_id;
+  modified[ID] = true;
+}
+
+void Object::setType(std::string new_type) {
+  type = new_type;
+  modified[TYPE] = true;
+}
+
+int Object::setPosition(Vector new_position) {
+  if (new_position == position) return 0;
+  sceneGraph().updatePosition(this, new_position);
+  position = new_position;
+  modified[POSITION] = true;
+  return 0;
+}
+
+int Object::setActive(bool active) {
+  if (active == is_active) return 0;
+  if (sceneGraph().updateActive(this, active) == -1) return -1;
+  is_active = active;
+  modified[ACTIVE] = true;
+  return 0;
+}
+
+int Object::setVisible(bool visible) {
+  if (visible == is_visible) return 0;
+  if (sceneGraph().updateVisible(this, visible) == -1) return -1;
+  is_visible = visible;
+  modified[VISIBLE] = true;
+  return 0;
+}
+
+int Object::setAltitude(int new_altitude) {
+  if (new_altitude == altitude) return 0;
+  if (new_altitude < 0 || new_altitude > MAX_ALTITUDE) {
+    LogManager::getInstance().writeLog(
+        "Object::setAltitude(): Altitude %d not in range [%d,%d].  Ignored.", new_altitude, 0,
+        MAX_ALTITUDE);
+    return -1;
+  }
+  if (sceneGraph().updateAltitude(this, new_altitude) == -1) return -1;
+  altitude = new_altitude;
+  modified[ALTITUDE] = true;
+  return 0;
+}
+
+int Object::setSolidness(Solidness new_solid) {
+  if (new_solid == solidness) return 0;
+  if (new_solid != HARD && new_solid != SOFT && new_solid != SPECTRAL) {
+    LogManager::getInstance().writeLog(
+        "Object::setSolidness(): Solidness %d not one of HARD, SOFT or SPECTRAL.",
+        static_cast<int>(new_solid));
+    return -1;
+  }
+  if (sceneGraph().updateSolidness(this, new_solid) == -1) return -1;
+  solidness = new_solid;
+  modified[SOLIDNESS] = true;
+  return 0;
+}
+
+void Object::setNoSoft(bool new_no_soft) {
+  no_soft = new_no_soft;
+  modified[NO_SOFT] = true;
+}
+
+void Object::setAvoidCollisions(bool new_avoid_collisions) {
+  avoid_collisions = new_avoid_collisions;
+  modified[AVOID_COLLISIONS] = true;
+}
+
+// Re-files the object so the grid sees its new extent.
+void Object::setBox(Box new_box) {
+  if (new_box == box) return;
+  SceneGraph &scene_graph = sceneGraph();
+  scene_graph.removeObject(this);
+  box = new_box;
+  scene_graph.insertObject(this);
+  modified[BOX] = true;
+}
+
+void Object::setDirection(Vector new_direction) { direction = new_direction; }
+
+void Object::setSpeed(float new_speed) {
+  speed = new_speed;
+  modified[SPEED] = true;
+}
+
+Vector Object::getVelocity() const {
+  Vector velocity = direction;
+  velocity.scale(speed);
+  return velocity;
+}
+
+void Object::setVelocity(Vector new_velocity) {
+  speed = new_velocity.getMagnitude();
+  new_velocity.normalize();
+  direction = new_velocity;
+  modified[SPEED] = true;
+  modified[DIRECTION] = true;
+}
+
+void Object::setAcceleration(Vector new_acceleration) {
+  acceleration = new_acceleration;
+  modified[ACCELERATION] = true;
+}
+
+void Object::setAnimation(Animation new_animation, bool set_box) {
+  animation = new_animation;
+  modified[ANIMATION] = true;
+  if (set_box) setBox(animation.getBox());
+}
+
+int Object::setSprite(std::string sprite_name) {
+  Sprite *p_sprite = ResourceManager::getInstance().getSprite(sprite_name);
+  if (!p_sprite) {
+    LogManager::getInstance().writeLog("Object::setSprite(): Warning! Sprite '%s' not found",
+                                       sprite_name.c_str());
+    return -1;
+  }
+  animation.setSprite(p_sprite);
+  modified[ANIMATION] = true;
+  setBox(animation.getBox());
+  return 0;
+}
+
+void Object::setShape(Shape new_shape) {
+  shape = new_shape;
+  modified[SHAPE] = true;
+}
+
+std::string Object::toString() const {
+  return sb::toString(id) + ", " + type + ", " + position.toString();
+}
+
+void Object::accelerate() {
+  if (!acceleration) return;
+  setVelocity(getVelocity() + acceleration);
+}
+
+void Object::moveTo(Vector where) {
+  Vector new_direction = where - position;
+  new_direction.normalize();
+  direction = new_direction;
+}
+
+int Object::registerInterest(std::string event_type) {
+  if (event_count >= MAX_OBJ_EVENTS) {
+    LogManager::getInstance().writeLog(
+        "Object::registerInterest(): maximum (%d) reached, cannot register for event '%s'",
+        MAX_OBJ_EVENTS, event_type.c_str());
+    return -1;
+  }
+  if (managerFor(event_type).registerInterest(this, event_type) == -1) return -1;
+  event_name.push_back(event_type);
+  event_count++;
+  modified[EVENTS] = true;
+  return 0;
+}
+
+int Object::unregisterInterest(std::string event_type) {
+  int found = -1;
+  for (int i = 0; i < event_count && found < 0; i++)
+    if (event_name[i] == event_type) found = i;
+  if (found < 0) {
+    LogManager::getInstance().writeLog(
+        "Object::unregisterInterest(): event '%s' not previously registered", event_type.c_str());
+    return -1;
+  }
+  if (managerFor(event_type).unregisterInterest(this, event_type) == -1) return -1;
+  event_name.erase(event_name.begin() + found);
+  event_count--;
+  modified[EVENTS] = true;
+  return 0;
+}
+
+std::string Object::getEventName(int index) const {
+  if (index < 0 || index >= event_count) return "";
+  return event_name[index];
+}
+
+// The base handles only path events, which arrive with path finding.
+int Object::eventHandler(const Event *) { return 0; }
+
+int Object::draw() {
+  int result = animation.draw(position);
+  if (shape.getType() != UNDEFINED_SHAPE) shape.draw(position);
+  return result;
+}
+
+std::string Object::serialize(std::string) { return ""; }
+
+int Object::deserialize(std::string) { return 0; }
+
+bool Object::isModified(ObjectAttribute attribute) const {
+  if (attribute < 0 || attribute >= ATTR_COUNT) return false;
+  return modified[attribute];
+}
+
+bool Object::isModified() const {
+  for (bool flag : modified)
+    if (flag) return true;
+  return false;
+}
+
+void Object::setPath(Path new_path) {
+  path = new_path;
+  modified[PATH] = true;
+}
+
+void Object::setFollowPath(bool new_follow_path) {
+  follow_path = new_follow_path;
+  modified[FOLLOW_PATH] = true;
+}
+
+// Path following arrives with path finding; nothing to follow until then.
+void Object::doPathFollowing() {}
+
+}  // namespace sb

@@ -1,0 +1,359 @@
+#include "WorldManager.h"
+
+#include <cmath>
+
+#include "EventCollision.h"
+#include "EventOut.h"
+#include "GameManager.h"
+#include "InputManager.h"
+#include "LogManager.h"
+#include "NetworkManager.h"
+#include "Object.h"
+#include "ViewObject.h"
+#include "utility.h"
+
+namespace sb {
+
+namespace {
+
+LogManager &logger() { return LogManager::getInstance(); }
+
+bool isViewObject(const Object *p_o) { return dynamic_cast<const ViewObject *>(p_o) != nullptr; }
+
+}  // namespace
+
+WorldManager::WorldManager() : p_view_following(nullptr), move_depth(0) {
+  setType("WorldManager");
+}
+
+WorldManager::~WorldManager() {}
+
+WorldManager &WorldManager::getInstance() {
+  static WorldManager world_manager;
+  return world_manager;
+}
+
+int WorldManager::startUp() {
+  if (isStarted()) {
+    logger().writeLog("WorldManager::startup(): already started.");
+    return 0;
+  }
+  deletions.clear();
+  boundary = Box();
+  view = Box();
+  view_slack = Vector();
+  p_view_following = nullptr;
+  if (scene_graph.startUp() == -1) {
+    logger().writeLog("WorldManager::startUp(): Error! Unable to startup Scenegraph");
+    return -1;
+  }
+  Manager::startUp();
+  logger().writeLog(5, "WorldManager::startUp(): successfully started.");
+  return 0;
+}
+
+void WorldManager::shutDown() {
+  Manager::shutDown();
+  // Each destructor removes its object from the scene graph, so walk copies.
+  ObjectList active = scene_graph.activeObjects();
+  for (int i = 0; i < active.getCount(); i++) delete active[i];
+  ObjectList inactive = scene_graph.inactiveObjects();
+  for (int i = 0; i < inactive.getCount(); i++) delete inactive[i];
+  deletions.clear();
+  p_view_following = nullptr;
+  scene_graph.shutDown();
+  logger().writeLog(5, "WorldManager::shutDown(): Successfully stopped.");
+}
+
+bool WorldManager::isValid(std::string event_type) const {
+  if (event_type == KEYBOARD_EVENT || event_type == MSE_EVENT || event_type == STEP_EVENT) {
+    logger().writeLog("WorldManager::isValid(): WorldManager does not handle %s",
+                      event_type.c_str());
+    return false;
+  }
+  if (event_type == OUT_EVENT || event_type == COLLISION_EVENT) {
+    logger().writeLog("WorldManager::isValid(): Event %s handled automatically.",
+                      event_type.c_str());
+    return false;
+  }
+  return true;
+}
+
+int WorldManager::insertObject(Object *p_o) {
+  if (!p_o) return -1;
+  if (!isStarted()) {
+    logger().writeLog(2, "WorldManager::insertObject(): Not adding Object %d", p_o->getId());
+    logger().writeLog(2, "                              because WorldManager not started.");
+    return -1;
+  }
+  return scene_graph.insertObject(p_o);
+}
+
+int WorldManager::removeObject(Object *p_o) {
+  if (!p_o) return -1;
+  if (p_o == p_view_following) p_view_following = nullptr;
+  scene_graph.removeObject(p_o);
+  return 0;
+}
+
+int WorldManager::markForDelete(Object *p_o) {
+  if (p_o && p_o->isMarkedForDelete()) return 0;
+  if (deletions.insert(p_o) == -1) {
+    logger().writeLog("WorldManager::markForDelete(): unable to add object %p to deletions list",
+                      static_cast<void *>(p_o));
+    return -1;
+  }
+  p_o->setMarkedForDelete(true);
+  return 0;
+}
+
+int WorldManager::markForDelete(ObjectList list) {
+  int result = 0;
+  for (int i = 0; i < list.getCount(); i++)
+    if (markForDelete(list[i]) == -1) result = -1;
+  return result;
+}
+
+ObjectList WorldManager::getAllObjects(bool inactive) const {
+  if (!inactive) return scene_graph.activeObjects();
+  return scene_graph.activeObjects() + scene_graph.inactiveObjects();
+}
+
+ObjectList WorldManager::objectsOfType(std::string type) const {
+  ObjectList result;
+  const ObjectList &active = scene_graph.activeList();
+  for (int i = 0; i < active.getCount(); i++)
+    if (active[i]->typeRef() == type) result.insert(active[i]);
+  return result;
+}
+
+Object *WorldManager::objectWithId(int id) const {
+  logger().writeLog(20, "WorldManager::objectWithId(): looking for %d", id);
+  for (const ObjectList *list : {&scene_graph.activeList(), &scene_graph.inactiveList()})
+    for (int i = 0; i < list->getCount(); i++)
+      if ((*list)[i]->getId() == id) return (*list)[i];
+  return nullptr;
+}
+
+SceneGraph &WorldManager::getSceneGraph() { return scene_graph; }
+
+namespace {
+
+// The active objects whose world box passes a test, in scene-graph order.
+template <class Test>
+ObjectList activeWhere(const ObjectList &active, Test test) {
+  ObjectList result;
+  for (int i = 0; i < active.getCount(); i++)
+    if (test(getWorldBox(active[i]))) result.insert(active[i]);
+  return result;
+}
+
+}  // namespace
+
+ObjectList WorldManager::objectsInBox(Box b) const {
+  return activeWhere(scene_graph.activeList(),
+                     [&b](const Box &world_box) { return boxIntersectsBox(world_box, b); });
+}
+
+ObjectList WorldManager::objectsOnLine(Line l) const {
+  return activeWhere(scene_graph.activeList(),
+                     [&l](const Box &world_box) { return lineIntersectsBox(l, world_box); });
+}
+
+ObjectList WorldManager::objectsInCircle(Circle c) const {
+  return activeWhere(scene_graph.activeList(),
+                     [&c](const Box &world_box) { return circleIntersectsBox(c, world_box); });
+}
+
+ObjectList WorldManager::objectsAtPosition(Vector p) const {
+  return objectsInBox(Box(Vector(p.getX() - 0.5f, p.getY() - 0.5f), 0.99f, 0.99f));
+}
+
+ObjectList WorldManager::getCollisions(Object *p_o, Vector where) const {
+  if (!p_o) return ObjectList();
+  return scene_graph.getCollisions(p_o, where);
+}
+
+Box WorldManager::getBoundary() const { return boundary; }
+void WorldManager::setBoundary(Box new_boundary) { boundary = new_boundary; }
+Box WorldManager::getView() const { return view; }
+void WorldManager::setView(Box new_view) { view = new_view; }
+Vector WorldManager::getViewSlack() const { return view_slack; }
+
+void WorldManager::setViewSlack(Vector new_view_slack) {
+  float x = new_view_slack.getX(), y = new_view_slack.getY();
+  if (x < 0 || x > 1 || y < 0 || y > 1)
+    logger().writeLog("WorldManager::setViewSlack(): view slack units out of range [0-1]");
+  view_slack = new_view_slack;
+}
+
+void WorldManager::setViewPosition(Vector center) {
+  float view_h = view.getHorizontal(), view_v = view.getVertical();
+  float x = center.getX() - view_h * 0.5f;
+  if (x + view_h > boundary.getHorizontal()) x = boundary.getHorizontal() - view_h;
+  if (x < 0) x = 0;
+  float y = center.getY() - view_v * 0.5f;
+  if (y + view_v > boundary.getVertical()) y = boundary.getVertical() - view_v;
+  if (y < 0) y = 0;
+  view.setCorner(Vector(x, y));
+}
+
+Object *WorldManager::getViewFollowing() const { return p_view_following; }
+
+int WorldManager::setViewFollowing(Object *p_new_view_following) {
+  if (!p_new_view_following) {
+    p_view_following = nullptr;
+    return 0;
+  }
+  bool found = false;
+  for (const ObjectList *list : {&scene_graph.activeList(), &scene_graph.inactiveList()})
+    for (int i = 0; i < list->getCount() && !found; i++)
+      if ((*list)[i] == p_new_view_following) found = true;
+  if (!found) return -1;
+  p_view_following = p_new_view_following;
+  setViewPosition(p_new_view_following->getPosition());
+  return 0;
+}
+
+// Moves the view so that a followed object at position stays in the slack area.
+void WorldManager::followView(Vector position) {
+  float view_h = view.getHorizontal(), view_v = view.getVertical();
+  Vector center = view.getCorner() + Vector(view_h * 0.5f, view_v * 0.5f);
+  float cx = center.getX(), cy = center.getY();
+  float left = cx - view_h * view_slack.getX() * 0.5f;
+  if (position.getX() < left) {
+    cx -= left - position.getX();
+  } else {
+    float right = cx + view_h * view_slack.getX() * 0.5f;
+    if (position.getX() > right) cx += position.getX() - right;
+  }
+  float top = cy - view_v * view_slack.getY() * 0.5f;
+  if (position.getY() < top) {
+    cy -= top - position.getY();
+  } else {
+    float bottom = cy + view_v * view_slack.getY() * 0.5f;
+    if (position.getY() > bottom) cy += position.getY() - bottom;
+  }
+  setViewPosition(Vector(cx, cy));
+}
+
+void WorldManager::update() {
+  // Walk a copy: handlers may add, remove or re-file objects.
+  update_walk = scene_graph.activeList();
+  for (int i = 0; i < update_walk.getCount(); i++) {
+    Object *p_o = update_walk[i];
+    Vector predicted = p_o->predictPosition();
+    if (predicted != p_o->getPosition()) moveObject(p_o, predicted);
+    p_o->doPathFollowing();
+    p_o->accelerate();
+  }
+  deleteMarked();
+}
+
+// Deletes the marked objects in batches: each batch leaves every list in one
+// pass, so deleting thousands at once costs no more than walking the lists.
+// Objects marked by the destructors form the next batch of the same pass.
+void WorldManager::deleteMarked() {
+  int done = 0;
+  while (done < deletions.getCount()) {
+    int batch_end = deletions.getCount();
+    for (int i = done; i < batch_end; i++) deletions[i]->setDying(true);
+    scene_graph.removeDying();
+    GameManager::getInstance().unregisterDying();
+    InputManager::getInstance().unregisterDying();
+    NetworkManager::getInstance().unregisterDying();
+    unregisterDying();
+    for (int i = done; i < batch_end; i++) {
+      Object *p_o = deletions[i];
+      if (p_o == p_view_following) p_view_following = nullptr;
+      delete p_o;
+    }
+    done = batch_end;
+  }
+  deletions.clear();
+}
+
+int WorldManager::moveObject(Object *p_o, Vector where) {
+  if (!p_o) return -1;
+  if (p_o->isSolid()) {
+    // The collision list is reused; a handler that moves objects gets its own.
+    ObjectList nested;
+    ObjectList &list = move_depth == 0 ? collisions : nested;
+    move_depth++;
+    list.clear();
+    scene_graph.collectCollisions(p_o, where, list);
+    int result = resolveCollisions(p_o, where, list);
+    move_depth--;
+    if (result == -1) return -1;
+  }
+
+  Box before = getWorldBox(p_o);
+  p_o->setPosition(where);
+  Box after = getWorldBox(p_o);
+  if (boxIntersectsBox(before, boundary) && !boxIntersectsBox(after, boundary)) {
+    EventOut out_event;
+    p_o->eventHandler(&out_event);
+  }
+  if (p_o == p_view_following) followView(p_o->getPosition());
+  return 0;
+}
+
+// Avoidance and collision events for a solid mover; -1 when it may not move.
+// May change where (sliding) and list (the collisions at the slide target).
+int WorldManager::resolveCollisions(Object *p_o, Vector &where, ObjectList &list) {
+  if (list.isEmpty()) return 0;
+  if (p_o->getSolidness() == HARD && p_o->getAvoidCollisions()) {
+    Object *p_hard = nullptr;
+    for (int i = 0; i < list.getCount() && !p_hard; i++)
+      if (list[i]->getSolidness() == HARD) p_hard = list[i];
+    if (p_hard) {
+      where = slideTarget(p_o, p_hard);
+      list.clear();
+      scene_graph.collectCollisions(p_o, where, list);
+      for (int i = 0; i < list.getCount(); i++) {
+        if (list[i]->getSolidness() == HARD) {
+          logger().writeLog(
+              5, "WorldManager::moveObject(): Double collision. Object (avoid obstacles) cannot move.");
+          return -1;
+        }
+      }
+    }
+  }
+
+  bool may_move = true;
+  for (int i = 0; i < list.getCount(); i++) {
+    Object *p_other = list[i];
+    EventCollision collision(p_o, p_other, where);
+    p_o->eventHandler(&collision);
+    p_other->eventHandler(&collision);
+    if (p_o->getSolidness() == HARD && p_other->getSolidness() == HARD) may_move = false;
+    if (p_o->getNoSoft() && p_other->getSolidness() == SOFT) may_move = false;
+  }
+  return may_move ? 0 : -1;
+}
+
+// Where a mover slides to along the side of the hard object it meets.
+Vector WorldManager::slideTarget(const Object *p_o, const Object *p_hard) const {
+  Vector normal = getNormal(p_o, p_hard);
+  Vector tangent(normal.getY(), normal.getX());
+  Vector direction = p_o->getDirection();
+  Vector slide(direction.getX() * std::fabs(tangent.getX()),
+               direction.getY() * std::fabs(tangent.getY()));
+  if (std::fabs(normal.getX()) == 1 && std::fabs(normal.getY()) == 1) slide.setX(-slide.getX());
+  slide.normalize();
+  slide.scale(p_o->getSpeed());
+  return p_o->getPosition() + slide;
+}
+
+void WorldManager::draw() {
+  for (int altitude = 0; altitude <= MAX_ALTITUDE; altitude++) {
+    // Walk a copy: drawing code may change visibility or altitude.
+    const ObjectList visible(scene_graph.visibleList(altitude));
+    for (int i = 0; i < visible.getCount(); i++) {
+      Object *p_o = visible[i];
+      if (boxIntersectsBox(getWorldBox(p_o), view) || isViewObject(p_o)) p_o->draw();
+    }
+  }
+}
+
+}  // namespace sb
