@@ -1,0 +1,188 @@
+// Object lists and their iterator. Lists never dereference what they hold,
+// so distinct fake pointers stand in for objects.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "ObjectList.h"
+#include "ObjectListIterator.h"
+
+namespace {
+
+sb::Object *fake(int n) { return reinterpret_cast<sb::Object *>(static_cast<uintptr_t>(n) * 16); }
+
+std::vector<sb::Object *> contents(const sb::ObjectList &list) {
+  std::vector<sb::Object *> out;
+  sb::ObjectListIterator it(&list);
+  for (it.first(); !it.isDone(); it.next()) out.push_back(it.currentObject());
+  return out;
+}
+
+sb::ObjectList listOf(std::initializer_list<int> ids) {
+  sb::ObjectList list;
+  for (int id : ids) list.insert(fake(id));
+  return list;
+}
+
+TEST(ObjectList, GrowsByDoubling) {
+  sb::ObjectList list;
+  EXPECT_EQ(list.getCount(), 0);
+  EXPECT_TRUE(list.isEmpty());
+  EXPECT_FALSE(list.isFull());
+  for (int n = 1; n <= 70; n++) {
+    ASSERT_EQ(list.insert(fake(n)), 0);
+    bool power_of_two = (n & (n - 1)) == 0;
+    EXPECT_EQ(list.isFull(), power_of_two) << n;
+  }
+  EXPECT_EQ(list.getCount(), 70);
+  EXPECT_FALSE(list.isEmpty());
+
+  EXPECT_EQ(list.insert(nullptr), -1);
+  EXPECT_EQ(list.getCount(), 70);
+
+  // Order is insertion order.
+  std::vector<sb::Object *> got = contents(list);
+  ASSERT_EQ(got.size(), 70u);
+  for (int n = 1; n <= 70; n++) EXPECT_EQ(got[n - 1], fake(n));
+}
+
+TEST(ObjectList, ClearKeepsCapacityAndCopiesKeepIt) {
+  sb::ObjectList list;
+  for (int n = 1; n <= 5; n++) list.insert(fake(n));  // capacity 8
+  list.clear();
+  EXPECT_TRUE(list.isEmpty());
+  EXPECT_FALSE(list.isFull());
+  for (int n = 1; n <= 8; n++) {
+    list.insert(fake(n + 100));
+    EXPECT_EQ(list.isFull(), n == 8) << n;
+  }
+  EXPECT_EQ(contents(list).front(), fake(101));
+
+  // A copy has the source's capacity: 5 of 8, full after three more.
+  sb::ObjectList five = listOf({1, 2, 3, 4, 5});
+  sb::ObjectList copy(five);
+  EXPECT_EQ(copy, five);
+  copy.insert(fake(6));
+  copy.insert(fake(7));
+  EXPECT_FALSE(copy.isFull());
+  copy.insert(fake(8));
+  EXPECT_TRUE(copy.isFull());
+  EXPECT_EQ(five.getCount(), 5);  // the source is separate
+
+  sb::ObjectList assigned = listOf({9});
+  assigned = five;
+  EXPECT_EQ(assigned, five);
+  const sb::ObjectList &same_list = assigned;
+  assigned = same_list;
+  EXPECT_EQ(contents(assigned), contents(five));
+  assigned.remove(fake(1));
+  EXPECT_EQ(five.getCount(), 5);
+}
+
+TEST(ObjectList, RemovalKeepsOrderAndTakesFirstDuplicate) {
+  sb::ObjectList list = listOf({1, 2, 3, 4});
+  EXPECT_EQ(list.remove(fake(2)), 0);
+  EXPECT_EQ(contents(list), (std::vector<sb::Object *>{fake(1), fake(3), fake(4)}));
+  EXPECT_EQ(list.remove(fake(2)), -1);
+  EXPECT_EQ(list.getCount(), 3);
+  EXPECT_EQ(list.remove(fake(1)), 0);  // first entry
+  EXPECT_EQ(list.remove(fake(4)), 0);  // last entry
+  EXPECT_EQ(contents(list), (std::vector<sb::Object *>{fake(3)}));
+  EXPECT_EQ(list.remove(fake(3)), 0);
+  EXPECT_EQ(list.remove(fake(3)), -1);  // empty
+  EXPECT_TRUE(list.isEmpty());
+
+  sb::ObjectList dup = listOf({1, 2, 1});
+  EXPECT_EQ(dup.remove(fake(1)), 0);
+  EXPECT_EQ(contents(dup), (std::vector<sb::Object *>{fake(2), fake(1)}));
+  EXPECT_EQ(dup.remove(nullptr), -1);
+}
+
+TEST(ObjectList, JoiningAndEquality) {
+  sb::ObjectList ab = listOf({1, 2});
+  sb::ObjectList bc = listOf({2, 3});
+  sb::ObjectList joined = ab + bc;
+  EXPECT_EQ(contents(joined), (std::vector<sb::Object *>{fake(1), fake(2), fake(2), fake(3)}));
+  EXPECT_EQ(ab.getCount(), 2);
+  EXPECT_EQ(bc.getCount(), 2);
+
+  ab += bc;
+  EXPECT_EQ(ab, joined);
+
+  // Appending a list to itself doubles it once.
+  sb::ObjectList self = listOf({1, 2, 3});
+  self += self;
+  EXPECT_EQ(contents(self),
+            (std::vector<sb::Object *>{fake(1), fake(2), fake(3), fake(1), fake(2), fake(3)}));
+  sb::ObjectList twice = self + self;
+  EXPECT_EQ(twice.getCount(), 12);
+
+  EXPECT_TRUE(listOf({1, 2}) == listOf({1, 2}));
+  EXPECT_FALSE(listOf({1, 2}) == listOf({2, 1}));
+  EXPECT_TRUE(listOf({1, 2}) != listOf({2, 1}));
+  EXPECT_FALSE(listOf({1, 2}) == listOf({1, 2, 3}));
+  EXPECT_TRUE(sb::ObjectList() == sb::ObjectList());
+  // Only the used entries count, not what a cleared array still holds.
+  sb::ObjectList cleared = listOf({5, 6});
+  cleared.clear();
+  cleared.insert(fake(1));
+  EXPECT_EQ(cleared, listOf({1}));
+}
+
+TEST(ObjectListIterator, EdgesOfTheWalk) {
+  sb::ObjectList empty;
+  sb::ObjectListIterator e(&empty);
+  EXPECT_TRUE(e.isDone());
+  EXPECT_EQ(e.currentObject(), nullptr);
+  e.first();
+  EXPECT_EQ(e.currentObject(), nullptr);
+  e.last();
+  EXPECT_EQ(e.currentObject(), nullptr);
+  EXPECT_TRUE(e.isDone());
+
+  sb::ObjectList three = listOf({1, 2, 3});
+  sb::ObjectListIterator it(&three);
+  EXPECT_EQ(it.currentObject(), fake(1));
+  it.last();
+  EXPECT_EQ(it.currentObject(), fake(3));
+  EXPECT_FALSE(it.isDone());
+  it.next();
+  EXPECT_TRUE(it.isDone());
+  EXPECT_EQ(it.currentObject(), nullptr);
+  it.next();
+  it.next();
+  // Still at count: a new entry appended is the current one.
+  three.insert(fake(4));
+  EXPECT_FALSE(it.isDone());
+  EXPECT_EQ(it.currentObject(), fake(4));
+
+  // Changes during a walk are seen: removing the current entry skips the next one.
+  sb::ObjectList walk = listOf({1, 2, 3, 4});
+  sb::ObjectListIterator w(&walk);
+  std::vector<sb::Object *> seen;
+  for (w.first(); !w.isDone(); w.next()) {
+    seen.push_back(w.currentObject());
+    if (w.currentObject() == fake(2)) walk.remove(fake(2));
+  }
+  EXPECT_EQ(seen, (std::vector<sb::Object *>{fake(1), fake(2), fake(4)}));
+
+  // Assignment takes the list and restarts at the first entry.
+  sb::ObjectList other = listOf({7, 8, 9});
+  sb::ObjectListIterator moved(&other);
+  moved.next();
+  moved.next();
+  EXPECT_EQ(moved.currentObject(), fake(9));
+  sb::ObjectListIterator copy(&three);
+  copy.last();
+  copy = moved;
+  EXPECT_EQ(copy.currentObject(), fake(7));
+  const sb::ObjectListIterator &same_it = moved;
+  moved = same_it;
+  EXPECT_EQ(moved.currentObject(), fake(9));
+
+  it.setList(&other);
+  EXPECT_EQ(it.currentObject(), fake(7));
+}
+
+}  // namespace
