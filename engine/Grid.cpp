@@ -216,7 +216,7 @@ void Grid::collectCollisions(const Object *p_o, Vector where, ObjectList &result
         if (p_other->getQueryStamp() == stamp) continue;
         p_other->setQueryStamp(stamp);
       }
-      if (p_other != p_o && boxIntersectsBox(p_other->worldBoxAt(p_other->getPosition()), moved))
+      if (p_other != p_o && boxIntersectsBox(p_other->worldBox(), moved))
         result.insert(p_other);
     }
   };

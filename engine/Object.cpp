@@ -31,12 +31,12 @@ SceneGraph &sceneGraph() { return WorldManager::getInstance().getSceneGraph(); }
 }  // namespace
 
 Object::Object()
-    : id(max_id++),
+    : position(1, 1),
+      box(Vector(-0.5f, -0.5f), 0.99f, 0.99f),
+      id(max_id++),
       type("(Undefined)"),
       is_active(true),
       is_visible(true),
-      box(Vector(-0.5f, -0.5f), 0.99f, 0.99f),
-      position(1, 1),
       speed(0),
       altitude(2),
       solidness(HARD),
@@ -49,6 +49,7 @@ Object::Object()
       follow_path(false),
       avoid_collisions(false) {
   for (bool &flag : modified) flag = true;
+  world_box = worldBoxAt(position);
   shape.setType(UNDEFINED_SHAPE);
   WorldManager::getInstance().insertObject(this);
 }
@@ -81,6 +82,7 @@ int Object::setPosition(Vector new_position) {
   if (new_position == position) return 0;
   sceneGraph().updatePosition(this, new_position);
   position = new_position;
+  world_box = worldBoxAt(position);
   modified[POSITION] = true;
   return 0;
 }
@@ -145,6 +147,7 @@ void Object::setBox(Box new_box) {
   SceneGraph &scene_graph = sceneGraph();
   scene_graph.removeObject(this);
   box = new_box;
+  world_box = worldBoxAt(position);
   scene_graph.insertObject(this);
   modified[BOX] = true;
 }

@@ -29,12 +29,14 @@ class Object {
  private:
   static int max_id;
 
+  // Position and extent first: collision queries read nothing else.
+  Vector position;
+  Box world_box;  // box placed at position, kept current by setPosition and setBox
+  Box box;
   int id;
   std::string type;
   bool is_active;
   bool is_visible;
-  Box box;
-  Vector position;
   Vector direction;
   float speed;
   Vector acceleration;
@@ -93,6 +95,8 @@ class Object {
 
   Box getBox() const { return box; }
   void setBox(Box new_box);
+  // The box at the current position (as getWorldBox), without recomputing it.
+  const Box &worldBox() const { return world_box; }
   // The object's box placed at a world position (as getWorldBox).
   Box worldBoxAt(Vector where) const {
     return Box(box.getCorner() + where, box.getHorizontal(), box.getVertical());

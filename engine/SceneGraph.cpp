@@ -274,7 +274,7 @@ void SceneGraph::collectCollisions(const Object *p_o, Vector where, ObjectList &
   Box moved = p_o->worldBoxAt(where);
   for (int i = 0; i < solid_objects.getCount(); i++) {
     Object *p_other = solid_objects[i];
-    if (p_other != p_o && boxIntersectsBox(p_other->worldBoxAt(p_other->getPosition()), moved))
+    if (p_other != p_o && boxIntersectsBox(p_other->worldBox(), moved))
       result.insert(p_other);
   }
 #endif
