@@ -1,0 +1,208 @@
+// The game manager: start-up and shut-down order, the random seed, step
+// events, game over and the timing of the loop.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <functional>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "EventStep.h"
+#include "GameManager.h"
+#include "LogManager.h"
+#include "Object.h"
+#include "support/CoreChecks.h"
+#include "support/TestEngine.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+void busyWait(int ms) {
+  Clock::time_point end = Clock::now() + std::chrono::milliseconds(ms);
+  while (Clock::now() < end) {
+  }
+}
+
+// Receives steps; records the count each carries and runs a per-step action.
+class Stepper : public sb::Object {
+ public:
+  std::vector<int> counts;
+  std::function<void(int)> action;
+  Stepper() {
+    setSolidness(sb::SPECTRAL);
+    registerInterest(sb::STEP_EVENT);
+  }
+  int eventHandler(const sb::Event *p_e) override {
+    if (p_e->getType() != sb::STEP_EVENT) return 0;
+    int n = static_cast<const sb::EventStep *>(p_e)->getStepCount();
+    counts.push_back(n);
+    if (action) action(n);
+    return 1;
+  }
+};
+
+std::string seedLine(int seed) { return "GameManager()::startUp(): seed is " + std::to_string(seed); }
+
+TEST(GameLoop, SeedZeroUsesTheTime) {
+  sb::LogManager::getInstance().setLogLevel(10);
+  time_t before = time(nullptr);
+  ASSERT_EQ(sbtest::startEngine("headless:true,\nrandom_seed:0,\n"), 0);
+  time_t after = time(nullptr);
+  std::string log = sbtest::readLog();
+  bool found = false;
+  for (time_t t = before; t <= after; t++)
+    found = found || sbtest::hasMessage(log, seedLine(static_cast<int>(t)));
+  EXPECT_TRUE(found) << log;
+}
+
+TEST(GameLoop, SeedMinusOneLeavesTheGeneratorAlone) {
+  sb::LogManager::getInstance().setLogLevel(10);
+  ASSERT_EQ(sbtest::startEngine("headless:true,\nrandom_seed:-1,\n"), 0);
+  EXPECT_TRUE(sbtest::hasMessage(sbtest::readLog(), seedLine(-1)));
+  // Never seeded: the sequence is the C library's initial one (seed 1).
+  int first = rand();
+  srand(1);
+  EXPECT_EQ(first, rand());
+}
+
+TEST(GameLoop, SeedSevenRepeatsTheSequence) {
+  sb::LogManager::getInstance().setLogLevel(10);
+  ASSERT_EQ(sbtest::startEngine("headless:true,\nrandom_seed:7,\n"), 0);
+  EXPECT_TRUE(sbtest::hasMessage(sbtest::readLog(), seedLine(7)));
+  std::vector<int> engine_seq;
+  for (int i = 0; i < 5; i++) engine_seq.push_back(rand());
+  srand(7);
+  std::vector<int> expected;
+  for (int i = 0; i < 5; i++) expected.push_back(rand());
+  EXPECT_EQ(engine_seq, expected);
+  EXPECT_EQ(sbtest::countOf(sbtest::readLog(), "seed is"), 1);
+}
+
+TEST(GameLoop, GameOverFromStepHandlerEndsAfterThatIteration) {
+  ASSERT_EQ(sbtest::startEngine("headless:true,\nframe_time:5,\n"), 0);
+  sb::LogManager::getInstance().setLogLevel(1);
+  sb::GameManager &gm = sb::GameManager::getInstance();
+  EXPECT_EQ(gm.getFrameTime(), 5);
+  EXPECT_FALSE(gm.getGameOver());
+
+  Stepper *s = new Stepper;
+  Stepper *other = new Stepper;  // registered after s: still gets the last step
+  s->action = [](int n) {
+    if (n == 2) sb::GameManager::getInstance().setGameOver();
+  };
+  gm.run();
+  EXPECT_EQ(s->counts, (std::vector<int>{0, 1, 2}));
+  EXPECT_EQ(other->counts, (std::vector<int>{0, 1, 2}));
+  EXPECT_EQ(gm.getStepCount(), 3);
+  EXPECT_TRUE(gm.getGameOver());
+
+  std::string log = sbtest::readLog();
+  EXPECT_TRUE(sbtest::messagesInOrder(
+      log, {"GameManager::run(): starting game loop", "GameManager::run(): end of game loop"}));
+  // The loop's own lines show the step count: 0 at its start, 3 at its end.
+  for (const sbtest::LogLine &line : sbtest::parseLog(log)) {
+    if (line.message == "GameManager::run(): starting game loop") EXPECT_EQ(line.step, 0);
+    if (line.message == "GameManager::run(): end of game loop") EXPECT_EQ(line.step, 3);
+  }
+
+  // A second run starts counting afresh.
+  s->counts.clear();
+  s->action = [](int n) {
+    if (n == 0) sb::GameManager::getInstance().setGameOver();
+  };
+  gm.run();
+  EXPECT_EQ(s->counts, (std::vector<int>{0}));
+  EXPECT_EQ(gm.getStepCount(), 1);
+}
+
+TEST(GameLoop, CannotKeepUpWarningOnlyAfterAWholeSlowStep) {
+  ASSERT_EQ(sbtest::startEngine("headless:true,\nframe_time:20,\n"), 0);
+  Stepper *s = new Stepper;
+  // Too slow in steps 0, 3 and 4; step 3 follows a sleeping step, step 4 does not.
+  s->action = [](int n) {
+    if (n == 0 || n == 3 || n == 4) busyWait(35);
+    if (n == 5) sb::GameManager::getInstance().setGameOver();
+  };
+  sb::GameManager::getInstance().run();
+
+  std::regex warning(R"(GameManager::run\(\): Can't keep up! frame_time 20 ms, split (\d+) ms)");
+  std::vector<int> warned_steps;
+  for (const sbtest::LogLine &line : sbtest::parseLog(sbtest::readLog())) {
+    std::smatch m;
+    if (std::regex_match(line.message, m, warning)) {
+      warned_steps.push_back(line.step);
+      EXPECT_GE(std::stoi(m[1]), 35);
+    }
+  }
+  // Never in step 0; always in step 4; never in the steps that kept up.
+  for (int step : warned_steps) EXPECT_TRUE(step == 3 || step == 4) << step;
+  EXPECT_NE(std::find(warned_steps.begin(), warned_steps.end(), 4), warned_steps.end());
+}
+
+TEST(GameLoop, StartUpAndShutDownLinesInOrder) {
+  sb::LogManager::getInstance().setLogLevel(1);
+  ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
+  sb::GameManager::getInstance().shutDown();
+  std::string log = sbtest::readLog();
+  std::vector<std::string> messages = sbtest::logMessages(log);
+
+  const std::string stars = "****************************************************";
+  ASSERT_GE(messages.size(), 7u);
+  EXPECT_EQ(messages[0], stars);
+  EXPECT_EQ(messages[1], "** Sorbelane version 4.13 **");
+  EXPECT_EQ(messages[2], "** Game engine started **");
+  EXPECT_EQ(messages[3], stars);
+  EXPECT_EQ(messages[4], "Log Manager started.");
+  EXPECT_EQ(messages[5], "-----------------------------------");
+  EXPECT_EQ(messages[6], "Sorbelane configuration:");
+
+  EXPECT_TRUE(sbtest::messagesInOrder(
+      log, {"Log Manager started.", "Sorbelane configuration:", "  Quadtree depth: 10",
+            "-----------------------------------", "Display manager started.",
+            "Input manager started.", "Resource manager started.", "World manager started.",
+            "Path manager started.", "Path manager stopped", "World manager stopped",
+            "Resource manager stopped", "Input manager stopped", "Display manager stopped",
+            stars, "** Game engine stopped **"}))
+      << log;
+  EXPECT_EQ(messages.back(), "** Game engine stopped **");
+  // Networking is off.
+  EXPECT_EQ(sbtest::countOf(log, "Network manager"), 0);
+  EXPECT_FALSE(sb::GameManager::getInstance().isStarted());
+  EXPECT_TRUE(sb::GameManager::getInstance().getGameOver());
+}
+
+TEST(GameLoop, SecondStartUpOnlyLogs) {
+  ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
+  EXPECT_EQ(sb::GameManager::getInstance().startUp(), 0);
+  EXPECT_TRUE(sbtest::hasMessage(sbtest::readLog(), "GameManager::startup(): Already started."));
+  EXPECT_TRUE(sb::GameManager::getInstance().isValid(sb::STEP_EVENT));
+  EXPECT_FALSE(sb::GameManager::getInstance().isValid(sb::KEYBOARD_EVENT));
+}
+
+// One step of a long frame: the whole frame is slept and nanosleep never fails.
+void runOneLongStep(int frame_time_ms) {
+  ASSERT_EQ(sbtest::startEngine("headless:true,\nframe_time:" + std::to_string(frame_time_ms) +
+                                ",\n"),
+            0);
+  Stepper *s = new Stepper;
+  s->action = [](int) { sb::GameManager::getInstance().setGameOver(); };
+  Clock::time_point start = Clock::now();
+  sb::GameManager::getInstance().run();
+  double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  EXPECT_GE(seconds, frame_time_ms / 1000.0 - 0.02);
+  EXPECT_LT(seconds, frame_time_ms / 1000.0 + 0.4);
+  std::string log = sbtest::readLog();
+  EXPECT_EQ(sbtest::countOf(log, "Error in nanosleep()"), 0) << log;
+  EXPECT_EQ(sbtest::countOf(log, "tv_nsec"), 0);
+}
+
+TEST(GameLoop, FrameTimeOfOneSecondStillSleeps) { runOneLongStep(1000); }
+
+TEST(GameLoop, FrameTimeAboveOneSecondSleepsTheWholeFrame) { runOneLongStep(1250); }
+
+}  // namespace
