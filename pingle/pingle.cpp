@@ -1,0 +1,81 @@
+// Pingle: a benchmark of the Sorbelane engine. Adds load every step until the
+// engine can no longer keep its frame time and prints the load it carried.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "Config.h"
+#if __has_include("Fraps.h")  // TEMPORARY until the frame-rate display lands
+#include "Fraps.h"
+#define PINGLE_HAS_FRAPS 1
+#endif
+#include "GameManager.h"
+#include "LogManager.h"
+
+#include "Pingler.h"
+
+namespace {
+
+constexpr double kPingleVersion = 3.4;
+
+// An option's integer value; 0 for an absent, empty or non-numeric value
+// unless a default is given for the first two.
+int readOption(const char *key, int fallback) {
+  std::string value = sb::Config::getInstance().match(key);
+  return value.empty() ? fallback : static_cast<int>(strtol(value.c_str(), nullptr, 10));
+}
+
+// Logs a fatal option error, also on standard error, and stops the engine.
+int optionError(const char *message, int value) {
+  sb::LogManager::getInstance().writeLog("main(): Error! %s (is %d).", message, value);
+  fprintf(stderr, "pingle: %s (is %d).\n", message, value);
+  sb::GameManager::getInstance().shutDown();
+  return 1;
+}
+
+}  // namespace
+
+int main() {
+  printf("Pingle - a Sorbelane Benchmark (v%.1f)\n", kPingleVersion);
+  fflush(stdout);
+
+  sb::LogManager &log_manager = sb::LogManager::getInstance();
+  sb::GameManager &game_manager = sb::GameManager::getInstance();
+  log_manager.setLogLevel(1);
+  if (game_manager.startUp() != 0) {
+    log_manager.writeLog("Error starting game manager!");
+    game_manager.shutDown();
+    return 1;
+  }
+
+  sb::Config &config = sb::Config::getInstance();
+  bool particle = config.match("particle") == "true";
+  log_manager.writeLog("PINGLE: Type of test: %s", particle ? "Particle" : "Object");
+  int balls_per_step = readOption("balls-per-step", 1);
+  log_manager.writeLog("PINGLE: Balls per step: %d", balls_per_step);
+  int iteration_max = readOption("iteration-max", 3);
+  log_manager.writeLog("PINGLE: Iteration max: %d", iteration_max);
+  int starting_balls = readOption("starting-balls", 0);
+  log_manager.writeLog("PINGLE: Starting balls: %d", starting_balls);
+  int run_time = readOption("run-time", 0);
+  if (run_time != 0) log_manager.writeLog("PINGLE: Run time (frames): %d", run_time);
+
+  // Either would never end the run: no iteration count is ever reached, and a
+  // negative run time neither ends an iteration nor lets the median end it.
+  if (iteration_max < 1) return optionError("iteration-max must be 1 or more", iteration_max);
+  if (run_time < 0) return optionError("run-time must be 0 or more", run_time);
+
+  Pingler *p_pingler =
+      new Pingler(particle, balls_per_step, starting_balls, run_time, iteration_max);
+#ifdef PINGLE_HAS_FRAPS
+  if (config.match("fraps") == "true") new sb::Fraps(false);
+#endif
+
+  game_manager.run();
+
+  int pinglemark = p_pingler->getPingleMark();
+  game_manager.shutDown();
+  printf("** %s pinglemark (average of %d %s): %d **\n", particle ? "Particles" : "Objects",
+         iteration_max, iteration_max > 1 ? "iterations" : "iteration", pinglemark);
+  return 0;
+}
