@@ -54,12 +54,15 @@ int WorldManager::startUp() {
 
 void WorldManager::shutDown() {
   Manager::shutDown();
-  // Each destructor removes its object from the scene graph, so walk copies.
-  ObjectList active = scene_graph.activeObjects();
-  for (int i = 0; i < active.getCount(); i++) delete active[i];
-  ObjectList inactive = scene_graph.inactiveObjects();
-  for (int i = 0; i < inactive.getCount(); i++) delete inactive[i];
+  // Every object goes, active ones first, through the batched deletion.
   deletions.clear();
+  for (const ObjectList *list : {&scene_graph.activeList(), &scene_graph.inactiveList()}) {
+    for (int i = 0; i < list->getCount(); i++) {
+      (*list)[i]->setMarkedForDelete(true);
+      deletions.insert((*list)[i]);
+    }
+  }
+  deleteMarked();
   p_view_following = nullptr;
   scene_graph.shutDown();
   logger().writeLog(5, "WorldManager::shutDown(): Successfully stopped.");
