@@ -9,7 +9,8 @@
 
 namespace sb {
 
-class Frame {};
+// Character pictures; drawFrame takes one by value, so callers include Frame.h.
+class Frame;
 
 enum Justification {
   LEFT_JUSTIFIED = 0,
@@ -39,6 +40,13 @@ class DisplayManager : public Manager {
   int shake_x;
   int shake_y;
 
+  // Creates the window, font, rectangle and text; -1 when any fails.
+  int openWindow();
+  // Closes the window and deletes the SFML objects.
+  void releaseGraphics();
+  // The -1 of a drawing call without a window, logged when not started.
+  int notDrawing() const;
+
  public:
   static DisplayManager &getInstance();
   ~DisplayManager();
@@ -60,6 +68,12 @@ class DisplayManager : public Manager {
   bool setBackgroundColor(Color color);
   sf::RenderWindow *getWindow() const;
   void shake(int scale_x, int scale_y, int duration, bool add = false);
+
+  // The glyph offset of the current step, in pixels.
+  int getShakeX() const { return shake_x; }
+  int getShakeY() const { return shake_y; }
+  // Steps of shake still to run.
+  int getShakeDuration() const { return shake_duration; }
 };
 
 }  // namespace sb

@@ -474,3 +474,153 @@ int addParticles(PrecipitationType type, Direction direction, float density, Col
 }
 
 }  // namespace sb
+
+// ---------------------------------------------------------------------------
+// Cells and pixels, colours, key names and shape names
+
+#include "DisplayManager.h"
+#include "EventKeyboard.h"
+#include "Shape.h"
+
+namespace sb {
+
+float charWidth() {
+  const DisplayManager &display_manager = DisplayManager::getInstance();
+  return static_cast<float>(display_manager.getHorizontalPixels()) /
+         static_cast<float>(display_manager.getHorizontal());
+}
+
+float charHeight() {
+  const DisplayManager &display_manager = DisplayManager::getInstance();
+  return static_cast<float>(display_manager.getVerticalPixels()) /
+         static_cast<float>(display_manager.getVertical());
+}
+
+Vector spacesToPixels(Vector spaces) {
+  Vector pixels(spaces.getX() * charWidth(), spaces.getY() * charHeight());
+  LogManager::getInstance().writeLog(
+      30, "spacesToPixels(int): spaces (%.2f,%.2f) = pixels (%.2f,%.2f)", spaces.getX(),
+      spaces.getY(), pixels.getX(), pixels.getY());
+  return pixels;
+}
+
+Vector pixelsToSpaces(Vector pixels) {
+  Vector spaces(pixels.getX() / charWidth(), pixels.getY() / charHeight());
+  LogManager::getInstance().writeLog(30, "pixelsToSpaces(): pixels (%.2f,%.2f) = spaces (%.2f,%.2f)",
+                                     pixels.getX(), pixels.getY(), spaces.getX(), spaces.getY());
+  return spaces;
+}
+
+void colorToRGB(Color color, unsigned char &r, unsigned char &g, unsigned char &b) {
+  switch (color) {
+    case BLACK:
+      r = 0, g = 0, b = 0;
+      break;
+    case RED:
+      r = 255, g = 0, b = 0;
+      break;
+    case GREEN:
+      r = 0, g = 255, b = 0;
+      break;
+    case YELLOW:
+      r = 255, g = 255, b = 0;
+      break;
+    case BLUE:
+      r = 0, g = 0, b = 255;
+      break;
+    case MAGENTA:
+      r = 255, g = 0, b = 255;
+      break;
+    case CYAN:
+      r = 0, g = 255, b = 255;
+      break;
+    case WHITE:
+      r = 255, g = 255, b = 255;
+      break;
+    case CUSTOM:  // the caller holds the RGB values
+      break;
+    default:
+      LogManager::getInstance().writeLog(5, "colorToRGB(): Color %d not supported.",
+                                         static_cast<int>(color));
+  }
+}
+
+sf::Color colorToSFML(Color color) {
+  switch (color) {
+    case BLACK:
+      return sf::Color::Black;
+    case RED:
+      return sf::Color::Red;
+    case GREEN:
+      return sf::Color::Green;
+    case YELLOW:
+      return sf::Color::Yellow;
+    case BLUE:
+      return sf::Color::Blue;
+    case MAGENTA:
+      return sf::Color::Magenta;
+    case CYAN:
+      return sf::Color::Cyan;
+    case WHITE:
+      return sf::Color::White;
+    case CUSTOM:
+      LogManager::getInstance().writeLog(5, "colorToSFML(): Color is CUSTOM.");
+      return sf::Color::White;
+    default:
+      LogManager::getInstance().writeLog(5, "colorToSFML(): Color %d not supported.",
+                                         static_cast<int>(color));
+      return sf::Color::White;
+  }
+}
+
+std::string toString(Keyboard::Key key) {
+  if (key >= Keyboard::A && key <= Keyboard::Z)
+    return std::string(1, static_cast<char>('A' + (key - Keyboard::A)));
+  if (key >= Keyboard::NUM1 && key <= Keyboard::NUM9)
+    return std::string(1, static_cast<char>('1' + (key - Keyboard::NUM1)));
+  switch (key) {
+    case Keyboard::NUM0:
+      return "0";
+    case Keyboard::SPACE:
+      return " ";
+    case Keyboard::MINUS:
+      return "-";
+    case Keyboard::PLUS:
+      return "+";
+    case Keyboard::TILDE:
+      return "~";
+    case Keyboard::PERIOD:
+      return ".";
+    case Keyboard::COMMA:
+      return ",";
+    case Keyboard::SLASH:
+      return "/";
+    case Keyboard::EQUAL:
+      return "=";
+    case Keyboard::BACKSLASH:
+      return "\\";
+    case Keyboard::MULTIPLY:
+      return "*";
+    case Keyboard::QUOTE:
+      return "\"";
+    case Keyboard::SEMICOLON:
+      return ";";
+    default:
+      return "";
+  }
+}
+
+std::string toString(Shape shape) {
+  switch (shape.getType()) {
+    case CIRCLE:
+      return "circle";
+    case SQUARE:
+      return "square";
+    case TRIANGLE:
+      return "triangle";
+    default:
+      return "undefined";
+  }
+}
+
+}  // namespace sb

@@ -10,6 +10,7 @@
 #include "Box.h"
 #include "Circle.h"
 #include "Color.h"
+#include "EventKeyboard.h"
 #include "Line.h"
 #include "ParticleTypes.h"
 #include "Vector.h"
@@ -28,6 +29,8 @@ std::string toString(char value);
 std::string toString(int value);
 std::string toString(float value);
 std::string toString(Shape shape);
+// A key's printable name; "" for keys without one.
+std::string toString(Keyboard::Key key);
 
 // Geometry; every test is inclusive of edges except circleIntersectsBox.
 inline bool boxIntersectsBox(const Box &a, const Box &b) {

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -153,6 +154,28 @@ sf::Image screenshot() {
   // since the last display() and clear.
   texture.update(*p_window);
   return texture.copyToImage();
+}
+
+PixelBox colorBox(const sf::Image &image, sf::Color color) {
+  PixelBox box;
+  sf::Vector2u size = image.getSize();
+  for (unsigned int y = 0; y < size.y; y++) {
+    for (unsigned int x = 0; x < size.x; x++) {
+      if (image.getPixel(x, y) != color) continue;
+      int ix = static_cast<int>(x), iy = static_cast<int>(y);
+      if (box.count == 0) {
+        box.left = box.right = ix;
+        box.top = box.bottom = iy;
+      } else {
+        box.left = std::min(box.left, ix);
+        box.right = std::max(box.right, ix);
+        box.top = std::min(box.top, iy);
+        box.bottom = std::max(box.bottom, iy);
+      }
+      box.count++;
+    }
+  }
+  return box;
 }
 
 bool saveImage(const sf::Image &image, const std::string &path) {

@@ -22,6 +22,16 @@ bool ensureDisplay();
 // An empty image when the engine has no window.
 sf::Image screenshot();
 
+// The bounding box (edges inclusive) and number of the pixels of exactly
+// one colour in an image.
+struct PixelBox {
+  int left = 0, top = 0, right = -1, bottom = -1;
+  int count = 0;
+  int width() const { return right - left + 1; }
+  int height() const { return bottom - top + 1; }
+};
+PixelBox colorBox(const sf::Image &image, sf::Color color);
+
 // Saves an image as PNG for a person to look at (debugging aid).
 bool saveImage(const sf::Image &image, const std::string &path);
 
