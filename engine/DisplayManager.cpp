@@ -239,6 +239,7 @@ int DisplayManager::getVerticalPixels() const { return window_vertical_pixels; }
 
 int DisplayManager::swapBuffers() {
   if (!p_window) return notDrawing();
+  if (p_capture) p_capture->update(*p_window);  // the finished frame, before it is shown
   p_window->display();
   p_window->clear(window_background_color);
 

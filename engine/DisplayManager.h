@@ -39,6 +39,9 @@ class DisplayManager : public Manager {
   int shake_scale_y;
   int shake_x;
   int shake_y;
+  // Frame capture: when set, swapBuffers() copies each finished frame into
+  // this texture just before showing it (the frame-rate recorder uses it).
+  sf::Texture *p_capture = nullptr;
 
   // Creates the window, font, rectangle and text; -1 when any fails.
   int openWindow();
@@ -74,6 +77,11 @@ class DisplayManager : public Manager {
   int getShakeY() const { return shake_y; }
   // Steps of shake still to run.
   int getShakeDuration() const { return shake_duration; }
+
+  // The texture that receives each finished frame, or null for none. It must
+  // be at least as large as the window.
+  void setCaptureTexture(sf::Texture *p_texture) { p_capture = p_texture; }
+  sf::Texture *getCaptureTexture() const { return p_capture; }
 };
 
 }  // namespace sb

@@ -38,6 +38,8 @@ Fraps::Fraps(bool init_record) : record(init_record), log_frame_rate(false), tex
 }
 
 Fraps::~Fraps() {
+  DisplayManager &display_manager = DisplayManager::getInstance();
+  if (display_manager.getCaptureTexture() == &texture) display_manager.setCaptureTexture(nullptr);
   LogManager::getInstance().writeLog("Fraps::Fraps(): Fraps module unloaded");
 }
 
@@ -47,8 +49,21 @@ void Fraps::setRecord(bool new_record) {
 }
 
 // The step event comes after the window has been shown and cleared, so the
-// finished frame has to be captured just before it is shown.
-void Fraps::updateCapture() {}
+// display manager copies each finished frame into the texture just before
+// showing it, while recording is on.
+void Fraps::updateCapture() {
+  DisplayManager &display_manager = DisplayManager::getInstance();
+  sf::Texture *p_current = display_manager.getCaptureTexture();
+  if (record && texture_ready) {
+    if (p_current == &texture) return;
+    // Until the next swap the texture holds whatever the window holds now.
+    sf::RenderWindow *p_window = display_manager.getWindow();
+    if (p_window) texture.update(*p_window);
+    display_manager.setCaptureTexture(&texture);
+  } else if (p_current == &texture) {
+    display_manager.setCaptureTexture(nullptr);
+  }
+}
 
 int Fraps::eventHandler(const Event *p_e) {
   if (ViewObject::eventHandler(p_e) != 0) return 1;
