@@ -106,8 +106,12 @@ TEST(GameLoop, GameOverFromStepHandlerEndsAfterThatIteration) {
       log, {"GameManager::run(): starting game loop", "GameManager::run(): end of game loop"}));
   // The loop's own lines show the step count: 0 at its start, 3 at its end.
   for (const sbtest::LogLine &line : sbtest::parseLog(log)) {
-    if (line.message == "GameManager::run(): starting game loop") EXPECT_EQ(line.step, 0);
-    if (line.message == "GameManager::run(): end of game loop") EXPECT_EQ(line.step, 3);
+    if (line.message == "GameManager::run(): starting game loop") {
+      EXPECT_EQ(line.step, 0);
+    }
+    if (line.message == "GameManager::run(): end of game loop") {
+      EXPECT_EQ(line.step, 3);
+    }
   }
 
   // A second run starts counting afresh.
