@@ -20,7 +20,7 @@ float Fraps::getFrameRate() { return frame_rate; }
 
 void Fraps::setFrameRate(float new_frame_rate) { frame_rate = new_frame_rate; }
 
-Fraps::Fraps(bool init_record) : record(init_record), log_frame_rate(false), texture_ready(false) {
+Fraps::Fraps(bool init_record) : record(init_record), log_frame_rate(false), p_texture(nullptr) {
   setType("Fraps");
   setLocation(TOP_RIGHT);
   setViewString(FRAPS_STRING);
@@ -29,7 +29,11 @@ Fraps::Fraps(bool init_record) : record(init_record), log_frame_rate(false), tex
   sf::RenderWindow *p_window = DisplayManager::getInstance().getWindow();
   if (p_window) {
     sf::Vector2u size = p_window->getSize();
-    texture_ready = texture.create(size.x, size.y);
+    p_texture = new sf::Texture;
+    if (!p_texture->create(size.x, size.y)) {
+      delete p_texture;
+      p_texture = nullptr;
+    }
   }
   updateCapture();
   registerInterest(STEP_EVENT);
@@ -39,8 +43,10 @@ Fraps::Fraps(bool init_record) : record(init_record), log_frame_rate(false), tex
 
 Fraps::~Fraps() {
   DisplayManager &display_manager = DisplayManager::getInstance();
-  if (display_manager.getCaptureTexture() == &texture) display_manager.setCaptureTexture(nullptr);
+  if (p_texture && display_manager.getCaptureTexture() == p_texture)
+    display_manager.setCaptureTexture(nullptr);
   LogManager::getInstance().writeLog("Fraps::Fraps(): Fraps module unloaded");
+  delete p_texture;
 }
 
 void Fraps::setRecord(bool new_record) {
@@ -52,15 +58,16 @@ void Fraps::setRecord(bool new_record) {
 // display manager copies each finished frame into the texture just before
 // showing it, while recording is on.
 void Fraps::updateCapture() {
+  if (!p_texture) return;
   DisplayManager &display_manager = DisplayManager::getInstance();
   sf::Texture *p_current = display_manager.getCaptureTexture();
-  if (record && texture_ready) {
-    if (p_current == &texture) return;
+  if (record) {
+    if (p_current == p_texture) return;
     // Until the next swap the texture holds whatever the window holds now.
     sf::RenderWindow *p_window = display_manager.getWindow();
-    if (p_window) texture.update(*p_window);
-    display_manager.setCaptureTexture(&texture);
-  } else if (p_current == &texture) {
+    if (p_window) p_texture->update(*p_window);
+    display_manager.setCaptureTexture(p_texture);
+  } else if (p_current == p_texture) {
     display_manager.setCaptureTexture(nullptr);
   }
 }
@@ -118,7 +125,7 @@ int Fraps::handleStep() {
 void Fraps::saveFrame() {
   std::string file_name =
       FRAPS_FILENAME + "-" + std::to_string(GameManager::getInstance().getStepCount()) + ".jpg";
-  if (!texture_ready || !texture.copyToImage().saveToFile(file_name))
+  if (!p_texture || !p_texture->copyToImage().saveToFile(file_name))
     LogManager::getInstance().writeLog("Fraps::eventHandler(): Warning! Unable to save file '%s'.",
                                        file_name.c_str());
 }

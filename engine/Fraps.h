@@ -15,9 +15,10 @@ class Fraps : public ViewObject {
  private:
   bool record;
   bool log_frame_rate;
-  Clock clock;          // time between steps
-  sf::Texture texture;  // the finished frame, captured by the display manager
-  bool texture_ready;   // texture created with the window's size
+  Clock clock;  // time between steps
+  // The finished frame, captured by the display manager; made only when there
+  // is a window, since an SFML texture needs a graphics context (an X display).
+  sf::Texture *p_texture;
 
   void updateCapture();
   int handleKey(const Event *p_e);
