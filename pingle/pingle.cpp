@@ -5,10 +5,7 @@
 #include <string>
 
 #include "Config.h"
-#if __has_include("Fraps.h")  // TEMPORARY until the frame-rate display lands
 #include "Fraps.h"
-#define PINGLE_HAS_FRAPS 1
-#endif
 #include "GameManager.h"
 #include "LogManager.h"
 
@@ -67,9 +64,7 @@ int main() {
 
   Pingler *p_pingler =
       new Pingler(particle, balls_per_step, starting_balls, run_time, iteration_max);
-#ifdef PINGLE_HAS_FRAPS
   if (config.match("fraps") == "true") new sb::Fraps(false);
-#endif
 
   game_manager.run();
 

@@ -1,0 +1,42 @@
+// Runs a real program (pingle-grid, pingle-simple) in a fresh directory with
+// a configuration written by the test, and collects its outputs and its log.
+#ifndef SORBELANE_TESTS_PROGRAM_RUNNER_H
+#define SORBELANE_TESTS_PROGRAM_RUNNER_H
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace sbtest {
+
+struct ProgramRun {
+  std::string binary;
+  std::string config;                      // content of the configuration file
+  std::map<std::string, std::string> env;  // extra environment, set after the defaults
+  int timeout_ms = 60000;                  // then the program is killed
+  std::string interrupt_when;              // send SIGINT once the log holds this text
+};
+
+struct ProgramResult {
+  int status = -1;  // exit status; 128 + signal if killed by one; -1 if it never ran
+  bool timed_out = false;
+  bool interrupted = false;
+  std::string out;  // standard output
+  std::string err;  // standard error
+  std::string log;  // the log file after the program ended
+  std::string dir;  // the working directory the program ran in
+};
+
+// Runs the program with SORBELANE_CONFIG and SORBELANE_LOG pointing into a new
+// directory below tempDir(), which is also its working directory.
+ProgramResult runProgram(const ProgramRun &run);
+
+// True if every part occurs in text, each after the end of the one before.
+bool inOrder(const std::string &text, const std::vector<std::string> &parts);
+
+// The lines of text that contain every one of the needles.
+int countLines(const std::string &text, const std::vector<std::string> &needles);
+
+}  // namespace sbtest
+
+#endif
