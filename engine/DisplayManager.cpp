@@ -24,28 +24,38 @@ namespace sb {
 
 namespace {
 
-// Whether an X server accepts a connection. SFML aborts the whole program
-// when it cannot open the display, so the window is only asked for when
-// this holds. Xlib is already loaded with SFML; it is looked up at run
-// time so the engine needs no link dependency of its own.
-bool displayAvailable() {
+// A connection to the X server, held while the window is made. SFML aborts
+// the whole program when it cannot open the display, so the window is only
+// asked for when this connection opened. Holding it until the window exists
+// keeps the server from resetting (as an X server does when its last client
+// leaves) between this probe and SFML's own connection. Xlib is already
+// loaded with SFML; it is looked up at run time so the engine needs no link
+// dependency of its own.
+class DisplayProbe {
+ public:
+  DisplayProbe() {
+    lib = dlopen("libX11.so.6", RTLD_NOW | RTLD_GLOBAL);
+    if (!lib) return;
+    auto open_display = reinterpret_cast<OpenDisplay>(dlsym(lib, "XOpenDisplay"));
+    close_display = reinterpret_cast<CloseDisplay>(dlsym(lib, "XCloseDisplay"));
+    if (open_display && close_display) display = open_display(nullptr);
+  }
+  ~DisplayProbe() {
+    if (display) close_display(display);
+    if (lib) dlclose(lib);
+  }
+  DisplayProbe(const DisplayProbe &) = delete;
+  void operator=(const DisplayProbe &) = delete;
+
+  bool available() const { return display != nullptr; }
+
+ private:
   using OpenDisplay = void *(*)(const char *);
   using CloseDisplay = int (*)(void *);
-  void *lib = dlopen("libX11.so.6", RTLD_NOW | RTLD_GLOBAL);
-  if (!lib) return false;
-  auto open_display = reinterpret_cast<OpenDisplay>(dlsym(lib, "XOpenDisplay"));
-  auto close_display = reinterpret_cast<CloseDisplay>(dlsym(lib, "XCloseDisplay"));
-  bool available = false;
-  if (open_display && close_display) {
-    void *display = open_display(nullptr);
-    if (display) {
-      close_display(display);
-      available = true;
-    }
-  }
-  dlclose(lib);
-  return available;
-}
+  void *lib = nullptr;
+  CloseDisplay close_display = nullptr;
+  void *display = nullptr;
+};
 
 // One shake offset: (scale + 1) - 2 * (rand() mod (scale + 1)).
 int shakeOffset(int scale) {
@@ -122,7 +132,8 @@ int DisplayManager::openWindow() {
   const Config &config = Config::getInstance();
   releaseGraphics();  // what a failed earlier start-up left behind
 
-  if (window_horizontal_pixels <= 0 || window_vertical_pixels <= 0 || !displayAvailable()) {
+  DisplayProbe probe;
+  if (window_horizontal_pixels <= 0 || window_vertical_pixels <= 0 || !probe.available()) {
     log_manager.writeLog("DisplayManager::startUp(): Unable to allocate window!");
     return -1;
   }

@@ -52,11 +52,17 @@ Xlib &xlib() {
   return lib;
 }
 
+// A connection kept open for the rest of the process, so that the server
+// never finds itself without clients and resets (refusing connections for
+// a moment) between tests' windows; X servers started without -noreset do.
+Display *keep_alive = nullptr;
+
 bool canConnect(const char *name) {
   if (!xlib().ok) return false;
   Display *display = xlib().open_display(name);
   if (!display) return false;
-  xlib().close_display(display);
+  if (keep_alive) xlib().close_display(keep_alive);
+  keep_alive = display;
   return true;
 }
 
@@ -81,8 +87,10 @@ pid_t startXvfb(int number) {
     dup2(null_fd, STDERR_FILENO);
   }
   std::string name = ":" + std::to_string(number);
+  // -noreset: a server that resets when its last client leaves refuses
+  // connections for a moment, and probing it leaves it without clients.
   execlp("Xvfb", "Xvfb", name.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-         static_cast<char *>(nullptr));
+         "-noreset", static_cast<char *>(nullptr));
   _exit(127);
 }
 
@@ -95,6 +103,16 @@ void stopXvfb() {
   kill(xvfb_pid, SIGTERM);
   waitpid(xvfb_pid, nullptr, 0);
   xvfb_pid = 0;
+}
+
+// The process id written in a display's lock file, or 0.
+pid_t lockOwner(int number) {
+  FILE *lock = fopen(("/tmp/.X" + std::to_string(number) + "-lock").c_str(), "r");
+  if (!lock) return 0;
+  long owner = 0;
+  if (fscanf(lock, "%ld", &owner) != 1) owner = 0;
+  fclose(lock);
+  return static_cast<pid_t>(owner);
 }
 
 void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
@@ -111,6 +129,15 @@ bool ensureDisplay() {
   }
   const char *current = getenv("DISPLAY");
   if (current && *current && canConnect(current)) return true;
+  return ensurePrivateDisplay();
+}
+
+bool ensurePrivateDisplay() {
+  if (xvfb_pid > 0) return true;
+  if (!xlib().ok) {
+    fprintf(stderr, "ensurePrivateDisplay(): cannot load libX11.so.6\n");
+    return false;
+  }
 
   for (int number = 90; number < 190; number++) {
     std::string suffix = std::to_string(number);
@@ -118,13 +145,16 @@ bool ensureDisplay() {
     pid_t pid = startXvfb(number);
     if (pid < 0) break;
     std::string name = ":" + suffix;
-    bool ready = false, died = false;
-    for (int waited = 0; waited < 5000 && !ready && !died; waited += 20) {
+    bool ready = false, died = false, taken = false;
+    for (int waited = 0; waited < 5000 && !ready && !died && !taken; waited += 20) {
       sleepMs(20);
       died = waitpid(pid, nullptr, WNOHANG) != 0;
-      // Another process may have taken this number meanwhile: accept the
-      // server only while our own Xvfb is still alive.
-      ready = !died && canConnect(name.c_str()) && waitpid(pid, nullptr, WNOHANG) == 0;
+      if (died) break;
+      // Another process may have started a server on this number at the same
+      // time: the lock file names the one that won.
+      pid_t owner = lockOwner(number);
+      taken = owner > 0 && owner != pid;
+      ready = owner == pid && canConnect(name.c_str());
     }
     if (ready) {
       xvfb_pid = pid;
@@ -233,6 +263,9 @@ bool requestClose() {
   Status sent = xlib().send_event(display, event.xclient.window, False, NoEventMask, &event);
   xlib().sync(display, False);
   xlib().close_display(display);
+  // A round trip on the engine's own connection: its reply comes after the
+  // request, so the next pollEvent sees it.
+  sf::Keyboard::isKeyPressed(sf::Keyboard::A);
   return sent != 0;
 }
 

@@ -17,6 +17,11 @@ namespace sbtest {
 // Call it before the engine opens its window.
 bool ensureDisplay();
 
+// Like ensureDisplay(), but always starts an X server of this process's own.
+// For input tests: keyboard focus and key state belong to the whole server,
+// so tests sharing one could see each other's keys.
+bool ensurePrivateDisplay();
+
 // The engine window's back buffer: what was drawn since the last
 // swapBuffers(). Take it after drawing and before the next swapBuffers().
 // An empty image when the engine has no window.
