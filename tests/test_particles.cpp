@@ -1,10 +1,7 @@
 // Particles: bursts replayed from a fixed seed, presets, precipitation fields,
-// lifetimes, fireworks' trails, re-entry at the opposite edge and the cost of
-// mass deletion.
+// lifetimes, fireworks' trails and re-entry at the opposite edge.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <string>
@@ -562,30 +559,6 @@ TEST(PrecipitationMotion, TurbulenceStaysNearTheFirstVelocity) {
     still->eventHandler(&step_event);
     EXPECT_EQ(still->getVelocity().getY(), 0);
   }
-}
-
-// Thousands of particles dying in one step cost about ten times what a tenth
-// of them cost, not a hundred times.
-TEST(ParticleCost, MassDeathIsLinear) {
-  ASSERT_EQ(sbtest::startEngine(HEADLESS), 0);
-  auto burstAndDie = [](int count) {
-    sb::addParticles(count, 0, sb::Vector(40, 12), 0, sb::Vector(0, 0), 0, 2, 0, 0.1f, 0, 1, 0, 255,
-                     0, 200, 100, 50, 0, sb::PARTICLE);
-    auto start = std::chrono::steady_clock::now();
-    step();
-    auto end = std::chrono::steady_clock::now();
-    EXPECT_EQ(objectCount(), 0);
-    return std::chrono::duration<double>(end - start).count();
-  };
-  // The best of three runs, to keep other load on the machine out of the ratio.
-  auto best = [&](int count) {
-    double t = burstAndDie(count);
-    for (int i = 0; i < 2; i++) t = std::min(t, burstAndDie(count));
-    return t;
-  };
-  double small = best(4000);
-  double large = best(40000);
-  EXPECT_LT(large, small * 40) << "4000: " << small << " s, 40000: " << large << " s";
 }
 
 }  // namespace
