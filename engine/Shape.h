@@ -1,6 +1,8 @@
 #ifndef SORBELANE_SHAPE_H
 #define SORBELANE_SHAPE_H
 
+#include <SFML/Graphics/CircleShape.hpp>
+
 #include "Color.h"
 #include "Vector.h"
 
@@ -40,8 +42,11 @@ class Shape {
   unsigned char getGreen() const { return green; }
   unsigned char getBlue() const { return blue; }
 
-  // Draws the figure centred at a world position; nothing without a window.
+  // Draws the figure at a world position; nothing without a window.
   void draw(Vector world_pos);
+
+  // The SFML figure that every shape is drawn with, for inspection.
+  static const sf::CircleShape &figure();
 };
 
 }  // namespace sb
