@@ -225,4 +225,30 @@ TEST(ManagerInterest, DeliveryWalksACopyOfTheList) {
   EXPECT_EQ(deliver("ping"), 2);
 }
 
+TEST(ManagerInterest, ReRegisteringDuringDeliveryIsNotDeliveredAgain) {
+  ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
+  sb::WorldManager &wm = sb::WorldManager::getInstance();
+  Listener *first = new Listener;
+  Listener *a = new Listener;
+  Listener *last = new Listener;
+  ASSERT_EQ(first->registerInterest("zzz"), 0);
+  ASSERT_EQ(a->registerInterest("ping"), 0);
+  ASSERT_EQ(last->registerInterest("after"), 0);
+  // a's row goes away and comes back as the last row while "ping" is delivered.
+  a->action = [](Listener *self) {
+    if (self->received > 5) return;  // keeps a faulty engine from looping forever
+    EXPECT_EQ(self->unregisterInterest("ping"), 0);
+    EXPECT_EQ(self->registerInterest("ping"), 0);
+  };
+  EXPECT_EQ(deliver("ping"), 1);
+  EXPECT_EQ(a->received, 1);
+  EXPECT_EQ(wm.getEventListCount(), 3);
+  EXPECT_EQ(deliver("after"), 1);
+  EXPECT_EQ(deliver("zzz"), 1);
+  EXPECT_EQ(a->received, 1);
+  a->action = nullptr;
+  EXPECT_EQ(deliver("ping"), 1);
+  EXPECT_EQ(a->received, 2);
+}
+
 }  // namespace

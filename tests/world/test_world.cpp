@@ -370,6 +370,24 @@ TEST(WorldView, SlackPositionAndFollowing) {
   EXPECT_EQ(world().getViewFollowing(), nullptr);
 }
 
+TEST(WorldView, DeletedFollowedObjectIsNoLongerFollowed) {
+  ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
+  world().setBoundary(Box(Vector(0, 0), 80, 24));
+  world().setView(Box(Vector(0, 0), 40, 12));
+  Recorder *hero = new Recorder(Vector(40, 12), sb::SPECTRAL);
+  Recorder *other = new Recorder(Vector(10, 10), sb::SPECTRAL);
+  ASSERT_EQ(world().setViewFollowing(hero), 0);
+  ASSERT_EQ(world().markForDelete(hero), 0);
+  world().update();
+  // No pointer to the deleted object is kept.
+  EXPECT_EQ(world().getViewFollowing(), nullptr);
+  other->setVelocity(Vector(1, 0));
+  world().update();
+  EXPECT_EQ(world().getView().getCorner(), Vector(20, 6));
+  EXPECT_EQ(world().setViewFollowing(other), 0);
+  EXPECT_EQ(world().getViewFollowing(), other);
+}
+
 TEST(WorldMoves, AvoidingObstaclesSlides) {
   ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
   sb::LogManager::getInstance().setLogLevel(5);
