@@ -117,7 +117,8 @@ int DisplayManager::startUp() {
   window_vertical_chars = config.getWindowVerticalChars();
 
   if (config.getHeadless()) {
-    log_manager.writeLog(1, "DisplayManager::startUp(): not doing graphics since in headless mode.");
+    log_manager.writeLog(1,
+                         "DisplayManager::startUp(): not doing graphics since in headless mode.");
   } else if (openWindow() != 0) {
     return -1;
   }

@@ -58,7 +58,8 @@ struct KeyTable {
   KeyTable() {
     for (int code = 0; code < sf::Keyboard::KeyCount; code++)
       keys[code] = static_cast<Keyboard::Key>(code + UNNAMED_KEY_OFFSET);
-    for (int i = 0; i < 26; i++) keys[sf::Keyboard::A + i] = static_cast<Keyboard::Key>(Keyboard::A + i);
+    for (int i = 0; i < 26; i++)
+      keys[sf::Keyboard::A + i] = static_cast<Keyboard::Key>(Keyboard::A + i);
     keys[sf::Keyboard::Num0] = Keyboard::NUM0;
     for (int i = 0; i < 9; i++)
       keys[sf::Keyboard::Num1 + i] = static_cast<Keyboard::Key>(Keyboard::NUM1 + i);
@@ -140,7 +141,8 @@ EventKeyboard toEventKeyboard(const sf::Event::KeyEvent &key_event) {
   EventKeyboard keyboard_event;
   Keyboard::Key key = toEngineKey(key_event.code);
   keyboard_event.setKey(key);
-  LogManager::getInstance().writeLog(15, "InputManager::toEventKeyboard(): Keyboard event '%c' (%d)",
+  LogManager::getInstance().writeLog(15,
+                                     "InputManager::toEventKeyboard(): Keyboard event '%c' (%d)",
                                      static_cast<char>(key), static_cast<int>(key_event.code));
   return keyboard_event;
 }

@@ -498,15 +498,16 @@ float charHeight() {
 
 Vector spacesToPixels(Vector spaces) {
   Vector pixels(spaces.getX() * charWidth(), spaces.getY() * charHeight());
-  LogManager::getInstance().writeLog(
-      30, "spacesToPixels(int): spaces (%.2f,%.2f) = pixels (%.2f,%.2f)", spaces.getX(),
-      spaces.getY(), pixels.getX(), pixels.getY());
+  LogManager::getInstance().writeLog(30,
+                                     "spacesToPixels(int): spaces (%.2f,%.2f) = pixels (%.2f,%.2f)",
+                                     spaces.getX(), spaces.getY(), pixels.getX(), pixels.getY());
   return pixels;
 }
 
 Vector pixelsToSpaces(Vector pixels) {
   Vector spaces(pixels.getX() / charWidth(), pixels.getY() / charHeight());
-  LogManager::getInstance().writeLog(30, "pixelsToSpaces(): pixels (%.2f,%.2f) = spaces (%.2f,%.2f)",
+  LogManager::getInstance().writeLog(30,
+                                     "pixelsToSpaces(): pixels (%.2f,%.2f) = spaces (%.2f,%.2f)",
                                      pixels.getX(), pixels.getY(), spaces.getX(), spaces.getY());
   return spaces;
 }

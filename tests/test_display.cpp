@@ -37,7 +37,8 @@ Cells cellsWithColor(const sf::Image &image, sf::Color color) {
   sf::Vector2u size = image.getSize();
   for (unsigned int y = 0; y < size.y; y++)
     for (unsigned int x = 0; x < size.x; x++)
-      if (image.getPixel(x, y) == color) cells.insert({static_cast<int>(x) / 10, static_cast<int>(y) / 20});
+      if (image.getPixel(x, y) == color)
+        cells.insert({static_cast<int>(x) / 10, static_cast<int>(y) / 20});
   return cells;
 }
 
@@ -207,10 +208,10 @@ TEST(DisplayColors, NamedColoursCustomAndUnknown) {
     sb::Color color;
     sf::Color rgb;
   };
-  const Row rows[] = {{sb::BLACK, sf::Color(0, 0, 0)},       {sb::RED, sf::Color(255, 0, 0)},
-                      {sb::GREEN, sf::Color(0, 255, 0)},     {sb::YELLOW, sf::Color(255, 255, 0)},
-                      {sb::BLUE, sf::Color(0, 0, 255)},      {sb::MAGENTA, sf::Color(255, 0, 255)},
-                      {sb::CYAN, sf::Color(0, 255, 255)},    {sb::WHITE, sf::Color(255, 255, 255)}};
+  const Row rows[] = {{sb::BLACK, sf::Color(0, 0, 0)},    {sb::RED, sf::Color(255, 0, 0)},
+                      {sb::GREEN, sf::Color(0, 255, 0)},  {sb::YELLOW, sf::Color(255, 255, 0)},
+                      {sb::BLUE, sf::Color(0, 0, 255)},   {sb::MAGENTA, sf::Color(255, 0, 255)},
+                      {sb::CYAN, sf::Color(0, 255, 255)}, {sb::WHITE, sf::Color(255, 255, 255)}};
   for (const Row &row : rows) {
     unsigned char r = 7, g = 7, b = 7;
     sb::colorToRGB(row.color, r, g, b);

@@ -151,7 +151,8 @@ TEST(InputWindow, RealKeysMouseAndCloseBecomeEngineEvents) {
   // Motion and clicks carry cell positions: 10 x 20 pixel cells.
   const sb::Vector cell(40.5f, 11.95f);
   ASSERT_TRUE(sbtest::mouseMove(405, 239));
-  ASSERT_TRUE(sbtest::waitUntil([&] { return sf::Mouse::getPosition(*p_window) == sf::Vector2i(405, 239); }));
+  ASSERT_TRUE(sbtest::waitUntil(
+      [&] { return sf::Mouse::getPosition(*p_window) == sf::Vector2i(405, 239); }));
   step();
   auto moved = recorder->mouse(sb::MOVED);
   ASSERT_FALSE(moved.empty());
@@ -231,8 +232,8 @@ TEST(InputWindow, RealKeysMouseAndCloseBecomeEngineEvents) {
 
   gm.shutDown();
   std::string log = sbtest::readLog();
-  EXPECT_EQ(sbtest::countOf(log, "InputManager::getInput(): Window close event. Setting game over."),
-            2);
+  EXPECT_EQ(
+      sbtest::countOf(log, "InputManager::getInput(): Window close event. Setting game over."), 2);
   EXPECT_NE(log.find("InputManager::shutDown(): Keyboard repeat enabled."), std::string::npos);
   EXPECT_NE(log.find("InputManager::shutDown(): successfully stopped."), std::string::npos);
 }
@@ -286,8 +287,9 @@ TEST(InputHeadless, StartsAloneAndSendsNothing) {
   sb::InputManager &im = sb::InputManager::getInstance();
   im.getInput();
   EXPECT_TRUE(p_recorder->events.empty());
-  EXPECT_NE(sbtest::readLog().find("InputManager::startUp(): not doing input since in headless mode."),
-            std::string::npos);
+  EXPECT_NE(
+      sbtest::readLog().find("InputManager::startUp(): not doing input since in headless mode."),
+      std::string::npos);
 
   // Headless start-up needs no display manager.
   sb::DisplayManager::getInstance().shutDown();

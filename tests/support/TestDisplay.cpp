@@ -208,9 +208,7 @@ PixelBox colorBox(const sf::Image &image, sf::Color color) {
   return box;
 }
 
-bool saveImage(const sf::Image &image, const std::string &path) {
-  return image.saveToFile(path);
-}
+bool saveImage(const sf::Image &image, const std::string &path) { return image.saveToFile(path); }
 
 std::string windowId() {
   sf::RenderWindow *p_window = engineWindow();
