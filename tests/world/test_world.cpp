@@ -272,6 +272,45 @@ TEST(WorldDeletion, MarkedByADestructorDeletedInTheSamePass) {
   EXPECT_EQ(g_destroyed - before, 4);
 }
 
+// Looks at the world from its destructor, as game code does when an object
+// goes ("was I the last enemy?", "tell the others").
+class Enemy : public Recorder {
+ public:
+  int *seen_out = nullptr;
+  int *delivered_out = nullptr;
+  explicit Enemy(Vector where) : Recorder(where, sb::SPECTRAL) {
+    setType("Enemy");
+    registerInterest("farewell");
+  }
+  ~Enemy() override {
+    *seen_out = sb::WorldManager::getInstance().objectsOfType("Enemy").getCount();
+    sb::Event farewell;
+    farewell.setType("farewell");
+    *delivered_out = sb::WorldManager::getInstance().onEvent(&farewell);
+  }
+};
+
+TEST(WorldDeletion, DestructorsRunWhileTheRestOfTheBatchIsInTheWorld) {
+  ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
+  int seen[2] = {-1, -1}, delivered[2] = {-1, -1};
+  Enemy *first = new Enemy(Vector(5, 5));
+  Enemy *second = new Enemy(Vector(9, 5));
+  first->seen_out = &seen[0];
+  first->delivered_out = &delivered[0];
+  second->seen_out = &seen[1];
+  second->delivered_out = &delivered[1];
+  ASSERT_EQ(world().markForDelete(first), 0);
+  ASSERT_EQ(world().markForDelete(second), 0);
+  world().update();
+  // The object being destroyed leaves the world only in its base destructor,
+  // and the second is still whole while the first goes.
+  EXPECT_EQ(seen[0], 2);
+  EXPECT_EQ(delivered[0], 2);
+  EXPECT_EQ(seen[1], 1);
+  EXPECT_EQ(delivered[1], 1);
+  EXPECT_EQ(world().getAllObjects(true).getCount(), 0);
+}
+
 TEST(WorldQueries, PositionsTypesAndShapes) {
   ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
   Recorder *at = new Recorder(Vector(5, 5), sb::SPECTRAL);
