@@ -22,8 +22,8 @@ TEST(ParticleCost, MassDeathCostsLessThanMaking) {
   double best_make = 1e9, best_death = 1e9;
   for (int round = 0; round < 3; round++) {  // best of three, to keep other load out
     Clock::time_point t0 = Clock::now();
-    sb::addParticles(count, 0, sb::Vector(40, 12), 0, sb::Vector(0, 0), 0, 2, 0, 0.1f, 0, 1, 0,
-                     255, 0, 200, 100, 50, 0, sb::PARTICLE);
+    sb::addParticles(count, 0, sb::Vector(40, 12), 0, sb::Vector(0, 0), 0, 2, 0, 0.1f, 0, 1, 0, 255,
+                     0, 200, 100, 50, 0, sb::PARTICLE);
     Clock::time_point t1 = Clock::now();
     sb::EventStep step_event(round);
     sb::GameManager::getInstance().onEvent(&step_event);  // age 1: all die in this step
