@@ -142,13 +142,6 @@ int Grid::removeObject(Object *p_o) {
   return 0;
 }
 
-void Grid::removeDying() {
-  if (!cells) return;
-  auto dying = [](Object *p_o) { return p_o->isDying(); };
-  for (int i = 0; i < width * height; i++) cells[i].removeWhere(dying);
-  out_of_bounds.removeWhere(dying);
-}
-
 namespace {
 
 bool spanHas(int col, int row, int first_col, int first_row, int last_col, int last_row,

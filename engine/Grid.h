@@ -51,8 +51,6 @@ class Grid {
   int insertObject(Object *p_o);
   int removeObject(Object *p_o);
   int updatePosition(Object *p_o, Vector where);
-  // Removes every object flagged dying from all cells in one pass.
-  void removeDying();
   ObjectList getCollisions(const Object *p_o, Vector where) const;
   // As getCollisions, appending to a caller's list so the hot path allocates nothing.
   void collectCollisions(const Object *p_o, Vector where, ObjectList &result) const;

@@ -73,13 +73,6 @@ int Manager::unregisterInterest(Object *p_o, std::string event_type) {
   return 0;
 }
 
-void Manager::unregisterDying() {
-  for (int row = event_list_count - 1; row >= 0; row--) {
-    obj_list[row].removeWhere([](Object *p_o) { return p_o->isDying(); });
-    if (obj_list[row].isEmpty()) dropRow(row);
-  }
-}
-
 int Manager::onEvent(const Event *p_event) const {
   const std::string &event_type = p_event->typeRef();
   if (event_type == UNDEFINED_EVENT) {
@@ -92,17 +85,17 @@ int Manager::onEvent(const Event *p_event) const {
                                        type.c_str(), event_type.c_str());
     return 0;
   }
+  // Names are unique, so one row at most holds the interested objects. Walk a
+  // copy of it: handlers may register, unregister or delete objects.
+  int row = findRow(event_type);
+  if (row < 0) return 0;
+  const ObjectList interested(obj_list[row]);
   int count = 0;
-  for (int row = 0; row < event_list_count; row++) {
-    if (event_name[row] != event_type) continue;
-    // Walk a copy: handlers may register, unregister or delete objects.
-    const ObjectList interested(obj_list[row]);
-    for (int i = 0; i < interested.getCount(); i++) {
-      Object *p_o = interested[i];
-      if (!p_o->isActive()) continue;
-      p_o->eventHandler(p_event);
-      count++;
-    }
+  for (int i = 0; i < interested.getCount(); i++) {
+    Object *p_o = interested[i];
+    if (!p_o->isActive()) continue;
+    p_o->eventHandler(p_event);
+    count++;
   }
   return count;
 }

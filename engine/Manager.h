@@ -41,10 +41,6 @@ class Manager {
   int unregisterInterest(Object *p_o, std::string event_type);
   int onEvent(const Event *p_event) const;
 
-  // Removes, in one pass per row, every object that the world is deleting
-  // in the current batch, so mass deletions stay linear.
-  void unregisterDying();
-
   // Number of interest rows in use (for diagnostics and tests).
   int getEventListCount() const { return event_list_count; }
 };

@@ -41,7 +41,6 @@ Object::Object()
       altitude(2),
       solidness(HARD),
       marked_for_delete(false),
-      dying(false),
       query_stamp(0),
       no_soft(false),
       event_count(0),
@@ -55,10 +54,7 @@ Object::Object()
 }
 
 Object::~Object() {
-  // Interests dropped in a batch deletion were removed by the world already.
-  if (!dying) {
-    for (int i = event_count - 1; i >= 0; i--) unregisterInterest(event_name[i]);
-  }
+  for (int i = event_count - 1; i >= 0; i--) unregisterInterest(event_name[i]);
   if (p_path_find) {
     PathManager::getInstance().unregisterPathFind(p_path_find);
     p_path_find = nullptr;

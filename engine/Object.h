@@ -42,9 +42,8 @@ class Object {
   Vector acceleration;
   int altitude;
   Solidness solidness;
-  // World bookkeeping: marked for deletion, and being deleted in the current batch.
+  // Marked for deletion by the world manager (so marking twice is cheap).
   bool marked_for_delete;
-  bool dying;
   // Stamp of the last grid query that listed this object, so a query sees it once.
   unsigned int query_stamp;
   Animation animation;
@@ -152,8 +151,6 @@ class Object {
   // World bookkeeping used by the world manager and the scene graph.
   bool isMarkedForDelete() const { return marked_for_delete; }
   void setMarkedForDelete(bool marked) { marked_for_delete = marked; }
-  bool isDying() const { return dying; }
-  void setDying(bool new_dying) { dying = new_dying; }
   unsigned int getQueryStamp() const { return query_stamp; }
   void setQueryStamp(unsigned int stamp) { query_stamp = stamp; }
 };

@@ -5,12 +5,13 @@
 
 namespace sb {
 
-ObjectList::ObjectList() : count(0), capacity(1) {
+ObjectList::ObjectList() : count(0), capacity(1), first(0) {
   items = static_cast<Object **>(std::malloc(sizeof(Object *)));
   if (!items) capacity = 0;
 }
 
-ObjectList::ObjectList(const ObjectList &other) : count(0), capacity(0), items(nullptr) {
+ObjectList::ObjectList(const ObjectList &other)
+    : count(0), capacity(0), items(nullptr), first(0) {
   *this = other;
 }
 
@@ -20,10 +21,11 @@ ObjectList &ObjectList::operator=(const ObjectList &other) {
   items = nullptr;
   count = 0;
   capacity = 0;
+  first = 0;
   if (other.capacity > 0) {
     items = static_cast<Object **>(std::malloc(sizeof(Object *) * other.capacity));
     if (!items) return *this;
-    std::memcpy(items, other.items, sizeof(Object *) * other.count);
+    std::memcpy(items, other.items + other.first, sizeof(Object *) * other.count);
     count = other.count;
     capacity = other.capacity;
   }
@@ -32,8 +34,15 @@ ObjectList &ObjectList::operator=(const ObjectList &other) {
 
 ObjectList::~ObjectList() { std::free(items); }
 
-// Doubles the array (or gives it its first slot); -1 leaves the list unchanged.
-int ObjectList::grow() {
+// Makes room for one more entry at the end: moves the entries back to the
+// start of the array if removals left space there, else doubles the array
+// (or gives it its first slot). -1 leaves the list unchanged.
+int ObjectList::makeRoom() {
+  if (first > 0) {
+    std::memmove(items, items + first, sizeof(Object *) * count);
+    first = 0;
+    return 0;
+  }
   int new_capacity = count > 0 ? count * 2 : 1;
   if (new_capacity <= capacity) new_capacity = capacity + 1;
   Object **grown = static_cast<Object **>(std::realloc(items, sizeof(Object *) * new_capacity));
@@ -43,13 +52,21 @@ int ObjectList::grow() {
   return 0;
 }
 
+// Removes the first occurrence, keeping the order of the others. The shorter
+// side of the hole moves, so deleting objects in list order costs no shifting.
 int ObjectList::remove(Object *p_o) {
+  Object **live = items + first;
   for (int i = 0; i < count; i++) {
-    if (items[i] == p_o) {
-      std::memmove(items + i, items + i + 1, sizeof(Object *) * (count - i - 1));
-      count--;
-      return 0;
+    if (live[i] != p_o) continue;
+    if (i < count / 2) {
+      std::memmove(live + 1, live, sizeof(Object *) * i);
+      first++;
+    } else {
+      std::memmove(live + i, live + i + 1, sizeof(Object *) * (count - i - 1));
     }
+    count--;
+    if (count == 0) first = 0;
+    return 0;
   }
   return -1;
 }
@@ -62,14 +79,14 @@ ObjectList ObjectList::operator+(ObjectList other) const {
 
 ObjectList &ObjectList::operator+=(const ObjectList &other) {
   int other_count = other.count;  // bounded, so appending a list to itself ends
-  for (int i = 0; i < other_count; i++) insert(other.items[i]);
+  for (int i = 0; i < other_count; i++) insert(other[i]);
   return *this;
 }
 
 bool ObjectList::operator==(const ObjectList &other) const {
   if (count != other.count) return false;
   for (int i = 0; i < count; i++)
-    if (items[i] != other.items[i]) return false;
+    if ((*this)[i] != other[i]) return false;
   return true;
 }
 

@@ -10,9 +10,10 @@ class ObjectList {
  private:
   int count;
   int capacity;
-  Object **items;
+  Object **items;  // the array; entries first .. first + count - 1 are in use
+  int first;       // removals near the front shift the front part instead of the rest
 
-  int grow();
+  int makeRoom();
 
  public:
   ObjectList();
@@ -23,33 +24,24 @@ class ObjectList {
   // Append p_o; -1 for null or when the array cannot grow.
   int insert(Object *p_o) {
     if (!p_o) return -1;
-    if (count == capacity && grow() != 0) return -1;
-    items[count++] = p_o;
+    if (first + count == capacity && makeRoom() != 0) return -1;
+    items[first + count++] = p_o;
     return 0;
   }
 
   // Remove the first occurrence of p_o, keeping the order of the others.
   int remove(Object *p_o);
 
-  // Remove, in one pass, every object for which pred holds, keeping order.
-  // Returns the number removed.
-  template <class Pred>
-  int removeWhere(Pred pred) {
-    int kept = 0;
-    for (int i = 0; i < count; i++)
-      if (!pred(items[i])) items[kept++] = items[i];
-    int removed = count - kept;
-    count = kept;
-    return removed;
+  void clear() {
+    count = 0;
+    first = 0;
   }
-
-  void clear() { count = 0; }
   int getCount() const { return count; }
   bool isEmpty() const { return count == 0; }
   bool isFull() const { return count == capacity; }
 
   // Unchecked access to entry i (0 <= i < getCount()).
-  Object *operator[](int i) const { return items[i]; }
+  Object *operator[](int i) const { return items[first + i]; }
 
   ObjectList operator+(ObjectList other) const;
   ObjectList &operator+=(const ObjectList &other);

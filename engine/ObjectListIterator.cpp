@@ -31,7 +31,7 @@ bool ObjectListIterator::isDone() const { return !list || index >= list->count; 
 
 Object *ObjectListIterator::currentObject() const {
   if (!list || index < 0 || index >= list->count) return nullptr;
-  return list->items[index];
+  return (*list)[index];
 }
 
 }  // namespace sb

@@ -80,7 +80,6 @@ int SceneGraph::insertObject(Object *p_o) {
 
 int SceneGraph::removeObject(Object *p_o) {
   if (!p_o) return -1;
-  if (p_o->isDying()) return 0;  // already removed with its batch
   bool failed = false;
   if (p_o->isActive()) {
     if (objects.remove(p_o) == -1) failed = true;
@@ -102,17 +101,6 @@ int SceneGraph::removeObject(Object *p_o) {
     return -1;
   }
   return 0;
-}
-
-void SceneGraph::removeDying() {
-  auto dying = [](Object *p_o) { return p_o->isDying(); };
-#if SORBELANE_GRID
-  grid.removeDying();
-#endif
-  objects.removeWhere(dying);
-  solid_objects.removeWhere(dying);
-  for (ObjectList &visible : visible_objects) visible.removeWhere(dying);
-  inactive_objects.removeWhere(dying);
 }
 
 ObjectList SceneGraph::activeObjects() const { return objects; }

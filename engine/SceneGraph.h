@@ -32,8 +32,6 @@ class SceneGraph {
 
   int insertObject(Object *p_o);
   int removeObject(Object *p_o);
-  // Removes every object flagged dying from all lists in one pass per list.
-  void removeDying();
 
   ObjectList activeObjects() const;
   ObjectList solidObjects() const;

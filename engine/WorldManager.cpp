@@ -5,9 +5,7 @@
 #include "EventCollision.h"
 #include "EventOut.h"
 #include "GameManager.h"
-#include "InputManager.h"
 #include "LogManager.h"
-#include "NetworkManager.h"
 #include "Object.h"
 #include "ViewObject.h"
 #include "utility.h"
@@ -54,7 +52,7 @@ int WorldManager::startUp() {
 
 void WorldManager::shutDown() {
   Manager::shutDown();
-  // Every object goes, active ones first, through the batched deletion.
+  // Every object goes, active ones first, in list order.
   deletions.clear();
   for (const ObjectList *list : {&scene_graph.activeList(), &scene_graph.inactiveList()}) {
     for (int i = 0; i < list->getCount(); i++) {
@@ -253,25 +251,14 @@ void WorldManager::update() {
   deleteMarked();
 }
 
-// Deletes the marked objects in batches: each batch leaves every list in one
-// pass, so deleting thousands at once costs no more than walking the lists.
-// Objects marked by the destructors form the next batch of the same pass.
+// Deletes the marked objects in order; objects marked by their destructors
+// are appended and deleted in the same pass. Lists shift their shorter side
+// on removal, so deleting many objects in list order stays cheap.
 void WorldManager::deleteMarked() {
-  int done = 0;
-  while (done < deletions.getCount()) {
-    int batch_end = deletions.getCount();
-    for (int i = done; i < batch_end; i++) deletions[i]->setDying(true);
-    scene_graph.removeDying();
-    GameManager::getInstance().unregisterDying();
-    InputManager::getInstance().unregisterDying();
-    NetworkManager::getInstance().unregisterDying();
-    unregisterDying();
-    for (int i = done; i < batch_end; i++) {
-      Object *p_o = deletions[i];
-      if (p_o == p_view_following) p_view_following = nullptr;
-      delete p_o;
-    }
-    done = batch_end;
+  for (int i = 0; i < deletions.getCount(); i++) {
+    Object *p_o = deletions[i];
+    if (p_o == p_view_following) p_view_following = nullptr;
+    delete p_o;
   }
   deletions.clear();
 }
