@@ -176,7 +176,7 @@ float distance(Object *p_a, Object *p_b) {
 
 bool valueInRange(float value, float min, float max) { return min <= value && value <= max; }
 
-Box getWorldBox(const Object *p_o) { return getWorldBox(p_o, p_o->getPosition()); }
+Box getWorldBox(const Object *p_o) { return p_o->worldBox(); }
 
 Box getWorldBox(const Object *p_o, Vector where) { return p_o->worldBoxAt(where); }
 
