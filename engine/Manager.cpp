@@ -74,6 +74,7 @@ int Manager::unregisterInterest(Object *p_o, std::string event_type) {
 }
 
 int Manager::onEvent(const Event *p_event) const {
+  if (!p_event) return 0;
   const std::string &event_type = p_event->typeRef();
   if (event_type == UNDEFINED_EVENT) {
     LogManager::getInstance().writeLog(1, "Manager(%s)::onEvent(): Warning! Event type %s is undefined.",

@@ -15,6 +15,11 @@ bool tolerated() { return GameManager::getInstance().getGameOver(); }
 
 LogManager &logger() { return LogManager::getInstance(); }
 
+int nullObject(const char *operation) {
+  logger().writeLog("SceneGraph::%s(): Error! Object is NULL", operation);
+  return -1;
+}
+
 }  // namespace
 
 SceneGraph::SceneGraph() {}
@@ -42,7 +47,7 @@ void SceneGraph::shutDown() {
 }
 
 int SceneGraph::insertObject(Object *p_o) {
-  if (!p_o) return -1;
+  if (!p_o) return nullObject("insertObject");
   if (!p_o->isActive()) return inactive_objects.insert(p_o);
   if (objects.insert(p_o) == -1) {
     logger().writeLog("SceneGraph::insertObject(): Error! unable to insert active Object (id %d)",
@@ -79,7 +84,7 @@ int SceneGraph::insertObject(Object *p_o) {
 }
 
 int SceneGraph::removeObject(Object *p_o) {
-  if (!p_o) return -1;
+  if (!p_o) return nullObject("removeObject");
   bool failed = false;
   if (p_o->isActive()) {
     if (objects.remove(p_o) == -1) failed = true;
@@ -117,6 +122,7 @@ ObjectList SceneGraph::visibleObjects(int altitude) const {
 }
 
 int SceneGraph::updateAltitude(Object *p_o, int new_altitude) {
+  if (!p_o) return nullObject("updateAltitude");
   if (!p_o->isActive()) return 0;
   if (!validAltitude(new_altitude)) {
     logger().writeLog("SceneGraph::updateAltitude(): New altitude %d not in [%d,%d]!  No update.",
@@ -146,6 +152,7 @@ int SceneGraph::updateAltitude(Object *p_o, int new_altitude) {
 }
 
 int SceneGraph::updateSolidness(Object *p_o, Solidness new_solidness) {
+  if (!p_o) return nullObject("updateSolidness");
   if (!p_o->isActive()) return 0;
   if (new_solidness == SPECTRAL && p_o->isSolid()) {
     if (solid_objects.remove(p_o) == -1 && !tolerated())
@@ -171,6 +178,7 @@ int SceneGraph::updateSolidness(Object *p_o, Solidness new_solidness) {
 }
 
 int SceneGraph::updateVisible(Object *p_o, bool new_visible) {
+  if (!p_o) return nullObject("updateVisible");
   if (!p_o->isActive() || p_o->isVisible() == new_visible) return 0;
   int altitude = p_o->getAltitude();
   if (!validAltitude(altitude)) return -1;
@@ -189,6 +197,7 @@ int SceneGraph::updateVisible(Object *p_o, bool new_visible) {
 }
 
 int SceneGraph::updateActive(Object *p_o, bool new_active) {
+  if (!p_o) return nullObject("updateActive");
   if (p_o->isActive() == new_active) return 0;
   std::string type_text = p_o->getType();
   const char *type = type_text.c_str();
@@ -234,6 +243,7 @@ int SceneGraph::updateActive(Object *p_o, bool new_active) {
 }
 
 int SceneGraph::updatePosition(Object *p_o, Vector new_position) {
+  if (!p_o) return nullObject("updatePosition");
 #if SORBELANE_GRID
   if (!p_o->isSolid() || !p_o->isActive()) return 0;
   if (grid.updatePosition(p_o, new_position) == -1) {
@@ -256,6 +266,10 @@ ObjectList SceneGraph::getCollisions(const Object *p_o, Vector where) const {
 }
 
 void SceneGraph::collectCollisions(const Object *p_o, Vector where, ObjectList &result) const {
+  if (!p_o) {
+    nullObject("getCollisions");
+    return;
+  }
 #if SORBELANE_GRID
   grid.collectCollisions(p_o, where, result);
 #else

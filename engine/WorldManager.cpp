@@ -81,7 +81,10 @@ bool WorldManager::isValid(std::string event_type) const {
 }
 
 int WorldManager::insertObject(Object *p_o) {
-  if (!p_o) return -1;
+  if (!p_o) {
+    logger().writeLog("WorldManager::insertObject(): Error! Object is NULL");
+    return -1;
+  }
   if (!isStarted()) {
     logger().writeLog(2, "WorldManager::insertObject(): Not adding Object %d", p_o->getId());
     logger().writeLog(2, "                              because WorldManager not started.");
@@ -91,7 +94,10 @@ int WorldManager::insertObject(Object *p_o) {
 }
 
 int WorldManager::removeObject(Object *p_o) {
-  if (!p_o) return -1;
+  if (!p_o) {
+    logger().writeLog("WorldManager::removeObject(): Error! Object is NULL");
+    return -1;
+  }
   if (p_o == p_view_following) p_view_following = nullptr;
   scene_graph.removeObject(p_o);
   return 0;
@@ -264,7 +270,10 @@ void WorldManager::deleteMarked() {
 }
 
 int WorldManager::moveObject(Object *p_o, Vector where) {
-  if (!p_o) return -1;
+  if (!p_o) {
+    logger().writeLog("WorldManager::moveObject(): Error! Object is NULL");
+    return -1;
+  }
   if (p_o->isSolid()) {
     // The collision list is reused; a handler that moves objects gets its own.
     ObjectList nested;

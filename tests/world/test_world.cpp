@@ -9,6 +9,7 @@
 
 #include "EventCollision.h"
 #include "EventOut.h"
+#include "GameManager.h"
 #include "LogManager.h"
 #include "Object.h"
 #include "WorldManager.h"
@@ -494,6 +495,23 @@ TEST(WorldInput, BadObjectsAndRepeatedStart) {
   EXPECT_FALSE(world().isValid(sb::OUT_EVENT));
   EXPECT_TRUE(world().isValid(sb::VIEW_EVENT));
   EXPECT_TRUE(world().isValid("anything"));
+}
+
+TEST(WorldInput, NullObjectsAreRefusedWithALogLine) {
+  ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
+  sb::SceneGraph &graph = world().getSceneGraph();
+  EXPECT_EQ(world().moveObject(nullptr, Vector(1, 1)), -1);
+  EXPECT_EQ(world().removeObject(nullptr), -1);
+  EXPECT_EQ(graph.updateAltitude(nullptr, 1), -1);
+  EXPECT_EQ(graph.updateSolidness(nullptr, sb::SOFT), -1);
+  EXPECT_EQ(graph.updateVisible(nullptr, false), -1);
+  EXPECT_EQ(graph.updateActive(nullptr, false), -1);
+  EXPECT_EQ(graph.updatePosition(nullptr, Vector(2, 2)), -1);
+  EXPECT_EQ(graph.getCollisions(nullptr, Vector(2, 2)).getCount(), 0);
+  EXPECT_EQ(sb::GameManager::getInstance().onEvent(nullptr), 0);
+  std::string log = sbtest::readLog();
+  EXPECT_TRUE(sbtest::hasMessage(log, "WorldManager::moveObject(): Error! Object is NULL"));
+  EXPECT_TRUE(sbtest::hasMessage(log, "SceneGraph::updateActive(): Error! Object is NULL"));
 }
 
 }  // namespace
