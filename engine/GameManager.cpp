@@ -48,6 +48,20 @@ int sleepMicroseconds(long long microseconds) {
   return nanosleep(&request, nullptr);
 }
 
+// While the loop runs, Ctrl-C is only recorded here and acted on by the loop
+// at the end of its step: shutting down inside the handler could deadlock if
+// the signal arrived in the middle of a memory allocation.
+volatile sig_atomic_t loop_running = 0;
+volatile sig_atomic_t pending_signal = 0;
+
+void onSignal(int signal) {
+  if (loop_running) {
+    pending_signal = signal;
+    return;
+  }
+  doShutDown(signal);
+}
+
 }  // namespace
 
 void doShutDown(int signal) {
@@ -120,7 +134,7 @@ int GameManager::startUp() {
 
   struct sigaction action;
   memset(&action, 0, sizeof(action));
-  action.sa_handler = doShutDown;
+  action.sa_handler = onSignal;
   sigemptyset(&action.sa_mask);
   action.sa_flags = 0;
   if (sigaction(SIGINT, &action, nullptr) != 0) log_manager.writeLog("Error catching Ctrl-C signal!");
@@ -149,6 +163,7 @@ void GameManager::run() {
   game_over = false;
   step_count = 0;
   long long adjust = 0;  // sleep overshoot carried into the next step
+  loop_running = 1;
 
   do {
     clock.delta();
@@ -169,7 +184,7 @@ void GameManager::run() {
     long long to_sleep = frame_time * 1000LL - split - adjust;
     if (to_sleep > 0) {
       long long before = clock.split();
-      if (sleepMicroseconds(to_sleep) != 0) {
+      if (sleepMicroseconds(to_sleep) != 0 && !pending_signal) {
         log_manager.writeLog("GameManager::run(): Error in nanosleep()! '%s'", strerror(errno));
         log_manager.writeLog("GameManager::run(): tv_nsec %ld, to_sleep %ld",
                              static_cast<long>((to_sleep % 1000000) * 1000),
@@ -184,8 +199,13 @@ void GameManager::run() {
       adjust = 0;
     }
     step_count++;
+    if (pending_signal) {
+      loop_running = 0;
+      doShutDown(pending_signal);
+    }
   } while (!game_over);
 
+  loop_running = 0;
   log_manager.writeLog(1, "GameManager::run(): end of game loop");
 }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <ctime>
 #include <functional>
@@ -210,3 +211,38 @@ TEST(GameLoop, FrameTimeOfOneSecondStillSleeps) { runOneLongStep(1000); }
 TEST(GameLoop, FrameTimeAboveOneSecondSleepsTheWholeFrame) { runOneLongStep(1250); }
 
 }  // namespace
+
+namespace {
+
+// Runs the loop until a step handler raises SIGINT at step 3; the process ends there.
+void interruptAtStepThree() {
+  sb::LogManager::getInstance().setLogLevel(1);
+  if (sbtest::startEngine("headless:true,\nframe_time:5,\n") != 0) exit(10);
+  Stepper *p_stepper = new Stepper;
+  p_stepper->action = [](int n) {
+    if (n == 3) raise(SIGINT);
+  };
+  sb::GameManager::getInstance().run();
+  exit(11);  // not reached: Ctrl-C ends the process
+}
+
+}  // namespace
+
+// Ctrl-C during the loop finishes the step, shuts every manager down in order
+// and exits with the signal number.
+TEST(GameLoop, CtrlCShutsDownAndExitsWithTheSignal) {
+  sbtest::tempDir();  // made here, so the child process writes its log where we read
+  EXPECT_EXIT(interruptAtStepThree(), testing::ExitedWithCode(2), "");
+  std::string log = sbtest::readLog();
+  size_t signal_at = log.find("doShutDown(): Signal is 2.  Shutting down.");
+  ASSERT_NE(signal_at, std::string::npos) << log;
+  size_t previous = signal_at;
+  for (const char *line : {"Path manager stopped", "World manager stopped",
+                           "Resource manager stopped", "Input manager stopped",
+                           "Display manager stopped", "** Game engine stopped **"}) {
+    size_t at = log.find(line, previous);
+    EXPECT_NE(at, std::string::npos) << line;
+    previous = at;
+  }
+  EXPECT_EQ(sbtest::countOf(log, "Error in nanosleep()"), 0);
+}
