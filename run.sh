@@ -69,6 +69,7 @@ tty_err=0
 # a line each. A last pass runs once the program has ended and $done_file exists.
 done_file=$(mktemp -u "${TMPDIR:-/tmp}/pingle-done.XXXXXX")
 temp_files+=("$done_file")
+step_pattern='Balls ([0-9]+)\. Step ([0-9]+) - (-?[0-9]+) of.*median ([0-9]+)'
 show_progress() {
   trap '' INT
   local iters last_iter=0 done_iters line shown= now last_print=-10 finished=0
@@ -86,10 +87,9 @@ show_progress() {
         last_iter=$done_iters
       fi
       line=$(tail -c 4096 "$SORBELANE_LOG" | grep -a 'PINGLE: Balls [0-9]' | tail -n 1 || true)
-      if (( !finished )) &&
-        [[ "$line" =~ Balls\ ([0-9]+)\.\ Step\ ([0-9]+)\ -\ (-?[0-9]+)\ of.*median\ ([0-9]+) ]]; then
-        line=$(printf 'pingle-%s: iteration %d/%s  step %d  balls %d  step time %d ms  median %d ms' \
-          "$kind" $((last_iter + 1)) "$iters" "${BASH_REMATCH[2]}" "${BASH_REMATCH[1]}" \
+      if (( !finished )) && [[ "$line" =~ $step_pattern ]]; then
+        line=$(printf '%s: iteration %d/%s  step %d  balls %d  step time %d ms  median %d ms' \
+          "pingle-$kind" $((last_iter + 1)) "$iters" "${BASH_REMATCH[2]}" "${BASH_REMATCH[1]}" \
           "${BASH_REMATCH[3]}" "${BASH_REMATCH[4]}")
         now=$SECONDS
         if [[ "$line" == "$shown" ]]; then

@@ -73,6 +73,4 @@ int Ball::eventHandler(const sb::Event *p_e) {
   return 0;
 }
 
-int Ball::draw() {
-  return sb::DisplayManager::getInstance().drawCh(getPosition(), 'o', color);
-}
+int Ball::draw() { return sb::DisplayManager::getInstance().drawCh(getPosition(), 'o', color); }

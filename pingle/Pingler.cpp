@@ -137,9 +137,9 @@ void Pingler::particleBurst() {
   sb::DisplayManager &display = sb::DisplayManager::getInstance();
   sb::Vector center(display.getHorizontal() * 0.5f, display.getVertical() * 0.5f);
   sb::addParticles(count, count_spread, center, position_spread,
-                   sb::Vector(direction_x, direction_y), direction_spread, size, size_spread,
-                   speed, speed_spread, static_cast<int>(age), age_spread, opacity,
-                   opacity_spread, r, g, b, color_spread, sb::PARTICLE);
+                   sb::Vector(direction_x, direction_y), direction_spread, size, size_spread, speed,
+                   speed_spread, static_cast<int>(age), age_spread, opacity, opacity_spread, r, g,
+                   b, color_spread, sb::PARTICLE);
 }
 
 void Pingler::startPingle() {

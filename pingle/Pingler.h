@@ -12,10 +12,10 @@
 // pinglemark and the game loop is told to end.
 class Pingler : public sb::Object {
  public:
-  static constexpr int kWindow = 30;           // step times kept
-  static constexpr int kMedianRank = 15;       // rank (0-based) read as the median
-  static constexpr double kThresholdMs = 36.3; // median that ends an iteration
-  static constexpr int kCreditLag = 15;        // credit the load of this many steps ago
+  static constexpr int kWindow = 30;            // step times kept
+  static constexpr int kMedianRank = 15;        // rank (0-based) read as the median
+  static constexpr double kThresholdMs = 36.3;  // median that ends an iteration
+  static constexpr int kCreditLag = 15;         // credit the load of this many steps ago
 
  private:
   int step;
@@ -37,8 +37,7 @@ class Pingler : public sb::Object {
   void clearRing();
 
  public:
-  Pingler(bool particle, int balls_per_step, int starting_balls, int run_time,
-          int iteration_max);
+  Pingler(bool particle, int balls_per_step, int starting_balls, int run_time, int iteration_max);
 
   // 1 for a counted step event, 0 otherwise.
   int eventHandler(const sb::Event *p_e) override;

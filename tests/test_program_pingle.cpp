@@ -55,18 +55,18 @@ TEST_P(PingleProgram, RunTimeFiftyScoresThirtySixAndLogsEveryStep) {
             std::string(kBanner) + "** Objects pinglemark (average of 3 iterations): 36 **\n");
 
   const std::string &log = result.log;
-  EXPECT_TRUE(inOrder(log, {"PINGLE: Type of test: Object\n", "PINGLE: Balls per step: 1\n",
-                            "PINGLE: Iteration max: 3\n", "PINGLE: Starting balls: 0\n",
-                            "PINGLE: Run time (frames): 50\n",
-                            "GameManager::run(): starting game loop"}));
+  EXPECT_TRUE(
+      inOrder(log, {"PINGLE: Type of test: Object\n", "PINGLE: Balls per step: 1\n",
+                    "PINGLE: Iteration max: 3\n", "PINGLE: Starting balls: 0\n",
+                    "PINGLE: Run time (frames): 50\n", "GameManager::run(): starting game loop"}));
   EXPECT_EQ(stepLines(log), 3 * 51);
   EXPECT_EQ(sbtest::countOf(log, " - 0 of 36 msec"), 1) << "only the very first step is ~0 ms";
   EXPECT_EQ(countLines(log, {"PINGLE: Balls 51. Step 51 - "}), 3);
   EXPECT_EQ(countLines(log, {". Step 52 - "}), 0);
-  EXPECT_TRUE(inOrder(log, {"PINGLE: Iteration 1 - balls: 36\n", "PINGLE: Iteration 2 - balls: 36\n",
-                            "PINGLE: Iteration 3 - balls: 36\n",
-                            "PINGLE: Average max objects: 36\n",
-                            "GameManager::run(): end of game loop", "** Game engine stopped **"}));
+  EXPECT_TRUE(
+      inOrder(log, {"PINGLE: Iteration 1 - balls: 36\n", "PINGLE: Iteration 2 - balls: 36\n",
+                    "PINGLE: Iteration 3 - balls: 36\n", "PINGLE: Average max objects: 36\n",
+                    "GameManager::run(): end of game loop", "** Game engine stopped **"}));
   // The balls of an iteration are gone when the next one begins.
   EXPECT_EQ(countLines(log, {"PINGLE: Balls 1. Step 1 - "}), 3);
 }
@@ -75,20 +75,31 @@ TEST_P(PingleProgram, StartUpLogShowsBannerConfigurationAndManagersInOrder) {
   ProgramResult result = runWith(GetParam(), headless("frame_time:10,\nrun-time:1,\n"
                                                       "iteration-max:1,\n"));
   EXPECT_EQ(result.status, 0) << result.err;
-  EXPECT_TRUE(inOrder(result.log,
-                      {"****************************************************\n",
-                       "** Sorbelane version 4.13 **\n", "** Game engine started **\n",
-                       "****************************************************\n",
-                       "Log Manager started.\n", "-----------------------------------\n",
-                       "Sorbelane configuration:\n", "  Window horizontal pixels: 1024\n",
-                       "  Window vertical pixels: 768\n", "  Window horizontal characters: 80\n",
-                       "  Window vertical characters: 24\n", "  Frame time: 10\n",
-                       "  Headless: true\n", "  Font file: " + sbtest::fontPath() + "\n",
-                       "  Networking: false\n", "  Grid width: 20\n", "  Grid height: 8\n",
-                       "-----------------------------------\n", "Display manager started.\n",
-                       "Input manager started.\n", "Resource manager started.\n",
-                       GetParam().scene_graph, "World manager started.\n",
-                       "Path manager started.\n", "PINGLE: Type of test: Object\n"}))
+  EXPECT_TRUE(inOrder(result.log, {"****************************************************\n",
+                                   "** Sorbelane version 4.13 **\n",
+                                   "** Game engine started **\n",
+                                   "****************************************************\n",
+                                   "Log Manager started.\n",
+                                   "-----------------------------------\n",
+                                   "Sorbelane configuration:\n",
+                                   "  Window horizontal pixels: 1024\n",
+                                   "  Window vertical pixels: 768\n",
+                                   "  Window horizontal characters: 80\n",
+                                   "  Window vertical characters: 24\n",
+                                   "  Frame time: 10\n",
+                                   "  Headless: true\n",
+                                   "  Font file: " + sbtest::fontPath() + "\n",
+                                   "  Networking: false\n",
+                                   "  Grid width: 20\n",
+                                   "  Grid height: 8\n",
+                                   "-----------------------------------\n",
+                                   "Display manager started.\n",
+                                   "Input manager started.\n",
+                                   "Resource manager started.\n",
+                                   GetParam().scene_graph,
+                                   "World manager started.\n",
+                                   "Path manager started.\n",
+                                   "PINGLE: Type of test: Object\n"}))
       << result.log;
   EXPECT_EQ(result.log.find("Network manager"), std::string::npos);
   // run-time 1 stops at step 2, crediting 2 - 15.
@@ -128,9 +139,9 @@ TEST_P(PingleProgram, UnopenableLogFileEndsWithStatusOneAfterTheBanner) {
   ProgramResult result = runProgram(run);
   EXPECT_EQ(result.status, 1);
   EXPECT_EQ(result.out, kBanner);
-  EXPECT_TRUE(inOrder(result.err,
-                      {"LogManager::startup(): Warning! Unable to open file '/nonexistent/dir/x.log'.",
-                       "Error starting log manager!", "Error starting game manager!"}))
+  EXPECT_TRUE(inOrder(
+      result.err, {"LogManager::startup(): Warning! Unable to open file '/nonexistent/dir/x.log'.",
+                   "Error starting log manager!", "Error starting game manager!"}))
       << result.err;
 }
 
@@ -161,9 +172,9 @@ TEST(PingleOptions, ParticleTestScoresBurstsTimesBurstSize) {
   EXPECT_EQ(result.status, 0) << result.err;
   EXPECT_EQ(result.out,
             std::string(kBanner) + "** Particles pinglemark (average of 1 iteration): 120 **\n");
-  EXPECT_TRUE(inOrder(result.log, {"PINGLE: Type of test: Particle\n",
-                                   "PINGLE: Iteration 1 - balls: 6\n",
-                                   "PINGLE: Average max particles: 120\n"}));
+  EXPECT_TRUE(
+      inOrder(result.log, {"PINGLE: Type of test: Particle\n", "PINGLE: Iteration 1 - balls: 6\n",
+                           "PINGLE: Average max particles: 120\n"}));
   // No balls in the particle test.
   EXPECT_EQ(countLines(result.log, {"PINGLE: Balls 0. Step "}), 21);
 }

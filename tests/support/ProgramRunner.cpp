@@ -98,8 +98,10 @@ ProgramResult runProgram(const ProgramRun &run) {
     }
     struct pollfd fds[2] = {{out_pipe[0], POLLIN, 0}, {err_pipe[0], POLLIN, 0}};
     if (poll(fds, 2, 50) < 0 && errno != EINTR) break;
-    if (out_open && (fds[0].revents & (POLLIN | POLLHUP))) out_open = drain(out_pipe[0], result.out);
-    if (err_open && (fds[1].revents & (POLLIN | POLLHUP))) err_open = drain(err_pipe[0], result.err);
+    if (out_open && (fds[0].revents & (POLLIN | POLLHUP)))
+      out_open = drain(out_pipe[0], result.out);
+    if (err_open && (fds[1].revents & (POLLIN | POLLHUP)))
+      err_open = drain(err_pipe[0], result.err);
   }
   close(out_pipe[0]);
   close(err_pipe[0]);
