@@ -160,6 +160,28 @@ TEST_P(PingleProgram, RunsInAWindowWithTheFrameRateDisplay) {
   EXPECT_EQ(stepLines(result.log), 21);
 }
 
+// A window that cannot be made or a font that cannot be loaded stops start-up:
+// the banner, the quoted reason in the log, status 1 and no result line.
+TEST(PingleWindow, MissingFontOrImpossibleWindowEndsWithStatusOne) {
+  ASSERT_TRUE(sbtest::ensureDisplay());
+  ProgramResult no_font = runWith(kGrid, "font_file:/nonexistent/sb-font.ttf,\n");
+  EXPECT_EQ(no_font.status, 1) << no_font.err << no_font.log;
+  EXPECT_EQ(no_font.out, kBanner);
+  EXPECT_TRUE(inOrder(no_font.log, {"DisplayManager::startUp(): Unable to load font from file "
+                                    "'/nonexistent/sb-font.ttf'.",
+                                    "Error starting display manager!",
+                                    "Error starting game manager!"}))
+      << no_font.log;
+
+  ProgramResult no_window =
+      runWith(kGrid, sbtest::fontConfig() + "window_horizontal_pixels:0,\n");
+  EXPECT_EQ(no_window.status, 1) << no_window.err << no_window.log;
+  EXPECT_EQ(no_window.out, kBanner);
+  EXPECT_TRUE(inOrder(no_window.log, {"DisplayManager::startUp(): Unable to allocate window!",
+                                      "Error starting display manager!"}))
+      << no_window.log;
+}
+
 INSTANTIATE_TEST_SUITE_P(Programs, PingleProgram, ::testing::Values(kGrid, kSimple),
                          [](const ::testing::TestParamInfo<Program> &info) {
                            return std::string(info.param.name);
