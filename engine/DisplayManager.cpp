@@ -184,13 +184,18 @@ void DisplayManager::shutDown() {
   LogManager::getInstance().writeLog(1, "DisplayManager::shutDown(): successfully stopped.");
 }
 
-int DisplayManager::notDrawing() const {
-  if (!isStarted()) LogManager::getInstance().writeLog("%s not started!", getType().c_str());
-  return -1;
+// Before start-up (also after a failed one, which may leave a window open)
+// drawing logs and fails; without a window it fails silently.
+bool DisplayManager::canDraw() const {
+  if (!isStarted()) {
+    LogManager::getInstance().writeLog("%s not started!", getType().c_str());
+    return false;
+  }
+  return p_window != nullptr;
 }
 
 int DisplayManager::drawCh(Vector world_pos, char ch, Color color) const {
-  if (!p_window) return notDrawing();  // also the headless case
+  if (Config::getInstance().getHeadless()) return -1;
   // Black unless the colour names one: CUSTOM leaves the outputs unchanged.
   unsigned char r = 0, g = 0, b = 0;
   colorToRGB(color, r, g, b);
@@ -199,7 +204,7 @@ int DisplayManager::drawCh(Vector world_pos, char ch, Color color) const {
 
 int DisplayManager::drawCh(Vector world_pos, char ch, unsigned char r, unsigned char g,
                            unsigned char b) const {
-  if (!p_window) return notDrawing();
+  if (!canDraw()) return -1;
   Vector pixel = spacesToPixels(worldToView(world_pos));
   float px = pixel.getX(), py = pixel.getY();
   float cell_width = static_cast<float>(window_horizontal_pixels) / window_horizontal_chars;
@@ -218,7 +223,7 @@ int DisplayManager::drawCh(Vector world_pos, char ch, unsigned char r, unsigned 
 
 int DisplayManager::drawString(Vector world_pos, std::string str, Justification just,
                                Color color) const {
-  if (!p_window) return notDrawing();
+  if (!canDraw()) return -1;
   int length = static_cast<int>(str.size());
   float start = world_pos.getX();
   if (just == CENTER_JUSTIFIED)
@@ -250,7 +255,7 @@ int DisplayManager::getHorizontalPixels() const { return window_horizontal_pixel
 int DisplayManager::getVerticalPixels() const { return window_vertical_pixels; }
 
 int DisplayManager::swapBuffers() {
-  if (!p_window) return notDrawing();
+  if (!canDraw()) return -1;
   if (p_capture) p_capture->update(*p_window);  // the finished frame, before it is shown
   p_window->display();
   p_window->clear(window_background_color);

@@ -48,7 +48,7 @@ class DisplayManager : public Manager {
   // Closes the window and deletes the SFML objects.
   void releaseGraphics();
   // The -1 of a drawing call without a window, logged when not started.
-  int notDrawing() const;
+  bool canDraw() const;
 
  public:
   static DisplayManager &getInstance();

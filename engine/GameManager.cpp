@@ -163,6 +163,7 @@ void GameManager::run() {
   game_over = false;
   step_count = 0;
   long long adjust = 0;  // sleep overshoot carried into the next step
+  pending_signal = 0;
   loop_running = 1;
 
   do {
@@ -206,6 +207,7 @@ void GameManager::run() {
   } while (!game_over);
 
   loop_running = 0;
+  if (pending_signal) doShutDown(pending_signal);  // arrived after the last step's check
   log_manager.writeLog(1, "GameManager::run(): end of game loop");
 }
 

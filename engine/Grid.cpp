@@ -201,6 +201,7 @@ void Grid::collectCollisions(const Object *p_o, Vector where, ObjectList &result
   Box moved = p_o->worldBoxAt(where);
   // Each candidate is tested once: a stamp marks those this query has seen.
   unsigned int stamp = ++query_stamp;
+  if (stamp == 0) stamp = ++query_stamp;  // 0 is the stamp of objects never queried
   bool single = !span.out && span.first_col == span.last_col && span.first_row == span.last_row;
   auto visit = [&](const ObjectList &list) {
     for (int i = 0; i < list.getCount(); i++) {

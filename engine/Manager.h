@@ -24,9 +24,6 @@ class Manager {
   int findRow(const std::string &event_type) const;
   void dropRow(int row);
 
- protected:
-  void setType(std::string new_type);
-
  public:
   Manager();
   virtual bool isValid(std::string event_type) const;
@@ -35,6 +32,7 @@ class Manager {
   virtual void shutDown();
 
   std::string getType() const;
+  void setType(std::string new_type);
   bool isStarted() const;
 
   int registerInterest(Object *p_o, std::string event_type);

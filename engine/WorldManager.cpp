@@ -36,6 +36,7 @@ int WorldManager::startUp() {
     logger().writeLog("WorldManager::startup(): already started.");
     return 0;
   }
+  for (int i = 0; i < deletions.getCount(); i++) deletions[i]->setMarkedForDelete(false);
   deletions.clear();
   boundary = Box();
   view = Box();
