@@ -22,24 +22,14 @@
 
 namespace {
 
-using Cells = std::set<std::pair<int, int>>;
+using sbtest::Cells;
+using sbtest::cellsWithColor;
 
 // 80 x 24 cells of 10 x 20 pixels; font scale 1 keeps each glyph inside its cell.
 std::string cellWindowConfig() {
   return "window_horizontal_pixels:800,\nwindow_vertical_pixels:480,\n"
          "window_title:DisplayTest,\nwindow_background_color:blue,\nfont_scale:1,\n" +
          sbtest::fontConfig();
-}
-
-// The cells (column, row) holding at least one pixel of exactly this colour.
-Cells cellsWithColor(const sf::Image &image, sf::Color color) {
-  Cells cells;
-  sf::Vector2u size = image.getSize();
-  for (unsigned int y = 0; y < size.y; y++)
-    for (unsigned int x = 0; x < size.x; x++)
-      if (image.getPixel(x, y) == color)
-        cells.insert({static_cast<int>(x) / 10, static_cast<int>(y) / 20});
-  return cells;
 }
 
 Cells row(int y, std::initializer_list<int> columns) {

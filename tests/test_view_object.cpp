@@ -20,7 +20,8 @@ namespace {
 
 const char *HEADLESS = "headless:true,\n";
 
-using Cells = std::set<std::pair<int, int>>;
+using sbtest::Cells;
+using sbtest::cellsWithColor;
 
 void expectAt(const sb::ViewObject *v, float x, float y) {
   EXPECT_NEAR(v->getPosition().getX(), x, 0.01);
@@ -173,17 +174,6 @@ std::string windowConfig() {
   return "window_horizontal_pixels:800,\nwindow_vertical_pixels:480,\nfont_scale:1,\n"
          "window_title:ViewObjectTest,\n" +
          sbtest::fontConfig();
-}
-
-// The cells (column, row) holding at least one pixel of exactly this colour.
-Cells cellsWithColor(const sf::Image &image, sf::Color color) {
-  Cells cells;
-  sf::Vector2u size = image.getSize();
-  for (unsigned int y = 0; y < size.y; y++)
-    for (unsigned int x = 0; x < size.x; x++)
-      if (image.getPixel(x, y) == color)
-        cells.insert({static_cast<int>(x) / 10, static_cast<int>(y) / 20});
-  return cells;
 }
 
 void addRow(Cells &cells, int y, int from, int to) {

@@ -276,4 +276,15 @@ bool waitUntil(const std::function<bool()> &cond, int timeout_ms) {
   return true;
 }
 
+Cells cellsWithColor(const sf::Image &image, sf::Color color, int cell_width,
+                     int cell_height) {
+  Cells cells;
+  sf::Vector2u size = image.getSize();
+  for (unsigned int y = 0; y < size.y; y++)
+    for (unsigned int x = 0; x < size.x; x++)
+      if (image.getPixel(x, y) == color)
+        cells.insert({static_cast<int>(x) / cell_width, static_cast<int>(y) / cell_height});
+  return cells;
+}
+
 }  // namespace sbtest

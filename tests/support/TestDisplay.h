@@ -4,8 +4,11 @@
 #define SORBELANE_TESTS_TEST_DISPLAY_H
 
 #include <functional>
+#include <set>
+#include <utility>
 #include <string>
 
+#include <SFML/Graphics/Color.hpp>
 #include <SFML/Graphics/Image.hpp>
 
 namespace sbtest {
@@ -67,6 +70,12 @@ bool requestClose();
 
 // Polls cond every few milliseconds until it holds or timeout_ms passed.
 bool waitUntil(const std::function<bool()> &cond, int timeout_ms = 2000);
+
+// The cells (column, row) of a screenshot holding at least one pixel of
+// exactly this colour, for cells of cell_width x cell_height pixels.
+using Cells = std::set<std::pair<int, int>>;
+Cells cellsWithColor(const sf::Image &image, sf::Color color, int cell_width = 10,
+                     int cell_height = 20);
 
 }  // namespace sbtest
 
