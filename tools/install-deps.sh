@@ -8,7 +8,7 @@ PACKAGES=(
   build-essential cmake ccache
   libsfml-dev libopenal1
   libgtest-dev googletest libbenchmark-dev
-  xvfb xauth xdotool x11-utils libgl1-mesa-dri
+  libx11-dev xvfb xauth xdotool x11-utils libgl1-mesa-dri
   fonts-dejavu-core
 )
 
