@@ -33,20 +33,20 @@ SceneGraph &sceneGraph() { return WorldManager::getInstance().getSceneGraph(); }
 Object::Object()
     : position(1, 1),
       box(Vector(-0.5f, -0.5f), 0.99f, 0.99f),
-      id(max_id++),
-      type("(Undefined)"),
       is_active(true),
       is_visible(true),
-      speed(0),
-      altitude(2),
-      solidness(HARD),
       marked_for_delete(false),
-      query_stamp(0),
       no_soft(false),
-      event_count(0),
-      p_path_find(nullptr),
       follow_path(false),
-      avoid_collisions(false) {
+      avoid_collisions(false),
+      solidness(HARD),
+      altitude(2),
+      speed(0),
+      id(max_id++),
+      query_stamp(0),
+      event_count(0),
+      type("(Undefined)"),
+      p_path_find(nullptr) {
   for (bool &flag : modified) flag = true;
   world_box = worldBoxAt(position);
   shape.setType(UNDEFINED_SHAPE);

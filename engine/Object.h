@@ -29,33 +29,34 @@ class Object {
  private:
   static int max_id;
 
-  // Position and extent first: collision queries read nothing else.
+  // Fields are grouped by use, not listed as documented: what every step reads
+  // of every object (collisions, moves, drawing) sits in the first two cache
+  // lines, so thousands of objects cost as few memory reads as possible.
   Vector position;
   Box world_box;  // box placed at position, kept current by setPosition and setBox
   Box box;
-  int id;
-  std::string type;
   bool is_active;
   bool is_visible;
+  bool marked_for_delete;  // set by the world manager, so marking twice is cheap
+  bool no_soft;
+  bool follow_path;
+  bool avoid_collisions;
+  Solidness solidness;
+  int altitude;
   Vector direction;
   float speed;
   Vector acceleration;
-  int altitude;
-  Solidness solidness;
-  // Marked for deletion by the world manager (so marking twice is cheap).
-  bool marked_for_delete;
-  // Stamp of the last grid query that listed this object, so a query sees it once.
-  unsigned int query_stamp;
-  Animation animation;
-  bool no_soft;
-  int event_count;
-  std::vector<std::string> event_name;  // at most MAX_OBJ_EVENTS names
   bool modified[ATTR_COUNT];
   Shape shape;
+  int id;
+  // Stamp of the last grid query that listed this object, so a query sees it once.
+  unsigned int query_stamp;
+  int event_count;
+  Animation animation;
+  std::string type;
+  std::vector<std::string> event_name;  // at most MAX_OBJ_EVENTS names
   PathFind *p_path_find;
   Path path;
-  bool follow_path;
-  bool avoid_collisions;
 
   int managerRegister(const std::string &event_type, bool do_register);
 
