@@ -81,4 +81,26 @@ void BM_WorldUpdate(benchmark::State &state) {
 
 BENCHMARK(BM_WorldUpdate)->Arg(1000)->Arg(4000)->Arg(16000)->Unit(benchmark::kMillisecond);
 
+// N particles of age 1 made, then all dying in the same step: per particle,
+// the cost must stay flat as N grows (no list search or shift per death).
+void BM_ParticlesLiveOneStep(benchmark::State &state) {
+  startEngineOnce();
+  sb::WorldManager &world = sb::WorldManager::getInstance();
+  sb::GameManager &game = sb::GameManager::getInstance();
+  int count = static_cast<int>(state.range(0));
+  int step = 0;
+  for (auto _ : state) {
+    sb::addParticles(count, 0, sb::Vector(40, 12), 0, sb::Vector(0, 0), 0, 2, 0, 0.1f, 0, 1, 0,
+                     255, 0, 200, 100, 50, 0, sb::PARTICLE);
+    sb::EventStep step_event(step++);
+    game.onEvent(&step_event);
+    world.update();
+  }
+  state.counters["ns_per_particle"] = benchmark::Counter(
+      static_cast<double>(state.iterations() * count),
+      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+BENCHMARK(BM_ParticlesLiveOneStep)->Arg(10000)->Arg(40000)->Arg(160000)->Unit(benchmark::kMillisecond);
+
 BENCHMARK_MAIN();
