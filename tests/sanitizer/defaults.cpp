@@ -1,0 +1,17 @@
+// Linked into every program of a sanitizer build: reports stop the program,
+// leaks are checked, and leaks inside third-party libraries are suppressed by
+// the list kept beside this file (SORBELANE_LSAN_SUPPRESSIONS).
+extern "C" {
+
+const char *__asan_default_options() {
+  return "detect_leaks=1:abort_on_error=0:detect_stack_use_after_return=0:"
+         "allocator_may_return_null=1";
+}
+
+const char *__ubsan_default_options() { return "print_stacktrace=1:halt_on_error=1"; }
+
+const char *__lsan_default_options() {
+  return "suppressions=" SORBELANE_LSAN_SUPPRESSIONS ":print_suppressions=0";
+}
+
+}  // extern "C"
