@@ -12,6 +12,7 @@
 #include "DisplayManager.h"
 #include "Event.h"
 #include "EventCollision.h"
+#include "EventNetwork.h"
 #include "EventOut.h"
 #include "EventStep.h"
 #include "GameManager.h"
