@@ -640,8 +640,9 @@ TEST(Network, HostilePeersUnderTheGameLoop) {
     std::vector<long long> sorted = timer->step_us;
     std::sort(sorted.begin(), sorted.end());
     ASSERT_FALSE(sorted.empty());
-    EXPECT_LT(sorted[sorted.size() / 2], (frame_time + 3) * 1000);
-    EXPECT_LT(sorted.back(), (frame_time + 60) * 1000);
+    // Loose bounds, for a loaded machine: a blocking call would take far longer.
+    EXPECT_LT(sorted[sorted.size() / 2], 2 * frame_time * 1000);
+    EXPECT_LT(sorted.back(), (frame_time + 200) * 1000);
 
     nm.closeAll();
     if (fd >= 0) close(fd);
