@@ -15,7 +15,6 @@
 #include <cstring>
 #include <functional>
 #include <random>
-#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -209,7 +208,15 @@ int startServer() {
 
 }  // namespace
 
-TEST(Network, LengthFieldIsLittleEndianAndRoundTrips) {
+// Every test ends with the engine shut down, which deletes its objects.
+class Network : public testing::Test {
+ protected:
+  void TearDown() override {
+    if (sb::GameManager::getInstance().isStarted()) sb::GameManager::getInstance().shutDown();
+  }
+};
+
+TEST_F(Network, LengthFieldIsLittleEndianAndRoundTrips) {
   std::mt19937 random(13);
   std::vector<int> values = {0, 1, 4, 255, 256, 65536, -1, INT_MAX, INT_MIN};
   for (int i = 0; i < 1000; i++) values.push_back(static_cast<int>(random()));
@@ -222,7 +229,7 @@ TEST(Network, LengthFieldIsLittleEndianAndRoundTrips) {
   }
 }
 
-TEST(Network, EventLabelsOutsideTheRangeAreUndefined) {
+TEST_F(Network, EventLabelsOutsideTheRangeAreUndefined) {
   sb::LogManager::getInstance().setLogLevel(1);
   sbtest::startEngine("headless:true,\n");
   sb::EventNetwork plain;
@@ -244,7 +251,7 @@ TEST(Network, EventLabelsOutsideTheRangeAreUndefined) {
 }
 
 // Refused input: byte counts, buffers, indices and port texts.
-TEST(Network, RefusesBadArgumentsAndPortTexts) {
+TEST_F(Network, RefusesBadArgumentsAndPortTexts) {
   startNetworking();
   sb::NetworkManager &nm = net();
   for (const std::string &name : {sb::NETWORK_EVENT, sb::NETWORK_KEYBOARD_EVENT,
@@ -299,7 +306,7 @@ TEST(Network, RefusesBadArgumentsAndPortTexts) {
   close(client);
 }
 
-TEST(Network, EngineServerTakesFramedMessagesFromARawClient) {
+TEST_F(Network, EngineServerTakesFramedMessagesFromARawClient) {
   startNetworking();
   sb::NetworkManager &nm = net();
   Listener *listener = new Listener;
@@ -356,7 +363,7 @@ TEST(Network, EngineServerTakesFramedMessagesFromARawClient) {
 }
 
 // The engine as client; its socket takes descriptor 0, which is as good as any.
-TEST(Network, EngineClientExchangesWithARawServer) {
+TEST_F(Network, EngineClientExchangesWithARawServer) {
   startNetworking();
   sb::NetworkManager &nm = net();
   Listener *listener = new Listener;
@@ -390,7 +397,7 @@ TEST(Network, EngineClientExchangesWithARawServer) {
   close(server);
 }
 
-TEST(Network, ConnectionLimitAndRenumberingOnClose) {
+TEST_F(Network, ConnectionLimitAndRenumberingOnClose) {
   startNetworking();
   sb::NetworkManager &nm = net();
   Listener *listener = new Listener;
@@ -438,7 +445,7 @@ TEST(Network, ConnectionLimitAndRenumberingOnClose) {
 // A close-event handler that sends, receives and closes again on the index
 // being closed touches no descriptor: the one just closed may already be
 // someone else's.
-TEST(Network, CloseHandlerCannotReachTheClosedDescriptor) {
+TEST_F(Network, CloseHandlerCannotReachTheClosedDescriptor) {
   startNetworking();
   sb::NetworkManager &nm = net();
   Listener *listener = new Listener;
@@ -471,7 +478,7 @@ TEST(Network, CloseHandlerCannotReachTheClosedDescriptor) {
 
 // connect() gives up after its timeout when the server never answers (its
 // backlog is full), and at once when nothing listens.
-TEST(Network, ConnectIsBounded) {
+TEST_F(Network, ConnectIsBounded) {
   startNetworking();
   sb::NetworkManager &nm = net();
   int port = 0;
@@ -584,7 +591,7 @@ class StepTimer : public sb::Object {
 
 // Every hostile peer, served by the running game loop: no crash, no hang, no
 // event for bytes that never came, and the loop keeps its frame time.
-TEST(Network, HostilePeersUnderTheGameLoop) {
+TEST_F(Network, HostilePeersUnderTheGameLoop) {
   const int frame_time = 10, steps = 30, act_at = 3;
   startNetworking(frame_time);
   sb::NetworkManager &nm = net();
@@ -652,7 +659,7 @@ TEST(Network, HostilePeersUnderTheGameLoop) {
 // Two engines in two processes: the client sends pings, the server answers
 // each, the client closes and ends with status 0; the server sees the close
 // and is stopped by Ctrl-C (status 2).
-TEST(Network, TwoEngineProcessesTalkAndShutDown) {
+TEST_F(Network, TwoEngineProcessesTalkAndShutDown) {
   const std::string config = "headless:true,\nnetworking:true,\nframe_time:10,\n";
   sbtest::ProgramRun server_run;
   server_run.binary = NET_PEER_BIN;
@@ -666,19 +673,20 @@ TEST(Network, TwoEngineProcessesTalkAndShutDown) {
   std::thread server_thread([&] { server_result = sbtest::runProgram(server_run); });
 
   // The server logs the port it found.
-  std::smatch match;
-  std::regex ready("Ready for connections on port ([0-9]+)\\.");
+  const std::string ready = "Ready for connections on port ";
   Clock::time_point start = Clock::now();
   std::string log;
-  while (!std::regex_search(log = sbtest::readFile(server_log), match, ready) &&
+  while ((log = sbtest::readFile(server_log)).find(ready) == std::string::npos &&
          msSince(start) < 10000)
     usleep(10000);
-  ASSERT_TRUE(std::regex_search(log, match, ready)) << log;
+  size_t at = log.find(ready);
+  ASSERT_NE(at, std::string::npos) << log;
+  std::string port = std::to_string(atoi(log.c_str() + at + ready.size()));
 
   sbtest::ProgramRun client_run;
   client_run.binary = NET_PEER_BIN;
   client_run.config = config;
-  client_run.env = {{"NET_ROLE", "client"}, {"NET_PORT", match[1].str()}, {"NET_COUNT", "5"}};
+  client_run.env = {{"NET_ROLE", "client"}, {"NET_PORT", port}, {"NET_COUNT", "5"}};
   client_run.timeout_ms = 20000;
   sbtest::ProgramResult client = sbtest::runProgram(client_run);
   server_thread.join();
