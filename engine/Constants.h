@@ -36,6 +36,14 @@ constexpr int MAX_EVENTS = 100;      // event types per manager
 constexpr int MAX_OBJ_EVENTS = 100;  // interests per object
 constexpr int MAX_ALTITUDE = 4;      // altitudes 0 .. MAX_ALTITUDE
 
+// Bounds on particle requests, so a wild scale or density cannot ask for
+// billions of particles.
+constexpr float MAX_PARTICLE_SCALE = 1000.0f;
+constexpr int MAX_PRECIPITATION = 100000;
+
+// The largest glyph size in pixels; a wild font scale is cut to it.
+constexpr float MAX_CHARACTER_SIZE = 4096.0f;
+
 }  // namespace sb
 
 #endif
