@@ -15,7 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   config.match("iteration-max");
   config.match("");
   volatile float keep = config.getFontScale() + static_cast<float>(config.getFrameTime()) +
-                        static_cast<float>(config.getGridWidth() + config.getGridHeight());
+                        static_cast<float>(config.getGridWidth()) +
+                        static_cast<float>(config.getGridHeight());
   (void)keep;
   return 0;
 }

@@ -477,6 +477,7 @@ TEST(WorldView, SlackPositionAndFollowing) {
   EXPECT_EQ(world().setViewFollowing(hero), 0);
   EXPECT_EQ(world().setViewFollowing(nullptr), 0);
   EXPECT_EQ(world().getViewFollowing(), nullptr);
+  delete outsider;  // the world never owned it
 }
 
 TEST(WorldView, DeletedFollowedObjectIsNoLongerFollowed) {
