@@ -14,6 +14,7 @@
 #include "EventCollision.h"
 #include "EventOut.h"
 #include "EventStep.h"
+#include "Frame.h"
 #include "GameManager.h"
 #include "InputManager.h"
 #include "Line.h"
