@@ -40,7 +40,7 @@ constexpr int MAX_SPRITES = 1000;    // sprites the resource manager keeps at on
 // Bounds on sprite files, which come from outside: a file may claim anything
 // in its header, so what is read is bounded before it is believed.
 constexpr int MAX_SPRITE_LINE = 4096;            // characters in one line
-constexpr int MAX_SPRITE_BYTES = 16 * 1024 * 1024;  // bytes read from one file
+constexpr int MAX_SPRITE_BYTES = 1024 * 1024;  // bytes read from one file
 constexpr int MAX_SPRITE_FRAMES = 10000;         // the header's frame count
 constexpr int MAX_SPRITE_SIZE = 1024;            // the header's width and height
 
