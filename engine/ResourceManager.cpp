@@ -84,6 +84,9 @@ class SpriteReader {
       }
       lines.push_back({line_count, line});
     }
+    if (lines.empty())
+      LogManager::getInstance().writeLog("readData(): Error! Nothing between '%s' and '%s'.",
+                                         begin.c_str(), end.c_str());
     return lines;
   }
 

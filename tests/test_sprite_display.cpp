@@ -1,13 +1,11 @@
-// A sprite from a file, shown through the running game loop in a real
-// window: characters, cells and colours read back from the screen, the frame
-// changing after the slowdown, and what lies below showing through the
-// transparent character.
+// A sprite from a file shown through the running game loop in a real window:
+// characters, cells and colours read back, the frame changing after the
+// slowdown, and what lies below showing through the transparent character.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
-
-#include <SFML/Graphics.hpp>
 
 #include "DisplayManager.h"
 #include "GameManager.h"
@@ -18,120 +16,97 @@
 
 namespace {
 
-using sbtest::Cells;
-using sbtest::cellsWithColor;
-
-// Two 3 x 3 frames in red; '.' is transparent.
+// Two 3 x 3 frames in red with '.' transparent, at (20, 10): cells 19..21, 9..11.
 const char *const FRAMES[2][3] = {{"A.B", ".C.", "D.E"}, {".F.", "G.H", ".I."}};
-const int SLOWDOWN = 3;
-const int X = 20, Y = 10;  // the walker's position: cells 19..21, 9..11
+const int X = 20, Y = 10;
 
-std::string spriteFile() {
-  std::string text =
-      "<HEADER>\nframes 2\nwidth 3\nheight 3\ncolor red\ntransparency .\nslowdown " +
-      std::to_string(SLOWDOWN) + "\n</HEADER>\n<BODY>\n";
-  for (const auto &frame : FRAMES) {
-    for (const char *row : frame) text += std::string(row) + "\n";
-    text += "end\n";
-  }
-  return text + "</BODY>\n<FOOTER>\nversion 1\n</FOOTER>\n";
-}
-
-// Cells of frame f holding (or not holding) the transparent character.
-Cells frameCells(int f, bool transparent) {
-  Cells cells;
-  for (int i = 0; i < 3; i++)
-    for (int j = 0; j < 3; j++)
-      if ((FRAMES[f][i][j] == '.') == transparent) cells.insert({X - 1 + j, Y - 1 + i});
-  return cells;
-}
-
-// Fills the walker's cells with cyan 'O's, below the walker.
-class Below : public sb::Object {
+// An object whose drawing is given, at an altitude.
+class Drawer : public sb::Object {
  public:
-  Below() {
+  std::function<void()> paint;
+  Drawer(int altitude, std::function<void()> init_paint) : paint(init_paint) {
     setSolidness(sb::SPECTRAL);
-    setAltitude(1);
+    setAltitude(altitude);
     setPosition(sb::Vector(X, Y));
   }
   int draw() override {
-    for (int i = -1; i <= 1; i++)
-      for (int j = -1; j <= 1; j++)
-        sb::DisplayManager::getInstance().drawCh(sb::Vector(X + j, Y + i), 'O', sb::CYAN);
+    paint();
     return 0;
   }
 };
 
-// Drawn last in every step: keeps what the step drew and ends the loop.
-class Camera : public sb::Object {
- public:
-  std::vector<sf::Image> shots;
-  int last;
-  explicit Camera(int steps) : last(steps) {
-    setSolidness(sb::SPECTRAL);
-    setAltitude(sb::MAX_ALTITUDE);
-    setPosition(sb::Vector(70, 20));
-  }
-  int draw() override {
-    shots.push_back(sbtest::screenshot());
-    if (static_cast<int>(shots.size()) >= last) sb::GameManager::getInstance().setGameOver();
-    return 0;
-  }
-};
+// Frame f's characters (or the transparent ones, as 'O') drawn one by one;
+// returns their cells.
+sbtest::Cells drawCells(int f, bool transparent, bool draw) {
+  sbtest::Cells cells;
+  for (int i = 0; i < 3; i++)
+    for (int j = 0; j < 3; j++) {
+      if ((FRAMES[f][i][j] == '.') != transparent) continue;
+      cells.insert({X - 1 + j, Y - 1 + i});
+      sb::Vector where(X - 1 + j, Y - 1 + i);
+      if (draw && transparent) sb::DisplayManager::getInstance().drawCh(where, 'O', sb::CYAN);
+      if (draw && !transparent)
+        sb::DisplayManager::getInstance().drawCh(where, FRAMES[f][i][j], sb::RED);
+    }
+  return cells;
+}
 
 TEST(SpriteDisplay, AnimatedSpriteFromAFileThroughTheGameLoop) {
   ASSERT_TRUE(sbtest::ensureDisplay()) << "no X server for the window test";
   ASSERT_EQ(sbtest::startEngine("window_horizontal_pixels:800,\nwindow_vertical_pixels:480,\n"
-                                "window_title:SpriteTest,\nwindow_background_color:blue,\n"
-                                "font_scale:1,\nframe_time:10,\n" +
+                                "window_background_color:blue,\nfont_scale:1,\nframe_time:10,\n" +
                                 sbtest::fontConfig()),
-            0)
-      << sbtest::readLog();
+            0);
+  std::string text = "<HEADER>\nframes 2\nwidth 3\nheight 3\ncolor red\ntransparency .\n"
+                     "slowdown 3\n</HEADER>\n<BODY>\n";
+  for (const auto &frame : FRAMES) text += std::string(frame[0]) + "\n" + frame[1] + "\n" +
+                                           frame[2] + "\nend\n";
   std::string path = sbtest::tempDir() + "/walker.txt";
-  ASSERT_TRUE(sbtest::writeFile(path, spriteFile()));
-  ASSERT_EQ(sb::ResourceManager::getInstance().loadSprite(path, "walker"), 0)
-      << sbtest::readLog();
+  ASSERT_TRUE(sbtest::writeFile(path, text + "</BODY>\n<FOOTER>\nversion 1\n</FOOTER>\n"));
+  ASSERT_EQ(sb::ResourceManager::getInstance().loadSprite(path, "walker"), 0);
 
-  Below *p_below = new Below;
-  sb::Object *p_walker = new sb::Object;
-  p_walker->setSolidness(sb::SPECTRAL);
+  // Below the walker, cyan 'O's fill all its cells; above, each step is kept.
+  auto below = [] {
+    drawCells(0, true, true);
+    drawCells(1, true, true);
+  };
+  new Drawer(1, below);
+  Drawer *p_walker = new Drawer(2, nullptr);
+  p_walker->paint = [p_walker] { p_walker->sb::Object::draw(); };
   ASSERT_EQ(p_walker->setSprite("walker"), 0);
-  p_walker->setPosition(sb::Vector(X, Y));
-  const int steps = 3 * SLOWDOWN + 2;
-  Camera *p_camera = new Camera(steps);
+  const int steps = 11;
+  std::vector<sf::Image> shots;
+  new Drawer(sb::MAX_ALTITUDE, [&shots] {
+    shots.push_back(sbtest::screenshot());
+    if (shots.size() == steps) sb::GameManager::getInstance().setGameOver();
+  });
   sb::GameManager::getInstance().run();
-  ASSERT_EQ(static_cast<int>(p_camera->shots.size()), steps);
+  ASSERT_EQ(shots.size(), static_cast<size_t>(steps));
 
-  // The frame of each step, told apart by where its red characters are, and
-  // what shows through its transparent cells.
+  // Each step's frame, told by where its red characters are: three steps each.
   std::vector<int> frames, expected;
   for (int step = 0; step < steps; step++) {
-    SCOPED_TRACE(step);
-    const sf::Image &shot = p_camera->shots[step];
-    int f = (step / SLOWDOWN) % 2;
+    int f = (step / 3) % 2;
     expected.push_back(f);
-    Cells red = cellsWithColor(shot, sf::Color::Red);
-    frames.push_back(red == frameCells(0, false) ? 0 : red == frameCells(1, false) ? 1 : -1);
-    EXPECT_EQ(cellsWithColor(shot, sf::Color::Cyan), frameCells(f, true));
+    sbtest::Cells red = sbtest::cellsWithColor(shots[step], sf::Color::Red);
+    frames.push_back(red == drawCells(0, false, false) ? 0
+                     : red == drawCells(1, false, false) ? 1 : -1);
+    EXPECT_EQ(sbtest::cellsWithColor(shots[step], sf::Color::Cyan), drawCells(f, true, false))
+        << step;
   }
   EXPECT_EQ(frames, expected);
 
-  // The characters themselves: each step's picture equals, pixel for pixel,
-  // the same characters drawn one by one in the same cells and colour.
-  sb::DisplayManager &dm = sb::DisplayManager::getInstance();
+  // The characters: each frame's picture equals, pixel for pixel, the same
+  // characters drawn one by one over the same cyan 'O's.
   for (int f = 0; f < 2; f++) {
-    ASSERT_EQ(dm.swapBuffers(), 0);
-    p_below->draw();
-    for (int i = 0; i < 3; i++)
-      for (int j = 0; j < 3; j++)
-        if (FRAMES[f][i][j] != '.')
-          dm.drawCh(sb::Vector(X - 1 + j, Y - 1 + i), FRAMES[f][i][j], sb::RED);
+    ASSERT_EQ(sb::DisplayManager::getInstance().swapBuffers(), 0);
+    below();
+    drawCells(f, false, true);
     sf::Image oracle = sbtest::screenshot();
-    const sf::Image &shot = p_camera->shots[f * SLOWDOWN];
     int differing = 0;
     for (unsigned y = 0; y < oracle.getSize().y; y++)
       for (unsigned x = 0; x < oracle.getSize().x; x++)
-        if (oracle.getPixel(x, y) != shot.getPixel(x, y)) differing++;
+        differing += oracle.getPixel(x, y) != shots[f * 3].getPixel(x, y);
     EXPECT_EQ(differing, 0) << "frame " << f;
   }
   sb::GameManager::getInstance().shutDown();
