@@ -256,6 +256,7 @@ TEST(SpriteFile, LimitLookupUnloadAndNotStarted) {
   EXPECT_EQ(resources().loadSprite(path, "s"), -1);
   EXPECT_EQ(resources().unloadSprite("s"), -1);
   EXPECT_EQ(sbtest::countOf(sbtest::readLog(), "ResourceManager not started!"), 2);
+  sb::GameManager::getInstance().shutDown();
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "EventCollision.h"
+#include "GameManager.h"
 #include "Object.h"
 #include "ResourceManager.h"
 #include "WorldManager.h"
@@ -73,6 +74,7 @@ TEST(SpriteBoxes, FiveByThreeSpritesCollideWhereTheirBoxesMeet) {
   Block *p_d = new Block(Vector(50, 20), false);
   EXPECT_TRUE(world.getCollisions(p_d, Vector(34, 20)).isEmpty());
   EXPECT_TRUE(contains(world.getCollisions(p_d, Vector(30.5f, 20)), p_c));
+  sb::GameManager::getInstance().shutDown();
 }
 
 }  // namespace
