@@ -44,6 +44,14 @@ constexpr int MAX_SPRITE_BYTES = 1024 * 1024;  // bytes read from one file
 constexpr int MAX_SPRITE_FRAMES = 10000;         // the header's frame count
 constexpr int MAX_SPRITE_SIZE = 1024;            // the header's width and height
 
+// Bounds on particle requests, so a wild scale or density cannot ask for
+// billions of particles.
+constexpr float MAX_PARTICLE_SCALE = 1000.0f;
+constexpr int MAX_PRECIPITATION = 100000;
+
+// The largest glyph size in pixels; a wild font scale is cut to it.
+constexpr float MAX_CHARACTER_SIZE = 4096.0f;
+
 }  // namespace sb
 
 #endif

@@ -50,7 +50,7 @@ class DisplayProbe {
 // One shake offset: (scale + 1) - 2 * (rand() mod (scale + 1)).
 int shakeOffset(int scale) {
   int span = scale + 1;
-  if (span <= 0) return 0;  // a negative scale means no shake (and no division by zero)
+  if (span == 0) return 0;  // a scale of -1 would divide by zero: no shake
   return span - 2 * (rand() % span);
 }
 
@@ -105,6 +105,14 @@ int DisplayManager::startUp() {
   window_vertical_pixels = config.getWindowVerticalPixels();
   window_horizontal_chars = config.getWindowHorizontalChars();
   window_vertical_chars = config.getWindowVerticalChars();
+
+  // Cell sizes divide by the character counts, headless or not.
+  if (window_horizontal_chars <= 0 || window_vertical_chars <= 0) {
+    log_manager.writeLog("DisplayManager::startUp(): Error! Window size (%d, %d) characters "
+                         "must be positive.",
+                         window_horizontal_chars, window_vertical_chars);
+    return -1;
+  }
 
   if (config.getHeadless()) {
     log_manager.writeLog(1,
@@ -161,7 +169,8 @@ int DisplayManager::openWindow() {
   p_text->setFont(font);
   p_text->setStyle(sf::Text::Bold);
   float character_size = config.getFontScale() * smaller;
-  if (!std::isfinite(character_size) || character_size < 0) character_size = 0;
+  if (!(character_size >= 0)) character_size = 0;  // NaN or negative
+  if (character_size > MAX_CHARACTER_SIZE) character_size = MAX_CHARACTER_SIZE;
   p_text->setCharacterSize(static_cast<unsigned int>(character_size));
 
   setBackgroundColor(config.getWindowBackgroundColor());

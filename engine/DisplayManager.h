@@ -11,7 +11,7 @@ namespace sb {
 
 class Frame;
 
-enum Justification {
+enum Justification : int {
   LEFT_JUSTIFIED = 0,
   CENTER_JUSTIFIED = 1,
   RIGHT_JUSTIFIED = 2,
