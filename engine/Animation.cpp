@@ -39,8 +39,27 @@ void Animation::setSlowdownCount(int new_slowdown_count) {
 
 int Animation::getSlowdownCount() const { return slowdown_count; }
 
-// Frames are not drawn yet: sprites carry no frames until they can be loaded.
-int Animation::draw(Vector) { return 0; }
+int Animation::draw(Vector position) {
+  if (!p_sprite) return 0;
+  int result = p_sprite->draw(index, position, p_sprite->getTransparency());
+  if (slowdown_count == -1) return result;  // frozen
+
+  // Index and count may have been set to anything (setters, a network peer):
+  // a count below -1 restarts, and the comparisons are written so that no
+  // value can overflow or keep the animation off its frames for good.
+  if (slowdown_count < -1) slowdown_count = 0;
+  modified = true;
+  if (slowdown_count < p_sprite->getSlowdown() - 1LL) {
+    slowdown_count++;
+    return result;
+  }
+  slowdown_count = 0;
+  if (index < 0 || index >= p_sprite->getFrameCount() - 1)
+    index = 0;
+  else
+    index++;
+  return result;
+}
 
 Box Animation::getBox() const {
   if (!p_sprite) return Box(Vector(-0.5f, -0.5f), 0.99f, 0.99f);

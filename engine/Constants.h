@@ -35,6 +35,14 @@ constexpr double SORBELANE_VERSION = 4.13;
 constexpr int MAX_EVENTS = 100;      // event types per manager
 constexpr int MAX_OBJ_EVENTS = 100;  // interests per object
 constexpr int MAX_ALTITUDE = 4;      // altitudes 0 .. MAX_ALTITUDE
+constexpr int MAX_SPRITES = 1000;    // sprites the resource manager keeps at once
+
+// Bounds on sprite files, which come from outside: a file may claim anything
+// in its header, so what is read is bounded before it is believed.
+constexpr int MAX_SPRITE_LINE = 4096;            // characters in one line
+constexpr int MAX_SPRITE_BYTES = 1024 * 1024;  // bytes read from one file
+constexpr int MAX_SPRITE_FRAMES = 10000;         // the header's frame count
+constexpr int MAX_SPRITE_SIZE = 1024;            // the header's width and height
 
 // Bounds on particle requests, so a wild scale or density cannot ask for
 // billions of particles.

@@ -6,19 +6,9 @@
 #include <cstdlib>
 
 #include "Config.h"
+#include "Frame.h"
 #include "LogManager.h"
 #include "utility.h"
-
-#if __has_include("Frame.h")
-#include "Frame.h"
-#define SORBELANE_HAVE_FRAME 1
-#else
-namespace sb {
-// Stand-in until the frame class exists; drawFrame then forwards to Frame::draw.
-class Frame {};
-}  // namespace sb
-#define SORBELANE_HAVE_FRAME 0
-#endif
 
 namespace sb {
 
@@ -247,15 +237,7 @@ int DisplayManager::drawString(Vector world_pos, std::string str, Justification 
 int DisplayManager::drawFrame(Vector world_pos, Frame frame, bool centered, Color color,
                               char transparent) const {
   (void)centered;  // frames are always drawn centred on their position
-#if SORBELANE_HAVE_FRAME
   return frame.draw(world_pos, color, transparent);
-#else
-  (void)world_pos;
-  (void)frame;
-  (void)color;
-  (void)transparent;
-  return -1;
-#endif
 }
 
 int DisplayManager::getHorizontal() const { return window_horizontal_chars; }

@@ -9,7 +9,6 @@
 
 namespace sb {
 
-// Character pictures; drawFrame takes one by value, so callers include Frame.h.
 class Frame;
 
 enum Justification : int {

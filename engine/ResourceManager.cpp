@@ -1,18 +1,513 @@
 #include "ResourceManager.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <istream>
+#include <sstream>
+
+#include "LogManager.h"
+#include "Sprite.h"
+
 namespace sb {
 
-ResourceManager::ResourceManager() { setType("ResourceManager"); }
+namespace {
+
+const char *const SPRITE_COLOR_NAMES[] = {"black", "red",     "green", "yellow",
+                                          "blue",  "magenta", "cyan",  "white"};
+
+// One line of a sprite file and its 1-based number in the file.
+struct Line {
+  int number;
+  std::string text;
+};
+using Lines = std::vector<Line>;
+
+// Reads a sprite file line by line, counting lines and bounding what it
+// reads: no line longer than MAX_SPRITE_LINE, no more than MAX_SPRITE_BYTES
+// in all. After the first failure every further read fails at once.
+class SpriteReader {
+ public:
+  explicit SpriteReader(std::istream &in) : p_buf(in.rdbuf()) {}
+
+  // The next line without its line feed and one trailing carriage return;
+  // "" (with a log line) at end of file or when a bound is hit.
+  std::string getLine() {
+    std::string line;
+    if (failed) return line;
+    line_count++;
+    for (;;) {
+      int c = p_buf ? p_buf->sbumpc() : std::char_traits<char>::eof();
+      if (c == std::char_traits<char>::eof()) {
+        LogManager::getInstance().writeLog("getLine(): Error! Unexpected end of file.");
+        return fail();
+      }
+      if (++bytes > MAX_SPRITE_BYTES) {
+        LogManager::getInstance().writeLog("getLine(): Error! More than %d bytes of sprite data.",
+                                           MAX_SPRITE_BYTES);
+        return fail();
+      }
+      if (c == '\n') break;
+      if (line.size() >= static_cast<size_t>(MAX_SPRITE_LINE)) {
+        LogManager::getInstance().writeLog(
+            "getLine(): Error! Line %d is longer than %d characters.", line_count,
+            MAX_SPRITE_LINE);
+        return fail();
+      }
+      line.push_back(static_cast<char>(c));
+    }
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return line;
+  }
+
+  // The lines between <tag> and </tag>; empty when the section is missing,
+  // unterminated or has no lines.
+  Lines readData(const std::string &tag) {
+    std::string begin = "<" + tag + ">";
+    std::string end = "</" + tag + ">";
+    Lines lines;
+    std::string line = getLine();
+    if (line != begin) {
+      LogManager::getInstance().writeLog("readData(): Error line %d! Expected '%s', have '%s'.",
+                                         line_count, begin.c_str(), line.c_str());
+      return Lines();
+    }
+    for (line = getLine(); line != end; line = getLine()) {
+      if (line.empty()) {
+        LogManager::getInstance().writeLog("readData(): Error! Never encountered '%s'.",
+                                           end.c_str());
+        return Lines();
+      }
+      lines.push_back({line_count, line});
+    }
+    if (lines.empty())
+      LogManager::getInstance().writeLog("readData(): Error! Nothing between '%s' and '%s'.",
+                                         begin.c_str(), end.c_str());
+    return lines;
+  }
+
+  int lineCount() const { return line_count; }
+
+ private:
+  std::string fail() {
+    failed = true;
+    return std::string();
+  }
+
+  std::streambuf *p_buf;
+  int line_count = 0;
+  long long bytes = 0;
+  bool failed = false;
+};
+
+// What looking up one key among header or footer lines gave.
+enum class Match { NONE, FOUND, MALFORMED };
+
+// The value part of a line that begins with key: everything after the one
+// separator character. MALFORMED (logged) for a key with nothing after it.
+Match valueOf(const Line &line, const std::string &key, std::string &value) {
+  if (line.text.size() <= key.size()) {
+    LogManager::getInstance().writeLog(
+        "ResourceManager::loadSprite(): Error! Line %d: '%s' has no value.", line.number,
+        line.text.c_str());
+    return Match::MALFORMED;
+  }
+  value = line.text.substr(key.size() + 1);
+  return Match::FOUND;
+}
+
+bool beginsWith(const std::string &text, const std::string &key) {
+  return text.compare(0, key.size(), key) == 0;
+}
+
+// The last of the lines beginning with key, as an int; every matching line
+// is removed. Values outside int's range are refused.
+Match matchLineInt(Lines &lines, const std::string &key, int &number) {
+  Match result = Match::NONE;
+  Lines rest;
+  for (const Line &line : lines) {
+    if (!beginsWith(line.text, key)) {
+      rest.push_back(line);
+      continue;
+    }
+    if (result == Match::MALFORMED) continue;
+    if (result == Match::FOUND)
+      LogManager::getInstance().writeLog(1, "matchLineInt(): Warning! '%s' matches multiple lines.",
+                                         line.text.c_str());
+    std::string value;
+    result = valueOf(line, key, value);
+    if (result != Match::FOUND) continue;
+    errno = 0;
+    long read = strtol(value.c_str(), nullptr, 10);
+    if (errno == ERANGE || read < INT_MIN || read > INT_MAX) {
+      LogManager::getInstance().writeLog(
+          "ResourceManager::loadSprite(): Error! Line %d: '%s' is out of range.", line.number,
+          line.text.c_str());
+      result = Match::MALFORMED;
+      continue;
+    }
+    number = static_cast<int>(read);
+  }
+  lines.swap(rest);
+  return result;
+}
+
+// The last non-empty value of the lines beginning with key (or an empty one);
+// every matching line is removed.
+Match matchLineStr(Lines &lines, const std::string &key, std::string &text) {
+  Match result = Match::NONE;
+  Lines rest;
+  for (const Line &line : lines) {
+    if (!beginsWith(line.text, key)) {
+      rest.push_back(line);
+      continue;
+    }
+    if (result == Match::MALFORMED) continue;
+    if (result == Match::FOUND && !text.empty())
+      LogManager::getInstance().writeLog(1, "matchLineStr(): Warning! '%s' matches multiple lines.",
+                                         line.text.c_str());
+    result = valueOf(line, key, text);
+  }
+  lines.swap(rest);
+  return result;
+}
+
+// The next frame of width x height from body[next]; advances next past it.
+// False (logged) when the lines do not hold one; last_line is the number of
+// the last line taken so far.
+bool matchFrame(const Lines &body, size_t &next, int &last_line, int width, int height,
+                Frame &frame) {
+  LogManager &log = LogManager::getInstance();
+  if (next >= body.size()) {
+    log.writeLog("\tError! Line %d: No more frame data.", last_line + 1);
+    return false;
+  }
+  std::string frame_str;
+  for (int row = 0; row < height; row++) {
+    if (next >= body.size()) {  // the body ends inside the frame
+      log.writeLog("\tError! Line %d: No more frame data.", last_line + 1);
+      return false;
+    }
+    const Line &line = body[next];
+    if (line.text.size() != static_cast<size_t>(width)) {
+      log.writeLog("\tError! Line %d: Line length is %d (frame width is %d).", line.number,
+                   static_cast<int>(line.text.size()), width);
+      log.writeLog("\tLine %d: '%s'", line.number, line.text.c_str());
+      return false;
+    }
+    frame_str += line.text;
+    last_line = line.number;
+    next++;
+  }
+  if (next >= body.size()) {
+    log.writeLog("\tError! Line %d: No more frame data.", last_line + 1);
+    return false;
+  }
+  const Line &line = body[next];
+  if (line.text != "end") {
+    log.writeLog("\tError! Line %d: Expected '%s'.", line.number, "end");
+    log.writeLog("\tLine %d: '%s'", line.number, line.text.c_str());
+    return false;
+  }
+  last_line = line.number;
+  next++;
+  frame = Frame(width, height, frame_str);
+  return !frame_str.empty();
+}
+
+// A required header number: missing (or -1) and outside 0 .. limit fail.
+bool requiredInt(Lines &header, const std::string &key, int limit, int &value) {
+  value = -1;
+  Match found = matchLineInt(header, key, value);
+  if (found == Match::MALFORMED) return false;
+  if (found == Match::NONE || value == -1) {
+    LogManager::getInstance().writeLog("ResourceManager::loadSprite(): Error! Missing '%s' in header.",
+                                       key.c_str());
+    return false;
+  }
+  if (value < 0 || value > limit) {
+    LogManager::getInstance().writeLog(
+        "ResourceManager::loadSprite(): Error! '%s' is %d, must be 0 to %d.", key.c_str(), value,
+        limit);
+    return false;
+  }
+  return true;
+}
+
+void warnAbsent(const char *key) {
+  LogManager::getInstance().writeLog(5, "ResourceManager::loadSprite(): Warning! No '%s' in header.",
+                                     key);
+}
+
+// Reads one sprite from in; the sprite, or null after logging why not.
+Sprite *readSprite(std::istream &in, const std::string &label) {
+  LogManager &log = LogManager::getInstance();
+  SpriteReader reader(in);
+
+  Lines header = reader.readData("HEADER");
+  if (header.empty()) return nullptr;
+  int frames = 0, width = 0, height = 0;
+  if (!requiredInt(header, "frames", MAX_SPRITE_FRAMES, frames)) return nullptr;
+  if (!requiredInt(header, "width", MAX_SPRITE_SIZE, width)) return nullptr;
+  if (!requiredInt(header, "height", MAX_SPRITE_SIZE, height)) return nullptr;
+
+  std::string color_name;
+  Match found = matchLineStr(header, "color", color_name);
+  if (found == Match::MALFORMED) return nullptr;
+  if (found == Match::NONE) {
+    warnAbsent("color");
+    color_name = "default";
+  }
+  std::string transparency_str;
+  found = matchLineStr(header, "transparency", transparency_str);
+  if (found == Match::MALFORMED) return nullptr;
+  if (found == Match::NONE) warnAbsent("transparency");
+  char transparency = transparency_str.empty() ? 0 : transparency_str[0];
+  int slowdown = -1;
+  found = matchLineInt(header, "slowdown", slowdown);
+  if (found == Match::MALFORMED) return nullptr;
+  if (found == Match::NONE || slowdown == -1) {
+    warnAbsent("slowdown");
+    slowdown = 0;
+  }
+  if (!header.empty()) {
+    log.writeLog(1, "ResourceManager::loadSprite(): Warning! Unused HEADER lines:");
+    for (const Line &line : header) log.writeLog(1, "\t'%s'", line.text.c_str());
+  }
+
+  log.writeLog(5, "\t      Frames: %d", frames);
+  log.writeLog(5, "\t       Width: %d", width);
+  log.writeLog(5, "\t      Height: %d", height);
+  log.writeLog(5, "\t    Slowdown: %d", slowdown);
+  if (transparency)
+    log.writeLog(5, "\tTransparency: %c", transparency);
+  else
+    log.writeLog(5, "\tTransparency: (none)");
+  log.writeLog(5, "\t       Color: %s", color_name.c_str());
+
+  int body_open_line = reader.lineCount() + 1;
+  Lines body = reader.readData("BODY");
+  if (body.empty()) return nullptr;
+
+  Color color = COLOR_DEFAULT;
+  if (color_name != "default") {
+    int c = BLACK;
+    while (c <= WHITE && color_name != SPRITE_COLOR_NAMES[c]) c++;
+    if (c > WHITE) {
+      log.writeLog("ResourceManager::loadSprite(): Error! Unrecognized color '%s'.",
+                   color_name.c_str());
+      log.writeLog("  Valid colors are: black, red, green, yellow,");
+      log.writeLog("                    blue, magenta, cyan and white.");
+      return nullptr;
+    }
+    color = static_cast<Color>(c);
+  }
+  Sprite *p_sprite = new Sprite(frames);
+  p_sprite->setWidth(width);
+  p_sprite->setHeight(height);
+  p_sprite->setSlowdown(slowdown);
+  p_sprite->setTransparency(transparency);
+  p_sprite->setColor(color);
+
+  size_t next = 0;
+  int last_line = body_open_line;
+  for (int i = 0; i < frames; i++) {
+    Frame frame;
+    if (!matchFrame(body, next, last_line, width, height, frame)) {
+      log.writeLog("ResourceManager::loadSprite(): Error! No frame data to add.");
+      delete p_sprite;
+      return nullptr;
+    }
+    if (p_sprite->addFrame(frame) == -1) {
+      log.writeLog("ResourceManager::loadSprite(): Error! Cannot add Frame.");
+      log.writeLog("\tFramecount is %d, max is %d", p_sprite->getFrameCount() + 1, frames);
+      delete p_sprite;
+      return nullptr;
+    }
+  }
+  if (next < body.size()) {
+    log.writeLog(1, "ResourceManager::loadSprite(): Error! Extra BODY:");
+    for (; next < body.size(); next++)
+      log.writeLog("\tline %d: %s", body[next].number, body[next].text.c_str());
+    delete p_sprite;
+    return nullptr;
+  }
+
+  int footer_open_line = reader.lineCount() + 1;
+  Lines footer = reader.readData("FOOTER");
+  if (footer.empty()) {
+    delete p_sprite;
+    return nullptr;
+  }
+  std::string version;
+  found = matchLineStr(footer, "version", version);
+  if (found == Match::MALFORMED) {
+    delete p_sprite;
+    return nullptr;
+  }
+  if (version.empty()) {
+    log.writeLog("ResourceManager::loadSprite(): Error! Missing '%s' in FOOTER (line %d).",
+                 "version", footer_open_line + 1);
+    delete p_sprite;
+    return nullptr;
+  }
+  if (!footer.empty()) {
+    log.writeLog(1, "ResourceManager::loadSprite(): Warning! Unused FOOTER lines:");
+    for (const Line &line : footer) log.writeLog(1, "\t'%s'", line.text.c_str());
+  }
+
+  p_sprite->setLabel(label);
+  if (log.getLogLevel() >= 15) {
+    log.writeLog(15, "Sprite '%s' frames:", label.c_str());
+    for (int i = 0; i < p_sprite->getFrameCount(); i++) {
+      log.writeLog(15, "Frame %d:", i + 1);
+      std::string rows = p_sprite->getFrame(i).getString();
+      for (int row = 0; row < height; row++)
+        log.writeLog(15, "\t%s", rows.substr(static_cast<size_t>(row) * width, width).c_str());
+    }
+  }
+  return p_sprite;
+}
+
+// Opens name for reading without blocking and takes in only regular files:
+// a FIFO would wait for a writer and a device such as /dev/zero never ends.
+// The content, at most one byte over the reader's bound, goes to text.
+// 0, -1 when the file cannot be opened, -2 when it is not a regular file.
+int readRegularFile(const std::string &name, std::string &text) {
+  int fd = open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return -1;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    return -2;
+  }
+  char chunk[65536];
+  for (;;) {
+    ssize_t got = read(fd, chunk, sizeof chunk);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    text.append(chunk, static_cast<size_t>(got));
+    if (text.size() > static_cast<size_t>(MAX_SPRITE_BYTES)) break;
+  }
+  close(fd);
+  return 0;
+}
+
+}  // namespace
+
+ResourceManager::ResourceManager() : p_sprite(), sprite_count(0) { setType("ResourceManager"); }
+
+ResourceManager::~ResourceManager() { freeSprites(); }
 
 ResourceManager &ResourceManager::getInstance() {
   static ResourceManager resource_manager;
   return resource_manager;
 }
 
-int ResourceManager::startUp() { return Manager::startUp(); }
+int ResourceManager::startUp() {
+  if (isStarted()) {
+    LogManager::getInstance().writeLog("ResourceManager::startUp(): Already started.");
+    return 0;
+  }
+  sprite_count = 0;
+  Manager::startUp();
+  LogManager::getInstance().writeLog(5, "ResourceManager::startUp(): successfully started.");
+  return 0;
+}
 
-void ResourceManager::shutDown() { Manager::shutDown(); }
+void ResourceManager::shutDown() {
+  freeSprites();
+  Manager::shutDown();
+  LogManager::getInstance().writeLog(5, "ResourceManager::shutDown(): successfully stopped.");
+}
 
-Sprite *ResourceManager::getSprite(std::string) const { return nullptr; }
+void ResourceManager::freeSprites() {
+  for (int i = 0; i < sprite_count; i++) {
+    delete p_sprite[i];
+    p_sprite[i] = nullptr;
+  }
+  sprite_count = 0;
+  for (Sprite *p_s : unloaded_sprites) delete p_s;
+  unloaded_sprites.clear();
+}
+
+bool ResourceManager::refuseUnstarted() const {
+  if (isStarted()) return false;
+  LogManager::getInstance().writeLog("%s not started!", getType().c_str());
+  return true;
+}
+
+bool ResourceManager::refuseFull(const std::string &label) const {
+  if (sprite_count < MAX_SPRITES) return false;
+  LogManager &log = LogManager::getInstance();
+  log.writeLog("ResourceManager::loadSprite(): Error! Cannot add more Sprites (max is %d).",
+               MAX_SPRITES);
+  log.writeLog("ResourceManager::loadSprite(): Sprite '%s' not loaded.", label.c_str());
+  return true;
+}
+
+int ResourceManager::addSprite(std::istream &in, const std::string &label) {
+  Sprite *p_s = readSprite(in, label);
+  if (!p_s) {
+    LogManager::getInstance().writeLog("ResourceManager::loadSprite(): Sprite '%s' not loaded.",
+                                       label.c_str());
+    return -1;
+  }
+  p_sprite[sprite_count++] = p_s;
+  LogManager::getInstance().writeLog("ResourceManager::loadSprite(): Sprite '%s' loaded.",
+                                     label.c_str());
+  return 0;
+}
+
+int ResourceManager::loadSprite(std::string filename, std::string label) {
+  if (refuseUnstarted() || refuseFull(label)) return -1;
+  LogManager &log = LogManager::getInstance();
+  log.writeLog("ResourceManager::loadSprite(): Loading sprite '%s'.", filename.c_str());
+  std::string text;
+  int opened = readRegularFile(filename, text);
+  if (opened != 0) {
+    if (opened == -1)
+      log.writeLog("ResourceManager::loadSprite(): Error! Cannot open file '%s'.",
+                   filename.c_str());
+    else
+      log.writeLog("ResourceManager::loadSprite(): Error! '%s' is not a regular file.",
+                   filename.c_str());
+    log.writeLog("ResourceManager::loadSprite(): Sprite '%s' not loaded.", label.c_str());
+    return -1;
+  }
+  log.writeLog(1, "ResourceManager::loadSprite(): Opened file '%s'.", filename.c_str());
+  std::istringstream in(std::move(text));
+  return addSprite(in, label);
+}
+
+int ResourceManager::loadSprite(std::istream &in, std::string label) {
+  if (refuseUnstarted() || refuseFull(label)) return -1;
+  return addSprite(in, label);
+}
+
+int ResourceManager::unloadSprite(std::string label) {
+  if (refuseUnstarted()) return -1;
+  for (int i = 0; i < sprite_count; i++) {
+    if (p_sprite[i]->getLabel() != label) continue;
+    unloaded_sprites.push_back(p_sprite[i]);
+    for (int j = i; j < sprite_count - 1; j++) p_sprite[j] = p_sprite[j + 1];
+    p_sprite[--sprite_count] = nullptr;
+    return 0;
+  }
+  return -1;
+}
+
+Sprite *ResourceManager::getSprite(std::string label) const {
+  LogManager &log = LogManager::getInstance();
+  log.writeLog(5, "ResourceManager::getSprite(): Looking for sprite '%s'.", label.c_str());
+  for (int i = 0; i < sprite_count; i++)
+    if (p_sprite[i]->getLabel() == label) return p_sprite[i];
+  log.writeLog("ResourceManager::getSprite(): Warning! Sprite '%s' not found.", label.c_str());
+  return nullptr;
+}
 
 }  // namespace sb

@@ -20,6 +20,7 @@
 #include "EventView.h"
 #include "Firework.h"
 #include "Fraps.h"
+#include "Frame.h"
 #include "GameManager.h"
 #include "InputManager.h"
 #include "Line.h"
