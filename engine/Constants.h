@@ -36,6 +36,8 @@ constexpr int MAX_EVENTS = 100;      // event types per manager
 constexpr int MAX_OBJ_EVENTS = 100;  // interests per object
 constexpr int MAX_ALTITUDE = 4;      // altitudes 0 .. MAX_ALTITUDE
 constexpr int MAX_SPRITES = 1000;    // sprites the resource manager keeps at once
+constexpr int MAX_SOUNDS = 100;      // sound effects the resource manager keeps at once
+constexpr int MAX_MUSICS = 50;       // music tracks the resource manager ever loads
 
 // Bounds on sprite files, which come from outside: a file may claim anything
 // in its header, so what is read is bounded before it is believed.

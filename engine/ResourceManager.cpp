@@ -11,6 +11,8 @@
 #include <sstream>
 
 #include "LogManager.h"
+#include "Music.h"
+#include "Sound.h"
 #include "Sprite.h"
 
 namespace sb {
@@ -399,9 +401,15 @@ int readRegularFile(const std::string &name, std::string &text) {
 
 }  // namespace
 
-ResourceManager::ResourceManager() : p_sprite(), sprite_count(0) { setType("ResourceManager"); }
+ResourceManager::ResourceManager()
+    : p_sprite(), sprite_count(0), p_sound(), sound_count(0), p_music(), music_count(0) {
+  setType("ResourceManager");
+}
 
-ResourceManager::~ResourceManager() { freeSprites(); }
+ResourceManager::~ResourceManager() {
+  freeSprites();
+  freeAudio();
+}
 
 ResourceManager &ResourceManager::getInstance() {
   static ResourceManager resource_manager;
@@ -413,7 +421,8 @@ int ResourceManager::startUp() {
     LogManager::getInstance().writeLog("ResourceManager::startUp(): Already started.");
     return 0;
   }
-  sprite_count = 0;
+  freeSprites();
+  freeAudio();
   Manager::startUp();
   LogManager::getInstance().writeLog(5, "ResourceManager::startUp(): successfully started.");
   return 0;
@@ -421,6 +430,7 @@ int ResourceManager::startUp() {
 
 void ResourceManager::shutDown() {
   freeSprites();
+  freeAudio();
   Manager::shutDown();
   LogManager::getInstance().writeLog(5, "ResourceManager::shutDown(): successfully stopped.");
 }
@@ -433,6 +443,20 @@ void ResourceManager::freeSprites() {
   sprite_count = 0;
   for (Sprite *p_s : unloaded_sprites) delete p_s;
   unloaded_sprites.clear();
+}
+
+void ResourceManager::freeAudio() {
+  // Deleting a sound or a track stops it first.
+  for (int i = 0; i < sound_count; i++) {
+    delete p_sound[i];
+    p_sound[i] = nullptr;
+  }
+  sound_count = 0;
+  for (int i = 0; i < music_count; i++) {
+    delete p_music[i];
+    p_music[i] = nullptr;
+  }
+  music_count = 0;
 }
 
 bool ResourceManager::refuseUnstarted() const {
@@ -507,6 +531,97 @@ Sprite *ResourceManager::getSprite(std::string label) const {
   for (int i = 0; i < sprite_count; i++)
     if (p_sprite[i]->getLabel() == label) return p_sprite[i];
   log.writeLog("ResourceManager::getSprite(): Warning! Sprite '%s' not found.", label.c_str());
+  return nullptr;
+}
+
+int ResourceManager::loadSound(std::string filename, std::string label) {
+  if (refuseUnstarted()) return -1;
+  LogManager &log = LogManager::getInstance();
+  if (sound_count >= MAX_SOUNDS) {
+    log.writeLog("ResourceManager::loadSound(): Error! Unable to add more sounds (max is %d).",
+                 MAX_SOUNDS);
+    return -1;
+  }
+  Sound *p_s = new Sound;
+  if (p_s->loadSound(filename) == -1) {
+    delete p_s;
+    log.writeLog("ResourceManager::loadSound(): Error! Cannot load sound from file '%s'.",
+                 filename.c_str());
+    return -1;
+  }
+  p_s->setLabel(label);
+  p_sound[sound_count++] = p_s;
+  log.writeLog(1, "ResourceManager::loadSound(): Sound '%s' successfully loaded.", label.c_str());
+  return 0;
+}
+
+int ResourceManager::unloadSound(std::string label) {
+  if (refuseUnstarted()) return -1;
+  for (int i = 0; i < sound_count; i++) {
+    if (p_sound[i]->getLabel() != label) continue;
+    delete p_sound[i];  // stops it
+    for (int j = i; j < sound_count - 1; j++) p_sound[j] = p_sound[j + 1];
+    p_sound[--sound_count] = nullptr;
+    return 0;
+  }
+  return -1;
+}
+
+Sound *ResourceManager::getSound(std::string label) const {
+  LogManager &log = LogManager::getInstance();
+  log.writeLog(5, "ResourceManager::getSound(): Looking for sound '%s'.", label.c_str());
+  for (int i = 0; i < sound_count; i++)
+    if (p_sound[i]->getLabel() == label) return p_sound[i];
+  log.writeLog("ResourceManager::getSound(): Warning! Sound '%s' not found.", label.c_str());
+  return nullptr;
+}
+
+int ResourceManager::loadMusic(std::string filename, std::string label) {
+  if (refuseUnstarted()) return -1;
+  LogManager &log = LogManager::getInstance();
+  if (music_count >= MAX_MUSICS) {
+    log.writeLog("ResourceManager::loadMusic(): Error! Unable to add more musics (max is %d).",
+                 MAX_MUSICS);
+    return -1;
+  }
+  if (label.empty()) {
+    log.writeLog("ResourceManager::loadMusic(): Error! Must provide label for music.");
+    return -1;
+  }
+  Music *p_m = new Music;
+  if (p_m->loadMusic(filename) == -1) {
+    delete p_m;
+    log.writeLog("ResourceManager::loadmusic(): Error! Cannot load music from file '%s'.",
+                 filename.c_str());
+    return -1;
+  }
+  p_m->setLabel(label);
+  p_music[music_count++] = p_m;
+  log.writeLog(1, "ResourceManager::loadMusic(): Music '%s' successfully loaded.", label.c_str());
+  return 0;
+}
+
+int ResourceManager::unloadMusic(std::string label) {
+  if (refuseUnstarted()) return -1;
+  if (label.empty()) return -1;
+  for (int i = 0; i < music_count; i++) {
+    if (p_music[i]->getLabel() != label) continue;
+    // Pointers handed out stay valid until shut-down; the track only stops
+    // and leaves the lookup.
+    p_music[i]->stop();
+    p_music[i]->setLabel("");
+    return 0;
+  }
+  return -1;
+}
+
+Music *ResourceManager::getMusic(std::string label) const {
+  LogManager &log = LogManager::getInstance();
+  log.writeLog(5, "ResourceManager::getMusic(): Looking for music '%s'.", label.c_str());
+  if (!label.empty())
+    for (int i = 0; i < music_count; i++)
+      if (p_music[i]->getLabel() == label) return p_music[i];
+  log.writeLog("ResourceManager::getMusic(): Warning! Music '%s' not found.", label.c_str());
   return nullptr;
 }
 

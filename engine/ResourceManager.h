@@ -11,9 +11,12 @@
 namespace sb {
 
 class Sprite;
+class Sound;
+class Music;
 
 // Loads the game's assets and keeps them under labels until shut-down.
-// Sprites come from the engine's text sprite files.
+// Sprites come from the engine's text sprite files; sounds and music are
+// read through SFML's audio module.
 class ResourceManager : public Manager {
  private:
   ResourceManager();
@@ -35,6 +38,17 @@ class ResourceManager : public Manager {
   int addSprite(std::istream &in, const std::string &label);
   void freeSprites();
 
+  // Sounds in load order, each on the heap so that it keeps pointing at its
+  // own samples when the slots move; slots 0 .. sound_count - 1 are in use.
+  Sound *p_sound[MAX_SOUNDS];
+  int sound_count;
+  // Music tracks in load order; slots 0 .. music_count - 1 were ever used
+  // (an unloaded track keeps its slot, stopped and with an empty label).
+  Music *p_music[MAX_MUSICS];
+  int music_count;
+  // Stops and frees every sound and music track.
+  void freeAudio();
+
  public:
   static ResourceManager &getInstance();
   ~ResourceManager();
@@ -51,6 +65,23 @@ class ResourceManager : public Manager {
   // The first sprite loaded with label, or null.
   Sprite *getSprite(std::string label) const;
   int getSpriteCount() const { return sprite_count; }
+
+  // Reads a sound file and keeps the sound under label. 0 or -1.
+  int loadSound(std::string filename, std::string label);
+  // Stops and frees the first sound with label. -1 when none has it.
+  int unloadSound(std::string label);
+  // The first sound loaded with label, or null.
+  Sound *getSound(std::string label) const;
+  int getSoundCount() const { return sound_count; }
+
+  // Opens a music file for streaming and keeps it under label (not empty).
+  int loadMusic(std::string filename, std::string label);
+  // Stops the first track with label and takes it out of the lookup; its
+  // slot stays counted. -1 when none has it (an empty label matches none).
+  int unloadMusic(std::string label);
+  // The first track loaded with label, or null.
+  Music *getMusic(std::string label) const;
+  int getMusicCount() const { return music_count; }
 };
 
 }  // namespace sb

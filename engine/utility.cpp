@@ -10,10 +10,12 @@
 #include <vector>
 
 #include "Firework.h"
+#include "GameManager.h"
 #include "LogManager.h"
 #include "Object.h"
 #include "Particle.h"
 #include "Precipitation.h"
+#include "Splash.h"
 #include "WorldManager.h"
 
 namespace sb {
@@ -665,6 +667,21 @@ int getMessageLength(const unsigned char *header) {
 
 void log_network_error(int error) {
   LogManager::getInstance().writeLog("\t%d - %s", error, strerror(error));
+}
+
+// Runs the splash screen in a game loop of its own; game over stays set.
+int splash() {
+  LogManager &log_manager = LogManager::getInstance();
+  log_manager.writeLog(10, "splash(): Started.");
+  GameManager &game_manager = GameManager::getInstance();
+  if (!game_manager.isStarted()) {
+    log_manager.writeLog("splash(): Error! Cannot run splash screen until game manger is started.");
+    return -1;
+  }
+  new Splash;
+  game_manager.run();
+  log_manager.writeLog(10, "splash(): Finished.");
+  return 0;
 }
 
 }  // namespace sb

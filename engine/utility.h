@@ -24,6 +24,10 @@ class Shape;
 // An empty str searches the elements parsed by the previous call.
 std::string match(std::string str, std::string find);
 
+// Shows the engine's splash screen until it ends or a key is pressed.
+// -1 when the game manager is not started.
+int splash();
+
 // A number as an int for counts, cells and sizes: NaN gives 0, and values
 // beyond the int range give the nearest limit (a plain cast is undefined there).
 int clampToInt(double value);

@@ -1,0 +1,48 @@
+#include "Music.h"
+
+#include "LogManager.h"
+
+namespace sb {
+
+Music::Music() : label("[Undefined]") {}
+
+Music::~Music() {
+  if (p_music) p_music->stop();
+}
+
+int Music::loadMusic(std::string filename) {
+  std::unique_ptr<sf::Music> p_new(new sf::Music);
+  if (!p_new->openFromFile(filename)) return -1;
+  if (p_music) p_music->stop();
+  p_music = std::move(p_new);
+  return 0;
+}
+
+void Music::play(bool loop) {
+  LogManager::getInstance().writeLog(5, "Music::play(): Playing music.");
+  if (!p_music) return;
+  // Looping is set first so that a short track cannot end before it loops.
+  p_music->setLoop(loop);
+  p_music->play();
+}
+
+void Music::stop() {
+  LogManager::getInstance().writeLog(5, "Music::stop(): Stopping music.");
+  if (p_music) p_music->stop();
+}
+
+void Music::pause() {
+  LogManager::getInstance().writeLog(5, "Music::pause(): Pausing music.");
+  if (p_music) p_music->pause();
+}
+
+sf::SoundSource::Status Music::getStatus() const {
+  return p_music ? p_music->getStatus() : sf::SoundSource::Stopped;
+}
+
+sf::Music *Music::getMusic() {
+  if (!p_music) p_music.reset(new sf::Music);
+  return p_music.get();
+}
+
+}  // namespace sb
