@@ -1,0 +1,207 @@
+// Sounds and music through OpenAL Soft's null driver: the limits, lookups,
+// unload rules and playing states of the resource manager's audio half.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "GameManager.h"
+#include "LogManager.h"
+#include "Music.h"
+#include "ResourceManager.h"
+#include "Sound.h"
+#include "support/CoreChecks.h"
+#include "support/TestDisplay.h"
+#include "support/TestEngine.h"
+#include "support/Tones.h"
+
+#include <SFML/System/Sleep.hpp>
+
+namespace {
+
+using Status = sf::SoundSource::Status;
+
+sb::ResourceManager &resources() { return sb::ResourceManager::getInstance(); }
+
+// Starts the engine headless on the null audio driver; must run before any
+// audio object of the process is made.
+void startAudioEngine() {
+  setenv("ALSOFT_DRIVERS", "null", 1);
+  ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
+  sb::LogManager::getInstance().setLogLevel(5);
+}
+
+// A tone file of samples samples whose frequency tells it apart.
+std::string tone(const std::string &name, size_t samples, double frequency = 440) {
+  std::string path = sbtest::tempDir() + "/" + name + ".wav";
+  EXPECT_TRUE(sbtest::writeTone(path, frequency, samples)) << path;
+  return path;
+}
+
+TEST(Audio, FreshObjectsFailedLoadsAndRefusalsBeforeStart) {
+  startAudioEngine();
+  sb::Sound sound;
+  sb::Music music;
+  EXPECT_EQ(sound.getLabel(), "[Undefined]");
+  EXPECT_EQ(music.getLabel(), "[Undefined]");
+  EXPECT_EQ(sound.getStatus(), Status::Stopped);
+  EXPECT_EQ(sound.loadSound("/nonexistent/a.wav"), -1);
+  EXPECT_EQ(music.loadMusic("/nonexistent/a.ogg"), -1);
+  EXPECT_EQ(music.getLabel(), "[Undefined]");
+  sound.play(true);  // nothing loaded: nothing plays
+  EXPECT_EQ(sound.getStatus(), Status::Stopped);
+
+  const std::string RM = "ResourceManager::";
+  EXPECT_EQ(resources().loadSound("/nonexistent/a.wav", "a"), -1);
+  EXPECT_EQ(resources().loadMusic("/nonexistent/a.ogg", "a"), -1);
+  EXPECT_EQ(resources().loadMusic(tone("unlabelled", 100), ""), -1);
+  EXPECT_EQ(resources().getMusicCount(), 0);
+  EXPECT_EQ(resources().getSoundCount(), 0);
+  std::string log = sbtest::readLog();
+  EXPECT_NE(log.find(RM + "loadSound(): Error! Cannot load sound from file '/nonexistent/a.wav'."),
+            std::string::npos);
+  EXPECT_NE(log.find(RM + "loadmusic(): Error! Cannot load music from file '/nonexistent/a.ogg'."),
+            std::string::npos);
+  EXPECT_NE(log.find(RM + "loadMusic(): Error! Must provide label for music."), std::string::npos);
+
+  resources().shutDown();
+  EXPECT_EQ(resources().loadSound(tone("a", 100), "a"), -1);
+  EXPECT_EQ(resources().unloadSound("a"), -1);
+  EXPECT_EQ(resources().loadMusic(tone("a", 100), "a"), -1);
+  EXPECT_EQ(resources().unloadMusic("a"), -1);
+  EXPECT_EQ(sbtest::countOf(sbtest::readLog(), "ResourceManager not started!"), 4);
+  sb::GameManager::getInstance().shutDown();
+}
+
+// Loads and unloads at random against a model of the slots: after every
+// operation each label finds the first sound loaded with it, and that sound
+// still holds its own samples (sounds once pointed at a neighbour's buffer
+// after an unload moved them).
+TEST(Audio, SoundSlotsFollowAModelAndKeepTheirOwnSamples) {
+  startAudioEngine();
+  const int kFiles = 6;
+  std::vector<std::string> files;
+  for (int i = 0; i < kFiles; i++)
+    files.push_back(tone("s" + std::to_string(i), 50 + 10 * static_cast<size_t>(i), 200 + 100 * i));
+
+  std::mt19937 random(11);
+  std::vector<std::pair<std::string, int>> model;  // label, file index
+  for (int op = 0; op < 400; op++) {
+    std::string label = "L" + std::to_string(random() % 8);
+    if (random() % 3 != 0) {
+      int file = static_cast<int>(random() % kFiles);
+      bool room = model.size() < static_cast<size_t>(sb::MAX_SOUNDS);
+      ASSERT_EQ(resources().loadSound(files[file], label), room ? 0 : -1);
+      if (room) model.push_back({label, file});
+    } else {
+      auto it = model.begin();
+      while (it != model.end() && it->first != label) ++it;
+      ASSERT_EQ(resources().unloadSound(label), it == model.end() ? -1 : 0);
+      if (it != model.end()) model.erase(it);
+    }
+    ASSERT_EQ(resources().getSoundCount(), static_cast<int>(model.size()));
+    for (int l = 0; l < 8; l++) {
+      std::string want = "L" + std::to_string(l);
+      auto it = model.begin();
+      while (it != model.end() && it->first != want) ++it;
+      sb::Sound *p_sound = resources().getSound(want);
+      if (it == model.end()) {
+        ASSERT_EQ(p_sound, nullptr);
+        continue;
+      }
+      ASSERT_NE(p_sound, nullptr);
+      sf::Sound copy = p_sound->getSound();
+      ASSERT_NE(copy.getBuffer(), nullptr);
+      ASSERT_EQ(copy.getBuffer()->getSampleCount(), 50u + 10u * static_cast<unsigned>(it->second))
+          << "op " << op << " label " << want;
+    }
+  }
+  sb::GameManager::getInstance().shutDown();
+}
+
+TEST(Audio, HundredSoundsFiftyTracksAndTheUnloadRules) {
+  startAudioEngine();
+  std::string file = tone("limit", 100);
+  for (int i = 0; i < sb::MAX_SOUNDS; i++)
+    ASSERT_EQ(resources().loadSound(file, "s" + std::to_string(i)), 0);
+  EXPECT_EQ(resources().loadSound(file, "extra"), -1);
+  EXPECT_EQ(resources().unloadSound("s50"), 0);
+  EXPECT_EQ(resources().loadSound(file, "extra"), 0);
+  EXPECT_EQ(resources().getSound("s50"), nullptr);
+
+  for (int i = 0; i < sb::MAX_MUSICS; i++)
+    ASSERT_EQ(resources().loadMusic(file, "m" + std::to_string(i)), 0);
+  EXPECT_EQ(resources().loadMusic(file, "extra"), -1);
+  EXPECT_EQ(resources().unloadMusic("m7"), 0);
+  EXPECT_EQ(resources().unloadMusic("m7"), -1);  // gone, not found again
+  EXPECT_EQ(resources().unloadMusic(""), -1);    // the emptied slot matches nothing
+  EXPECT_EQ(resources().getMusic(""), nullptr);
+  EXPECT_EQ(resources().getMusic("m7"), nullptr);
+  EXPECT_EQ(resources().loadMusic(file, "extra"), -1);  // every track ever loaded counts
+  EXPECT_NE(resources().getMusic("m49"), nullptr);
+
+  std::string log = sbtest::readLog();
+  const std::string RM = "ResourceManager::";
+  EXPECT_EQ(sbtest::countOf(log, RM + "loadSound(): Error! Unable to add more sounds (max is 100)."), 1);
+  EXPECT_EQ(sbtest::countOf(log, RM + "loadMusic(): Error! Unable to add more musics (max is 50)."), 2);
+  EXPECT_EQ(sbtest::countOf(log, RM + "loadSound(): Sound 's0' successfully loaded."), 1);
+  EXPECT_EQ(sbtest::countOf(log, RM + "loadMusic(): Music 'm0' successfully loaded."), 1);
+  EXPECT_EQ(sbtest::countOf(log, RM + "getSound(): Looking for sound 's50'."), 1);
+  EXPECT_EQ(sbtest::countOf(log, RM + "getSound(): Warning! Sound 's50' not found."), 1);
+  EXPECT_EQ(sbtest::countOf(log, RM + "getMusic(): Looking for music ''."), 1);
+  EXPECT_EQ(sbtest::countOf(log, RM + "getMusic(): Warning! Music 'm7' not found."), 1);
+
+  sb::GameManager::getInstance().shutDown();
+  EXPECT_EQ(resources().getSoundCount(), 0);
+  EXPECT_EQ(resources().getMusicCount(), 0);
+}
+
+TEST(Audio, PlayingStatesLoopingAndStoppingOnUnload) {
+  startAudioEngine();
+  // 10 ms, 0.5 s and 2 s tones.
+  ASSERT_EQ(resources().loadSound(tone("blip", sbtest::kToneRate / 100), "blip"), 0);
+  ASSERT_EQ(resources().loadSound(tone("half", sbtest::kToneRate / 2), "half"), 0);
+  ASSERT_EQ(resources().loadMusic(tone("track", sbtest::kToneRate * 2), "track"), 0);
+  sb::Sound *p_blip = resources().getSound("blip");
+  sb::Sound *p_half = resources().getSound("half");
+  sb::Music *p_track = resources().getMusic("track");
+  ASSERT_TRUE(p_blip && p_half && p_track);
+
+  p_blip->play(false);  // plays once and ends by itself
+  EXPECT_TRUE(sbtest::waitUntil([&] { return p_blip->getStatus() == Status::Stopped; }, 3000));
+  p_blip->play(true);  // looped: still playing long after its 10 ms
+  EXPECT_TRUE(p_blip->getSound().getLoop());
+  sf::sleep(sf::milliseconds(200));
+  EXPECT_EQ(p_blip->getStatus(), Status::Playing);
+  p_blip->pause();
+  EXPECT_EQ(p_blip->getStatus(), Status::Paused);
+  p_blip->stop();
+  EXPECT_EQ(p_blip->getStatus(), Status::Stopped);
+
+  p_half->play(false);
+  EXPECT_EQ(p_half->getStatus(), Status::Playing);
+  p_track->play(true);
+  EXPECT_EQ(p_track->getStatus(), Status::Playing);
+  EXPECT_TRUE(p_track->getMusic()->getLoop());
+  p_track->pause();
+  EXPECT_EQ(p_track->getStatus(), Status::Paused);
+  p_track->play(false);
+  EXPECT_EQ(resources().unloadMusic("track"), 0);  // stops it; the pointer stays good
+  EXPECT_EQ(p_track->getStatus(), Status::Stopped);
+  EXPECT_EQ(resources().unloadSound("half"), 0);
+  EXPECT_EQ(resources().getSound("blip"), p_blip);  // the others do not move in memory
+
+  std::string log = sbtest::readLog();
+  EXPECT_EQ(sbtest::countOf(log, "Sound::play(): Playing sound."), 3);
+  EXPECT_EQ(sbtest::countOf(log, "Music::play(): Playing music."), 2);
+  EXPECT_EQ(sbtest::countOf(log, "Music::pause(): Pausing music."), 1);
+  EXPECT_GE(sbtest::countOf(log, "Music::stop(): Stopping music."), 1);
+  p_blip->play(true);
+  sb::GameManager::getInstance().shutDown();  // stops and frees what plays
+  EXPECT_EQ(resources().getSoundCount(), 0);
+}
+
+}  // namespace
