@@ -35,7 +35,7 @@ constexpr double SORBELANE_VERSION = 4.13;
 constexpr int MAX_EVENTS = 100;      // event types per manager
 constexpr int MAX_OBJ_EVENTS = 100;  // interests per object
 constexpr int MAX_ALTITUDE = 4;      // altitudes 0 .. MAX_ALTITUDE
-constexpr long long MAX_PATH_CELLS = 1LL << 22;  // cells of one path search's node graph
+constexpr long long MAX_PATH_CELLS = 1LL << 21;  // cells of one path search's node graph
 
 }  // namespace sb
 

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <new>
 #include <vector>
@@ -18,31 +19,37 @@ namespace sb {
 
 namespace {
 
-enum NodeState : std::uint8_t { NODE_NEW = 0, NODE_OPEN = 1, NODE_CLOSED = 2 };
+// Per cell, a mark word holds the stamp of the search that last touched the
+// cell and the cell's state in that search, and a hard word the stamp of the
+// last hard-cell answer and the answer. A cell counts for a search only when
+// the stamps are the search's, so a graph is reused without clearing it. The
+// two word arrays are all that a neighbour test reads; the node records are
+// read only for cells the search opens.
+constexpr std::uint32_t OPEN = 1, CLOSED = 2, STATE_BITS = 2;
+constexpr std::uint32_t MAX_STAMP = (1u << 30) - 1;
 
-// A node counts for a search only when its stamp is the search's, so a graph
-// is reused by the next search without clearing it.
 struct Node {
   float g;
   float f;
   std::int32_t parent;  // index of the cell it was reached from, -1 for none
   std::uint32_t order;  // when it was opened
-  std::uint32_t stamp;
-  std::uint32_t hard_stamp;  // the hard-cell answer below is valid while this matches
-  std::uint8_t state;
-  std::uint8_t hard;
 };
 
+// Lower estimate first; among equal estimates the cell opened last. Estimates
+// are never negative, so their bits order like the floats, and one integer
+// comparison of the key does both.
 struct HeapEntry {
-  float f;
-  std::uint32_t order;
+  std::uint64_t key;
   std::int32_t cell;
 };
 
-// Lower estimate first; among equal estimates the cell opened last.
-inline bool before(const HeapEntry &a, const HeapEntry &b) {
-  return a.f < b.f || (a.f == b.f && a.order > b.order);
+inline HeapEntry heapEntry(float f, std::uint32_t order, std::int32_t cell) {
+  std::uint32_t bits;
+  std::memcpy(&bits, &f, sizeof bits);
+  return HeapEntry{static_cast<std::uint64_t>(bits) << 32 | (0xFFFFFFFFu - order), cell};
 }
+
+inline bool before(const HeapEntry &a, const HeapEntry &b) { return a.key < b.key; }
 
 constexpr int MAX_FREE_GRAPHS = 4;
 unsigned long long next_serial = 1;
@@ -69,25 +76,61 @@ int truncCell(float v) { return toInt(static_cast<double>(v)); }
 }  // namespace
 
 // Nodes and the open heap of one search; kept after the search for the next one.
+// Besides the nodes it remembers, per cell, whether the world listed a HARD
+// object for the last mover there and the world box of the first one listed,
+// which stay true while the world, the mover and its box stay the same: a
+// later search in an unchanged world asks the world nothing again.
 struct PathNodeGraph {
   Node *nodes = nullptr;
+  std::uint32_t *marks = nullptr;  // stamp << 2 | state
+  std::uint32_t *hards = nullptr;  // stamp << 1 | hard
+  Box *hard_boxes = nullptr;
+  std::uint32_t *probe_stamps = nullptr;  // stamp << 1 | whether a HARD object is there
   std::size_t count = 0;
   std::uint32_t search_counter = 0;
   std::uint32_t hard_counter = 0;
+  std::uint32_t probe_counter = 0;
+  std::uint32_t probe_stamp = 0;
+  // What the remembered answers belong to.
+  unsigned int probe_version = 0;
+  const Object *probe_mover = nullptr;
+  Box probe_box;
   std::vector<HeapEntry> heap;
 
-  ~PathNodeGraph() { std::free(nodes); }
+  ~PathNodeGraph() {
+    std::free(nodes);
+    std::free(marks);
+    std::free(hards);
+    std::free(hard_boxes);
+    std::free(probe_stamps);
+  }
+
+  // The stamp of remembered answers valid for this world and mover.
+  std::uint32_t probeStampFor(unsigned int version, const Object *p_mover) {
+    if (probe_stamp != 0 && version == probe_version && p_mover == probe_mover &&
+        p_mover->getBox() == probe_box)
+      return probe_stamp;
+    if (++probe_counter > MAX_STAMP) {
+      for (std::size_t i = 0; i < count; i++) probe_stamps[i] = 0;
+      probe_counter = 1;
+    }
+    probe_stamp = probe_counter;
+    probe_version = version;
+    probe_mover = p_mover;
+    probe_box = p_mover->getBox();
+    return probe_stamp;
+  }
 
   std::uint32_t nextSearchStamp() {
-    if (++search_counter == 0) {
-      for (std::size_t i = 0; i < count; i++) nodes[i].stamp = 0;
+    if (++search_counter > MAX_STAMP) {
+      for (std::size_t i = 0; i < count; i++) marks[i] = 0;
       search_counter = 1;
     }
     return search_counter;
   }
   std::uint32_t nextHardStamp() {
-    if (++hard_counter == 0) {
-      for (std::size_t i = 0; i < count; i++) nodes[i].hard_stamp = 0;
+    if (++hard_counter > MAX_STAMP) {
+      for (std::size_t i = 0; i < count; i++) hards[i] = 0;
       hard_counter = 1;
     }
     return hard_counter;
@@ -144,11 +187,30 @@ PathNodeGraph *acquireGraph(std::size_t count) {
   }
   PathNodeGraph *p_graph = new (std::nothrow) PathNodeGraph;
   if (!p_graph) return nullptr;
-  p_graph->nodes = static_cast<Node *>(std::calloc(count, sizeof(Node)));
-  if (!p_graph->nodes) {
+  // Every page is written now, so that the memory is faulted in here and not
+  // in the middle of a cycle that has a time budget to keep.
+  auto zeroed = [count](std::size_t size) {
+    void *p = std::malloc(count * size);
+    if (p) std::memset(p, 0, count * size);
+    return p;
+  };
+  p_graph->nodes = static_cast<Node *>(zeroed(sizeof(Node)));
+  p_graph->marks = static_cast<std::uint32_t *>(zeroed(sizeof(std::uint32_t)));
+  p_graph->hards = static_cast<std::uint32_t *>(zeroed(sizeof(std::uint32_t)));
+  p_graph->hard_boxes = static_cast<Box *>(zeroed(sizeof(Box)));
+  p_graph->probe_stamps = static_cast<std::uint32_t *>(zeroed(sizeof(std::uint32_t)));
+  if (!p_graph->nodes || !p_graph->marks || !p_graph->hards || !p_graph->hard_boxes ||
+      !p_graph->probe_stamps) {
     delete p_graph;
     return nullptr;
   }
+  try {
+    p_graph->heap.resize(count);  // room for a push per cell, faulted in as well
+  } catch (const std::bad_alloc &) {
+    delete p_graph;
+    return nullptr;
+  }
+  p_graph->heap.clear();
   p_graph->count = count;
   return p_graph;
 }
@@ -187,6 +249,7 @@ PathFind::PathFind(Object *p_o, Vector start_position, Vector end_position)
       serial(next_serial++),
       search_stamp(0),
       hard_stamp(0),
+      probe_stamp(0),
       world_version(0),
       next_order(0),
       delivered(0) {
@@ -268,15 +331,15 @@ void PathFind::setUp(Vector start_position, Vector end_position) {
   search_stamp = p_graph->nextSearchStamp();
   hard_stamp = p_graph->nextHardStamp();
   world_version = WorldManager::getInstance().getSceneGraph().getVersion();
+  probe_stamp = p_graph->probeStampFor(world_version, p_object);
   int start_cell = start.y * columns + start.x;
   Node &node = p_graph->nodes[start_cell];
   node.g = 0;
   node.f = cellDistance(start.x, start.y, end.x, end.y);
   node.parent = -1;
   node.order = next_order++;
-  node.stamp = search_stamp;
-  node.state = NODE_OPEN;
-  p_graph->push(HeapEntry{node.f, node.order, start_cell});
+  p_graph->marks[start_cell] = search_stamp << STATE_BITS | OPEN;
+  p_graph->push(heapEntry(node.f, node.order, start_cell));
   open_count = 1;
 }
 
@@ -285,28 +348,43 @@ PathFind::~PathFind() {
   releaseGraph(p_graph);
 }
 
-// Whether the mover is blocked at the cell, asking the world.
-bool PathFind::hardAt(int x, int y) {
+// The first HARD object the world lists where the mover would touch at the cell.
+const Object *PathFind::firstHardAt(int x, int y) {
   collisions.clear();
   WorldManager::getInstance().getSceneGraph().collectCollisions(
       p_object, Vector(static_cast<float>(x), static_cast<float>(y)), collisions);
-  for (int i = 0; i < collisions.getCount(); i++) {
-    const Object *p_other = collisions[i];
-    if (p_other->getSolidness() == HARD)
-      return !boxContainsPosition(p_other->worldBox(), Vector(static_cast<float>(end.x),
-                                                                static_cast<float>(end.y)));
-  }
-  return false;
+  for (int i = 0; i < collisions.getCount(); i++)
+    if (collisions[i]->getSolidness() == HARD) return collisions[i];
+  return nullptr;
+}
+
+// Whether the mover is blocked at the cell: a HARD object is there that does not cover the goal.
+bool PathFind::hardAt(int x, int y) {
+  const Object *p_hard = firstHardAt(x, y);
+  return p_hard &&
+         !boxContainsPosition(p_hard->worldBox(),
+                              Vector(static_cast<float>(end.x), static_cast<float>(end.y)));
 }
 
 // As hardAt, answered once per cell for as long as the world stays unchanged.
-bool PathFind::hardCell(int x, int y) {
-  Node &node = p_graph->nodes[static_cast<std::size_t>(y) * columns + x];
-  if (node.hard_stamp != hard_stamp) {
-    node.hard = hardAt(x, y) ? 1 : 0;
-    node.hard_stamp = hard_stamp;
+inline bool PathFind::hardCell(int x, int y) {
+  std::size_t cell = static_cast<std::size_t>(y) * columns + x;
+  std::uint32_t word = p_graph->hards[cell];
+  if (word >> 1 != hard_stamp) {
+    std::uint32_t probe = p_graph->probe_stamps[cell];
+    if (probe >> 1 != probe_stamp) {
+      const Object *p_hard = firstHardAt(x, y);
+      if (p_hard) p_graph->hard_boxes[cell] = p_hard->worldBox();
+      probe = probe_stamp << 1 | (p_hard ? 1u : 0u);
+      p_graph->probe_stamps[cell] = probe;
+    }
+    bool hard = (probe & 1) &&
+                !boxContainsPosition(p_graph->hard_boxes[cell],
+                                     Vector(static_cast<float>(end.x), static_cast<float>(end.y)));
+    word = hard_stamp << 1 | (hard ? 1u : 0u);
+    p_graph->hards[cell] = word;
   }
-  return node.hard != 0;
+  return (word & 1) != 0;
 }
 
 int PathFind::cycleOnce() {
@@ -326,13 +404,17 @@ int PathFind::cycleOnce() {
     world_version = version;
     hard_stamp = p_graph->nextHardStamp();
   }
+  probe_stamp = p_graph->probeStampFor(version, p_object);
 
   Node *nodes = p_graph->nodes;
+  std::uint32_t *marks = p_graph->marks;
+  const std::uint32_t open_mark = search_stamp << STATE_BITS | OPEN;
+  const std::uint32_t closed_mark = search_stamp << STATE_BITS | CLOSED;
   int current = -1;
   while (!p_graph->heap.empty()) {
     int cell = p_graph->heap.front().cell;
     p_graph->pop();
-    if (nodes[cell].state == NODE_OPEN) {  // older entries of improved cells come later
+    if (marks[cell] == open_mark) {  // older entries of improved cells come later
       current = cell;
       break;
     }
@@ -342,7 +424,7 @@ int PathFind::cycleOnce() {
     return result;
   }
   Node &cur = nodes[current];
-  cur.state = NODE_CLOSED;
+  marks[current] = closed_mark;
   open_count--;
   num_plies++;
   int x = current % columns, y = current / columns;
@@ -378,26 +460,26 @@ int PathFind::cycleOnce() {
     int c = x + DX[k], d = y + DY[k];
     if (c < 0 || d < 0 || c >= width || d >= height) continue;
     int cell = d * columns + c;
-    Node &next = nodes[cell];
-    bool touched = next.stamp == search_stamp;
-    if (touched && next.state == NODE_CLOSED) continue;
+    std::uint32_t mark = marks[cell];
+    if (mark == closed_mark) continue;
+    bool touched = mark == open_mark;
     if (hardCell(c, d)) continue;
     if (DX[k] != 0 && DY[k] != 0 && hardCell(x + DX[k], y) && hardCell(x, y + DY[k])) continue;
     float g_new = g + STEP[k];
+    Node &next = nodes[cell];
     if (!touched) {
-      next.stamp = search_stamp;
-      next.state = NODE_OPEN;
+      marks[cell] = open_mark;
       next.g = g_new;
       next.parent = current;
       next.f = g_new + cellDistance(c, d, end.x, end.y);
       next.order = next_order++;
-      p_graph->push(HeapEntry{next.f, next.order, cell});
+      p_graph->push(heapEntry(next.f, next.order, cell));
       open_count++;
     } else if (g_new <= next.g) {
       float f_new = g_new + cellDistance(c, d, end.x, end.y);
       next.g = g_new;
       next.parent = current;
-      if (f_new < next.f) p_graph->push(HeapEntry{f_new, next.order, cell});
+      if (f_new < next.f) p_graph->push(heapEntry(f_new, next.order, cell));
       next.f = f_new;
     }
   }

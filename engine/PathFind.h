@@ -45,11 +45,13 @@ class PathFind {
   unsigned long long serial;    // unique over the process, never reused
   std::uint32_t search_stamp;   // marks the graph's nodes this search has touched
   std::uint32_t hard_stamp;     // marks hard-cell answers still valid for this search
+  std::uint32_t probe_stamp;    // marks the world's answers still valid for this mover
   unsigned int world_version;   // scene-graph version the hard-cell answers belong to
   std::uint32_t next_order;     // order of opening, for the tie rule
   ObjectList collisions;        // reused by the hard-cell test
   std::uint64_t delivered;      // the manager's cycle that last delivered this search's result
 
+  const Object *firstHardAt(int x, int y);
   bool hardAt(int x, int y);
   bool hardCell(int x, int y);
   void setUp(Vector start_position, Vector end_position);
