@@ -4,7 +4,7 @@
 namespace sb {
 
 // The engine's colours; WHITE is the default. CUSTOM means "RGB given elsewhere".
-enum Color {
+enum Color : int {
   BLACK = 0,
   RED = 1,
   GREEN = 2,

@@ -37,6 +37,11 @@ constexpr int MAX_OBJ_EVENTS = 100;  // interests per object
 constexpr int MAX_ALTITUDE = 4;      // altitudes 0 .. MAX_ALTITUDE
 constexpr long long MAX_PATH_CELLS = 1LL << 21;  // cells of one path search's node graph
 
+// Bounds on particle requests, so a wild scale or density cannot ask for
+// billions of particles.
+constexpr float MAX_PARTICLE_SCALE = 1000.0f;
+constexpr int MAX_PRECIPITATION = 100000;
+
 }  // namespace sb
 
 #endif

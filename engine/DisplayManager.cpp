@@ -60,7 +60,7 @@ class DisplayProbe {
 // One shake offset: (scale + 1) - 2 * (rand() mod (scale + 1)).
 int shakeOffset(int scale) {
   int span = scale + 1;
-  if (span <= 0) return 0;  // a negative scale means no shake (and no division by zero)
+  if (span == 0) return 0;  // a scale of -1 would divide by zero: no shake
   return span - 2 * (rand() % span);
 }
 
@@ -115,6 +115,14 @@ int DisplayManager::startUp() {
   window_vertical_pixels = config.getWindowVerticalPixels();
   window_horizontal_chars = config.getWindowHorizontalChars();
   window_vertical_chars = config.getWindowVerticalChars();
+
+  // Cell sizes divide by the character counts, headless or not.
+  if (window_horizontal_chars <= 0 || window_vertical_chars <= 0) {
+    log_manager.writeLog("DisplayManager::startUp(): Error! Window size (%d, %d) characters "
+                         "must be positive.",
+                         window_horizontal_chars, window_vertical_chars);
+    return -1;
+  }
 
   if (config.getHeadless()) {
     log_manager.writeLog(1,

@@ -12,7 +12,7 @@ namespace sb {
 // Character pictures; drawFrame takes one by value, so callers include Frame.h.
 class Frame;
 
-enum Justification {
+enum Justification : int {
   LEFT_JUSTIFIED = 0,
   CENTER_JUSTIFIED = 1,
   RIGHT_JUSTIFIED = 2,

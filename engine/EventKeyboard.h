@@ -88,7 +88,7 @@ enum Key : int {
 
 }  // namespace Keyboard
 
-enum EventKeyboardAction {
+enum EventKeyboardAction : int {
   UNDEFINED_KEYBOARD_ACTION = -1,
   KEY_PRESSED = 0,
   KEY_RELEASED = 1,

@@ -9,7 +9,7 @@ namespace sb {
 namespace Mouse {
 
 // The same numbers as SFML's buttons.
-enum Button {
+enum Button : int {
   UNDEFINED_MOUSE_BUTTON = -1,
   LEFT = 0,
   RIGHT = 1,
@@ -18,7 +18,7 @@ enum Button {
 
 }  // namespace Mouse
 
-enum EventMouseAction {
+enum EventMouseAction : int {
   UNDEFINED_MOUSE_ACTION = -1,
   CLICKED = 0,
   PRESSED = 1,

@@ -6,6 +6,7 @@
 #include "EventKeyboard.h"
 #include "GameManager.h"
 #include "LogManager.h"
+#include "utility.h"
 
 namespace sb {
 
@@ -117,7 +118,7 @@ int Fraps::handleStep() {
   if (log_frame_rate) new_color = CYAN;
   if (record) new_color = WHITE;
   setColor(new_color);
-  setValue(static_cast<int>(frame_rate + 0.5f));
+  setValue(clampToInt(frame_rate + 0.5f));
   return 1;
 }
 

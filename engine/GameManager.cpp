@@ -1,6 +1,8 @@
 #include "GameManager.h"
 
 #include <cerrno>
+#include <unistd.h>
+
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -50,11 +52,16 @@ int sleepMicroseconds(long long microseconds) {
 
 // While the loop runs, Ctrl-C is only recorded here and acted on by the loop
 // at the end of its step: shutting down inside the handler could deadlock if
-// the signal arrived in the middle of a memory allocation.
+// the signal arrived in the middle of a memory allocation. A second Ctrl-C
+// while the first is pending or shut-down is under way ends the process at
+// once (a step that never ends can still be interrupted), and shut-down is
+// never entered twice.
 volatile sig_atomic_t loop_running = 0;
 volatile sig_atomic_t pending_signal = 0;
+volatile sig_atomic_t shutting_down = 0;
 
 void onSignal(int signal) {
+  if (pending_signal || shutting_down) _exit(signal);  // async-signal-safe
   if (loop_running) {
     pending_signal = signal;
     return;
@@ -65,6 +72,7 @@ void onSignal(int signal) {
 }  // namespace
 
 void doShutDown(int signal) {
+  shutting_down = 1;
   LogManager::getInstance().writeLog(1, "doShutDown(): Signal is %d.  Shutting down.", signal);
   GameManager::getInstance().shutDown();
   exit(signal);

@@ -78,8 +78,8 @@ void Grid::setDimensions(int new_width, int new_height) {
 }
 
 Cell Grid::positionToCell(Vector p) const {
-  int column = static_cast<int>(std::floor(p.getX() / static_cast<float>(width)));
-  int row = static_cast<int>(std::floor(p.getY() / static_cast<float>(height)));
+  int column = clampToInt(std::floor(p.getX() / static_cast<float>(width)));
+  int row = clampToInt(std::floor(p.getY() / static_cast<float>(height)));
   return Cell(column, row);
 }
 

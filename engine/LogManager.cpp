@@ -1,5 +1,7 @@
 #include "LogManager.h"
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <ctime>
 
@@ -45,6 +47,7 @@ int LogManager::startUp() {
   const char *env_name = getenv("SORBELANE_LOG");
   std::string name = env_name ? env_name : Config::getInstance().getLogFile();
   p_f = fopen(name.c_str(), "w");
+  main_log_name = name;
   if (!p_f) {
     writeLog("LogManager::startup(): Warning! Unable to open file '%s'.", name.c_str());
     return -1;
@@ -97,9 +100,19 @@ int LogManager::writeLog(int level, const char *fmt, ...) const {
   return result;
 }
 
-// The stream of an extra log, opening it on first use.
+// True when name is the open main log, under whatever name it was opened
+// (the configuration's, the environment's, or another path to the same file).
+bool LogManager::isMainLog(const std::string &name) const {
+  if (name == Config::getInstance().getLogFile() || name == main_log_name) return true;
+  struct stat named, main_log;
+  return p_f && stat(name.c_str(), &named) == 0 && fstat(fileno(p_f), &main_log) == 0 &&
+         named.st_dev == main_log.st_dev && named.st_ino == main_log.st_ino;
+}
+
+// The stream of an extra log, opening it on first use. The main log is
+// appended to, never reopened: reopening would truncate it.
 FILE *LogManager::streamFor(const std::string &name) {
-  if (name == Config::getInstance().getLogFile()) return p_f;
+  if (isMainLog(name)) return p_f;
   auto found = file_map.find(name);
   if (found != file_map.end()) return found->second;
   writeLog(5, "File %s is new.", name.c_str());

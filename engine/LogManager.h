@@ -27,6 +27,8 @@ class LogManager : public Manager {
 
   int writeLine(FILE *stream, const char *fmt, va_list args) const;
   FILE *streamFor(const std::string &name);
+  bool isMainLog(const std::string &name) const;
+  std::string main_log_name;
 
  public:
   static LogManager &getInstance();

@@ -1,5 +1,7 @@
 #include "Object.h"
 
+#include <climits>
+
 #include "EventPath.h"
 #include "GameManager.h"
 #include "InputManager.h"
@@ -37,14 +39,13 @@ Object::Object()
       box(Vector(-0.5f, -0.5f), 0.99f, 0.99f),
       is_active(true),
       is_visible(true),
-      marked_for_delete(false),
       no_soft(false),
       follow_path(false),
       avoid_collisions(false),
       solidness(HARD),
       altitude(2),
       speed(0),
-      id(max_id++),
+      id(max_id < INT_MAX ? max_id++ : max_id),  // ids stop at the largest int
       query_stamp(0),
       event_count(0),
       type("(Undefined)"),
@@ -70,7 +71,7 @@ Object::~Object() {
 
 void Object::setId(int new_id) {
   if (new_id == id) return;
-  if (new_id >= max_id) max_id = new_id + 1;
+  if (new_id >= max_id) max_id = new_id < INT_MAX ? new_id + 1 : INT_MAX;
   id = new_id;
   modified[ID] = true;
 }

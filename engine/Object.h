@@ -17,7 +17,7 @@ namespace sb {
 
 class PathFind;
 
-enum Solidness {
+enum Solidness : int {
   HARD = 0,
   SOFT = 1,
   SPECTRAL = 2,
@@ -37,7 +37,6 @@ class Object {
   Box box;
   bool is_active;
   bool is_visible;
-  bool marked_for_delete;  // set by the world manager, so marking twice is cheap
   bool no_soft;
   bool follow_path;
   bool avoid_collisions;
@@ -154,8 +153,6 @@ class Object {
   void doPathFollowing();
 
   // World bookkeeping used by the world manager and the scene graph.
-  bool isMarkedForDelete() const { return marked_for_delete; }
-  void setMarkedForDelete(bool marked) { marked_for_delete = marked; }
   unsigned int getQueryStamp() const { return query_stamp; }
   void setQueryStamp(unsigned int stamp) { query_stamp = stamp; }
 };

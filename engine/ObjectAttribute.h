@@ -4,7 +4,7 @@
 namespace sb {
 
 // One value per serializable attribute of an Object, each with a modified flag.
-enum ObjectAttribute {
+enum ObjectAttribute : int {
   ID = 0,
   ACTIVE,
   VISIBLE,

@@ -4,13 +4,13 @@
 namespace sb {
 
 // Which class addParticles() creates.
-enum ParticleClass {
+enum ParticleClass : int {
   PARTICLE = 0,
   FIREWORK = 1,
 };
 
 // Presets of addParticles().
-enum ParticleType {
+enum ParticleType : int {
   SMOKE = 0,
   SPARKS = 1,
   BURST = 2,
@@ -18,14 +18,14 @@ enum ParticleType {
 };
 
 // Kinds of precipitation covering the world.
-enum PrecipitationType {
+enum PrecipitationType : int {
   SNOW = 0,
   RAIN = 1,
   STARS = 2,
 };
 
 // Direction of travel of precipitation.
-enum Direction {
+enum Direction : int {
   UP = 0,
   DOWN = 1,
   LEFT = 2,

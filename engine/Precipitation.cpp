@@ -24,8 +24,8 @@ float nudge() { return static_cast<float>(rand() % 100) / 1000.0f; }
 // A random point inside the cell at (x, y): y's pixel offset is drawn first.
 Vector jitter(int x, int y) {
   Vector pixels = spacesToPixels(Vector(static_cast<float>(x), static_cast<float>(y)));
-  pixels.setY(pixels.getY() + randBelow(static_cast<int>(charHeight())));
-  pixels.setX(pixels.getX() + randBelow(static_cast<int>(charWidth())));
+  pixels.setY(pixels.getY() + randBelow(clampToInt(charHeight())));
+  pixels.setX(pixels.getX() + randBelow(clampToInt(charWidth())));
   return pixelsToSpaces(pixels);
 }
 
@@ -39,8 +39,8 @@ Precipitation::Precipitation(float size, Direction init_direction, unsigned char
       turbulence(false) {
   setType("Precipitation");
   Box boundary = WorldManager::getInstance().getBoundary();
-  int y = randBelow(static_cast<int>(boundary.getVertical()));
-  int x = randBelow(static_cast<int>(boundary.getHorizontal()));
+  int y = randBelow(clampToInt(boundary.getVertical()));
+  int x = randBelow(clampToInt(boundary.getHorizontal()));
   x += rand() % 10;
   Object::setPosition(jitter(x, y));
 }
@@ -67,8 +67,8 @@ void Precipitation::wander() {
 // Puts the particle back just beyond the edge opposite to where it left.
 int Precipitation::reenter() {
   Box boundary = WorldManager::getInstance().getBoundary();
-  int h = static_cast<int>(boundary.getHorizontal());
-  int v = static_cast<int>(boundary.getVertical());
+  int h = clampToInt(boundary.getHorizontal());
+  int v = clampToInt(boundary.getVertical());
   int x = 0, y = 0;
   switch (direction) {
     case UP:

@@ -91,7 +91,7 @@ void Shape::draw(Vector world_pos) {
   float s = size;
   switch (type) {
     case CIRCLE: {
-      int points = s < 3 ? 3 : (s > 10 ? 10 : static_cast<int>(s));
+      int points = !(s >= 3) ? 3 : (s > 10 ? 10 : static_cast<int>(s));  // NaN gives 3
       figure.setPointCount(static_cast<std::size_t>(points));
       figure.setRadius(s);
       figure.setRotation(0);

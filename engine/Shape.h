@@ -8,7 +8,7 @@
 
 namespace sb {
 
-enum ShapeType {
+enum ShapeType : int {
   UNDEFINED_SHAPE = -1,
   CIRCLE = 0,
   SQUARE = 1,

@@ -108,9 +108,10 @@ int ViewObject::eventHandler(const Event *p_e) {
   if (p_e->typeRef() != VIEW_EVENT) return Object::eventHandler(p_e);
   const EventView *p_view_event = static_cast<const EventView *>(p_e);
   if (p_view_event->getTag() != view_string) return 0;
-  int new_value = p_view_event->getValue();
+  // A delta saturates at the int range instead of overflowing.
+  long long new_value = p_view_event->getValue();
   if (p_view_event->getDelta()) new_value += value;
-  setValue(new_value);
+  setValue(clampToInt(static_cast<double>(new_value)));
   return 1;
 }
 

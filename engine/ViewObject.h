@@ -10,7 +10,7 @@
 namespace sb {
 
 // Fixed places on the screen for a view object.
-enum ViewObjectLocation {
+enum ViewObjectLocation : int {
   UNDEFINED_LOCATION = -1,
   TOP_LEFT = 0,
   TOP_CENTER,

@@ -4,7 +4,7 @@
 namespace sb {
 
 // What a view object adds to an Object's attributes, each with a modified flag.
-enum ViewObjectAttribute {
+enum ViewObjectAttribute : int {
   VIEW_STRING = 0,
   VALUE,
   BORDER,

@@ -36,8 +36,8 @@ int WorldManager::startUp() {
     logger().writeLog("WorldManager::startup(): already started.");
     return 0;
   }
-  for (int i = 0; i < deletions.getCount(); i++) deletions[i]->setMarkedForDelete(false);
   deletions.clear();
+  marked.clear();
   boundary = Box();
   view = Box();
   view_slack = Vector();
@@ -53,14 +53,10 @@ int WorldManager::startUp() {
 
 void WorldManager::shutDown() {
   Manager::shutDown();
-  // Every object goes, active ones first, in list order.
-  deletions.clear();
-  for (const ObjectList *list : {&scene_graph.activeList(), &scene_graph.inactiveList()}) {
-    for (int i = 0; i < list->getCount(); i++) {
-      (*list)[i]->setMarkedForDelete(true);
-      deletions.insert((*list)[i]);
-    }
-  }
+  // Every object goes: those already marked, then the active ones and the
+  // inactive ones in list order.
+  for (const ObjectList *list : {&scene_graph.activeList(), &scene_graph.inactiveList()})
+    for (int i = 0; i < list->getCount(); i++) markForDelete((*list)[i]);
   deleteMarked();
   p_view_following = nullptr;
   scene_graph.shutDown();
@@ -86,6 +82,7 @@ int WorldManager::insertObject(Object *p_o) {
     logger().writeLog("WorldManager::insertObject(): Error! Object is NULL");
     return -1;
   }
+
   if (!isStarted()) {
     logger().writeLog(2, "WorldManager::insertObject(): Not adding Object %d", p_o->getId());
     logger().writeLog(2, "                              because WorldManager not started.");
@@ -105,13 +102,13 @@ int WorldManager::removeObject(Object *p_o) {
 }
 
 int WorldManager::markForDelete(Object *p_o) {
-  if (p_o && p_o->isMarkedForDelete()) return 0;
+  if (p_o && marked.count(p_o)) return 0;
   if (deletions.insert(p_o) == -1) {
     logger().writeLog("WorldManager::markForDelete(): unable to add object %p to deletions list",
                       static_cast<void *>(p_o));
     return -1;
   }
-  p_o->setMarkedForDelete(true);
+  marked.insert(p_o);
   return 0;
 }
 
@@ -268,6 +265,7 @@ void WorldManager::deleteMarked() {
     delete p_o;
   }
   deletions.clear();
+  marked.clear();
 }
 
 int WorldManager::moveObject(Object *p_o, Vector where) {

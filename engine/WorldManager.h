@@ -1,6 +1,8 @@
 #ifndef SORBELANE_WORLD_MANAGER_H
 #define SORBELANE_WORLD_MANAGER_H
 
+#include <unordered_set>
+
 #include "Box.h"
 #include "Circle.h"
 #include "Line.h"
@@ -21,6 +23,11 @@ class WorldManager : public Manager {
 
   SceneGraph scene_graph;
   ObjectList deletions;
+  // The members of deletions, found without touching the objects: a destructor
+  // may mark an object already deleted in the same pass. Those stay in the set
+  // until the pass ends, so such a mark is a no-op even when a new object
+  // (an explosion made by a destructor) now lives at the same address.
+  std::unordered_set<const Object *> marked;
   Object *p_view_following;
   Box boundary;
   Box view;

@@ -1,6 +1,7 @@
 #include "utility.h"
 
 #include <cctype>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -96,6 +97,13 @@ std::string match(std::string str, std::string find) {
     if (match_keys[i] == find) return match_values[i];
   }
   return "";
+}
+
+int clampToInt(double value) {
+  if (std::isnan(value)) return 0;
+  if (value >= static_cast<double>(INT_MAX)) return INT_MAX;
+  if (value <= static_cast<double>(INT_MIN)) return INT_MIN;
+  return static_cast<int>(value);
 }
 
 std::string toString(bool value) { return value ? "true" : "false"; }
@@ -410,6 +418,12 @@ int addParticles(int count, int /*count_spread*/, Vector position, float positio
 }
 
 int addParticles(ParticleType type, Vector position, float scale, Color color) {
+  // The presets turn scaled amounts into counts and ages.
+  if (!std::isfinite(scale) || std::fabs(scale) > MAX_PARTICLE_SCALE) {
+    LogManager::getInstance().writeLog("addParticles(): Error! Scale %f out of range.",
+                                       static_cast<double>(scale));
+    return -1;
+  }
   Burst p = presetBurst(type, scale);
   colorToRGB(color, p.r, p.g, p.b);
   return addParticles(p.count, p.count_spread, position, 0, p.direction, p.direction_spread, p.size,
@@ -443,9 +457,20 @@ int addParticles(PrecipitationType type, Direction direction, float density, Col
   }
   colorToRGB(color, r, g, b);
 
+  if (!std::isfinite(density) || density < 0) {
+    LogManager::getInstance().writeLog("addParticles(): Error! Density %f out of range.",
+                                       static_cast<double>(density));
+    return -1;
+  }
   Box boundary = WorldManager::getInstance().getBoundary();
-  int n = static_cast<int>(boundary.getVertical() * boundary.getHorizontal() / d * density);
+  int n = clampToInt(static_cast<double>(boundary.getVertical()) * boundary.getHorizontal() / d *
+                     density);
   if (n <= 0) return 0;
+  if (n > MAX_PRECIPITATION) {
+    LogManager::getInstance().writeLog("addParticles(): Warning! %d particles of precipitation "
+                                       "capped at %d.", n, MAX_PRECIPITATION);
+    n = MAX_PRECIPITATION;
+  }
 
   std::vector<float> sizes(n);
   std::vector<Vector> velocities(n);

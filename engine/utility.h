@@ -25,6 +25,10 @@ class Shape;
 // An empty str searches the elements parsed by the previous call.
 std::string match(std::string str, std::string find);
 
+// A number as an int for counts, cells and sizes: NaN gives 0, and values
+// beyond the int range give the nearest limit (a plain cast is undefined there).
+int clampToInt(double value);
+
 std::string toString(bool value);
 std::string toString(char value);
 std::string toString(int value);

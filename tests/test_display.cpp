@@ -144,10 +144,19 @@ TEST(DisplayWindow, ShakeMovesGlyphsButNotTheirBackgrounds) {
   EXPECT_EQ(xs, (std::set<int>{-2, 0, 2, 4}));
   EXPECT_EQ(ys, (std::set<int>{-1, 1, 3}));
 
-  // A negative scale must not divide by zero.
+  // A scale of -1 would divide by zero and gives no shake; other negative
+  // scales keep the formula and its rand() call: (s + 1) - 2 * (rand() % (s + 1)).
   dm.shake(-1, -1, 1, false);
   EXPECT_EQ(dm.swapBuffers(), 0);
   EXPECT_EQ(dm.getShakeX(), 0);
+  dm.shake(-4, -3, 1, false);
+  srand(11);
+  int expected_x = -3 - 2 * (rand() % -3);
+  int expected_y = -2 - 2 * (rand() % -2);
+  srand(11);
+  EXPECT_EQ(dm.swapBuffers(), 0);
+  EXPECT_EQ(dm.getShakeX(), expected_x);
+  EXPECT_EQ(dm.getShakeY(), expected_y);
   sb::GameManager::getInstance().shutDown();
 }
 

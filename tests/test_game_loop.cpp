@@ -246,3 +246,59 @@ TEST(GameLoop, CtrlCShutsDownAndExitsWithTheSignal) {
   }
   EXPECT_EQ(sbtest::countOf(log, "Error in nanosleep()"), 0);
 }
+
+namespace {
+
+// Counts its deletions; the destructor can run an action during shut-down.
+class Tripwire : public sb::Object {
+ public:
+  std::function<void()> on_destroy;
+  Tripwire() { setSolidness(sb::SPECTRAL); }
+  ~Tripwire() override {
+    if (on_destroy) on_destroy();
+  }
+};
+
+// A step that never ends after Ctrl-C: a second Ctrl-C ends the process at
+// once with status 2, without running shut-down inside the handler.
+void secondCtrlCInANeverEndingStep() {
+  if (sbtest::startEngine("headless:true,\nframe_time:5,\n") != 0) exit(10);
+  sb::LogManager::getInstance().setFlush(true);  // _exit() drops buffered lines
+  sb::LogManager::getInstance().setLogLevel(1);
+  Stepper *p_stepper = new Stepper;
+  p_stepper->action = [](int n) {
+    if (n != 2) return;
+    raise(SIGINT);  // recorded: the loop acts on it at the end of the step
+    raise(SIGINT);  // the step has not ended: this one ends the process
+    exit(12);       // not reached
+  };
+  sb::GameManager::getInstance().run();
+  exit(11);
+}
+
+// A Ctrl-C during shut-down (here from a destructor) ends the process at once
+// instead of running shut-down a second time inside the signal handler.
+void ctrlCDuringShutDown() {
+  if (sbtest::startEngine("headless:true,\nframe_time:5,\n") != 0) exit(10);
+  sb::LogManager::getInstance().setFlush(true);
+  sb::LogManager::getInstance().setLogLevel(1);
+  Tripwire *p_wire = new Tripwire;
+  p_wire->on_destroy = [] { raise(SIGINT); };
+  Stepper *p_stepper = new Stepper;
+  p_stepper->action = [](int n) {
+    if (n == 2) raise(SIGINT);
+  };
+  sb::GameManager::getInstance().run();
+  exit(11);
+}
+
+}  // namespace
+
+TEST(GameLoop, SecondCtrlCEndsTheProcessAtOnce) {
+  sbtest::tempDir();
+  EXPECT_EXIT(secondCtrlCInANeverEndingStep(), testing::ExitedWithCode(2), "");
+  EXPECT_EQ(sbtest::countOf(sbtest::readLog(), "doShutDown()"), 0);
+
+  EXPECT_EXIT(ctrlCDuringShutDown(), testing::ExitedWithCode(2), "");
+  EXPECT_EQ(sbtest::countOf(sbtest::readLog(), "doShutDown(): Signal is 2."), 1);
+}

@@ -109,10 +109,20 @@ TEST(Log, NamedLogFiles) {
   log.setLogTimeString(false);
   log.setLogStepCount(false);
 
-  // The configured log name is the main log.
+  // The configured log name is the main log, and so is the name the
+  // environment gave it (or any other path to that file): the open main log is
+  // appended to, never reopened and truncated.
   std::string main_name = sb::Config::getInstance().getLogFile();
   EXPECT_EQ(log.writeMyLog(main_name, "into main %d", 1), 11);
   EXPECT_TRUE(sbtest::hasMessage(sbtest::readLog(), "into main 1"));
+  std::string env_name = sbtest::logPath();
+  ASSERT_NE(env_name, main_name);
+  std::string other_path = sbtest::tempDir() + "/./sorbelane.log";
+  for (const std::string &name : {env_name, other_path})
+    EXPECT_EQ(log.writeMyLog(name, "via %s", "another name"), 16);
+  std::string after = sbtest::readLog();
+  EXPECT_TRUE(sbtest::hasMessage(after, "into main 1"));
+  EXPECT_EQ(sbtest::countMessage(after, "via another name"), 2);
 
   // A new name is truncated on first use and reused afterwards.
   std::string extra = sbtest::tempDir() + "/extra.log";

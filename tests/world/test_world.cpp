@@ -273,6 +273,75 @@ TEST(WorldDeletion, MarkedByADestructorDeletedInTheSamePass) {
   EXPECT_EQ(g_destroyed - before, 4);
 }
 
+// Objects that live in one fixed slot, so a test can make a new object reuse
+// the address of one just deleted, as the allocator may do at any time.
+alignas(Recorder) unsigned char g_slot[sizeof(Recorder) + 64];
+class Pooled : public Recorder {
+ public:
+  explicit Pooled(Vector where) : Recorder(where, sb::SPECTRAL) {}
+  static void *operator new(size_t) { return g_slot; }
+  static void operator delete(void *) {}
+};
+
+// Destructors that mark objects already deleted in the same pass: the marks
+// are no-ops. They must not read the freed objects (the sanitizer build
+// reports any read), nor delete a new object that now lives at a freed address.
+TEST(WorldDeletion, MarksOfObjectsAlreadyDeletedInThePassAreIgnored) {
+  ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
+  Recorder *a = new Recorder(Vector(5, 5));
+  Recorder *b = new Recorder(Vector(10, 5));
+  a->mark_on_destroy = b;
+  b->mark_on_destroy = a;  // a is gone by then
+  ASSERT_EQ(world().markForDelete(a), 0);
+  ASSERT_EQ(world().markForDelete(b), 0);
+  int before = g_destroyed;
+  world().update();
+  EXPECT_EQ(g_destroyed - before, 2);
+
+  // An explosion made by a destructor reuses the slot of the object deleted
+  // just before; a stale mark of that object must leave the explosion alone.
+  Pooled *ship = new Pooled(Vector(5, 5));
+  Recorder *wreck = new Recorder(Vector(9, 5));
+  Pooled *explosion = nullptr;
+  struct Exploder : Recorder {
+    Pooled **made;
+    sb::Object *stale;
+    Exploder(Pooled **out, sb::Object *old) : made(out), stale(old) {}
+    ~Exploder() override {
+      *made = new Pooled(Vector(7, 7));
+      sb::WorldManager::getInstance().markForDelete(stale);
+    }
+  };
+  Exploder *exploder = new Exploder(&explosion, ship);
+  ASSERT_EQ(world().markForDelete(ship), 0);
+  ASSERT_EQ(world().markForDelete(exploder), 0);
+  world().update();
+  ASSERT_EQ(static_cast<void *>(explosion), static_cast<void *>(ship));
+  EXPECT_TRUE(contains(world().getAllObjects(true), explosion));
+  EXPECT_TRUE(contains(world().getAllObjects(true), wreck));
+  // After the pass the new object can be marked like any other.
+  ASSERT_EQ(world().markForDelete(explosion), 0);
+  world().update();
+  EXPECT_FALSE(contains(world().getAllObjects(true), explosion));
+}
+
+// Shut-down deletes the objects marked but never deleted too, even those the
+// world never held; none leaks (the sanitizer build checks for leaks).
+TEST(WorldDeletion, ShutDownDeletesWhatWasMarkedBeforeIt) {
+  ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
+  Recorder *marked = new Recorder(Vector(4, 4));
+  new Recorder(Vector(8, 4));
+  ASSERT_EQ(world().markForDelete(marked), 0);
+  int before = g_destroyed;
+  world().shutDown();
+  EXPECT_EQ(g_destroyed - before, 2);
+
+  Recorder *outsider = new Recorder(Vector(3, 3));  // made while the world is stopped
+  ASSERT_EQ(world().markForDelete(outsider), 0);
+  world().shutDown();
+  EXPECT_EQ(g_destroyed - before, 3);
+}
+
 // Looks at the world from its destructor, as game code does when an object
 // goes ("was I the last enemy?", "tell the others").
 class Enemy : public Recorder {
