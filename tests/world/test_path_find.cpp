@@ -1,8 +1,10 @@
 // Path searches: agreement with a plain Dijkstra over the cells on seeded
 // random maps, the path type, result delivery and the unsafe set-ups.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <limits>
@@ -478,24 +480,31 @@ TEST(PathManager, CycleKeepsToItsBudget) {
   Walker *mover = new Walker(Vector(2, 2));
   mover->pathTo(Vector(990, 990));
   EXPECT_EQ(paths().getMinCycleTime(), 3);
-  // Other processes may take the processor away in the middle of a cycle, so
-  // the best of eight tries is held to the limit.
+  // Other processes may take the processor away in the middle of a cycle: the
+  // upper limit is checked on the tries that ran without being preempted.
+  int clean = 0;
   for (int budget : {6, 0, -20}) {
     SCOPED_TRACE(budget);
-    long long want = std::max(budget, 3) * 1000LL, best = -1;
+    long long want = std::max(budget, 3) * 1000LL;
     for (int attempt = 0; attempt < 8; attempt++) {
       int plies_before = mover->getPathFind()->getNumPlies();
+      struct rusage before, after;
+      getrusage(RUSAGE_THREAD, &before);
       sb::Clock clock;
       paths().cycle(budget);
       long long elapsed = clock.split();
+      getrusage(RUSAGE_THREAD, &after);
       ASSERT_TRUE(mover->results.empty());
       EXPECT_GE(elapsed, want);
       EXPECT_GT(mover->getPathFind()->getNumPlies(), plies_before);
-      if (best < 0 || elapsed < best) best = elapsed;
+      if (after.ru_nivcsw == before.ru_nivcsw) {
+        clean++;
+        // One expansion takes far below a millisecond.
+        EXPECT_LT(elapsed, want + 1000);
+      }
     }
-    // One expansion takes far below a millisecond.
-    EXPECT_LT(best, want + 1000);
   }
+  if (clean == 0) std::printf("every try was preempted: upper limit not checked\n");
 }
 
 }  // namespace
