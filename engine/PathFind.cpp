@@ -170,9 +170,22 @@ struct PathNodeGraph {
 
 namespace {
 
+// Graphs kept for reuse. At program exit the pool frees them; a search
+// destroyed after that frees its graph itself.
+bool g_pool_gone = false;
+
+struct GraphPool {
+  std::vector<PathNodeGraph *> graphs;
+  ~GraphPool() {
+    for (PathNodeGraph *p_graph : graphs) delete p_graph;
+    graphs.clear();
+    g_pool_gone = true;
+  }
+};
+
 std::vector<PathNodeGraph *> &freeGraphs() {
-  static std::vector<PathNodeGraph *> graphs;
-  return graphs;
+  static GraphPool pool;
+  return pool.graphs;
 }
 
 // A graph of count nodes, reused when one is free; null when memory runs out.
@@ -217,6 +230,10 @@ PathNodeGraph *acquireGraph(std::size_t count) {
 
 void releaseGraph(PathNodeGraph *p_graph) {
   if (!p_graph) return;
+  if (g_pool_gone) {
+    delete p_graph;
+    return;
+  }
   p_graph->heap.clear();
   std::vector<PathNodeGraph *> &graphs = freeGraphs();
   if (static_cast<int>(graphs.size()) >= MAX_FREE_GRAPHS) {
@@ -229,6 +246,7 @@ void releaseGraph(PathNodeGraph *p_graph) {
 }  // namespace
 
 void PathFind::releaseGraphs() {
+  if (g_pool_gone) return;
   for (PathNodeGraph *p_graph : freeGraphs()) delete p_graph;
   freeGraphs().clear();
   freeGraphs().shrink_to_fit();

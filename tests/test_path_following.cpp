@@ -133,6 +133,7 @@ TEST(PathFollowing, WalkersCrossAMazeInTheRunningLoop) {
     }
   }
   EXPECT_EQ(sbtest::countOf(sbtest::readLog(), "Can't keep up!"), 0);
+  sb::GameManager::getInstance().shutDown();
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 
 #include "Clock.h"
 #include "EventPath.h"
+#include "GameManager.h"
 #include "LogManager.h"
 #include "Object.h"
 #include "PathFind.h"
@@ -30,6 +31,13 @@ using sb::Box;
 using sb::Vector;
 
 sb::WorldManager &world() { return sb::WorldManager::getInstance(); }
+
+// Each test ends with the engine shut down, which deletes what it left in the world.
+class PathFind : public ::testing::Test {
+ protected:
+  void TearDown() override { sb::GameManager::getInstance().shutDown(); }
+};
+class PathManager : public PathFind {};
 sb::PathManager &paths() { return sb::PathManager::getInstance(); }
 
 sb::Object *place(int x, int y, sb::Solidness solidness = sb::HARD) {
@@ -153,7 +161,7 @@ std::vector<Vector> plainAStar(int w, int h, const std::vector<char> &blocked, i
   return {};
 }
 
-TEST(PathFind, SeededRandomMapsAgreeWithDijkstra) {
+TEST_F(PathFind, SeededRandomMapsAgreeWithDijkstra) {
   ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
   std::mt19937 random(20240611);
   int found = 0, failed = 0;
@@ -225,7 +233,7 @@ TEST(PathFind, SeededRandomMapsAgreeWithDijkstra) {
   EXPECT_GT(failed, 10);
 }
 
-TEST(PathFind, SmallCasesOfTheRules) {
+TEST_F(PathFind, SmallCasesOfTheRules) {
   ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
   world().setBoundary(Box(Vector(0, 0), 10, 10));
   struct Case {
@@ -269,7 +277,7 @@ TEST(PathFind, SmallCasesOfTheRules) {
   }
 }
 
-TEST(PathFind, LeadsToAHardTargetUntilTheBoxesMeet) {
+TEST_F(PathFind, LeadsToAHardTargetUntilTheBoxesMeet) {
   ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
   world().setBoundary(Box(Vector(0, 0), 20, 10));
   sb::Object *target = place(10, 5);
@@ -326,7 +334,7 @@ TEST(PathType, CursorAndText) {
   EXPECT_EQ(event.getPath().getIndex(), 3);
 }
 
-TEST(PathFind, UnsafeSetUpsFailWithTheirLogLines) {
+TEST_F(PathFind, UnsafeSetUpsFailWithTheirLogLines) {
   ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
   Walker *mover = new Walker(Vector(0, 0));
   struct Case {
@@ -376,7 +384,7 @@ TEST(PathFind, UnsafeSetUpsFailWithTheirLogLines) {
   EXPECT_EQ(sbtest::countMessage(sbtest::readLog(), no_graph), before + 1);
 }
 
-TEST(PathFind, EdgePositionsAndBoundaryChangesStayInsideTheGraph) {
+TEST_F(PathFind, EdgePositionsAndBoundaryChangesStayInsideTheGraph) {
   ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
   world().setBoundary(Box(Vector(0, 0), 80, 24));
   // 79.5 and 23.5 lie inside the boundary but round to the cells past it.
@@ -401,7 +409,7 @@ TEST(PathFind, EdgePositionsAndBoundaryChangesStayInsideTheGraph) {
   EXPECT_EQ(shrink.getNumPlies(), 10 * 5);
 }
 
-TEST(PathManager, StartsAndRegisters) {
+TEST_F(PathManager, StartsAndRegisters) {
   ASSERT_EQ(sbtest::startEngine("headless:true,\nframe_time:47,\n"), 0);
   EXPECT_EQ(paths().getMinCycleTime(), 4);
   EXPECT_EQ(paths().startUp(), 0);
@@ -415,7 +423,7 @@ TEST(PathManager, StartsAndRegisters) {
   EXPECT_EQ(paths().getSearchCount(), 0);
 }
 
-TEST(PathManager, DeliveryIsSafeWhateverTheHandlersDo) {
+TEST_F(PathManager, DeliveryIsSafeWhateverTheHandlersDo) {
   ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
   world().setBoundary(Box(Vector(0, 0), 30, 10));
 
@@ -471,7 +479,7 @@ TEST(PathManager, DeliveryIsSafeWhateverTheHandlersDo) {
 
 // A goal walled in at the far side of a 1000 x 1000 world: the search runs dry
 // only after a million expansions, so every cycle uses its whole budget.
-TEST(PathManager, CycleKeepsToItsBudget) {
+TEST_F(PathManager, CycleKeepsToItsBudget) {
   ASSERT_EQ(sbtest::startEngine("headless:true,\nframe_time:30,\n"), 0);
   world().setBoundary(Box(Vector(0, 0), 1000, 1000));
   for (int dx = -1; dx <= 1; dx++)
