@@ -42,6 +42,9 @@ constexpr long long MAX_PATH_CELLS = 1LL << 21;  // cells of one path search's n
 constexpr float MAX_PARTICLE_SCALE = 1000.0f;
 constexpr int MAX_PRECIPITATION = 100000;
 
+// The largest glyph size in pixels; a wild font scale is cut to it.
+constexpr float MAX_CHARACTER_SIZE = 4096.0f;
+
 }  // namespace sb
 
 #endif
