@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <random>
 
 #include "Config.h"
 #include "LogManager.h"
@@ -231,6 +232,97 @@ void DisplayManager::prepareBatch() {
         "DisplayManager::startUp(): Warning! No white square in the font texture; drawing "
         "each character and shape with a call of its own.");
   batching = Config::getInstance().getBatchDrawing() && p_font_texture;
+  calibrateLayer();
+}
+
+// Draws small shapes of many sizes, some with corners on pixel centres and
+// borders, one call each, reads the window back, and keeps the first rules
+// under which the layer covers exactly the pixels GL covered. Without such
+// rules, small shapes are collected as triangles like everything else.
+void DisplayManager::calibrateLayer() {
+  layer_ready = false;
+  layer.resize(0, 0);
+  if (!p_font_texture) return;
+  sf::Vector2u size = p_window->getSize();
+  const int spacing = 32;
+  int columns = static_cast<int>(size.x) / spacing - 1, rows = static_cast<int>(size.y) / spacing - 1;
+  if (columns < 4 || rows < 4) return;
+
+  struct Probe {
+    float x, y, radius, rotation;
+    std::size_t points;
+  };
+  std::vector<Probe> probes;
+  std::mt19937 random(20261208);
+  std::uniform_real_distribution<float> fraction(0, 1), radius(0.2f, 7);
+  for (int row = 1; row < rows; row++)
+    for (int column = 1; column < columns; column++) {
+      Probe probe;
+      probe.x = static_cast<float>(column * spacing);
+      probe.y = static_cast<float>(row * spacing);
+      probe.points = 3 + random() % 8;
+      probe.rotation = random() % 4 == 0 ? 45.0f : 0.0f;
+      if (random() % 3 == 0) {  // corners on pixel centres and borders
+        probe.x += static_cast<float>(random() % 4) * 0.5f;
+        probe.y += static_cast<float>(random() % 4) * 0.5f;
+        probe.radius = static_cast<float>(1 + random() % 12) * 0.5f;
+      } else {
+        probe.x += fraction(random);
+        probe.y += fraction(random);
+        probe.radius = radius(random);
+      }
+      probes.push_back(probe);
+    }
+  p_window->clear(sf::Color::Black);
+  sf::CircleShape figure;
+  figure.setFillColor(sf::Color::White);
+  for (const Probe &probe : probes) {
+    figure.setPointCount(probe.points);
+    figure.setRadius(probe.radius);
+    figure.setRotation(probe.rotation);
+    figure.setPosition(probe.x, probe.y);
+    p_window->draw(figure);
+  }
+  sf::Texture texture;
+  if (!texture.create(size.x, size.y)) return;
+  texture.update(*p_window);
+  sf::Image drawn = texture.copyToImage();
+  p_window->clear(window_background_color);
+
+  layer.resize(static_cast<int>(size.x), static_cast<int>(size.y));
+  std::vector<unsigned char> covered(static_cast<std::size_t>(size.x) * size.y);
+  std::vector<std::uint32_t> pixels(PixelLayer::MAX_COVERED);
+  for (int variant = 0; variant < 8 && !layer_ready; variant++) {
+    PixelLayer::Rules rules;
+    rules.fused = variant & 1;
+    rules.bottom_edge = variant & 2;
+    rules.flipped = variant & 4;
+    std::fill(covered.begin(), covered.end(), 0);
+    bool resolved = true;
+    for (std::size_t i = 0; i < probes.size() && resolved; i++) {
+      const Probe &probe = probes[i];
+      sf::Vector2f corners[64];
+      polygonCorners(probe.x, probe.y, probe.radius, probe.points, probe.rotation, corners);
+      for (std::size_t k = 1; k + 1 < probe.points && resolved; k++) {
+        sf::Vector2f triangle[3] = {corners[0], corners[k], corners[k + 1]};
+        int count = PixelLayer::triangle(triangle, static_cast<int>(size.x),
+                                         static_cast<int>(size.y), rules, pixels.data());
+        resolved = count >= 0;
+        for (int n = 0; n < count; n++) covered[pixels[n]] = 1;
+      }
+    }
+    bool same = resolved;
+    for (unsigned int y = 0; y < size.y && same; y++)
+      for (unsigned int x = 0; x < size.x && same; x++)
+        same = (drawn.getPixel(x, y) == sf::Color::White) == (covered[y * size.x + x] == 1);
+    if (same) {
+      layer.setRules(rules);
+      layer_ready = true;
+    }
+  }
+  if (!layer_ready)
+    LogManager::getInstance().writeLog(
+        5, "DisplayManager::startUp(): small shapes are drawn as triangles (no pixel rules).");
 }
 
 void DisplayManager::shutDown() {
@@ -267,6 +359,7 @@ int DisplayManager::drawCh(Vector world_pos, char ch, unsigned char r, unsigned 
 
   Placement cell, glyph;
   if (batching) {
+    emitLayer();
     float left = px - cell_width / 10, top = py + cell_height / 5;
     float x = px + shake_x, y = py + shake_y;
     if (!place(left, top, cell) || !place(x, y, glyph)) {
@@ -428,12 +521,26 @@ int DisplayManager::drawPolygon(float x, float y, float radius, std::size_t poin
     return 0;
   }
   if (points < 3) return 0;  // SFML draws nothing either
-  Placement placement;
-  if (rotation != 0 || !place(x, y, placement)) placeTurned(x, y, rotation, placement);
+
+  const sf::Vector2f white(WHITE_TEXEL, WHITE_TEXEL);
+  if (points <= PixelLayer::MAX_CORNERS) {
+    sf::Vector2f corners[PixelLayer::MAX_CORNERS];
+    polygonCorners(x, y, radius, points, rotation, corners);
+    if (color.a == 255 && layerFits() && layer.addPolygon(corners, points, color)) return 0;
+    emitLayer();
+    for (std::size_t i = 2; i < points; i++) {
+      batch.push_back(sf::Vertex(corners[0], color, white));
+      batch.push_back(sf::Vertex(corners[i - 1], color, white));
+      batch.push_back(sf::Vertex(corners[i], color, white));
+    }
+    return 0;
+  }
 
   // A fan from the first corner covers exactly the pixels that SFML's fan
   // from the centre covers, with two triangles fewer.
-  const sf::Vector2f white(WHITE_TEXEL, WHITE_TEXEL);
+  emitLayer();
+  Placement placement;
+  if (rotation != 0 || !place(x, y, placement)) placeTurned(x, y, rotation, placement);
   auto corner = [&](std::size_t index) {
     sf::Vector2f p = polygonPoint(index, points, radius);
     return sf::Vertex(placement.apply(p.x, p.y), color, white);
@@ -450,7 +557,34 @@ int DisplayManager::drawPolygon(float x, float y, float radius, std::size_t poin
   return 0;
 }
 
+void DisplayManager::polygonCorners(float x, float y, float radius, std::size_t count,
+                                    float rotation, sf::Vector2f *corners) const {
+  Placement placement;
+  if (rotation != 0 || !place(x, y, placement)) placeTurned(x, y, rotation, placement);
+  for (std::size_t i = 0; i < count; i++) {
+    sf::Vector2f p = polygonPoint(i, count, radius);
+    corners[i] = placement.apply(p.x, p.y);
+  }
+}
+
+bool DisplayManager::layerFits() const {
+  if (!layer_ready) return false;
+  if (!layer_checked) {
+    sf::Vector2u size = p_window->getSize();
+    layer_fits = static_cast<int>(size.x) == layer.getWidth() &&
+                 static_cast<int>(size.y) == layer.getHeight() &&
+                 p_window->getView().getViewport() == sf::FloatRect(0, 0, 1, 1);
+    layer_checked = true;
+  }
+  return layer_fits;
+}
+
+void DisplayManager::emitLayer() const {
+  if (!layer.empty()) layer.emit(batch, sf::Vector2f(WHITE_TEXEL, WHITE_TEXEL));
+}
+
 void DisplayManager::flush() const {
+  emitLayer();
   if (batch.empty()) return;
   if (p_window && p_font_texture) {
     // The corners are in clip coordinates already: a view that maps them
@@ -509,6 +643,7 @@ int DisplayManager::getVerticalPixels() const { return window_vertical_pixels; }
 int DisplayManager::swapBuffers() {
   if (!canDraw()) return -1;
   flush();
+  layer_checked = false;
   if (p_capture) p_capture->update(*p_window);  // the finished frame, before it is shown
   p_window->display();
   p_window->clear(window_background_color);
@@ -534,6 +669,7 @@ bool DisplayManager::setBackgroundColor(Color color) {
 
 sf::RenderWindow *DisplayManager::getWindow() const {
   flush();
+  layer_checked = false;  // the taker may change the view
   return p_window;
 }
 

@@ -8,6 +8,7 @@
 
 #include "Color.h"
 #include "Manager.h"
+#include "PixelLayer.h"
 #include "Vector.h"
 
 namespace sb {
@@ -72,6 +73,15 @@ class DisplayManager : public Manager {
   mutable GlyphQuad glyphs[256];
   const sf::Texture *p_font_texture = nullptr;
   mutable long long batch_draws = 0;
+  // Runs of small opaque shapes, resolved to pixels; usable once the
+  // rasterizer's rules have been found at start-up.
+  mutable PixelLayer layer;
+  bool layer_ready = false;
+  // Whether the window still has the layer's size and a full viewport;
+  // checked again after anyone took the window and every frame.
+  mutable bool layer_checked = false;
+  mutable bool layer_fits = false;
+  bool layerFits() const;
 
   // Creates the window, font, rectangle and text; -1 when any fails.
   int openWindow();
@@ -83,6 +93,13 @@ class DisplayManager : public Manager {
   bool canDraw() const;
   const GlyphQuad &glyphQuad(unsigned char ch) const;
   bool place(float x, float y, Placement &placement) const;
+  // Finds the rules under which the layer covers the pixels GL covers.
+  void calibrateLayer();
+  // Collected clip corners of a polygon; count at most 64.
+  void polygonCorners(float x, float y, float radius, std::size_t count, float rotation,
+                      sf::Vector2f *corners) const;
+  // The layer's pixels into the batch, before anything drawn after them.
+  void emitLayer() const;
   void placeTurned(float x, float y, float rotation, Placement &placement) const;
   void addQuad(const Placement &placement, float left, float top, float right, float bottom,
                sf::Color color, float u1, float v1, float u2, float v2) const;
@@ -118,6 +135,8 @@ class DisplayManager : public Manager {
   bool getBatching() const { return batching; }
   // Draw calls that handed collected drawing to the window so far.
   long long getBatchDraws() const { return batch_draws; }
+  // Whether small opaque shapes are resolved to pixels before they go to GL.
+  bool getPixelLayerReady() const { return layer_ready; }
   // Whether a window exists, without flushing.
   bool hasWindow() const { return p_window != nullptr; }
 

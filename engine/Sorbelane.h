@@ -32,6 +32,7 @@
 #include "Particle.h"
 #include "ParticleTypes.h"
 #include "Path.h"
+#include "PixelLayer.h"
 #include "PathManager.h"
 #include "Precipitation.h"
 #include "ResourceManager.h"
