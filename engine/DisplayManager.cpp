@@ -2,6 +2,7 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <random>
@@ -106,7 +107,6 @@ DisplayManager::DisplayManager()
       shake_x(0),
       shake_y(0) {
   setType("DisplayManager");
-  batch.reserve(6 * 80 * 24 * 2);
 }
 
 DisplayManager::~DisplayManager() { releaseGraphics(); }
@@ -218,6 +218,10 @@ int DisplayManager::openWindow() {
 void DisplayManager::prepareBatch() {
   for (GlyphQuad &quad : glyphs) quad = GlyphQuad();
   batch.clear();
+  // Room for two quads a cell; more grows as needed and is kept.
+  std::size_t cells = static_cast<std::size_t>(window_horizontal_chars) *
+                      static_cast<std::size_t>(window_vertical_chars);
+  batch.reserve(std::min<std::size_t>(12 * cells, 1 << 20));
   // The texture of the one character size in use. SFML's font pages begin
   // with a 2 x 2 white square; without it everything is drawn piece by piece.
   const sf::Texture &texture = font.getTexture(p_text->getCharacterSize());

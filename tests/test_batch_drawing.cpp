@@ -4,6 +4,8 @@
 // draws into the window between collected pieces.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <random>
 #include <string>
@@ -14,6 +16,7 @@
 #include "Config.h"
 #include "DisplayManager.h"
 #include "GameManager.h"
+#include "PixelLayer.h"
 #include "Shape.h"
 #include "ViewObject.h"
 #include "WorldManager.h"
@@ -225,6 +228,50 @@ TEST(BatchDrawingGeometry, PolygonCornersAreSfmlCircleCorners) {
         ASSERT_EQ(ours.x, theirs.x) << count << " corners, radius " << r << ", corner " << i;
         ASSERT_EQ(ours.y, theirs.y) << count << " corners, radius " << r << ", corner " << i;
       }
+    }
+  }
+}
+
+// The fill convention, under every set of rules: a quad split along either
+// diagonal covers the same pixels, none of them twice, also when corners
+// sit on pixel centres and borders.
+TEST(BatchDrawingGeometry, SplitQuadsCoverEachPixelOnce) {
+  std::mt19937 random(11);
+  std::uniform_real_distribution<float> offset(-6, 6);
+  const int width = 64, height = 48;
+  std::vector<std::uint32_t> pixels(sb::PixelLayer::MAX_COVERED);
+  for (int variant = 0; variant < 8; variant++) {
+    sb::PixelLayer::Rules rules;
+    rules.fused = variant & 1;
+    rules.bottom_edge = variant & 2;
+    rules.flipped = variant & 4;
+    for (int trial = 0; trial < 300; trial++) {
+      // A convex quad around (32, 24): corners on a circle in turn, or every
+      // third time a rectangle with corners on the half-pixel grid.
+      sf::Vector2f corner[4];
+      float radius = 2 + std::fabs(offset(random)), start = offset(random);
+      for (int i = 0; i < 4; i++) {
+        float angle = start + static_cast<float>(i) * 1.5707964f + offset(random) * 0.05f;
+        float x = 32 + radius * std::cos(angle), y = 24 + radius * std::sin(angle);
+        if (trial % 3 == 0) {
+          x = 32 + (i == 1 || i == 2 ? 1 : -1) * std::round(radius * 2) / 2;
+          y = 24 + (i >= 2 ? 1 : -1) * std::round(std::fabs(start) * 2) / 2;
+        }
+        corner[i] = sf::Vector2f(x / (width / 2.0f) - 1, 1 - y / (height / 2.0f));
+      }
+      std::vector<int> first(width * height, 0), second(width * height, 0);
+      auto cover = [&](sf::Vector2f a, sf::Vector2f b, sf::Vector2f c, std::vector<int> &hits) {
+        sf::Vector2f triangle[3] = {a, b, c};
+        int count = sb::PixelLayer::triangle(triangle, width, height, rules, pixels.data());
+        ASSERT_GE(count, 0);
+        for (int k = 0; k < count; k++) hits[pixels[k]]++;
+      };
+      cover(corner[0], corner[1], corner[2], first);
+      cover(corner[0], corner[2], corner[3], first);
+      cover(corner[1], corner[2], corner[3], second);
+      cover(corner[1], corner[3], corner[0], second);
+      ASSERT_EQ(first, second) << "variant " << variant << ", trial " << trial;
+      for (int hits : first) ASSERT_LE(hits, 1) << "variant " << variant << ", trial " << trial;
     }
   }
 }
