@@ -14,7 +14,10 @@ namespace {
 const char *const COLOR_NAMES[] = {"black", "red",     "green", "yellow",
                                    "blue",  "magenta", "cyan",  "white"};
 
-int toInt(const std::string &value) { return static_cast<int>(strtol(value.c_str(), nullptr, 10)); }
+// A number beyond the int range gives the nearest limit.
+int toInt(const std::string &value) {
+  return clampToInt(static_cast<double>(strtol(value.c_str(), nullptr, 10)));
+}
 
 }  // namespace
 

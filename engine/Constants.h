@@ -41,6 +41,9 @@ constexpr int MAX_ALTITUDE = 4;      // altitudes 0 .. MAX_ALTITUDE
 constexpr float MAX_PARTICLE_SCALE = 1000.0f;
 constexpr int MAX_PRECIPITATION = 100000;
 
+// The largest glyph size in pixels; a wild font scale is cut to it.
+constexpr float MAX_CHARACTER_SIZE = 4096.0f;
+
 }  // namespace sb
 
 #endif

@@ -207,7 +207,8 @@ int DisplayManager::openWindow() {
   p_text->setFont(font);
   p_text->setStyle(sf::Text::Bold);
   float character_size = config.getFontScale() * smaller;
-  if (!std::isfinite(character_size) || character_size < 0) character_size = 0;
+  if (!(character_size >= 0)) character_size = 0;  // NaN or negative
+  if (character_size > MAX_CHARACTER_SIZE) character_size = MAX_CHARACTER_SIZE;
   p_text->setCharacterSize(static_cast<unsigned int>(character_size));
 
   setBackgroundColor(config.getWindowBackgroundColor());

@@ -229,8 +229,12 @@ void GameManager::serviceNetwork(const Clock &clock) {
   bool data_arrived;
   do {
     data_arrived = false;
-    for (int i = 0; i < network_manager.getNumConnections(); i++)
+    for (int i = 0; i < network_manager.getNumConnections();) {
+      int before = network_manager.getNumConnections();
       if (network_manager.genDataEvents(i) > 0) data_arrived = true;
+      // A closed connection moves the later ones down onto its index.
+      if (network_manager.getNumConnections() >= before) i++;
+    }
   } while (data_arrived && clock.split() < budget_end);
   if (data_arrived && clock.split() >= budget_end)
     LogManager::getInstance().writeLog("GameManager::run(): Warning! Residual network data.");

@@ -1,29 +1,588 @@
 #include "NetworkManager.h"
 
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+
+#include "Config.h"
+#include "GameManager.h"
+#include "LogManager.h"
+#include "utility.h"
+
 namespace sb {
 
-NetworkManager::NetworkManager() { setType("NetworkManager"); }
+namespace {
+
+// A port given as text: decimal digits only, at most 65535; 0 only when
+// allowed (any free port). -1 for anything else.
+int parsePort(const std::string &port, bool allow_zero) {
+  if (port.empty() || port.size() > 5) return -1;
+  int value = 0;
+  for (char c : port) {
+    if (c < '0' || c > '9') return -1;
+    value = value * 10 + (c - '0');
+  }
+  if (value > 65535 || (value == 0 && !allow_zero)) return -1;
+  return value;
+}
+
+// Options every connection gets: a receive buffer that holds the longest
+// message, and no delay for small messages.
+void tuneSocket(int sock) {
+  int size = NETWORK_RECEIVE_BUFFER;
+  setsockopt(sock, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
+  int one = 1;
+  setsockopt(sock, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+}
+
+// A step number for the connections' reports: messages are reported once per
+// game-loop step while no handler reads them.
+long long currentStep() { return GameManager::getInstance().getStepCount(); }
+
+long long nowMs() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+}  // namespace
+
+NetworkManager::NetworkManager()
+    : m_unconnected_sock(-1),
+      max_connections(1),
+      next_id(0),
+      connect_timeout(NETWORK_CONNECT_TIMEOUT) {
+  setType("NetworkManager");
+}
 
 NetworkManager &NetworkManager::getInstance() {
   static NetworkManager network_manager;
   return network_manager;
 }
 
-int NetworkManager::startUp() { return Manager::startUp(); }
-
-void NetworkManager::shutDown() { Manager::shutDown(); }
-
-bool NetworkManager::isValid(std::string event_type) const {
-  return event_type == NETWORK_EVENT || event_type == NETWORK_KEYBOARD_EVENT ||
-         event_type == NETWORK_MSE_EVENT || event_type == NETWORK_CUSTOM_EVENT;
+int NetworkManager::startUp() {
+  Manager::startUp();
+  LogManager::getInstance().writeLog(5, "NetworkManager::startUp(): successfully started.");
+  return 0;
 }
 
-bool NetworkManager::isServer() const { return false; }
+void NetworkManager::shutDown() {
+  closeAll();
+  if (m_unconnected_sock != -1) ::close(m_unconnected_sock);
+  m_unconnected_sock = -1;
+  Manager::shutDown();
+  LogManager::getInstance().writeLog(5, "NetworkManager::shutDown(): successfully stopped.");
+}
 
-int NetworkManager::accept() { return -1; }
+bool NetworkManager::isValid(std::string event_type) const {
+  if (event_type == NETWORK_EVENT || event_type == NETWORK_KEYBOARD_EVENT ||
+      event_type == NETWORK_MSE_EVENT || event_type == NETWORK_CUSTOM_EVENT)
+    return true;
+  LogManager::getInstance().writeLog(
+      "NetworkManager::isValid(): Error! NetworkManager does not handle %s.", event_type.c_str());
+  return false;
+}
 
-int NetworkManager::getNumConnections() const { return 0; }
+void NetworkManager::warnIfNetworkingOff(const char *op) const {
+  if (!Config::getInstance().getNetworking())
+    LogManager::getInstance().writeLog(
+        1, "NetworkManager::%s(): Warning! Networking is not enabled in sb-config.txt.", op);
+}
 
-int NetworkManager::genDataEvents(int) { return 0; }
+int NetworkManager::setServer(bool server, std::string port) {
+  LogManager &log = LogManager::getInstance();
+  warnIfNetworkingOff("setServer");
+  if (!server) {
+    if (m_unconnected_sock != -1) ::close(m_unconnected_sock);
+    m_unconnected_sock = -1;
+    return 0;
+  }
+  if (isServer()) return 0;
+
+  int port_number = parsePort(port, true);
+  if (port_number < 0) {
+    log.writeLog("NetworkManager::setServer(): Error! port '%s' is not a number from 0 to 65535.",
+                 port.c_str());
+    return -1;
+  }
+  int sock = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  if (sock == -1) {
+    log.writeLog("NetworkManager::setServer(): Error! socket() returned:");
+    log_network_error(errno);
+    return -1;
+  }
+  // Accepted connections take the listening socket's options; the receive
+  // buffer must be set before listening to count in the connection's window.
+  int one = 1;
+  setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+  tuneSocket(sock);
+
+  struct sockaddr_in address;
+  memset(&address, 0, sizeof address);
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_ANY);
+  address.sin_port = htons(static_cast<uint16_t>(port_number));
+  const char *failed = nullptr;
+  if (bind(sock, reinterpret_cast<struct sockaddr *>(&address), sizeof address) == -1)
+    failed = "NetworkManager::setServer(): Error! bind() returned:";
+  else if (listen(sock, 5) == -1)
+    failed = "NetworkManager::setServer(): Error! listen() returned:";
+  if (failed) {
+    int error = errno;
+    log.writeLog("%s", failed);
+    log_network_error(error);
+    ::close(sock);
+    return -1;
+  }
+  socklen_t length = sizeof address;
+  if (getsockname(sock, reinterpret_cast<struct sockaddr *>(&address), &length) == 0)
+    port_number = ntohs(address.sin_port);
+  m_unconnected_sock = sock;
+  log.writeLog(1, "NetworkManager::setServer(): Ready for connections on port %d.", port_number);
+  return 0;
+}
+
+bool NetworkManager::isServer() const { return m_unconnected_sock != -1; }
+
+int NetworkManager::getServerPort() const {
+  if (!isServer()) return -1;
+  struct sockaddr_in address;
+  socklen_t length = sizeof address;
+  if (getsockname(m_unconnected_sock, reinterpret_cast<struct sockaddr *>(&address), &length) != 0)
+    return -1;
+  return ntohs(address.sin_port);
+}
+
+int NetworkManager::addConnection(int sock, Network::Label label) {
+  Connection c;
+  c.sock = sock;
+  c.id = next_id++;
+  c.out_at = 0;
+  c.broken = false;
+  c.reported_step = -1;
+  connections.push_back(std::move(c));
+  int index = static_cast<int>(connections.size()) - 1;
+  EventNetwork event(label);
+  event.setSocketIndex(index);
+  event.setBytes(0);
+  onEvent(&event);
+  return index;
+}
+
+int NetworkManager::accept() {
+  LogManager &log = LogManager::getInstance();
+  if (!isServer()) {
+    log.writeLog("NetworkManager::accept(): Error! Not setup as server.");
+    return -2;
+  }
+  int sock = accept4(m_unconnected_sock, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+  if (sock == -1) {
+    int error = errno;
+    // A client that gave up before being taken is no new connection either.
+    if (error == EAGAIN || error == EWOULDBLOCK || error == EINTR || error == ECONNABORTED) {
+      log.writeLog(15, "NetworkManager::accept(): No new connection. Not blocking.");
+      return -1;
+    }
+    log.writeLog("NetworkManager::accept(): Error! accept() returned:");
+    log_network_error(error);
+    return -2;
+  }
+  if (getNumConnections() >= max_connections) {
+    log.writeLog(1, "NetworkManager::accept(): Warning! accept() connection, but at limit (%d).",
+                 max_connections);
+    log.writeLog(1, "\tUse NM.setMaxSockets() to change.");
+    ::close(sock);
+    return -1;
+  }
+  tuneSocket(sock);
+  log.writeLog(1, "NetworkManager::accept(): New connection.");
+  return addConnection(sock, Network::ACCEPT);
+}
+
+int NetworkManager::connect(std::string host, std::string port) {
+  LogManager &log = LogManager::getInstance();
+  warnIfNetworkingOff("connect");
+  log.writeLog(1, "NetworkManager::connect(): Connecting to %s, port %s.", host.c_str(),
+               port.c_str());
+  if (parsePort(port, false) < 0) {
+    log.writeLog("NetworkManager::connect(): Error! port '%s' is not a number from 1 to 65535.",
+                 port.c_str());
+    return -1;
+  }
+  struct addrinfo hints;
+  memset(&hints, 0, sizeof hints);
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_STREAM;
+  hints.ai_flags = AI_NUMERICSERV;
+  struct addrinfo *found = nullptr;
+  int gai = getaddrinfo(host.c_str(), port.c_str(), &hints, &found);
+  if (gai != 0 || !found) {
+    log.writeLog("NetworkManager::connect(): Error! getaddrinfo() returned:");
+    log.writeLog("\t%d - %s", gai, gai_strerror(gai));
+    if (found) freeaddrinfo(found);
+    return -1;
+  }
+  int sock = socket(found->ai_family, found->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
+                    found->ai_protocol);
+  if (sock == -1) {
+    int error = errno;
+    freeaddrinfo(found);
+    log.writeLog("NetworkManager::connect(): Error! socket() returned:");
+    log_network_error(error);
+    return -1;
+  }
+  tuneSocket(sock);  // before connecting, so the window is sized for it
+
+  int error = 0;
+  if (::connect(sock, found->ai_addr, found->ai_addrlen) == -1) error = errno;
+  freeaddrinfo(found);
+  if (error == EINPROGRESS) {
+    // Wait for the handshake, but never longer than the connect timeout.
+    long long deadline = nowMs() + connect_timeout;
+    error = ETIMEDOUT;
+    while (true) {
+      long long left = deadline - nowMs();
+      if (left < 0) left = 0;
+      struct pollfd pfd = {sock, POLLOUT, 0};
+      int ready = poll(&pfd, 1, static_cast<int>(left));
+      if (ready == -1 && errno == EINTR && left > 0) continue;
+      if (ready == 1) {
+        int so_error = 0;
+        socklen_t length = sizeof so_error;
+        error = getsockopt(sock, SOL_SOCKET, SO_ERROR, &so_error, &length) == -1 ? errno
+                                                                                  : so_error;
+      }
+      break;
+    }
+  }
+  if (error != 0) {
+    log.writeLog("NetworkManager::connect(): Error! connect() returned:");
+    log_network_error(error);
+    ::close(sock);
+    return -1;
+  }
+  log.writeLog(1, "NetworkManager::connect(): Connection established.");
+  return addConnection(sock, Network::CONNECT);
+}
+
+int NetworkManager::setConnectTimeout(int milliseconds) {
+  if (milliseconds < 0) {
+    LogManager::getInstance().writeLog(
+        "NetworkManager::setConnectTimeout(): Error! negative timeout (%d).", milliseconds);
+    return -1;
+  }
+  connect_timeout = milliseconds;
+  return 0;
+}
+
+int NetworkManager::getConnectTimeout() const { return connect_timeout; }
+
+int NetworkManager::setMaxConnections(int new_max_connections) {
+  warnIfNetworkingOff("setMaxConnections");
+  if (new_max_connections < 0) {
+    LogManager::getInstance().writeLog(
+        "NetworkManager::setMaxConnections(): Error! negative maximum (%d).", new_max_connections);
+    return -1;
+  }
+  max_connections = new_max_connections;
+  return 0;
+}
+
+int NetworkManager::getMaxConnections() const { return max_connections; }
+
+int NetworkManager::getNumConnections() const { return static_cast<int>(connections.size()); }
+
+bool NetworkManager::validIndex(int sock_index) const {
+  return sock_index >= 0 && sock_index < getNumConnections();
+}
+
+int NetworkManager::findById(long long id) const {
+  for (size_t i = 0; i < connections.size(); i++)
+    if (connections[i].id == id) return static_cast<int>(i);
+  return -1;
+}
+
+// Sends what is queued as far as the socket takes it; -1 when the socket failed.
+int NetworkManager::flush(Connection &c) {
+  while (c.out_at < c.out.size()) {
+    ssize_t sent = ::send(c.sock, c.out.data() + c.out_at, c.out.size() - c.out_at,
+                          MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (sent == -1) {
+      if (errno == EINTR) continue;
+      if (errno == EAGAIN || errno == EWOULDBLOCK) {
+        // Drop what went out once it is the larger part, so the queue stays compact.
+        if (c.out_at >= c.out.size() / 2) {
+          c.out.erase(c.out.begin(), c.out.begin() + static_cast<long>(c.out_at));
+          c.out_at = 0;
+        }
+        return 0;
+      }
+      int error = errno;
+      LogManager::getInstance().writeLog("NetworkManager::send(): Error! send() returned:");
+      log_network_error(error);
+      c.out.clear();
+      c.out_at = 0;
+      c.broken = true;
+      return -1;
+    }
+    c.out_at += static_cast<size_t>(sent);
+  }
+  c.out.clear();
+  c.out_at = 0;
+  return 0;
+}
+
+int NetworkManager::send(const void *buffer, int bytes, int sock_index) {
+  LogManager &log = LogManager::getInstance();
+  if (!buffer || bytes < 0) {
+    log.writeLog("NetworkManager::send(): Error! Bad buffer or byte count (%d). Unable to send.",
+                 bytes);
+    return -1;
+  }
+  if (!isConnected(sock_index)) {
+    log.writeLog("NetworkManager::send(): Error! Socket %d not connected. Unable to send.",
+                 sock_index);
+    return -1;
+  }
+  Connection &c = connections[static_cast<size_t>(sock_index)];
+  if (c.broken) {
+    log.writeLog("NetworkManager::send(): Error! Socket %d has failed. Unable to send.",
+                 sock_index);
+    return -1;
+  }
+  if (bytes == 0) return 0;
+  size_t queued = c.out.size() - c.out_at;
+  // Refused whole, so that no message is ever cut short on the wire.
+  if (queued + static_cast<size_t>(bytes) > static_cast<size_t>(NETWORK_SEND_QUEUE_MAX)) {
+    log.writeLog(
+        "NetworkManager::send(): Error! Socket %d has %d bytes waiting to go out. Unable to send "
+        "%d more.",
+        sock_index, static_cast<int>(queued), bytes);
+    return -1;
+  }
+  if (flush(c) == -1) return -1;
+
+  const char *data = static_cast<const char *>(buffer);
+  size_t sent = 0;
+  if (c.out.empty()) {
+    log.writeLog(15, "NetworkManager::send(): Calling send().");
+    while (sent < static_cast<size_t>(bytes)) {
+      ssize_t n = ::send(c.sock, data + sent, static_cast<size_t>(bytes) - sent,
+                         MSG_NOSIGNAL | MSG_DONTWAIT);
+      if (n == -1) {
+        if (errno == EINTR) continue;
+        if (errno == EAGAIN || errno == EWOULDBLOCK) break;
+        int error = errno;
+        log.writeLog("NetworkManager::send(): Error! send() returned:");
+        log_network_error(error);
+        c.broken = true;
+        return -1;
+      }
+      sent += static_cast<size_t>(n);
+    }
+    if (sent < static_cast<size_t>(bytes))
+      log.writeLog(10, "NetworkManager::send(): Warning! %d of %d bytes sent.",
+                   static_cast<int>(sent), bytes);
+  }
+  // The rest goes out while the loop services the connection.
+  if (c.out_at > 0 && c.out_at == c.out.size()) {
+    c.out.clear();
+    c.out_at = 0;
+  }
+  c.out.insert(c.out.end(), data + sent, data + bytes);
+  return 0;
+}
+
+int NetworkManager::getQueuedBytes(int sock_index) const {
+  if (!validIndex(sock_index)) return -1;
+  const Connection &c = connections[static_cast<size_t>(sock_index)];
+  return static_cast<int>(c.out.size() - c.out_at);
+}
+
+int NetworkManager::receive(void *buffer, int nbytes, bool peek, int sock_index) {
+  LogManager &log = LogManager::getInstance();
+  if (!buffer || nbytes < 0) {
+    log.writeLog(
+        "NetworkManager::receive(): Error! Bad buffer or byte count (%d). Unable to receive.",
+        nbytes);
+    return -1;
+  }
+  if (!isConnected(sock_index)) {
+    log.writeLog("NetworkManager::receive(): Error! Socket %d not connected. Unable to receive.",
+                 sock_index);
+    return -1;
+  }
+  if (nbytes == 0) return 0;
+  Connection &c = connections[static_cast<size_t>(sock_index)];
+  ssize_t got;
+  do {
+    got = recv(c.sock, buffer, static_cast<size_t>(nbytes), MSG_DONTWAIT | (peek ? MSG_PEEK : 0));
+  } while (got == -1 && errno == EINTR);
+  if (got == -1 && errno != EAGAIN && errno != EWOULDBLOCK) {
+    int error = errno;
+    log.writeLog("NetworkManager::receive(): Error! recv() returned:");
+    log_network_error(error);
+    c.broken = true;
+  }
+  if (got == 0) c.broken = true;  // the peer has gone and nothing is left
+  if (got > 0 && !peek) c.reported_step = -1;
+  return static_cast<int>(got);
+}
+
+int NetworkManager::isData(int sock_index) const {
+  if (!isConnected(sock_index)) {
+    LogManager::getInstance().writeLog("NetworkManager::isData(): Error! Sock index %d not connected.",
+                                       sock_index);
+    return -1;
+  }
+  int waiting = 0;
+  if (ioctl(connections[static_cast<size_t>(sock_index)].sock, FIONREAD, &waiting) == -1) {
+    int error = errno;
+    LogManager::getInstance().writeLog(
+        "NetworkManager::isData(): Error! ioctl()/ioctlsocket() returned:");
+    log_network_error(error);
+    return -1;
+  }
+  return waiting;
+}
+
+int NetworkManager::isAnyData() const {
+  for (int i = 0; i < getNumConnections(); i++)
+    if (isConnected(i) && isData(i) > 0) return i;
+  return -1;
+}
+
+bool NetworkManager::isConnected(int sock_index) const {
+  return validIndex(sock_index) && connections[static_cast<size_t>(sock_index)].sock >= 0;
+}
+
+int NetworkManager::getSocket(int sock_index) const {
+  LogManager &log = LogManager::getInstance();
+  log.writeLog("NetworkManager::getSocket(): sock_index is %d", sock_index);
+  log.writeLog("\tm_unconnected_sock is %d", m_unconnected_sock);
+  if (sock_index == -1) return m_unconnected_sock;
+  if (!validIndex(sock_index)) return -1;
+  return connections[static_cast<size_t>(sock_index)].sock;
+}
+
+int NetworkManager::genDataEvents(int sock_index) {
+  if (!isConnected(sock_index)) return 0;
+  LogManager &log = LogManager::getInstance();
+  Connection &c = connections[static_cast<size_t>(sock_index)];
+  if (c.out_at < c.out.size()) flush(c);
+
+  // One poll tells whether anything happened at all: bytes, a hang-up or an error.
+  struct pollfd pfd = {c.sock, POLLIN | POLLRDHUP, 0};
+  if (poll(&pfd, 1, 0) == -1) return 0;
+  bool gone = c.broken || (pfd.revents & (POLLRDHUP | POLLHUP | POLLERR | POLLNVAL));
+  if (!(pfd.revents & POLLIN) && !gone) return 0;
+
+  int waiting = 0;
+  if (ioctl(c.sock, FIONREAD, &waiting) == -1) waiting = 0;
+  if (waiting >= NETWORK_HEADER_SIZE) {
+    unsigned char header[NETWORK_HEADER_SIZE];
+    ssize_t got = recv(c.sock, header, sizeof header, MSG_PEEK | MSG_DONTWAIT);
+    if (got != NETWORK_HEADER_SIZE) {
+      if (got == -1 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+        int error = errno;
+        log.writeLog("NetworkManager::genDataEvents(): Error! recv() returned:");
+        log_network_error(error);
+        c.broken = true;
+        return -1;
+      }
+      return 0;
+    }
+    int length = getMessageLength(header);
+    if (length < NETWORK_HEADER_SIZE || length > NETWORK_MAX_MESSAGE) {
+      log.writeLog(
+          "NetworkManager::genDataEvents(): Error! Message length %d on socket %d is not from %d "
+          "to %d. Closing it.",
+          length, sock_index, NETWORK_HEADER_SIZE, NETWORK_MAX_MESSAGE);
+      close(sock_index);
+      return 0;
+    }
+    if (waiting >= length) {
+      // An unread message is reported once a step, not over and over.
+      long long step = currentStep();
+      if (c.reported_step == step) return 0;
+      c.reported_step = step;
+      log.writeLog(15, "NetworkManager::genDataEvents(): have full message (%d bytes).", length);
+      EventNetwork event(Network::DATA);
+      event.setSocketIndex(sock_index);
+      event.setBytes(length);
+      onEvent(&event);
+      return 1;
+    }
+  }
+  if (gone) {
+    // No complete message is left and none can come.
+    log.writeLog(1, "NetworkManager::genDataEvents(): Socket %d closed by peer (%d bytes left).",
+                 sock_index, waiting);
+    close(sock_index);
+  }
+  return 0;
+}
+
+int NetworkManager::close(int sock_index) {
+  LogManager &log = LogManager::getInstance();
+  if (!validIndex(sock_index)) {
+    log.writeLog("NetworkManager::close(): sock_index (%d) out of range.", sock_index);
+    return -1;
+  }
+  Connection &c = connections[static_cast<size_t>(sock_index)];
+  if (c.sock < 0) return 0;  // already closing: its own close-event handler asked again
+  if (!c.broken && c.out_at < c.out.size()) flush(c);
+  int sock = c.sock;
+  long long id = c.id;
+  // The entry keeps its place during the close event but no longer names the
+  // descriptor, which the system may hand out again at once.
+  c.sock = -1;
+  if (::close(sock) == -1) {
+    int error = errno;
+    log.writeLog("NetworkManager::close(): Error! close() returned:");
+    log_network_error(error);
+  }
+  EventNetwork event(Network::CLOSE);
+  event.setSocketIndex(sock_index);
+  event.setBytes(0);
+  onEvent(&event);
+  // Handlers may have closed or opened other connections meanwhile.
+  int at = findById(id);
+  if (at >= 0) connections.erase(connections.begin() + at);
+  return 0;
+}
+
+int NetworkManager::closeAll() {
+  // Only the connections present now: a close handler that connects again
+  // must not keep this going.
+  std::vector<long long> ids;
+  for (const Connection &c : connections)
+    if (c.sock >= 0) ids.push_back(c.id);
+  int result = 0;
+  for (long long id : ids) {
+    int at = findById(id);
+    if (at >= 0) result += close(at);
+  }
+  return result;
+}
+
+void cleanUp(int signal) {
+  LogManager &log = LogManager::getInstance();
+  log.writeLog("NetworkManager cleanUp(): Signal is %d. Shutting down.", signal);
+  NetworkManager::getInstance().shutDown();
+  log.writeLog("NetworkManager cleanUp(): Calling game manager shutdown.");
+  GameManager::getInstance().shutDown();
+  exit(signal);
+}
 
 }  // namespace sb

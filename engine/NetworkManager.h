@@ -1,17 +1,57 @@
 #ifndef SORBELANE_NETWORK_MANAGER_H
 #define SORBELANE_NETWORK_MANAGER_H
 
+#include <string>
+#include <vector>
+
+#include "EventNetwork.h"
 #include "Manager.h"
 
 namespace sb {
 
-// TCP connections between engines. Only the manager's place in start-up,
-// shut-down and event interest exists so far; connections come later.
+// A message starts with its length as a 4-byte little-endian signed integer
+// that counts the whole message, these 4 bytes included.
+constexpr int NETWORK_HEADER_SIZE = 4;
+// The longest message accepted; a longer declared length closes the connection.
+constexpr int NETWORK_MAX_MESSAGE = 64 * 1024;
+// Receive buffer asked for on every connection: twice the longest message, so
+// that a complete message always fits in what the socket holds.
+constexpr int NETWORK_RECEIVE_BUFFER = 2 * NETWORK_MAX_MESSAGE;
+// Most bytes a connection keeps queued for a peer that does not take them.
+constexpr int NETWORK_SEND_QUEUE_MAX = 1024 * 1024;
+// How long connect() waits for a server, in milliseconds.
+constexpr int NETWORK_CONNECT_TIMEOUT = 2000;
+
+// Plain TCP connections over IPv4: a server that accepts clients, clients
+// that connect, and network events for accepts, connects, closes and complete
+// messages. Everything runs on the game loop's thread without blocking it.
 class NetworkManager : public Manager {
  private:
+  // One connection. Its socket index is its position in the connections.
+  struct Connection {
+    int sock;                 // descriptor; -1 once closing
+    long long id;             // finds the entry again after event handlers ran
+    std::vector<char> out;    // rest of partly sent data, waiting to go out
+    size_t out_at;            // first byte of out not yet sent
+    bool broken;              // peer gone or socket failed: close when drained
+    long long reported_step;  // step whose message was reported and not yet read
+  };
+
   NetworkManager();
   NetworkManager(const NetworkManager &) = delete;
   void operator=(const NetworkManager &) = delete;
+
+  int m_unconnected_sock;
+  std::vector<Connection> connections;
+  int max_connections;
+  long long next_id;
+  int connect_timeout;
+
+  bool validIndex(int sock_index) const;
+  int findById(long long id) const;
+  int addConnection(int sock, Network::Label label);
+  int flush(Connection &c);
+  void warnIfNetworkingOff(const char *op) const;
 
  public:
   static NetworkManager &getInstance();
@@ -20,11 +60,48 @@ class NetworkManager : public Manager {
   void shutDown() override;
   bool isValid(std::string event_type) const override;
 
+  // Listens on port (text, 1..65535, or 0 for any free port) when server is
+  // true; stops listening when false.
+  int setServer(bool server, std::string port = SORBELANE_PORT);
   bool isServer() const;
+  // The port the server listens on, or -1.
+  int getServerPort() const;
+  // Takes at most one waiting client: its socket index, -1 if none (or at
+  // the limit), -2 if not a server or on a hard error.
   int accept();
+  // Connects to a server within the connect timeout: the new socket index, or -1.
+  int connect(std::string host, std::string port = SORBELANE_PORT);
+  int setConnectTimeout(int milliseconds);
+  int getConnectTimeout() const;
+
+  int setMaxConnections(int new_max_connections);
+  int getMaxConnections() const;
   int getNumConnections() const;
-  int genDataEvents(int index);
+
+  // Sends all bytes or queues what the socket does not take now; 0, or -1.
+  int send(const void *buffer, int bytes, int sock_index);
+  // Bytes queued on a connection and not yet sent, or -1.
+  int getQueuedBytes(int sock_index) const;
+  // One non-blocking recv() of up to nbytes; peek leaves the bytes queued.
+  int receive(void *buffer, int nbytes, bool peek, int sock_index);
+  int isData(int sock_index) const;
+  int isAnyData() const;
+  bool isConnected(int sock_index) const;
+  int getSocket(int sock_index) const;
+
+  // Raises a DATA event when a complete message waits on the connection
+  // (1), else 0; -1 on a socket error. Closes the connection on a bad
+  // length, and once the peer has gone and no complete message is left.
+  int genDataEvents(int sock_index);
+
+  int close(int sock_index);
+  int closeAll();
 };
+
+// Shuts the network manager and then the game manager down and exits with
+// the signal number. Not installed as a signal handler: Ctrl-C goes through
+// the game manager, which stops the network manager on its way out.
+void cleanUp(int signal);
 
 }  // namespace sb
 

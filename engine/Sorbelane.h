@@ -14,6 +14,7 @@
 #include "EventCollision.h"
 #include "EventKeyboard.h"
 #include "EventMouse.h"
+#include "EventNetwork.h"
 #include "EventOut.h"
 #include "EventStep.h"
 #include "EventView.h"

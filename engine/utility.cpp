@@ -3,6 +3,7 @@
 #include <cctype>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
@@ -647,6 +648,23 @@ std::string toString(Shape shape) {
     default:
       return "undefined";
   }
+}
+
+void putMessageLength(unsigned char *header, int length) {
+  uint32_t bits = static_cast<uint32_t>(length);
+  for (int i = 0; i < 4; i++) header[i] = static_cast<unsigned char>(bits >> (8 * i));
+}
+
+int getMessageLength(const unsigned char *header) {
+  uint32_t bits = 0;
+  for (int i = 0; i < 4; i++) bits |= static_cast<uint32_t>(header[i]) << (8 * i);
+  int32_t length;
+  memcpy(&length, &bits, sizeof length);  // two's complement, without overflow
+  return length;
+}
+
+void log_network_error(int error) {
+  LogManager::getInstance().writeLog("\t%d - %s", error, strerror(error));
 }
 
 }  // namespace sb

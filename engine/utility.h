@@ -81,6 +81,12 @@ int addParticles(ParticleType type, Vector position, float scale = 1.0f, Color c
 int addParticles(PrecipitationType type, Direction direction, float density = 1.0f,
                  Color color = CUSTOM);
 
+// Network messages: the length field at the front of a message, 4 bytes
+// little-endian whatever the machine; and "\t<error> - <its text>" in the log.
+void putMessageLength(unsigned char *header, int length);
+int getMessageLength(const unsigned char *header);
+void log_network_error(int error);
+
 }  // namespace sb
 
 #endif

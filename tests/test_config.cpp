@@ -98,6 +98,11 @@ TEST(Config, ValuesColoursStylesAndBooleans) {
   EXPECT_EQ(cfg.getRandomSeed(), -4);
   EXPECT_EQ(cfg.getGridWidth(), 0);
   EXPECT_FLOAT_EQ(cfg.getFontScale(), 1.5f);
+  // Numbers beyond the int range give the nearest limit.
+  cfg.loadConfig("frame_time:99999999999,random_seed:-99999999999999999999,");
+  EXPECT_EQ(cfg.getFrameTime(), INT_MAX);
+  EXPECT_EQ(cfg.getRandomSeed(), INT_MIN);
+  cfg.loadConfig("frame_time:12,random_seed:-4,");
   cfg.loadConfig("frame_time:,random_seed,");
   EXPECT_EQ(cfg.getFrameTime(), 12);
   EXPECT_EQ(cfg.getRandomSeed(), -4);

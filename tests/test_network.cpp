@@ -1,0 +1,710 @@
+// The network manager over real TCP on 127.0.0.1: the engine as server and as
+// client of plain sockets, message framing, the connection limit, close
+// events, hostile peers under the running game loop, and refused input.
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <climits>
+#include <cstring>
+#include <functional>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "EventNetwork.h"
+#include "EventStep.h"
+#include "GameManager.h"
+#include "LogManager.h"
+#include "NetworkManager.h"
+#include "Object.h"
+#include "support/CoreChecks.h"
+#include "support/ProgramRunner.h"
+#include "support/TestEngine.h"
+#include "utility.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using sb::Network::ACCEPT;
+using sb::Network::CLOSE;
+using sb::Network::CONNECT;
+using sb::Network::DATA;
+
+sb::NetworkManager &net() { return sb::NetworkManager::getInstance(); }
+
+long long msSince(Clock::time_point start) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
+
+void startNetworking(int frame_time = 10) {
+  ASSERT_EQ(sbtest::startEngine("headless:true,\nnetworking:true,\nframe_time:" +
+                                std::to_string(frame_time) + ",\n"),
+            0);
+  sb::LogManager::getInstance().setLogLevel(1);
+}
+
+// A length field followed by a payload.
+std::string withLength(int length, const std::string &payload) {
+  unsigned char header[4];
+  sb::putMessageLength(header, length);
+  return std::string(reinterpret_cast<char *>(header), 4) + payload;
+}
+
+// A message: its length (header included), then the payload.
+std::string frame(const std::string &payload) {
+  return withLength(static_cast<int>(payload.size()) + 4, payload);
+}
+
+// ---- plain sockets on the other side --------------------------------------
+
+sockaddr_in loopback(int port) {
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<uint16_t>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  return address;
+}
+
+int rawConnect(int port, int flags = 0) {
+  int fd = socket(AF_INET, SOCK_STREAM | flags, 0);
+  sockaddr_in address = loopback(port);
+  if (connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 && !flags) {
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+// A listening socket on a free port of 127.0.0.1.
+int rawListen(int &port, int backlog = 5) {
+  int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address = loopback(0);
+  socklen_t length = sizeof address;
+  bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address);
+  listen(fd, backlog);
+  getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length);
+  port = ntohs(address.sin_port);
+  return fd;
+}
+
+int rawAccept(int listener) {
+  pollfd pfd = {listener, POLLIN, 0};
+  return poll(&pfd, 1, 2000) == 1 ? accept(listener, nullptr, nullptr) : -1;
+}
+
+void writeAll(int fd, const std::string &bytes) {
+  ASSERT_EQ(send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL), static_cast<ssize_t>(bytes.size()));
+}
+
+// Reads n bytes within two seconds; fewer if the peer closed (then sets
+// *ended) or time ran out.
+std::string readBytes(int fd, size_t n, bool *ended = nullptr) {
+  std::string got;
+  Clock::time_point start = Clock::now();
+  while (got.size() < n && msSince(start) < 2000) {
+    pollfd pfd = {fd, POLLIN, 0};
+    if (poll(&pfd, 1, 20) != 1) continue;
+    char buffer[4096];
+    ssize_t r = recv(fd, buffer, std::min(sizeof buffer, n - got.size()), 0);
+    if (r <= 0) {
+      if (ended) *ended = true;
+      break;
+    }
+    got.append(buffer, static_cast<size_t>(r));
+  }
+  return got;
+}
+
+// True when the peer closed (end of file or reset) within two seconds.
+bool peerClosed(int fd) {
+  bool ended = false;
+  readBytes(fd, 1 << 20, &ended);
+  return ended;
+}
+
+// Closes with a reset instead of an orderly end.
+void resetClose(int fd) {
+  linger hard = {1, 0};
+  setsockopt(fd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+  close(fd);
+}
+
+// ---- the engine's side ----------------------------------------------------
+
+struct Seen {
+  sb::Network::Label label;
+  int index;
+  int bytes;
+};
+
+// Records the network events; reads every complete message unless told not to.
+class Listener : public sb::Object {
+ public:
+  std::vector<Seen> events;
+  std::vector<std::string> messages;  // payloads, header removed
+  bool read_messages = true;
+  std::function<void(const sb::EventNetwork &)> action;
+
+  Listener() {
+    setSolidness(sb::SPECTRAL);
+    registerInterest(sb::NETWORK_EVENT);
+  }
+  int eventHandler(const sb::Event *p_e) override {
+    if (p_e->getType() != sb::NETWORK_EVENT) return 0;
+    const auto &e = *static_cast<const sb::EventNetwork *>(p_e);
+    events.push_back({e.getLabel(), e.getSocketIndex(), e.getBytes()});
+    if (e.getLabel() == DATA && read_messages) {
+      std::string buffer(static_cast<size_t>(e.getBytes()), '\0');
+      int got = net().receive(&buffer[0], e.getBytes(), false, e.getSocketIndex());
+      messages.push_back(got == e.getBytes() ? buffer.substr(4) : "<short read>");
+    }
+    if (action) action(e);
+    return 1;
+  }
+  int count(sb::Network::Label label) const {
+    return static_cast<int>(std::count_if(events.begin(), events.end(),
+                                          [&](const Seen &s) { return s.label == label; }));
+  }
+};
+
+// What the game loop does for the network, outside the loop.
+void service() {
+  sb::NetworkManager &nm = net();
+  if (nm.isServer()) nm.accept();
+  for (int i = 0; i < nm.getNumConnections();) {
+    int before = nm.getNumConnections();
+    nm.genDataEvents(i);
+    if (nm.getNumConnections() >= before) i++;
+  }
+}
+
+bool serviceUntil(const std::function<bool()> &done, int timeout_ms = 2000) {
+  Clock::time_point start = Clock::now();
+  while (true) {
+    service();
+    if (done()) return true;
+    if (msSince(start) > timeout_ms) return false;
+    usleep(1000);
+  }
+}
+
+void serviceFor(int ms) {
+  serviceUntil([] { return false; }, ms);
+}
+
+// An engine server on a free port.
+int startServer() {
+  if (net().setServer(true, "0") != 0) return -1;
+  return net().getServerPort();
+}
+
+}  // namespace
+
+// Every test ends with the engine shut down, which deletes its objects.
+class Network : public testing::Test {
+ protected:
+  void TearDown() override {
+    if (sb::GameManager::getInstance().isStarted()) sb::GameManager::getInstance().shutDown();
+  }
+};
+
+TEST_F(Network, LengthFieldIsLittleEndianAndRoundTrips) {
+  std::mt19937 random(13);
+  std::vector<int> values = {0, 1, 4, 255, 256, 65536, -1, INT_MAX, INT_MIN};
+  for (int i = 0; i < 1000; i++) values.push_back(static_cast<int>(random()));
+  for (int value : values) {
+    unsigned char header[4];
+    sb::putMessageLength(header, value);
+    uint32_t bits = static_cast<uint32_t>(value);
+    for (int b = 0; b < 4; b++) EXPECT_EQ(header[b], (bits >> (8 * b)) & 0xff);
+    EXPECT_EQ(sb::getMessageLength(header), value);
+  }
+}
+
+TEST_F(Network, EventLabelsOutsideTheRangeAreUndefined) {
+  sb::LogManager::getInstance().setLogLevel(1);
+  sbtest::startEngine("headless:true,\n");
+  sb::EventNetwork plain;
+  EXPECT_EQ(plain.getType(), sb::NETWORK_EVENT);
+  EXPECT_EQ(plain.getLabel(), sb::Network::UNDEFINED_NETWORK_LABEL);
+  EXPECT_EQ(plain.getSocketIndex(), -1);
+  EXPECT_EQ(plain.getBytes(), 0);
+  for (int label : {-2, -1, 0, 1, 2, 3, 4, 100}) {
+    sb::EventNetwork event(static_cast<sb::Network::Label>(label));
+    bool defined = label >= -1 && label <= 3;
+    EXPECT_EQ(event.getLabel(), defined ? label : -1) << label;
+    event.setLabel(DATA);
+    event.setLabel(static_cast<sb::Network::Label>(label));
+    EXPECT_EQ(event.getLabel(), defined ? label : -1) << label;
+    EXPECT_EQ(sbtest::countMessage(sbtest::readLog(), "EventNetwork::setLabel(): Undefined type (" +
+                                                          std::to_string(label) + ")."),
+              defined ? 0 : 2);
+  }
+}
+
+// Refused input: byte counts, buffers, indices and port texts.
+TEST_F(Network, RefusesBadArgumentsAndPortTexts) {
+  startNetworking();
+  sb::NetworkManager &nm = net();
+  for (const std::string &name : {sb::NETWORK_EVENT, sb::NETWORK_KEYBOARD_EVENT,
+                                  sb::NETWORK_MSE_EVENT, sb::NETWORK_CUSTOM_EVENT})
+    EXPECT_TRUE(nm.isValid(name));
+  EXPECT_FALSE(nm.isValid(sb::STEP_EVENT));
+  char buffer[8] = {};
+  EXPECT_EQ(nm.send(buffer, 8, 0), -1);  // index 0 == connection count
+  EXPECT_EQ(nm.receive(buffer, 8, false, -1), -1);
+  EXPECT_EQ(nm.isData(0), -1);
+  EXPECT_EQ(nm.close(0), -1);
+  EXPECT_EQ(nm.getSocket(3), -1);
+  EXPECT_EQ(nm.genDataEvents(0), 0);
+  EXPECT_EQ(nm.setMaxConnections(-1), -1);
+  EXPECT_EQ(nm.getMaxConnections(), 1);
+
+  for (const char *port : {"", "abc", "-1", "65536", "99999", " 80", "80x", "+80", "123456",
+                           "4294967297"}) {
+    EXPECT_EQ(nm.setServer(true, port), -1) << port;
+    EXPECT_FALSE(nm.isServer());
+    EXPECT_EQ(nm.connect("127.0.0.1", port), -1) << port;
+  }
+  EXPECT_EQ(nm.connect("127.0.0.1", "0"), -1);
+
+  int port = startServer();
+  ASSERT_GT(port, 0);
+  int client = rawConnect(port);
+  ASSERT_GE(client, 0);
+  ASSERT_TRUE(serviceUntil([&] { return nm.getNumConnections() == 1; }));
+  EXPECT_EQ(nm.send(nullptr, 4, 0), -1);
+  EXPECT_EQ(nm.send(buffer, -1, 0), -1);
+  EXPECT_EQ(nm.receive(nullptr, 4, false, 0), -1);
+  EXPECT_EQ(nm.receive(buffer, -5, true, 0), -1);
+  EXPECT_EQ(nm.send(buffer, 0, 0), 0);
+  EXPECT_EQ(nm.receive(buffer, 0, false, 0), 0);
+  nm.closeAll();
+  EXPECT_EQ(readBytes(client, 1), "");  // nothing went out before the end
+
+  std::string log = sbtest::readLog();
+  EXPECT_TRUE(sbtest::hasMessage(
+      log, "NetworkManager::isValid(): Error! NetworkManager does not handle sb-step."));
+  EXPECT_TRUE(sbtest::hasMessage(
+      log, "NetworkManager::send(): Error! Socket 0 not connected. Unable to send."));
+  EXPECT_TRUE(sbtest::hasMessage(
+      log, "NetworkManager::receive(): Error! Socket -1 not connected. Unable to receive."));
+  EXPECT_TRUE(sbtest::hasMessage(log, "NetworkManager::close(): sock_index (0) out of range."));
+  EXPECT_TRUE(sbtest::hasMessage(
+      log, "NetworkManager::setServer(): Error! port '65536' is not a number from 0 to 65535."));
+  EXPECT_TRUE(sbtest::hasMessage(
+      log, "NetworkManager::setServer(): Ready for connections on port " + std::to_string(port) +
+               "."));
+  close(client);
+}
+
+TEST_F(Network, EngineServerTakesFramedMessagesFromARawClient) {
+  startNetworking();
+  sb::NetworkManager &nm = net();
+  Listener *listener = new Listener;
+  int port = startServer();
+  ASSERT_GT(port, 0);
+  EXPECT_EQ(nm.setServer(true, "0"), 0);  // a second call keeps the first socket
+  EXPECT_EQ(nm.getServerPort(), port);
+
+  int client = rawConnect(port);
+  ASSERT_GE(client, 0);
+  ASSERT_TRUE(serviceUntil([&] { return listener->count(ACCEPT) == 1; }));
+  EXPECT_EQ(listener->events[0].index, 0);
+  EXPECT_TRUE(nm.isConnected(0));
+
+  // Two messages in one write.
+  writeAll(client, frame("first") + frame("second!"));
+  ASSERT_TRUE(serviceUntil([&] { return listener->messages.size() == 2; }));
+  EXPECT_EQ(listener->events[1].bytes, 9);
+  EXPECT_EQ(listener->events[2].bytes, 11);
+
+  // A header split across writes raises nothing until the rest arrives.
+  std::string split = frame("split header");
+  writeAll(client, split.substr(0, 2));
+  serviceFor(30);
+  writeAll(client, split.substr(2, 3));
+  serviceFor(30);
+  EXPECT_EQ(listener->messages.size(), 2u);
+  writeAll(client, split.substr(5));
+  ASSERT_TRUE(serviceUntil([&] { return listener->messages.size() == 3; }));
+
+  // A byte at a time: no event before the last byte.
+  std::string slow = frame("one byte at a time");
+  for (size_t i = 0; i < slow.size(); i++) {
+    writeAll(client, slow.substr(i, 1));
+    serviceFor(2);
+    if (i + 1 < slow.size()) {
+      ASSERT_EQ(listener->messages.size(), 3u) << i;
+    }
+  }
+  ASSERT_TRUE(serviceUntil([&] { return listener->messages.size() == 4; }));
+  EXPECT_EQ(listener->messages,
+            (std::vector<std::string>{"first", "second!", "split header", "one byte at a time"}));
+
+  // The engine answers; the client sees the same bytes.
+  std::string answer = frame("answer");
+  EXPECT_EQ(nm.send(answer.data(), static_cast<int>(answer.size()), 0), 0);
+  EXPECT_EQ(readBytes(client, answer.size()), answer);
+
+  // The client leaves: one close event, the connection is gone.
+  close(client);
+  ASSERT_TRUE(serviceUntil([&] { return listener->count(CLOSE) == 1; }));
+  EXPECT_EQ(nm.getNumConnections(), 0);
+  EXPECT_EQ(listener->count(DATA), 4);
+}
+
+// The engine as client; its socket takes descriptor 0, which is as good as any.
+TEST_F(Network, EngineClientExchangesWithARawServer) {
+  startNetworking();
+  sb::NetworkManager &nm = net();
+  Listener *listener = new Listener;
+  int port = 0;
+  int server = rawListen(port);
+  int saved_stdin = dup(0);
+  close(0);
+  EXPECT_EQ(nm.connect("127.0.0.1", std::to_string(port)), 0);
+  ASSERT_EQ(listener->count(CONNECT), 1);
+  EXPECT_EQ(listener->events[0].index, 0);
+  EXPECT_EQ(nm.getSocket(0), 0);
+  EXPECT_TRUE(nm.isConnected(0));
+  int peer = rawAccept(server);
+  ASSERT_GE(peer, 0);
+
+  std::string hello = frame("hello server");
+  EXPECT_EQ(nm.send(hello.data(), static_cast<int>(hello.size()), 0), 0);
+  EXPECT_EQ(readBytes(peer, hello.size()), hello);
+  writeAll(peer, frame("hello client") + frame(""));
+  ASSERT_TRUE(serviceUntil([&] { return listener->messages.size() == 2; }));
+  EXPECT_EQ(listener->messages, (std::vector<std::string>{"hello client", ""}));
+
+  // The engine closes: its own close event, and the server sees the end.
+  EXPECT_EQ(nm.close(0), 0);
+  EXPECT_EQ(listener->count(CLOSE), 1);
+  EXPECT_EQ(nm.getNumConnections(), 0);
+  EXPECT_TRUE(peerClosed(peer));
+  dup2(saved_stdin, 0);
+  close(saved_stdin);
+  close(peer);
+  close(server);
+}
+
+TEST_F(Network, ConnectionLimitAndRenumberingOnClose) {
+  startNetworking();
+  sb::NetworkManager &nm = net();
+  Listener *listener = new Listener;
+  int port = startServer();
+  ASSERT_GT(port, 0);
+  int first = rawConnect(port);
+  ASSERT_TRUE(serviceUntil([&] { return nm.getNumConnections() == 1; }));
+
+  // At the default limit of one the next client is taken and closed at once.
+  int second = rawConnect(port);
+  ASSERT_GE(second, 0);
+  ASSERT_TRUE(serviceUntil([] { return sbtest::countOf(sbtest::readLog(), "at limit (1)") > 0; }));
+  EXPECT_TRUE(peerClosed(second));
+  EXPECT_EQ(nm.getNumConnections(), 1);
+  EXPECT_TRUE(sbtest::hasMessage(
+      sbtest::readLog(), "NetworkManager::accept(): Warning! accept() connection, but at limit (1)."));
+
+  // With room for three, closing index 0 moves the others down.
+  EXPECT_EQ(nm.setMaxConnections(3), 0);
+  int third = rawConnect(port);
+  int fourth = rawConnect(port);
+  ASSERT_TRUE(serviceUntil([&] { return nm.getNumConnections() == 3; }));
+  EXPECT_EQ(listener->count(ACCEPT), 3);
+  EXPECT_EQ(nm.close(0), 0);
+  ASSERT_EQ(listener->events.back().label, CLOSE);
+  EXPECT_EQ(listener->events.back().index, 0);
+  EXPECT_TRUE(peerClosed(first));
+  for (int index : {0, 1}) {
+    std::string message = frame("to " + std::to_string(index));
+    EXPECT_EQ(nm.send(message.data(), static_cast<int>(message.size()), index), 0);
+  }
+  EXPECT_EQ(readBytes(third, 8), frame("to 0"));
+  EXPECT_EQ(readBytes(fourth, 8), frame("to 1"));
+
+  // Shutting down closes every connection and the listening socket.
+  nm.shutDown();
+  EXPECT_EQ(listener->count(CLOSE), 3);
+  EXPECT_FALSE(nm.isServer());
+  EXPECT_TRUE(peerClosed(third));
+  EXPECT_TRUE(peerClosed(fourth));
+  EXPECT_EQ(rawConnect(port), -1);
+  for (int fd : {first, second, third, fourth}) close(fd);
+}
+
+// A close-event handler that sends, receives and closes again on the index
+// being closed touches no descriptor: the one just closed may already be
+// someone else's.
+TEST_F(Network, CloseHandlerCannotReachTheClosedDescriptor) {
+  startNetworking();
+  sb::NetworkManager &nm = net();
+  Listener *listener = new Listener;
+  int port = startServer();
+  int client = rawConnect(port);
+  ASSERT_TRUE(serviceUntil([&] { return nm.getNumConnections() == 1; }));
+  int pipe_fds[2] = {-1, -1};
+  std::vector<int> results;
+  listener->action = [&](const sb::EventNetwork &e) {
+    if (e.getLabel() != CLOSE) return;
+    EXPECT_EQ(pipe(pipe_fds), 0);  // likely takes the number just freed
+    char buffer[16] = "must not leave";
+    results.push_back(nm.send(buffer, sizeof buffer, e.getSocketIndex()));
+    results.push_back(nm.receive(buffer, sizeof buffer, false, e.getSocketIndex()));
+    results.push_back(nm.isConnected(e.getSocketIndex()) ? 1 : 0);
+    results.push_back(nm.close(e.getSocketIndex()));
+    results.push_back(nm.closeAll());
+  };
+  EXPECT_EQ(nm.close(0), 0);
+  EXPECT_EQ(results, (std::vector<int>{-1, -1, 0, 0, 0}));
+  EXPECT_EQ(listener->count(CLOSE), 1);
+  EXPECT_EQ(nm.getNumConnections(), 0);
+  // Nothing was written into (or read from) whatever took the descriptor.
+  pollfd pfd = {pipe_fds[0], POLLIN, 0};
+  EXPECT_EQ(poll(&pfd, 1, 0), 0);
+  close(pipe_fds[0]);
+  close(pipe_fds[1]);
+  close(client);
+}
+
+// connect() gives up after its timeout when the server never answers (its
+// backlog is full), and at once when nothing listens.
+TEST_F(Network, ConnectIsBounded) {
+  startNetworking();
+  sb::NetworkManager &nm = net();
+  int port = 0;
+  int server = rawListen(port, 0);
+  ASSERT_GE(server, 0);
+  std::vector<int> waiting;  // fill the backlog of a server that never accepts
+  for (int i = 0; i < 4; i++) waiting.push_back(rawConnect(port, SOCK_NONBLOCK));
+  usleep(50000);
+  EXPECT_EQ(nm.setConnectTimeout(300), 0);
+  Clock::time_point start = Clock::now();
+  EXPECT_EQ(nm.connect("127.0.0.1", std::to_string(port)), -1);
+  long long took = msSince(start);
+  EXPECT_GE(took, 250);
+  EXPECT_LT(took, 1500);
+  EXPECT_EQ(nm.getNumConnections(), 0);
+  for (int fd : waiting) close(fd);
+  close(server);
+
+  start = Clock::now();
+  EXPECT_EQ(nm.connect("127.0.0.1", std::to_string(port)), -1);  // now refused
+  EXPECT_LT(msSince(start), 250);
+  EXPECT_TRUE(sbtest::hasMessage(sbtest::readLog(),
+                                 "NetworkManager::connect(): Error! connect() returned:"));
+}
+
+namespace {
+
+// One hostile peer: what it does to its socket once accepted, and what the
+// engine must show for it.
+struct Hostile {
+  std::string name;
+  std::function<void(int &fd)> act;  // may close the socket (then sets fd to -1)
+  std::vector<std::string> messages;  // payloads that must arrive, in order
+  bool closes;                        // the engine closes the connection
+  bool read = true;                   // the game reads its messages
+  bool engine_sends = false;          // the engine sends to it every step
+};
+
+std::string bigPayload() { return std::string(sb::NETWORK_MAX_MESSAGE - 4, 'm'); }
+
+std::vector<Hostile> hostilePeers() {
+  auto sends = [](std::string bytes, bool then_close = false, bool reset = false) {
+    return [=](int &fd) {
+      writeAll(fd, bytes);
+      if (reset) {
+        usleep(20000);
+        resetClose(fd);
+        fd = -1;
+      } else if (then_close) {
+        close(fd);
+        fd = -1;
+      }
+    };
+  };
+  std::vector<Hostile> peers;
+  for (int length : {0, 1, 2, 3, -1, -4, INT_MIN, INT_MAX, sb::NETWORK_MAX_MESSAGE + 1})
+    peers.push_back({"length " + std::to_string(length), sends(withLength(length, "xxxxxxxx")), {},
+                     true});
+  peers.push_back(
+      {"length 0 after a message", sends(frame("ok") + withLength(0, "")), {"ok"}, true});
+  peers.push_back({"longest message", sends(frame(bigPayload())), {bigPayload()}, false});
+  peers.push_back({"truncated, left open", sends(frame("0123456789").substr(0, 9)), {}, false});
+  peers.push_back({"only 3 header bytes", sends(frame("abc").substr(0, 3)), {}, false});
+  peers.push_back({"truncated, then closed", sends(frame("0123456789").substr(0, 9), true), {},
+                   true});
+  peers.push_back({"messages, then closed", sends(frame("a") + frame("bb"), true), {"a", "bb"},
+                   true});
+  peers.push_back({"message and a part, then closed",
+                   sends(frame("whole") + frame("part").substr(0, 5), true), {"whole"}, true});
+  peers.push_back({"closed at once", sends("", true), {}, true});
+  peers.push_back({"reset at once", sends("", false, true), {}, true});
+  peers.push_back({"reset after a part", sends(frame("zz").substr(0, 3), false, true), {}, true});
+  Hostile unread{"message nobody reads", sends(frame("ignored")), {}, false};
+  unread.read = false;
+  peers.push_back(unread);
+  Hostile deaf{"never reads while the engine sends", [](int &fd) {
+                 int small = 4096;
+                 setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+               },
+               {}, false};
+  deaf.engine_sends = true;
+  peers.push_back(deaf);
+  return peers;
+}
+
+// Measures the time between step events and runs a per-step action.
+class StepTimer : public sb::Object {
+ public:
+  std::vector<long long> step_us;
+  std::function<void(int)> action;
+  Clock::time_point last;
+  StepTimer() {
+    setSolidness(sb::SPECTRAL);
+    registerInterest(sb::STEP_EVENT);
+  }
+  int eventHandler(const sb::Event *p_e) override {
+    if (p_e->getType() != sb::STEP_EVENT) return 0;
+    int n = static_cast<const sb::EventStep *>(p_e)->getStepCount();
+    Clock::time_point now = Clock::now();
+    if (n > 0)
+      step_us.push_back(
+          std::chrono::duration_cast<std::chrono::microseconds>(now - last).count());
+    last = now;
+    if (action) action(n);
+    return 1;
+  }
+};
+
+}  // namespace
+
+// Every hostile peer, served by the running game loop: no crash, no hang, no
+// event for bytes that never came, and the loop keeps its frame time.
+TEST_F(Network, HostilePeersUnderTheGameLoop) {
+  const int frame_time = 10, steps = 30, act_at = 3;
+  startNetworking(frame_time);
+  sb::NetworkManager &nm = net();
+  sb::GameManager &gm = sb::GameManager::getInstance();
+  int port = startServer();
+  ASSERT_GT(port, 0);
+  Listener *listener = new Listener;
+  StepTimer *timer = new StepTimer;
+  std::string outgoing = frame(std::string(60000, 'o'));
+
+  for (const Hostile &peer : hostilePeers()) {
+    SCOPED_TRACE(peer.name);
+    listener->events.clear();
+    listener->messages.clear();
+    listener->read_messages = peer.read;
+    timer->step_us.clear();
+    int fd = rawConnect(port);
+    ASSERT_GE(fd, 0);
+    size_t log_from = sbtest::readLog().size();
+    int refused_sends = 0;
+    std::vector<int> data_steps;  // the step of every message event
+    listener->action = [&](const sb::EventNetwork &e) {
+      if (e.getLabel() == DATA) data_steps.push_back(gm.getStepCount());
+    };
+    timer->action = [&](int n) {
+      if (n == act_at) peer.act(fd);
+      for (int i = 0; i < 20 && peer.engine_sends && nm.isConnected(0); i++)
+        if (nm.send(outgoing.data(), static_cast<int>(outgoing.size()), 0) == -1) {
+          refused_sends++;
+          break;
+        }
+      if (n == steps - 1) gm.setGameOver();
+    };
+    gm.run();
+    std::string log = sbtest::readLog().substr(log_from);
+
+    EXPECT_EQ(listener->count(ACCEPT), 1);
+    EXPECT_EQ(listener->count(CLOSE), peer.closes ? 1 : 0);
+    EXPECT_EQ(nm.getNumConnections(), peer.closes ? 0 : 1);
+    EXPECT_EQ(listener->messages, peer.messages);
+    if (peer.read) {
+      EXPECT_EQ(listener->count(DATA), static_cast<int>(peer.messages.size()));
+    } else {
+      // Reported once a step, never over and over within one.
+      EXPECT_TRUE(std::adjacent_find(data_steps.begin(), data_steps.end()) == data_steps.end());
+      EXPECT_GT(data_steps.size(), static_cast<size_t>(steps - act_at - 5));
+    }
+    if (peer.engine_sends) {
+      EXPECT_GT(refused_sends, 0);  // the queue filled and further sends were refused
+      EXPECT_LE(nm.getQueuedBytes(0), sb::NETWORK_SEND_QUEUE_MAX);
+    }
+    EXPECT_EQ(sbtest::countOf(log, "Residual network data"), 0);
+    std::vector<long long> sorted = timer->step_us;
+    std::sort(sorted.begin(), sorted.end());
+    ASSERT_FALSE(sorted.empty());
+    // Loose bounds, for a loaded machine: a blocking call would take far longer.
+    EXPECT_LT(sorted[sorted.size() / 2], 2 * frame_time * 1000);
+    EXPECT_LT(sorted.back(), (frame_time + 200) * 1000);
+
+    nm.closeAll();
+    if (fd >= 0) close(fd);
+  }
+}
+
+// Two engines in two processes: the client sends pings, the server answers
+// each, the client closes and ends with status 0; the server sees the close
+// and is stopped by Ctrl-C (status 2).
+TEST_F(Network, TwoEngineProcessesTalkAndShutDown) {
+  const std::string config = "headless:true,\nnetworking:true,\nframe_time:10,\n";
+  sbtest::ProgramRun server_run;
+  server_run.binary = NET_PEER_BIN;
+  server_run.config = config;
+  std::string server_log = sbtest::tempDir() + "/net-server.log";
+  sbtest::writeFile(server_log, "");
+  server_run.env = {{"NET_ROLE", "server"}, {"SORBELANE_LOG", server_log}};
+  server_run.timeout_ms = 20000;
+  server_run.interrupt_when = "net_peer: connection closed";
+  sbtest::ProgramResult server_result;
+  std::thread server_thread([&] { server_result = sbtest::runProgram(server_run); });
+
+  // The server logs the port it found.
+  const std::string ready = "Ready for connections on port ";
+  Clock::time_point start = Clock::now();
+  std::string log;
+  while ((log = sbtest::readFile(server_log)).find(ready) == std::string::npos &&
+         msSince(start) < 10000)
+    usleep(10000);
+  size_t at = log.find(ready);
+  ASSERT_NE(at, std::string::npos) << log;
+  std::string port = std::to_string(atoi(log.c_str() + at + ready.size()));
+
+  sbtest::ProgramRun client_run;
+  client_run.binary = NET_PEER_BIN;
+  client_run.config = config;
+  client_run.env = {{"NET_ROLE", "client"}, {"NET_PORT", port}, {"NET_COUNT", "5"}};
+  client_run.timeout_ms = 20000;
+  sbtest::ProgramResult client = sbtest::runProgram(client_run);
+  server_thread.join();
+
+  EXPECT_EQ(client.status, 0) << client.out << client.log;
+  EXPECT_TRUE(sbtest::inOrder(client.out, {"connected 0\n", "got pong 0\n", "got pong 4\n",
+                                           "closed 0\n", "done\n"}))
+      << client.out;
+  EXPECT_TRUE(server_result.interrupted);
+  EXPECT_EQ(server_result.status, 2) << server_result.out << server_result.log;
+  EXPECT_TRUE(sbtest::inOrder(server_result.out,
+                              {"accepted 0\n", "got ping 0\n", "got ping 4\n", "closed 0\n"}))
+      << server_result.out;
+  EXPECT_TRUE(sbtest::inOrder(server_result.log, {"doShutDown(): Signal is 2.  Shutting down.",
+                                                  "Network manager stopped",
+                                                  "** Game engine stopped **"}))
+      << server_result.log;
+  EXPECT_TRUE(sbtest::inOrder(client.log, {"Network manager stopped", "** Game engine stopped **"}));
+  for (const std::string *text : {&client.log, &server_result.log})
+    EXPECT_EQ(text->find("Error!"), std::string::npos) << *text;
+}
