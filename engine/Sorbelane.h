@@ -36,6 +36,7 @@
 #include "ParticleTypes.h"
 #include "Path.h"
 #include "PathFind.h"
+#include "PixelLayer.h"
 #include "PathManager.h"
 #include "Precipitation.h"
 #include "ResourceManager.h"
