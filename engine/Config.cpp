@@ -40,7 +40,8 @@ Config::Config()
       quadtree_threshold(1),
       quadtree_depth(10),
       grid_width(20),
-      grid_height(8) {}
+      grid_height(8),
+      batch_drawing(true) {}
 
 Config &Config::getInstance() {
   static Config config_instance;
@@ -124,6 +125,7 @@ void Config::loadConfig(std::string new_config) {
   applyInt("grid_height", grid_height);
   applyInt("quadtree_depth", quadtree_depth);
   applyInt("quadtree_threshold", quadtree_threshold);
+  applyBool("batch_drawing", batch_drawing);
 }
 
 // An empty configuration has no keys (match() itself would search its last parse).
@@ -155,6 +157,7 @@ void Config::writeToLog() const {
   log.writeLog(1, "  Grid height: %d", grid_height);
   log.writeLog(1, "  Quadtree threshold: %d", quadtree_threshold);
   log.writeLog(1, "  Quadtree depth: %d", quadtree_depth);
+  log.writeLog(1, "  Batch drawing: %s", toString(batch_drawing).c_str());
   log.writeLog(1, "%s", hyphens);
 }
 
@@ -199,5 +202,7 @@ int Config::getGridWidth() const { return grid_width; }
 void Config::setGridWidth(int value) { grid_width = value; }
 int Config::getGridHeight() const { return grid_height; }
 void Config::setGridHeight(int value) { grid_height = value; }
+bool Config::getBatchDrawing() const { return batch_drawing; }
+void Config::setBatchDrawing(bool value) { batch_drawing = value; }
 
 }  // namespace sb

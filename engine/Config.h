@@ -34,6 +34,7 @@ class Config {
   int quadtree_depth;
   int grid_width;
   int grid_height;
+  bool batch_drawing;
 
  public:
   static Config &getInstance();
@@ -87,6 +88,8 @@ class Config {
   void setGridWidth(int value);
   int getGridHeight() const;
   void setGridHeight(int value);
+  bool getBatchDrawing() const;
+  void setBatchDrawing(bool value);
 };
 
 }  // namespace sb

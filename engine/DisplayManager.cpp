@@ -2,8 +2,10 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <random>
 
 #include "Config.h"
 #include "Frame.h"
@@ -47,6 +49,30 @@ class DisplayProbe {
   void *display = nullptr;
 };
 
+// Corners of the quads that carry no picture: the font page's white square
+// (texels 0 and 1 in both directions), sampled between its texels.
+const float WHITE_TEXEL = 1.0f;
+
+// Glyph quads reach one texel beyond the glyph on every side, as text's do.
+const float GLYPH_PADDING = 1.0f;
+
+// Cosines and sines of the corners of polygons with up to this many corners
+// are kept after their first use.
+const std::size_t CACHED_CORNERS = 64;
+
+struct CornerTable {
+  bool ready = false;
+  float cosine[CACHED_CORNERS];
+  float sine[CACHED_CORNERS];
+};
+
+// The angle of corner `index` of `count`, as sf::CircleShape computes it:
+// the first corner at the top, then clockwise.
+float cornerAngle(std::size_t index, std::size_t count) {
+  const float pi = 3.141592654f;
+  return static_cast<float>(index * 2) * pi / static_cast<float>(count) - pi / 2;
+}
+
 // One shake offset: (scale + 1) - 2 * (rand() mod (scale + 1)).
 int shakeOffset(int scale) {
   int span = scale + 1;
@@ -88,6 +114,8 @@ void DisplayManager::releaseGraphics() {
   }
   delete p_text;
   p_text = nullptr;
+  batch.clear();
+  p_font_texture = nullptr;
   delete p_rectangle;
   p_rectangle = nullptr;
 }
@@ -174,7 +202,122 @@ int DisplayManager::openWindow() {
   p_text->setCharacterSize(static_cast<unsigned int>(character_size));
 
   setBackgroundColor(config.getWindowBackgroundColor());
+  prepareBatch();
   return 0;
+}
+
+void DisplayManager::prepareBatch() {
+  for (GlyphQuad &quad : glyphs) quad = GlyphQuad();
+  batch.clear();
+  // Room for two quads a cell; more grows as needed and is kept.
+  std::size_t cells = static_cast<std::size_t>(window_horizontal_chars) *
+                      static_cast<std::size_t>(window_vertical_chars);
+  batch.reserve(std::min<std::size_t>(12 * cells, 1 << 20));
+  // The texture of the one character size in use. SFML's font pages begin
+  // with a 2 x 2 white square; without it everything is drawn piece by piece.
+  const sf::Texture &texture = font.getTexture(p_text->getCharacterSize());
+  sf::Image page = texture.copyToImage();
+  bool white = page.getSize().x >= 2 && page.getSize().y >= 2;
+  for (unsigned int x = 0; white && x < 2; x++)
+    for (unsigned int y = 0; white && y < 2; y++)
+      white = page.getPixel(x, y) == sf::Color::White;
+  p_font_texture = white ? &texture : nullptr;
+  if (!white)
+    LogManager::getInstance().writeLog(
+        "DisplayManager::startUp(): Warning! No white square in the font texture; drawing "
+        "each character and shape with a call of its own.");
+  batching = Config::getInstance().getBatchDrawing() && p_font_texture;
+  calibrateLayer();
+}
+
+// Draws small shapes of many sizes, some with corners on pixel centres and
+// borders, one call each, reads the window back, and keeps the first rules
+// under which the layer covers exactly the pixels GL covered. Without such
+// rules, small shapes are collected as triangles like everything else.
+void DisplayManager::calibrateLayer() {
+  layer_ready = false;
+  layer.resize(0, 0);
+  if (!p_font_texture) return;
+  sf::Vector2u size = p_window->getSize();
+  const int spacing = 32;
+  int columns = static_cast<int>(size.x) / spacing - 1, rows = static_cast<int>(size.y) / spacing - 1;
+  if (columns < 4 || rows < 4) return;
+
+  struct Probe {
+    float x, y, radius, rotation;
+    std::size_t points;
+  };
+  std::vector<Probe> probes;
+  std::mt19937 random(20261208);
+  std::uniform_real_distribution<float> fraction(0, 1), radius(0.2f, 7);
+  for (int row = 1; row < rows; row++)
+    for (int column = 1; column < columns; column++) {
+      Probe probe;
+      probe.x = static_cast<float>(column * spacing);
+      probe.y = static_cast<float>(row * spacing);
+      probe.points = 3 + random() % 8;
+      probe.rotation = random() % 4 == 0 ? 45.0f : 0.0f;
+      if (random() % 3 == 0) {  // corners on pixel centres and borders
+        probe.x += static_cast<float>(random() % 4) * 0.5f;
+        probe.y += static_cast<float>(random() % 4) * 0.5f;
+        probe.radius = static_cast<float>(1 + random() % 12) * 0.5f;
+      } else {
+        probe.x += fraction(random);
+        probe.y += fraction(random);
+        probe.radius = radius(random);
+      }
+      probes.push_back(probe);
+    }
+  p_window->clear(sf::Color::Black);
+  sf::CircleShape figure;
+  figure.setFillColor(sf::Color::White);
+  for (const Probe &probe : probes) {
+    figure.setPointCount(probe.points);
+    figure.setRadius(probe.radius);
+    figure.setRotation(probe.rotation);
+    figure.setPosition(probe.x, probe.y);
+    p_window->draw(figure);
+  }
+  sf::Texture texture;
+  if (!texture.create(size.x, size.y)) return;
+  texture.update(*p_window);
+  sf::Image drawn = texture.copyToImage();
+  p_window->clear(window_background_color);
+
+  layer.resize(static_cast<int>(size.x), static_cast<int>(size.y));
+  std::vector<unsigned char> covered(static_cast<std::size_t>(size.x) * size.y);
+  std::vector<std::uint32_t> pixels(PixelLayer::MAX_COVERED);
+  for (int variant = 0; variant < 8 && !layer_ready; variant++) {
+    PixelLayer::Rules rules;
+    rules.fused = variant & 1;
+    rules.bottom_edge = variant & 2;
+    rules.flipped = variant & 4;
+    std::fill(covered.begin(), covered.end(), 0);
+    bool resolved = true;
+    for (std::size_t i = 0; i < probes.size() && resolved; i++) {
+      const Probe &probe = probes[i];
+      sf::Vector2f corners[64];
+      polygonCorners(probe.x, probe.y, probe.radius, probe.points, probe.rotation, corners);
+      for (std::size_t k = 1; k + 1 < probe.points && resolved; k++) {
+        sf::Vector2f triangle[3] = {corners[0], corners[k], corners[k + 1]};
+        int count = PixelLayer::triangle(triangle, static_cast<int>(size.x),
+                                         static_cast<int>(size.y), rules, pixels.data());
+        resolved = count >= 0;
+        for (int n = 0; n < count; n++) covered[pixels[n]] = 1;
+      }
+    }
+    bool same = resolved;
+    for (unsigned int y = 0; y < size.y && same; y++)
+      for (unsigned int x = 0; x < size.x && same; x++)
+        same = (drawn.getPixel(x, y) == sf::Color::White) == (covered[y * size.x + x] == 1);
+    if (same) {
+      layer.setRules(rules);
+      layer_ready = true;
+    }
+  }
+  if (!layer_ready)
+    LogManager::getInstance().writeLog(
+        5, "DisplayManager::startUp(): small shapes are drawn as triangles (no pixel rules).");
 }
 
 void DisplayManager::shutDown() {
@@ -209,6 +352,27 @@ int DisplayManager::drawCh(Vector world_pos, char ch, unsigned char r, unsigned 
   float cell_width = static_cast<float>(window_horizontal_pixels) / window_horizontal_chars;
   float cell_height = static_cast<float>(window_vertical_pixels) / window_vertical_chars;
 
+  Placement cell, glyph;
+  if (batching) {
+    emitLayer();
+    float left = px - cell_width / 10, top = py + cell_height / 5;
+    float x = px + shake_x, y = py + shake_y;
+    if (!place(left, top, cell) || !place(x, y, glyph)) {
+      placeTurned(left, top, 0, cell);
+      placeTurned(x, y, 0, glyph);
+    }
+    // The geometry of the rectangle and of the text object below, in the
+    // same order: the background quad, then the glyph's.
+    sf::Vector2f size = p_rectangle->getSize();
+    addQuad(cell, 0, 0, size.x, size.y, p_rectangle->getFillColor(), WHITE_TEXEL, WHITE_TEXEL,
+            WHITE_TEXEL, WHITE_TEXEL);
+    const GlyphQuad &quad = glyphQuad(static_cast<unsigned char>(ch));
+    if (!quad.blank)
+      addQuad(glyph, quad.left, quad.top, quad.right, quad.bottom, sf::Color(r, g, b, 255),
+              quad.u1, quad.v1, quad.u2, quad.v2);
+    return 0;
+  }
+
   // The cell's background first, so each character blanks what was beneath.
   p_rectangle->setPosition(px - cell_width / 10, py + cell_height / 5);
   p_window->draw(*p_rectangle);
@@ -218,6 +382,224 @@ int DisplayManager::drawCh(Vector world_pos, char ch, unsigned char r, unsigned 
   p_text->setFillColor(sf::Color(r, g, b, 255));
   p_window->draw(*p_text);
   return 0;
+}
+
+// The glyph's quad as sf::Text lays out a one-character string in bold:
+// the glyph's bounds grown by the padding, below the first baseline.
+const DisplayManager::GlyphQuad &DisplayManager::glyphQuad(unsigned char ch) const {
+  GlyphQuad &quad = glyphs[ch];
+  if (quad.loaded) return quad;
+  quad.loaded = true;
+  quad.blank = ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r';
+  if (quad.blank) return quad;
+  unsigned int size = p_text->getCharacterSize();
+  const sf::Glyph &glyph = font.getGlyph(ch, size, true);
+  float baseline = static_cast<float>(size);
+  quad.left = glyph.bounds.left - GLYPH_PADDING;
+  quad.top = baseline + (glyph.bounds.top - GLYPH_PADDING);
+  quad.right = glyph.bounds.left + glyph.bounds.width + GLYPH_PADDING;
+  quad.bottom = baseline + (glyph.bounds.top + glyph.bounds.height + GLYPH_PADDING);
+  const sf::IntRect &rect = glyph.textureRect;
+  quad.u1 = static_cast<float>(rect.left) - GLYPH_PADDING;
+  quad.v1 = static_cast<float>(rect.top) - GLYPH_PADDING;
+  quad.u2 = static_cast<float>(rect.left + rect.width) + GLYPH_PADDING;
+  quad.v2 = static_cast<float>(rect.top + rect.height) + GLYPH_PADDING;
+  return quad;
+}
+
+// A piece drawn on its own reaches GL with the view's projection times the
+// piece's transform as one matrix (multiplied in float, each entry summed
+// left to right), which GL applies to the piece's own corners, multiplying
+// and adding in turn. Collected corners are given to GL in clip coordinates
+// computed with the same float operations, so that they land on exactly the
+// same subpixels.
+void DisplayManager::placeTurned(float x, float y, float rotation, Placement &placement) const {
+  sf::Transformable piece;
+  piece.setPosition(x, y);
+  piece.setRotation(rotation);
+  const float *view = p_window->getView().getTransform().getMatrix();
+  const float *model = piece.getTransform().getMatrix();
+  // Entry (row, column) of the product; matrices are stored column by column.
+  auto entry = [&](int row, int column) {
+    float sum = view[row] * model[column * 4];
+    for (int k = 1; k < 4; k++) {
+      float term = view[k * 4 + row] * model[column * 4 + k];
+      sum = sum + term;
+    }
+    return sum;
+  };
+  placement.xx = entry(0, 0);
+  placement.xy = entry(0, 1);
+  placement.x_offset = entry(0, 3);
+  placement.yx = entry(1, 0);
+  placement.yy = entry(1, 1);
+  placement.y_offset = entry(1, 3);
+}
+
+// The same for a piece that is only moved, without the work of the full
+// product: the terms left out are zeros, which change no sum.
+bool DisplayManager::place(float x, float y, Placement &placement) const {
+  const float *view = p_window->getView().getTransform().getMatrix();
+  if (view[1] != 0 || view[4] != 0) return false;  // a turned view: the full product
+  placement.xx = view[0];
+  placement.xy = 0;
+  placement.yx = 0;
+  placement.yy = view[5];
+  float x_moved = view[0] * x;
+  float y_moved = view[5] * y;
+  placement.x_offset = x_moved + view[12];
+  placement.y_offset = y_moved + view[13];
+  return true;
+}
+
+sf::Vector2f DisplayManager::Placement::apply(float x, float y) const {
+  float x_from_x = xx * x, x_from_y = xy * y;
+  float y_from_x = yx * x, y_from_y = yy * y;
+  float clip_x = x_from_x + x_from_y;
+  float clip_y = y_from_x + y_from_y;
+  return sf::Vector2f(clip_x + x_offset, clip_y + y_offset);
+}
+
+// Two triangles: top left, top right, bottom left; bottom left, top right,
+// bottom right (the order in which text builds its glyph quads).
+void DisplayManager::addQuad(const Placement &placement, float left, float top, float right,
+                             float bottom, sf::Color color, float u1, float v1, float u2,
+                             float v2) const {
+  sf::Vertex top_left(placement.apply(left, top), color, sf::Vector2f(u1, v1));
+  sf::Vertex top_right(placement.apply(right, top), color, sf::Vector2f(u2, v1));
+  sf::Vertex bottom_left(placement.apply(left, bottom), color, sf::Vector2f(u1, v2));
+  sf::Vertex bottom_right(placement.apply(right, bottom), color, sf::Vector2f(u2, v2));
+  batch.push_back(top_left);
+  batch.push_back(top_right);
+  batch.push_back(bottom_left);
+  batch.push_back(bottom_left);
+  batch.push_back(top_right);
+  batch.push_back(bottom_right);
+}
+
+sf::Vector2f DisplayManager::polygonPoint(std::size_t index, std::size_t count, float radius) {
+  float cosine, sine;
+  if (count < CACHED_CORNERS && index < count) {
+    static CornerTable tables[CACHED_CORNERS];
+    CornerTable &table = tables[count];
+    if (!table.ready) {
+      for (std::size_t i = 0; i < count; i++) {
+        float angle = cornerAngle(i, count);
+        table.cosine[i] = std::cos(angle);
+        table.sine[i] = std::sin(angle);
+      }
+      table.ready = true;
+    }
+    cosine = table.cosine[index];
+    sine = table.sine[index];
+  } else {
+    float angle = cornerAngle(index, count);
+    cosine = std::cos(angle);
+    sine = std::sin(angle);
+  }
+  float x = cosine * radius;
+  float y = sine * radius;
+  return sf::Vector2f(radius + x, radius + y);
+}
+
+int DisplayManager::drawPolygon(float x, float y, float radius, std::size_t points, float rotation,
+                                sf::Color color) const {
+  if (!canDraw()) return -1;
+  if (!batching) {
+    static sf::CircleShape figure(0, 30);
+    if (figure.getPointCount() != points) figure.setPointCount(points);
+    if (figure.getRadius() != radius) figure.setRadius(radius);
+    figure.setRotation(rotation);
+    figure.setPosition(x, y);
+    figure.setFillColor(color);
+    p_window->draw(figure);
+    return 0;
+  }
+  if (points < 3) return 0;  // SFML draws nothing either
+
+  const sf::Vector2f white(WHITE_TEXEL, WHITE_TEXEL);
+  if (points <= PixelLayer::MAX_CORNERS) {
+    sf::Vector2f corners[PixelLayer::MAX_CORNERS];
+    polygonCorners(x, y, radius, points, rotation, corners);
+    if (color.a == 255 && layerFits() && layer.addPolygon(corners, points, color)) return 0;
+    emitLayer();
+    for (std::size_t i = 2; i < points; i++) {
+      batch.push_back(sf::Vertex(corners[0], color, white));
+      batch.push_back(sf::Vertex(corners[i - 1], color, white));
+      batch.push_back(sf::Vertex(corners[i], color, white));
+    }
+    return 0;
+  }
+
+  // A fan from the first corner covers exactly the pixels that SFML's fan
+  // from the centre covers, with two triangles fewer.
+  emitLayer();
+  Placement placement;
+  if (rotation != 0 || !place(x, y, placement)) placeTurned(x, y, rotation, placement);
+  auto corner = [&](std::size_t index) {
+    sf::Vector2f p = polygonPoint(index, points, radius);
+    return sf::Vertex(placement.apply(p.x, p.y), color, white);
+  };
+  sf::Vertex first = corner(0);
+  sf::Vertex previous = corner(1);
+  for (std::size_t i = 2; i < points; i++) {
+    sf::Vertex current = corner(i);
+    batch.push_back(first);
+    batch.push_back(previous);
+    batch.push_back(current);
+    previous = current;
+  }
+  return 0;
+}
+
+void DisplayManager::polygonCorners(float x, float y, float radius, std::size_t count,
+                                    float rotation, sf::Vector2f *corners) const {
+  Placement placement;
+  if (rotation != 0 || !place(x, y, placement)) placeTurned(x, y, rotation, placement);
+  for (std::size_t i = 0; i < count; i++) {
+    sf::Vector2f p = polygonPoint(i, count, radius);
+    corners[i] = placement.apply(p.x, p.y);
+  }
+}
+
+bool DisplayManager::layerFits() const {
+  if (!layer_ready) return false;
+  if (!layer_checked) {
+    sf::Vector2u size = p_window->getSize();
+    layer_fits = static_cast<int>(size.x) == layer.getWidth() &&
+                 static_cast<int>(size.y) == layer.getHeight() &&
+                 p_window->getView().getViewport() == sf::FloatRect(0, 0, 1, 1);
+    layer_checked = true;
+  }
+  return layer_fits;
+}
+
+void DisplayManager::emitLayer() const {
+  if (!layer.empty()) layer.emit(batch, sf::Vector2f(WHITE_TEXEL, WHITE_TEXEL));
+}
+
+void DisplayManager::flush() const {
+  emitLayer();
+  if (batch.empty()) return;
+  if (p_window && p_font_texture) {
+    // The corners are in clip coordinates already: a view that maps them
+    // onto themselves, in the viewport of the window's view.
+    sf::View view = p_window->getView();
+    sf::View clip(sf::Vector2f(0, 0), sf::Vector2f(2, -2));
+    clip.setViewport(view.getViewport());
+    p_window->setView(clip);
+    sf::RenderStates states;
+    states.texture = p_font_texture;
+    p_window->draw(batch.data(), batch.size(), sf::Triangles, states);
+    p_window->setView(view);
+    batch_draws++;
+  }
+  batch.clear();
+}
+
+void DisplayManager::setBatching(bool new_batching) {
+  flush();
+  batching = new_batching && p_font_texture;
 }
 
 int DisplayManager::drawString(Vector world_pos, std::string str, Justification just,
@@ -247,6 +629,8 @@ int DisplayManager::getVerticalPixels() const { return window_vertical_pixels; }
 
 int DisplayManager::swapBuffers() {
   if (!canDraw()) return -1;
+  flush();
+  layer_checked = false;
   if (p_capture) p_capture->update(*p_window);  // the finished frame, before it is shown
   p_window->display();
   p_window->clear(window_background_color);
@@ -270,7 +654,11 @@ bool DisplayManager::setBackgroundColor(Color color) {
   return true;
 }
 
-sf::RenderWindow *DisplayManager::getWindow() const { return p_window; }
+sf::RenderWindow *DisplayManager::getWindow() const {
+  flush();
+  layer_checked = false;  // the taker may change the view
+  return p_window;
+}
 
 void DisplayManager::shake(int scale_x, int scale_y, int duration, bool add) {
   if (add) {

@@ -13,10 +13,31 @@ namespace sb {
 
 namespace {
 
-// The one SFML figure of the program: made on first use, re-configured for
-// every shape, so drawing allocates nothing.
+// The settings of the one SFML figure of the program. Each draw sets what its
+// type needs and keeps the rest from the draws before, as that figure would;
+// the display draws from the settings, and the figure takes them when it is
+// inspected, so drawing neither allocates nor rebuilds SFML geometry.
+struct FigureSettings {
+  std::size_t points = 30;
+  float radius = 0;
+  float rotation = 0;
+  float x = 0, y = 0;
+  sf::Color color = sf::Color::White;
+};
+
+FigureSettings settings;
+bool figure_stale = false;
+
 sf::CircleShape &sharedFigure() {
   static sf::CircleShape figure(0, 30);
+  if (figure_stale) {
+    if (figure.getPointCount() != settings.points) figure.setPointCount(settings.points);
+    if (figure.getRadius() != settings.radius) figure.setRadius(settings.radius);
+    figure.setRotation(settings.rotation);
+    figure.setPosition(settings.x, settings.y);
+    figure.setFillColor(settings.color);
+    figure_stale = false;
+  }
   return figure;
 }
 
@@ -74,48 +95,50 @@ unsigned char Shape::getOpacity() const { return opacity; }
 const sf::CircleShape &Shape::figure() { return sharedFigure(); }
 
 void Shape::draw(Vector world_pos) {
-  sf::RenderWindow *p_window = DisplayManager::getInstance().getWindow();
-  if (!p_window) {
+  DisplayManager &display_manager = DisplayManager::getInstance();
+  if (!display_manager.hasWindow()) {
     LogManager::getInstance().writeLog(5, "Shape::draw(): DisplayManager window not defined.");
     return;
   }
   Vector pixel = spacesToPixels(worldToView(world_pos));
   float px = pixel.getX(), py = pixel.getY();
-  sf::CircleShape &figure = sharedFigure();
 
   if (color != CUSTOM) colorToRGB(color, red, green, blue);
-  figure.setFillColor(sf::Color(red, green, blue, opacity));
+  settings.color = sf::Color(red, green, blue, opacity);
 
   // Only squares are turned; the others are set upright again so that a
   // square drawn before them does not leave them rotated.
   float s = size;
   switch (type) {
-    case CIRCLE: {
-      int points = !(s >= 3) ? 3 : (s > 10 ? 10 : static_cast<int>(s));  // NaN gives 3
-      figure.setPointCount(static_cast<std::size_t>(points));
-      figure.setRadius(s);
-      figure.setRotation(0);
-      figure.setPosition(px - s / 2, py - s / 2);
+    case CIRCLE:
+      settings.points = !(s >= 3) ? 3 : (s > 10 ? 10 : static_cast<std::size_t>(s));  // NaN: 3
+      settings.radius = s;
+      settings.rotation = 0;
+      settings.x = px - s / 2;
+      settings.y = py - s / 2;
       break;
-    }
     case SQUARE:
-      figure.setPointCount(4);
-      figure.setRotation(45);
-      figure.setRadius(s / Config::getInstance().getFontScale());
-      figure.setPosition(px + s / 2, py - s / 1.75f);
+      settings.points = 4;
+      settings.rotation = 45;
+      settings.radius = s / Config::getInstance().getFontScale();
+      settings.x = px + s / 2;
+      settings.y = py - s / 1.75f;
       break;
     case TRIANGLE:
-      figure.setPointCount(3);
-      figure.setRadius(s / 2);
-      figure.setRotation(0);
-      figure.setPosition(px - s / 2, py - s / 2);
+      settings.points = 3;
+      settings.radius = s / 2;
+      settings.rotation = 0;
+      settings.x = px - s / 2;
+      settings.y = py - s / 2;
       break;
     default:
       break;
   }
+  figure_stale = true;
 
   LogManager::getInstance().writeLog(20, "Shape::draw(): Drawing at (%.2f, %.2f)", px, py);
-  p_window->draw(figure);
+  display_manager.drawPolygon(settings.x, settings.y, settings.radius, settings.points,
+                              settings.rotation, settings.color);
 }
 
 }  // namespace sb

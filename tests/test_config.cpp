@@ -182,6 +182,7 @@ TEST(Config, WriteToLogLines) {
       "  Grid height: 5",
       "  Quadtree threshold: 2",
       "  Quadtree depth: 3",
+      "  Batch drawing: true",
       "-----------------------------------"};
   EXPECT_EQ(lines, expected);
 
