@@ -1,6 +1,10 @@
 #include "Object.h"
 
 #include <climits>
+#include <cmath>
+#include <cstdlib>
+
+#include "AttributeList.h"
 
 #include "GameManager.h"
 #include "InputManager.h"
@@ -29,6 +33,80 @@ Manager &managerFor(const std::string &event_type) {
 }
 
 SceneGraph &sceneGraph() { return WorldManager::getInstance().getSceneGraph(); }
+
+// Whether an attribute is written: every one for "ALL", the modified ones for
+// "", and otherwise those whose token occurs in the list.
+bool attributeChosen(const std::string &attr, const char *token, bool modified) {
+  if (attr == "ALL") return true;
+  if (attr.empty()) return modified;
+  return attr.find(token) != std::string::npos;
+}
+
+void addElement(std::string &text, const std::string &key, const std::string &value) {
+  text += key;
+  text += ':';
+  text += value;
+  text += ',';
+}
+
+// Every node from the first as "x y|".
+std::string pathText(const Path &path) {
+  std::string text;
+  for (int i = 0; i < path.getCount(); i++) {
+    Vector node = path.getNode(i);
+    text += toString(node.getX()) + " " + toString(node.getY()) + "|";
+  }
+  return text;
+}
+
+bool readWholeFloat(const char *begin, const char *end, float &value) {
+  if (begin >= end) return false;
+  std::string piece(begin, end);
+  char *stop = nullptr;
+  std::strtod(piece.c_str(), &stop);
+  if (stop != piece.c_str() + piece.size()) return false;
+  return readFloat(piece, value);
+}
+
+bool isBlankChar(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+
+// One node of a path text: x and y apart by blanks, or, where the blanks are
+// gone, the first number read as far as it goes and the second after it
+// (so "3 -4" and "3-4" both give (3,-4)).
+bool readPathNode(const std::string &node_text, Vector &node) {
+  size_t begin = 0, end = node_text.size();
+  while (begin < end && isBlankChar(node_text[begin])) begin++;
+  while (end > begin && isBlankChar(node_text[end - 1])) end--;
+  const char *text = node_text.c_str();
+  size_t blank = begin;
+  while (blank < end && !isBlankChar(node_text[blank])) blank++;
+  float x = 0, y = 0;
+  if (blank < end) {
+    size_t y_begin = blank;
+    while (y_begin < end && isBlankChar(node_text[y_begin])) y_begin++;
+    if (!readWholeFloat(text + begin, text + blank, x) ||
+        !readWholeFloat(text + y_begin, text + end, y))
+      return false;
+  } else {
+    std::string piece(text + begin, text + end);
+    char *stop = nullptr;
+    std::strtod(piece.c_str(), &stop);
+    size_t split = static_cast<size_t>(stop - piece.c_str());
+    if (split == 0 || split >= piece.size()) return false;
+    if (!readWholeFloat(piece.c_str(), piece.c_str() + split, x) ||
+        !readWholeFloat(piece.c_str() + split, piece.c_str() + piece.size(), y))
+      return false;
+  }
+  node = Vector(x, y);
+  return true;
+}
+
+void logIgnored(const char *key, const std::string &value) {
+  LogManager::getInstance().writeLog("Object::deserialize(): Warning! %s '%s' not valid. Ignored.",
+                                     key, value.c_str());
+}
+
+const char *boolText(bool value) { return value ? "true" : "false"; }
 
 }  // namespace
 
@@ -258,9 +336,357 @@ int Object::draw() {
   return result;
 }
 
-std::string Object::serialize(std::string) { return ""; }
+std::string Object::serialize(std::string attr) {
+  LogManager &log_manager = LogManager::getInstance();
+  log_manager.writeLog(20, "Object::serialize(): attr is '%s'", attr.c_str());
+  if (!attr.empty() && attr != "ALL" && attr.back() != ',')
+    log_manager.writeLog("Object::serialize(): Warning! Attribute '%s' missing trailing ','",
+                         attr.c_str());
 
-int Object::deserialize(std::string) { return 0; }
+  std::string text;
+  for (int i = 0; i < ATTR_COUNT; i++) {
+    ObjectAttribute attribute = static_cast<ObjectAttribute>(i);
+    if (!attributeChosen(attr, OBJECT_ATTRIBUTE_TOKEN[i], attr.empty() && isModified(attribute)))
+      continue;
+    switch (attribute) {
+      case ID:
+        addElement(text, "id", sb::toString(id));
+        break;
+      case ACTIVE:
+        addElement(text, "is_active", sb::toString(is_active));
+        break;
+      case VISIBLE:
+        addElement(text, "is_visible", sb::toString(is_visible));
+        break;
+      case EVENTS:
+        addElement(text, "event_count", sb::toString(event_count));
+        for (int e = 0; e < event_count; e++)
+          addElement(text, "event_name[" + sb::toString(e) + "]",
+                     AttributeList::escape(event_name[e]));
+        break;
+      case BOX:
+        addElement(text, "box-corner-x", sb::toString(box.getCorner().getX()));
+        addElement(text, "box-corner-y", sb::toString(box.getCorner().getY()));
+        addElement(text, "box-horizontal", sb::toString(box.getHorizontal()));
+        addElement(text, "box-vertical", sb::toString(box.getVertical()));
+        break;
+      case POSITION:
+        addElement(text, "pos-x", sb::toString(position.getX()));
+        addElement(text, "pos-y", sb::toString(position.getY()));
+        break;
+      case TYPE:
+        addElement(text, "type", AttributeList::escape(type));
+        break;
+      case ANIMATION:
+        // A delta writes the sprite only when the animation changed; "ALL"
+        // and an explicit ANIMATION, write it in any case.
+        text += animation.serialize(attr);
+        break;
+      case ALTITUDE:
+        addElement(text, "altitude", sb::toString(altitude));
+        break;
+      case SOLIDNESS:
+        addElement(text, "solidness", sb::toString(static_cast<int>(solidness)));
+        break;
+      case NO_SOFT:
+        addElement(text, "no_soft", sb::toString(no_soft));
+        break;
+      case SPEED:
+        addElement(text, "speed", sb::toString(speed));
+        break;
+      case DIRECTION:
+        addElement(text, "x_direction", sb::toString(direction.getX()));
+        addElement(text, "y_direction", sb::toString(direction.getY()));
+        break;
+      case ACCELERATION:
+        addElement(text, "x_acceleration", sb::toString(acceleration.getX()));
+        addElement(text, "y_acceleration", sb::toString(acceleration.getY()));
+        break;
+      case SHAPE:
+        addElement(text, "shape", sb::toString(static_cast<int>(shape.getType())));
+        addElement(text, "size", sb::toString(shape.getSize()));
+        addElement(text, "color", sb::toString(static_cast<int>(shape.getColor())));
+        addElement(text, "opacity", sb::toString(static_cast<int>(shape.getOpacity())));
+        break;
+      case PATH:
+        // Written with its blanks; the reader keeps them (see AttributeList).
+        addElement(text, "path", pathText(path));
+        addElement(text, "path_index", sb::toString(path.getIndex()));
+        break;
+      case FOLLOW_PATH:
+        addElement(text, "follow_path", sb::toString(follow_path));
+        break;
+      case AVOID_COLLISIONS:
+        addElement(text, "avoid_collisions", sb::toString(avoid_collisions));
+        break;
+    }
+    modified[attribute] = false;
+  }
+  return text;
+}
+
+int Object::deserialize(std::string str) {
+  // Game code that overrides deserialize may still look its own keys up with
+  // match(""), so match is primed; the engine's lookups use a parse of their own.
+  if (!str.empty()) match(str, "");
+  AttributeList list(str);
+  return deserializeAttributes(list);
+}
+
+int Object::deserializeAttributes(const AttributeList &list) {
+  LogManager &log_manager = LogManager::getInstance();
+  std::string value;
+
+  value = list.value("id");
+  if (!value.empty()) {
+    int new_id = 0;
+    if (!readInt(value, new_id)) {
+      logIgnored("id", value);
+    } else {
+      log_manager.writeLog(20, "Object::deserialize(): id is %d", new_id);
+      setId(new_id);
+    }
+  }
+
+  value = list.value("is_active");
+  if (!value.empty()) {
+    log_manager.writeLog(20, "Object::deserialize(): is_active is %s", value.c_str());
+    bool active = value == "true";
+    if (active != is_active) setActive(active);
+  }
+  value = list.value("is_visible");
+  if (!value.empty()) {
+    log_manager.writeLog(20, "Object::deserialize(): is_visible is %s", value.c_str());
+    bool visible = value == "true";
+    if (visible != is_visible) setVisible(visible);
+  }
+
+  // No more names than an object may hold, so a huge count costs nothing.
+  value = list.value("event_count");
+  if (!value.empty()) {
+    int count = 0;
+    if (!readInt(value, count) || count < 0 || count > MAX_OBJ_EVENTS) {
+      logIgnored("event_count", value);
+    } else {
+      log_manager.writeLog(20, "Object::deserialize(): event_count is %d", count);
+      for (int i = event_count - 1; i >= 0; i--) unregisterInterest(event_name[i]);
+      for (int i = 0; i < count; i++) {
+        std::string name = list.value("event_name[" + sb::toString(i) + "]");
+        if (name.empty()) continue;
+        log_manager.writeLog(20, "Object::deserialize(): event_name[%d] is '%s'", i, name.c_str());
+        registerInterest(name);
+      }
+    }
+  }
+
+  // The box in floats, extents not negative.
+  static const char *const box_keys[4] = {"box-corner-x", "box-corner-y", "box-horizontal",
+                                          "box-vertical"};
+  float box_values[4] = {0, 0, 0, 0};
+  bool box_complete = true;
+  for (int k = 0; k < 4; k++) {
+    value = list.value(box_keys[k]);
+    if (value.empty()) {
+      box_complete = false;
+      continue;
+    }
+    if (!readFloat(value, box_values[k]) || (k >= 2 && box_values[k] < 0)) {
+      logIgnored(box_keys[k], value);
+      box_complete = false;
+      continue;
+    }
+    log_manager.writeLog(20, "Object::deserialize(): %s is %.2f", box_keys[k],
+                         static_cast<double>(box_values[k]));
+  }
+  if (box_complete)
+    setBox(Box(Vector(box_values[0], box_values[1]), box_values[2], box_values[3]));
+  else
+    log_manager.writeLog(20, "Object::deserialize(): box not complete, so ignoring.");
+
+  std::string x_text = list.value("pos-x"), y_text = list.value("pos-y");
+  float x = 0, y = 0;
+  bool x_valid = !x_text.empty() && readFloat(x_text, x);
+  bool y_valid = !y_text.empty() && readFloat(y_text, y);
+  if (!x_text.empty()) {
+    if (x_valid)
+      log_manager.writeLog(20, "Object::deserialize(): pos-x is %.2f", static_cast<double>(x));
+    else
+      logIgnored("pos-x", x_text);
+  }
+  if (!y_text.empty()) {
+    if (y_valid)
+      log_manager.writeLog(20, "Object::deserialize(): pos-y is %.2f", static_cast<double>(y));
+    else
+      logIgnored("pos-y", y_text);
+  }
+  if (x_valid && y_valid)
+    setPosition(Vector(x, y));
+  else
+    log_manager.writeLog(20, "Object::deserialize(): position not complete, so ignoring.");
+
+  value = list.value("type");
+  if (!value.empty()) {
+    log_manager.writeLog(20, "Object::deserialize(): type is %s", value.c_str());
+    setType(value);
+  }
+
+  std::string old_name = animation.getName();
+  const Sprite *p_old_sprite = animation.getSprite();
+  int old_index = animation.getIndex(), old_slowdown = animation.getSlowdownCount();
+  animation.deserializeAttributes(list);
+  if (animation.getName() != old_name || animation.getSprite() != p_old_sprite ||
+      animation.getIndex() != old_index || animation.getSlowdownCount() != old_slowdown)
+    modified[ANIMATION] = true;
+
+  value = list.value("altitude");
+  if (!value.empty()) {
+    int new_altitude = 0;
+    if (!readInt(value, new_altitude)) {
+      logIgnored("altitude", value);
+    } else {
+      log_manager.writeLog(20, "Object::deserialize(): altitude is %d", new_altitude);
+      setAltitude(new_altitude);
+    }
+  }
+  value = list.value("solidness");
+  if (!value.empty()) {
+    int new_solidness = -1;
+    if (!readInt(value, new_solidness) || new_solidness < HARD || new_solidness > SPECTRAL) {
+      logIgnored("solidness", value);
+    } else {
+      log_manager.writeLog(20, "Object::deserialize(): solidness is %d", new_solidness);
+      setSolidness(static_cast<Solidness>(new_solidness));
+    }
+  }
+
+  value = list.value("no_soft");
+  if (!value.empty()) {
+    log_manager.writeLog(20, "Object::deserialize(): no_soft is %s", value.c_str());
+    setNoSoft(value == "true");
+  }
+
+  value = list.value("x_direction");
+  if (!value.empty()) {
+    float dx = 0;
+    if (!readFloat(value, dx)) {
+      logIgnored("x_direction", value);
+    } else {
+      log_manager.writeLog(20, "Object::deserialize(): x_direction is %.2f", static_cast<double>(dx));
+      direction.setX(dx);
+    }
+  }
+  value = list.value("y_direction");
+  if (!value.empty()) {
+    float dy = 0;
+    if (!readFloat(value, dy)) {
+      logIgnored("y_direction", value);
+    } else {
+      log_manager.writeLog(20, "Object::deserialize(): y_direction is %.2f", static_cast<double>(dy));
+      setVelocity(Vector(direction.getX(), dy));
+    }
+  }
+  value = list.value("speed");
+  if (!value.empty()) {
+    float new_speed = 0;
+    if (!readFloat(value, new_speed)) {
+      logIgnored("speed", value);
+    } else {
+      log_manager.writeLog(20, "Object::deserialize(): speed is %.2f", static_cast<double>(new_speed));
+      setSpeed(new_speed);
+    }
+  }
+  value = list.value("x_acceleration");
+  if (!value.empty()) {
+    float ax = 0;
+    if (!readFloat(value, ax)) {
+      logIgnored("x_acceleration", value);
+    } else {
+      log_manager.writeLog(20, "Object::deserialize(): x_acceleration is %.2f",
+                           static_cast<double>(ax));
+      setAcceleration(Vector(ax, acceleration.getY()));
+    }
+  }
+  value = list.value("y_acceleration");
+  if (!value.empty()) {
+    float ay = 0;
+    if (!readFloat(value, ay)) {
+      logIgnored("y_acceleration", value);
+    } else {
+      log_manager.writeLog(20, "Object::deserialize(): y_acceleration is %.2f",
+                           static_cast<double>(ay));
+      setAcceleration(Vector(acceleration.getX(), ay));
+    }
+  }
+
+  // The shape changes only with all four parts present and valid.
+  std::string shape_text = list.value("shape"), size_text = list.value("size"),
+              color_text = list.value("color"), opacity_text = list.value("opacity");
+  if (!shape_text.empty())
+    log_manager.writeLog(20, "Object::deserialize(): shape is '%s'", shape_text.c_str());
+  if (!size_text.empty())
+    log_manager.writeLog(20, "Object::deserialize(): size is '%s'", size_text.c_str());
+  if (!color_text.empty())
+    log_manager.writeLog(20, "Object::deserialize(): color is '%s'", color_text.c_str());
+  if (!opacity_text.empty())
+    log_manager.writeLog(20, "Object::deserialize(): opacity is '%s'", opacity_text.c_str());
+  if (!shape_text.empty() && !size_text.empty() && !color_text.empty() && !opacity_text.empty()) {
+    int shape_type = 0, color = 0, opacity = 0;
+    float size = 0;
+    if (!readInt(shape_text, shape_type) || shape_type < UNDEFINED_SHAPE || shape_type > TRIANGLE)
+      logIgnored("shape", shape_text);
+    else if (!readFloat(size_text, size) || size < 0)
+      logIgnored("size", size_text);
+    else if (!readInt(color_text, color) || color < BLACK || color > CUSTOM)
+      logIgnored("color", color_text);
+    else if (!readInt(opacity_text, opacity) || opacity < 0 || opacity > 255)
+      logIgnored("opacity", opacity_text);
+    else {
+      Shape new_shape = shape;
+      new_shape.setType(static_cast<ShapeType>(shape_type));
+      new_shape.setSize(size);
+      new_shape.setColor(static_cast<Color>(color));
+      new_shape.setOpacity(static_cast<unsigned char>(opacity));
+      setShape(new_shape);
+    }
+  }
+
+  // Nodes as "x y|"; the blanks are kept by the parse. A bad node ends the path.
+  value = list.rawValue("path");
+  if (!value.empty()) {
+    Path new_path;
+    size_t start = 0;
+    size_t bar;
+    while ((bar = value.find('|', start)) != std::string::npos) {
+      Vector node;
+      if (!readPathNode(value.substr(start, bar - start), node)) {
+        log_manager.writeLog("Object::deserialize(): malformed node %s.", value.c_str() + start);
+        log_manager.writeLog("\tNot added.");
+        break;
+      }
+      new_path.addNode(node);
+      start = bar + 1;
+    }
+    // The index comes back when it names one of the nodes read.
+    int index = 0;
+    std::string index_text = list.value("path_index");
+    if (!index_text.empty() && readInt(index_text, index) && index >= 0 &&
+        index < new_path.getCount())
+      new_path.setIndex(index);
+    setPath(new_path);
+  }
+
+  value = list.value("follow_path");
+  if (!value.empty()) {
+    log_manager.writeLog(20, "Object::deserialize(): follow_path is %s", value.c_str());
+    setFollowPath(value == "true");
+  }
+  value = list.value("avoid_collisions");
+  if (!value.empty()) {
+    log_manager.writeLog(20, "Object::deserialize(): avoid_collisions is %s", value.c_str());
+    setAvoidCollisions(value == "true");
+  }
+  return 0;
+}
 
 bool Object::isModified(ObjectAttribute attribute) const {
   if (attribute < 0 || attribute >= ATTR_COUNT) return false;
@@ -268,8 +694,11 @@ bool Object::isModified(ObjectAttribute attribute) const {
 }
 
 bool Object::isModified() const {
-  for (bool flag : modified)
-    if (flag) return true;
+  LogManager &log_manager = LogManager::getInstance();
+  for (int i = 0; i < ATTR_COUNT; i++) {
+    log_manager.writeLog(20, "Object::isModified(): %d is %s", i, boolText(modified[i]));
+    if (modified[i]) return true;
+  }
   return false;
 }
 
