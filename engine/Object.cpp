@@ -666,11 +666,12 @@ int Object::deserializeAttributes(const AttributeList &list) {
       new_path.addNode(node);
       start = bar + 1;
     }
-    // The index comes back when it names one of the nodes read.
+    // The index comes back when it is within the nodes read (or just past
+    // the last, a path followed to its end).
     int index = 0;
     std::string index_text = list.value("path_index");
     if (!index_text.empty() && readInt(index_text, index) && index >= 0 &&
-        index < new_path.getCount())
+        index <= new_path.getCount())
       new_path.setIndex(index);
     setPath(new_path);
   }

@@ -430,7 +430,7 @@ TEST(SerializeHostile, StringsLeaveObjectsValidFiniteAndAreQuick) {
       {"path:1 2|3 4|junk|5 6|,path_index:7,", [](sb::Object *o, sb::Object *) {
          ASSERT_EQ(o->getPath().getCount(), 2);
          EXPECT_TRUE(o->getPath().getNode(1) == Vector(3, 4));
-         EXPECT_EQ(o->getPath().getIndex(), 0);
+         EXPECT_EQ(o->getPath().getIndex(), 0);  // 7 is past the end
        }},
       // Without blanks a node still reads where its two numbers can be told apart.
       {"path:3-4|0.5-1.25|,", [](sb::Object *o, sb::Object *) {
