@@ -3,6 +3,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 #include "AttributeList.h"
 
@@ -435,100 +436,82 @@ int Object::deserialize(std::string str) {
 
 int Object::deserializeAttributes(const AttributeList &list) {
   LogManager &log_manager = LogManager::getInstance();
-  std::string value;
-
-  value = list.value("id");
-  if (!value.empty()) {
-    int new_id = 0;
-    if (!readInt(value, new_id)) {
-      logIgnored("id", value);
-    } else {
-      log_manager.writeLog(20, "Object::deserialize(): id is %d", new_id);
-      setId(new_id);
+  // Each reader gives false for an absent key, and logs and gives false for
+  // a value that is no number in range; the value is logged when taken.
+  auto text = [&](const char *key, std::string &value) {
+    value = list.value(key);
+    if (value.empty()) return false;
+    log_manager.writeLog(20, "Object::deserialize(): %s is %s", key, value.c_str());
+    return true;
+  };
+  // The parts of a shape are logged as the text read.
+  auto shapePart = [&](const char *key, const std::string &raw) {
+    bool part = std::strcmp(key, "shape") == 0 || std::strcmp(key, "size") == 0 ||
+                std::strcmp(key, "color") == 0 || std::strcmp(key, "opacity") == 0;
+    if (part) log_manager.writeLog(20, "Object::deserialize(): %s is '%s'", key, raw.c_str());
+    return part;
+  };
+  auto integer = [&](const char *key, int &value, int low, int high) {
+    std::string raw = list.value(key);
+    if (raw.empty()) return false;
+    bool part = shapePart(key, raw);
+    if (!readInt(raw, value) || value < low || value > high) {
+      logIgnored(key, raw);
+      return false;
     }
-  }
+    if (!part) log_manager.writeLog(20, "Object::deserialize(): %s is %d", key, value);
+    return true;
+  };
+  auto number = [&](const char *key, float &value, float low = -MAX_ATTRIBUTE_MAGNITUDE) {
+    std::string raw = list.value(key);
+    if (raw.empty()) return false;
+    bool part = shapePart(key, raw);
+    if (!readFloat(raw, value) || value < low) {
+      logIgnored(key, raw);
+      return false;
+    }
+    if (!part)
+      log_manager.writeLog(20, "Object::deserialize(): %s is %.2f", key, static_cast<double>(value));
+    return true;
+  };
+  std::string value;
+  int n = 0;
+  float f = 0;
 
-  value = list.value("is_active");
-  if (!value.empty()) {
-    log_manager.writeLog(20, "Object::deserialize(): is_active is %s", value.c_str());
-    bool active = value == "true";
-    if (active != is_active) setActive(active);
-  }
-  value = list.value("is_visible");
-  if (!value.empty()) {
-    log_manager.writeLog(20, "Object::deserialize(): is_visible is %s", value.c_str());
-    bool visible = value == "true";
-    if (visible != is_visible) setVisible(visible);
-  }
+  if (integer("id", n, INT_MIN, INT_MAX)) setId(n);
+  if (text("is_active", value) && (value == "true") != is_active) setActive(value == "true");
+  if (text("is_visible", value) && (value == "true") != is_visible) setVisible(value == "true");
 
   // No more names than an object may hold, so a huge count costs nothing.
-  value = list.value("event_count");
-  if (!value.empty()) {
-    int count = 0;
-    if (!readInt(value, count) || count < 0 || count > MAX_OBJ_EVENTS) {
-      logIgnored("event_count", value);
-    } else {
-      log_manager.writeLog(20, "Object::deserialize(): event_count is %d", count);
-      for (int i = event_count - 1; i >= 0; i--) unregisterInterest(event_name[i]);
-      for (int i = 0; i < count; i++) {
-        std::string name = list.value("event_name[" + sb::toString(i) + "]");
-        if (name.empty()) continue;
-        log_manager.writeLog(20, "Object::deserialize(): event_name[%d] is '%s'", i, name.c_str());
-        registerInterest(name);
-      }
+  if (integer("event_count", n, 0, MAX_OBJ_EVENTS)) {
+    for (int i = event_count - 1; i >= 0; i--) unregisterInterest(event_name[i]);
+    for (int i = 0; i < n; i++) {
+      std::string name = list.value("event_name[" + sb::toString(i) + "]");
+      if (name.empty()) continue;
+      log_manager.writeLog(20, "Object::deserialize(): event_name[%d] is '%s'", i, name.c_str());
+      registerInterest(name);
     }
   }
 
-  // The box in floats, extents not negative.
-  static const char *const box_keys[4] = {"box-corner-x", "box-corner-y", "box-horizontal",
-                                          "box-vertical"};
-  float box_values[4] = {0, 0, 0, 0};
-  bool box_complete = true;
-  for (int k = 0; k < 4; k++) {
-    value = list.value(box_keys[k]);
-    if (value.empty()) {
-      box_complete = false;
-      continue;
-    }
-    if (!readFloat(value, box_values[k]) || (k >= 2 && box_values[k] < 0)) {
-      logIgnored(box_keys[k], value);
-      box_complete = false;
-      continue;
-    }
-    log_manager.writeLog(20, "Object::deserialize(): %s is %.2f", box_keys[k],
-                         static_cast<double>(box_values[k]));
-  }
+  // The box in floats (its fractions kept), extents not negative.
+  float x = 0, y = 0, horizontal = 0, vertical = 0;
+  bool box_complete = number("box-corner-x", x);
+  box_complete = number("box-corner-y", y) && box_complete;
+  box_complete = number("box-horizontal", horizontal, 0) && box_complete;
+  box_complete = number("box-vertical", vertical, 0) && box_complete;
   if (box_complete)
-    setBox(Box(Vector(box_values[0], box_values[1]), box_values[2], box_values[3]));
+    setBox(Box(Vector(x, y), horizontal, vertical));
   else
     log_manager.writeLog(20, "Object::deserialize(): box not complete, so ignoring.");
 
-  std::string x_text = list.value("pos-x"), y_text = list.value("pos-y");
-  float x = 0, y = 0;
-  bool x_valid = !x_text.empty() && readFloat(x_text, x);
-  bool y_valid = !y_text.empty() && readFloat(y_text, y);
-  if (!x_text.empty()) {
-    if (x_valid)
-      log_manager.writeLog(20, "Object::deserialize(): pos-x is %.2f", static_cast<double>(x));
-    else
-      logIgnored("pos-x", x_text);
-  }
-  if (!y_text.empty()) {
-    if (y_valid)
-      log_manager.writeLog(20, "Object::deserialize(): pos-y is %.2f", static_cast<double>(y));
-    else
-      logIgnored("pos-y", y_text);
-  }
-  if (x_valid && y_valid)
+  bool position_complete = number("pos-x", x);
+  position_complete = number("pos-y", y) && position_complete;
+  if (position_complete)
     setPosition(Vector(x, y));
   else
     log_manager.writeLog(20, "Object::deserialize(): position not complete, so ignoring.");
 
-  value = list.value("type");
-  if (!value.empty()) {
-    log_manager.writeLog(20, "Object::deserialize(): type is %s", value.c_str());
-    setType(value);
-  }
+  if (text("type", value)) setType(value);
 
   std::string old_name = animation.getName();
   const Sprite *p_old_sprite = animation.getSprite();
@@ -538,116 +521,30 @@ int Object::deserializeAttributes(const AttributeList &list) {
       animation.getIndex() != old_index || animation.getSlowdownCount() != old_slowdown)
     modified[ANIMATION] = true;
 
-  value = list.value("altitude");
-  if (!value.empty()) {
-    int new_altitude = 0;
-    if (!readInt(value, new_altitude)) {
-      logIgnored("altitude", value);
-    } else {
-      log_manager.writeLog(20, "Object::deserialize(): altitude is %d", new_altitude);
-      setAltitude(new_altitude);
-    }
-  }
-  value = list.value("solidness");
-  if (!value.empty()) {
-    int new_solidness = -1;
-    if (!readInt(value, new_solidness) || new_solidness < HARD || new_solidness > SPECTRAL) {
-      logIgnored("solidness", value);
-    } else {
-      log_manager.writeLog(20, "Object::deserialize(): solidness is %d", new_solidness);
-      setSolidness(static_cast<Solidness>(new_solidness));
-    }
-  }
+  if (integer("altitude", n, INT_MIN, INT_MAX)) setAltitude(n);
+  if (integer("solidness", n, HARD, SPECTRAL)) setSolidness(static_cast<Solidness>(n));
+  if (text("no_soft", value)) setNoSoft(value == "true");
 
-  value = list.value("no_soft");
-  if (!value.empty()) {
-    log_manager.writeLog(20, "Object::deserialize(): no_soft is %s", value.c_str());
-    setNoSoft(value == "true");
-  }
-
-  value = list.value("x_direction");
-  if (!value.empty()) {
-    float dx = 0;
-    if (!readFloat(value, dx)) {
-      logIgnored("x_direction", value);
-    } else {
-      log_manager.writeLog(20, "Object::deserialize(): x_direction is %.2f", static_cast<double>(dx));
-      direction.setX(dx);
-    }
-  }
-  value = list.value("y_direction");
-  if (!value.empty()) {
-    float dy = 0;
-    if (!readFloat(value, dy)) {
-      logIgnored("y_direction", value);
-    } else {
-      log_manager.writeLog(20, "Object::deserialize(): y_direction is %.2f", static_cast<double>(dy));
-      setVelocity(Vector(direction.getX(), dy));
-    }
-  }
-  value = list.value("speed");
-  if (!value.empty()) {
-    float new_speed = 0;
-    if (!readFloat(value, new_speed)) {
-      logIgnored("speed", value);
-    } else {
-      log_manager.writeLog(20, "Object::deserialize(): speed is %.2f", static_cast<double>(new_speed));
-      setSpeed(new_speed);
-    }
-  }
-  value = list.value("x_acceleration");
-  if (!value.empty()) {
-    float ax = 0;
-    if (!readFloat(value, ax)) {
-      logIgnored("x_acceleration", value);
-    } else {
-      log_manager.writeLog(20, "Object::deserialize(): x_acceleration is %.2f",
-                           static_cast<double>(ax));
-      setAcceleration(Vector(ax, acceleration.getY()));
-    }
-  }
-  value = list.value("y_acceleration");
-  if (!value.empty()) {
-    float ay = 0;
-    if (!readFloat(value, ay)) {
-      logIgnored("y_acceleration", value);
-    } else {
-      log_manager.writeLog(20, "Object::deserialize(): y_acceleration is %.2f",
-                           static_cast<double>(ay));
-      setAcceleration(Vector(acceleration.getX(), ay));
-    }
-  }
+  if (number("x_direction", f)) direction.setX(f);
+  if (number("y_direction", f)) setVelocity(Vector(direction.getX(), f));
+  if (number("speed", f)) setSpeed(f);
+  if (number("x_acceleration", f)) setAcceleration(Vector(f, acceleration.getY()));
+  if (number("y_acceleration", f)) setAcceleration(Vector(acceleration.getX(), f));
 
   // The shape changes only with all four parts present and valid.
-  std::string shape_text = list.value("shape"), size_text = list.value("size"),
-              color_text = list.value("color"), opacity_text = list.value("opacity");
-  if (!shape_text.empty())
-    log_manager.writeLog(20, "Object::deserialize(): shape is '%s'", shape_text.c_str());
-  if (!size_text.empty())
-    log_manager.writeLog(20, "Object::deserialize(): size is '%s'", size_text.c_str());
-  if (!color_text.empty())
-    log_manager.writeLog(20, "Object::deserialize(): color is '%s'", color_text.c_str());
-  if (!opacity_text.empty())
-    log_manager.writeLog(20, "Object::deserialize(): opacity is '%s'", opacity_text.c_str());
-  if (!shape_text.empty() && !size_text.empty() && !color_text.empty() && !opacity_text.empty()) {
-    int shape_type = 0, color = 0, opacity = 0;
-    float size = 0;
-    if (!readInt(shape_text, shape_type) || shape_type < UNDEFINED_SHAPE || shape_type > TRIANGLE)
-      logIgnored("shape", shape_text);
-    else if (!readFloat(size_text, size) || size < 0)
-      logIgnored("size", size_text);
-    else if (!readInt(color_text, color) || color < BLACK || color > CUSTOM)
-      logIgnored("color", color_text);
-    else if (!readInt(opacity_text, opacity) || opacity < 0 || opacity > 255)
-      logIgnored("opacity", opacity_text);
-    else {
-      Shape new_shape = shape;
-      new_shape.setType(static_cast<ShapeType>(shape_type));
-      new_shape.setSize(size);
-      new_shape.setColor(static_cast<Color>(color));
-      new_shape.setOpacity(static_cast<unsigned char>(opacity));
-      setShape(new_shape);
-    }
+  int shape_type = 0, color = 0, opacity = 0;
+  float size = 0;
+  bool shape_complete = integer("shape", shape_type, UNDEFINED_SHAPE, TRIANGLE);
+  shape_complete = number("size", size, 0) && shape_complete;
+  shape_complete = integer("color", color, BLACK, CUSTOM) && shape_complete;
+  shape_complete = integer("opacity", opacity, 0, 255) && shape_complete;
+  if (shape_complete) {
+    Shape new_shape = shape;
+    new_shape.setType(static_cast<ShapeType>(shape_type));
+    new_shape.setSize(size);
+    new_shape.setColor(static_cast<Color>(color));
+    new_shape.setOpacity(static_cast<unsigned char>(opacity));
+    setShape(new_shape);
   }
 
   // Nodes as "x y|"; the blanks are kept by the parse. A bad node ends the path.
@@ -668,24 +565,12 @@ int Object::deserializeAttributes(const AttributeList &list) {
     }
     // The index comes back when it is within the nodes read (or just past
     // the last, a path followed to its end).
-    int index = 0;
-    std::string index_text = list.value("path_index");
-    if (!index_text.empty() && readInt(index_text, index) && index >= 0 &&
-        index <= new_path.getCount())
-      new_path.setIndex(index);
+    if (integer("path_index", n, 0, new_path.getCount())) new_path.setIndex(n);
     setPath(new_path);
   }
 
-  value = list.value("follow_path");
-  if (!value.empty()) {
-    log_manager.writeLog(20, "Object::deserialize(): follow_path is %s", value.c_str());
-    setFollowPath(value == "true");
-  }
-  value = list.value("avoid_collisions");
-  if (!value.empty()) {
-    log_manager.writeLog(20, "Object::deserialize(): avoid_collisions is %s", value.c_str());
-    setAvoidCollisions(value == "true");
-  }
+  if (text("follow_path", value)) setFollowPath(value == "true");
+  if (text("avoid_collisions", value)) setAvoidCollisions(value == "true");
   return 0;
 }
 
