@@ -58,12 +58,21 @@ class Cells {
         rows(std::max(1, static_cast<int>((kWorldH + cell_h - 1) / cell_h))),
         members(static_cast<size_t>(cols * rows)) {}
 
+  struct Span {
+    int c1, c2, r1, r2;
+    bool operator==(const Span &o) const {
+      return c1 == o.c1 && c2 == o.c2 && r1 == o.r1 && r2 == o.r2;
+    }
+  };
+  Span spanOf(float x, float y) const {
+    return {clampCol((x - kHalf) / cell_w), clampCol((x - kHalf + kExtent) / cell_w),
+            clampRow((y - kHalf) / cell_h), clampRow((y - kHalf + kExtent) / cell_h)};
+  }
   template <class F>
   void forEachCell(float x, float y, F f) const {
-    int c1 = clampCol((x - kHalf) / cell_w), c2 = clampCol((x - kHalf + kExtent) / cell_w);
-    int r1 = clampRow((y - kHalf) / cell_h), r2 = clampRow((y - kHalf + kExtent) / cell_h);
-    for (int r = r1; r <= r2; r++)
-      for (int c = c1; c <= c2; c++) f(r * cols + c);
+    Span s = spanOf(x, y);
+    for (int r = s.r1; r <= s.r2; r++)
+      for (int c = s.c1; c <= s.c2; c++) f(r * cols + c);
   }
   void add(int ball, float x, float y) {
     forEachCell(x, y, [&](int cell) { members[cell].push_back(ball); });
@@ -104,11 +113,13 @@ struct World {
     cells.add(i, balls.x[i], balls.y[i]);
   }
 
+  // Moves a ball; its cells change only when its span of cells does.
   void place(int i, float x, float y) {
-    cells.remove(i, balls.x[i], balls.y[i]);
+    bool refile = !(cells.spanOf(balls.x[i], balls.y[i]) == cells.spanOf(x, y));
+    if (refile) cells.remove(i, balls.x[i], balls.y[i]);
     balls.x[i] = x;
     balls.y[i] = y;
-    cells.add(i, x, y);
+    if (refile) cells.add(i, x, y);
   }
 
   // Reflects a ball that left the world back inside its edge.

@@ -43,6 +43,7 @@ constexpr int MAX_SPRITE_LINE = 4096;            // characters in one line
 constexpr int MAX_SPRITE_BYTES = 1024 * 1024;  // bytes read from one file
 constexpr int MAX_SPRITE_FRAMES = 10000;         // the header's frame count
 constexpr int MAX_SPRITE_SIZE = 1024;            // the header's width and height
+constexpr long long MAX_PATH_CELLS = 1LL << 21;  // cells of one path search's node graph
 
 // Bounds on particle requests, so a wild scale or density cannot ask for
 // billions of particles.

@@ -7,10 +7,12 @@
 
 #include "AttributeList.h"
 
+#include "EventPath.h"
 #include "GameManager.h"
 #include "InputManager.h"
 #include "LogManager.h"
 #include "NetworkManager.h"
+#include "PathFind.h"
 #include "PathManager.h"
 #include "ResourceManager.h"
 #include "SceneGraph.h"
@@ -48,16 +50,6 @@ void addElement(std::string &text, const std::string &key, const std::string &va
   text += ':';
   text += value;
   text += ',';
-}
-
-// Every node from the first as "x y|".
-std::string pathText(const Path &path) {
-  std::string text;
-  for (int i = 0; i < path.getCount(); i++) {
-    Vector node = path.getNode(i);
-    text += toString(node.getX()) + " " + toString(node.getY()) + "|";
-  }
-  return text;
 }
 
 bool readWholeFloat(const char *begin, const char *end, float &value) {
@@ -135,10 +127,14 @@ Object::Object()
 
 Object::~Object() {
   for (int i = event_count - 1; i >= 0; i--) unregisterInterest(event_name[i]);
+  PathManager &path_manager = PathManager::getInstance();
   if (p_path_find) {
-    PathManager::getInstance().unregisterPathFind(p_path_find);
+    path_manager.unregisterPathFind(p_path_find);
+    delete p_path_find;
     p_path_find = nullptr;
   }
+  // Other searches may lead to this object.
+  path_manager.objectGone(this);
   WorldManager::getInstance().removeObject(this);
 }
 
@@ -328,8 +324,29 @@ std::string Object::getEventName(int index) const {
   return event_name[index];
 }
 
-// The base handles only path events, which arrive with path finding.
-int Object::eventHandler(const Event *) { return 0; }
+// The base handles only path events: a found path is followed, and the search
+// that produced the event is dropped. A search started by a handler before
+// it calls this one is left running.
+int Object::eventHandler(const Event *p_e) {
+  if (!p_e || p_e->typeRef() != PATH_EVENT) return 0;
+  const EventPath *p_path_event = dynamic_cast<const EventPath *>(p_e);
+  if (!p_path_event) {
+    LogManager::getInstance().writeLog("Object::eventHandler(): Error! Dynamic cast to EventPath failed.");
+    return 0;
+  }
+  if (p_path_event->getResult() == FOUND) {
+    path = p_path_event->getPath();
+    modified[PATH] = true;
+    setFollowPath(true);
+  }
+  unsigned long long source = p_path_event->getSource();
+  if (p_path_find && (source == 0 || source == p_path_find->getSerial())) {
+    PathManager::getInstance().unregisterPathFind(p_path_find);
+    delete p_path_find;
+    p_path_find = nullptr;
+  }
+  return 1;
+}
 
 int Object::draw() {
   int result = animation.draw(position);
@@ -411,7 +428,7 @@ std::string Object::serialize(std::string attr) {
         break;
       case PATH:
         // Written with its blanks; the reader keeps them (see AttributeList).
-        addElement(text, "path", pathText(path));
+        addElement(text, "path", sb::toString(path));
         addElement(text, "path_index", sb::toString(path.getIndex()));
         break;
       case FOLLOW_PATH:
@@ -565,7 +582,10 @@ int Object::deserializeAttributes(const AttributeList &list) {
     }
     // The index comes back when it is within the nodes read (or just past
     // the last, a path followed to its end).
-    if (integer("path_index", n, 0, new_path.getCount())) new_path.setIndex(n);
+    if (integer("path_index", n, 0, new_path.getCount()) && new_path.setIndex(n) != 0 && n > 0) {
+      new_path.setIndex(n - 1);
+      new_path++;
+    }
     setPath(new_path);
   }
 
@@ -595,10 +615,51 @@ void Object::setPath(Path new_path) {
 
 void Object::setFollowPath(bool new_follow_path) {
   follow_path = new_follow_path;
+  if (!path.endOfPath()) moveTo(path.nextNode());
   modified[FOLLOW_PATH] = true;
 }
 
-// Path following arrives with path finding; nothing to follow until then.
-void Object::doPathFollowing() {}
+void Object::pathTo(Vector target) {
+  PathManager &path_manager = PathManager::getInstance();
+  if (p_path_find) {
+    path_manager.unregisterPathFind(p_path_find);
+    delete p_path_find;
+  }
+  p_path_find = new PathFind(this, position, target);
+  path_manager.registerPathFind(p_path_find);
+  if (follow_path) {
+    follow_path = false;
+    modified[FOLLOW_PATH] = true;
+  }
+  avoid_collisions = true;
+  modified[AVOID_COLLISIONS] = true;
+}
+
+void Object::pathTo(Object *p_target) {
+  if (!p_target) return;
+  pathTo(p_target->getPosition());
+  if (p_path_find)
+    p_path_find->setTargetObject(p_target);
+  else
+    LogManager::getInstance().writeLog("Object::pathTo(): path find not allocated!");
+}
+
+// Heads for the next node; a node closer than three quarters of a step is
+// taken at once, so several may be taken in one step.
+void Object::doPathFollowing() {
+  if (!follow_path) return;
+  while (!path.endOfPath()) {
+    Vector next = path.nextNode();
+    if (distance(position, next) > static_cast<double>(3 * speed) * 0.25) {
+      moveTo(next);
+      return;
+    }
+    setPosition(next);
+    path++;
+    modified[PATH] = true;
+  }
+  direction = Vector(0, 0);
+  setFollowPath(false);
+}
 
 }  // namespace sb

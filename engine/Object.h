@@ -148,7 +148,11 @@ class Object {
   virtual bool isModified(ObjectAttribute attribute) const;
   virtual bool isModified() const;
 
-  // Path following (searches come with the path manager).
+  // Path finding and following. pathTo starts a search run by the path
+  // manager; its result arrives as a path event, which the base eventHandler
+  // turns into a path to follow.
+  void pathTo(Vector target);
+  void pathTo(Object *p_target);
   PathFind *getPathFind() const { return p_path_find; }
   Path getPath() const { return path; }
   void setPath(Path new_path);

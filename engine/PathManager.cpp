@@ -1,20 +1,127 @@
 #include "PathManager.h"
 
+#include <algorithm>
+
+#include "Clock.h"
+#include "EventPath.h"
+#include "GameManager.h"
+#include "LogManager.h"
+#include "Object.h"
+#include "PathFind.h"
+
 namespace sb {
 
-PathManager::PathManager() { setType("PathManager"); }
+PathManager::PathManager() : min_cycle_time(0), cycle_count(0), registered_in_cycle(false) {
+  setType("PathManager");
+}
 
 PathManager &PathManager::getInstance() {
   static PathManager path_manager;
   return path_manager;
 }
 
-int PathManager::startUp() { return Manager::startUp(); }
+int PathManager::startUp() {
+  LogManager &log_manager = LogManager::getInstance();
+  if (isStarted()) {
+    log_manager.writeLog("PathManager::startup(): already started.");
+    return 0;
+  }
+  min_cycle_time = GameManager::getInstance().getFrameTime() / 10;
+  Manager::startUp();
+  log_manager.writeLog(5, "PathManager::startUp(): successfully started.");
+  return 0;
+}
 
-void PathManager::shutDown() { Manager::shutDown(); }
+void PathManager::shutDown() {
+  Manager::shutDown();
+  PathFind::releaseGraphs();
+  LogManager::getInstance().writeLog(5, "PathManager::shutDown(): successfully stopped.");
+}
 
-void PathManager::cycle(int) {}
+int PathManager::registerPathFind(PathFind *p_path_find) {
+  if (!p_path_find || isRegistered(p_path_find)) return -1;
+  // Without an object there is nobody to hand the result to.
+  if (!p_path_find->getObject()) {
+    LogManager::getInstance().writeLog(
+        "PathManager::registerPathFind(): Error! PathFind has no Object.");
+    return -1;
+  }
+  searches.push_back(p_path_find);
+  registered_in_cycle = true;
+  return 0;
+}
 
-int PathManager::unregisterPathFind(PathFind *) { return 0; }
+int PathManager::unregisterPathFind(PathFind *p_path_find) {
+  if (!p_path_find) return -1;
+  auto last = std::remove(searches.begin(), searches.end(), p_path_find);
+  if (last == searches.end()) return -1;
+  searches.erase(last, searches.end());
+  return 0;
+}
+
+bool PathManager::isRegistered(const PathFind *p_path_find) const {
+  return std::find(searches.begin(), searches.end(), p_path_find) != searches.end();
+}
+
+void PathManager::trackSearch(PathFind *p_path_find) { live.push_back(p_path_find); }
+
+void PathManager::forgetSearch(PathFind *p_path_find) {
+  unregisterPathFind(p_path_find);
+  auto found = std::find(live.begin(), live.end(), p_path_find);
+  if (found != live.end()) live.erase(found);
+}
+
+// A search whose target goes on to the target's last known cell; a search
+// whose mover goes stops being cycled.
+void PathManager::objectGone(const Object *p_o) {
+  for (PathFind *p_path_find : live) {
+    if (p_path_find->getTargetObject() == p_o) p_path_find->setTargetObject(nullptr);
+    if (p_path_find->getObject() == p_o) {
+      p_path_find->setObject(nullptr);
+      unregisterPathFind(p_path_find);
+    }
+  }
+}
+
+void PathManager::cycle(int budget_ms) {
+  static int index = 0;
+  int budget = std::max(min_cycle_time, budget_ms);
+  // Measured in microseconds so that the cycle ends within one expansion of its budget.
+  long long budget_us = static_cast<long long>(budget) * 1000;
+  Clock clock;
+  long long elapsed = 0;
+  std::uint64_t this_cycle = ++cycle_count;
+  registered_in_cycle = false;
+  while (!searches.empty() && elapsed < budget_us) {
+    // A finished search is handed over once per cycle, and the passes stop
+    // when no search is left running.
+    bool running = false;
+    for (index = 0; index < static_cast<int>(searches.size()); index++) {
+      PathFind *p_path_find = searches[index];
+      Object *p_o = p_path_find->getObject();
+      if (!p_o || p_path_find->getDelivered() == this_cycle) continue;
+      int result = p_path_find->cycleOnce();
+      if (result == SEARCHING) {
+        running = true;
+      } else {
+        p_path_find->setDelivered(this_cycle);
+        EventPath event(p_path_find->getPath());
+        event.setResult(static_cast<SearchResult>(result));
+        event.setSource(p_path_find->getSerial());
+        // The handler may drop and delete the search: it is not touched afterwards.
+        p_o->eventHandler(&event);
+      }
+      elapsed = clock.split();
+      if (elapsed >= budget_us) {
+        index++;
+        break;
+      }
+    }
+    if (!running && !registered_in_cycle) break;
+    registered_in_cycle = false;
+  }
+  if (elapsed > budget_us)
+    LogManager::getInstance().writeLog(5, "PathManager::cycle(): cycle time %d exceeded.", budget);
+}
 
 }  // namespace sb

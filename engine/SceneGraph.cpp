@@ -22,7 +22,7 @@ int nullObject(const char *operation) {
 
 }  // namespace
 
-SceneGraph::SceneGraph() {}
+SceneGraph::SceneGraph() : version(0) {}
 
 SceneGraph::~SceneGraph() {
 #if SORBELANE_GRID
@@ -48,6 +48,7 @@ void SceneGraph::shutDown() {
 
 int SceneGraph::insertObject(Object *p_o) {
   if (!p_o) return nullObject("insertObject");
+  version++;
   if (!p_o->isActive()) return inactive_objects.insert(p_o);
   if (objects.insert(p_o) == -1) {
     logger().writeLog("SceneGraph::insertObject(): Error! unable to insert active Object (id %d)",
@@ -85,6 +86,7 @@ int SceneGraph::insertObject(Object *p_o) {
 
 int SceneGraph::removeObject(Object *p_o) {
   if (!p_o) return nullObject("removeObject");
+  version++;
   bool failed = false;
   if (p_o->isActive()) {
     if (objects.remove(p_o) == -1) failed = true;
@@ -153,6 +155,7 @@ int SceneGraph::updateAltitude(Object *p_o, int new_altitude) {
 
 int SceneGraph::updateSolidness(Object *p_o, Solidness new_solidness) {
   if (!p_o) return nullObject("updateSolidness");
+  version++;
   if (!p_o->isActive()) return 0;
   if (new_solidness == SPECTRAL && p_o->isSolid()) {
     if (solid_objects.remove(p_o) == -1 && !tolerated())
@@ -198,6 +201,7 @@ int SceneGraph::updateVisible(Object *p_o, bool new_visible) {
 
 int SceneGraph::updateActive(Object *p_o, bool new_active) {
   if (!p_o) return nullObject("updateActive");
+  version++;
   if (p_o->isActive() == new_active) return 0;
   std::string type_text = p_o->getType();
   const char *type = type_text.c_str();
@@ -244,8 +248,9 @@ int SceneGraph::updateActive(Object *p_o, bool new_active) {
 
 int SceneGraph::updatePosition(Object *p_o, Vector new_position) {
   if (!p_o) return nullObject("updatePosition");
-#if SORBELANE_GRID
   if (!p_o->isSolid() || !p_o->isActive()) return 0;
+  version++;
+#if SORBELANE_GRID
   if (grid.updatePosition(p_o, new_position) == -1) {
     logger().writeLog("SceneGraph::updatePosition(): Error calling grid updatePosition (Object %d)",
                    p_o->getId());

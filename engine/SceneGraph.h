@@ -22,6 +22,7 @@ class SceneGraph {
 #if SORBELANE_GRID
   Grid grid;
 #endif
+  unsigned int version;  // changes whenever what collision queries can find changes
 
  public:
   SceneGraph();
@@ -51,6 +52,8 @@ class SceneGraph {
   ObjectList getCollisions(const Object *p_o, Vector where) const;
   // As getCollisions, appending to a caller's list.
   void collectCollisions(const Object *p_o, Vector where, ObjectList &result) const;
+  // Compare two readings to learn whether collision answers may have changed.
+  unsigned int getVersion() const { return version; }
 
 #if SORBELANE_GRID
   Grid &getGrid() { return grid; }

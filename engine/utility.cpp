@@ -135,6 +135,13 @@ std::string toString(float value) {
   return out.str();
 }
 
+std::string toString(Path path) {
+  std::string text;
+  for (const Vector &node : path.getPath())
+    text += toString(node.getX()) + " " + toString(node.getY()) + "|";
+  return text;
+}
+
 // ---------------------------------------------------------------------------
 // Geometry
 

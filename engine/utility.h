@@ -13,6 +13,7 @@
 #include "Constants.h"
 #include "EventKeyboard.h"
 #include "Line.h"
+#include "Path.h"
 #include "ParticleTypes.h"
 #include "Vector.h"
 
@@ -39,6 +40,8 @@ std::string toString(bool value);
 std::string toString(char value);
 std::string toString(int value);
 std::string toString(float value);
+// Every node from the first as "x y|".
+std::string toString(Path path);
 std::string toString(Shape shape);
 // A key's printable name; "" for keys without one.
 std::string toString(Keyboard::Key key);
