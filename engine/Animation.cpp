@@ -1,6 +1,10 @@
 #include "Animation.h"
 
+#include "AttributeList.h"
+#include "LogManager.h"
+#include "ResourceManager.h"
 #include "Sprite.h"
+#include "utility.h"
 
 namespace sb {
 
@@ -70,8 +74,55 @@ Box Animation::getBox() const {
 
 bool Animation::isModified() const { return modified; }
 
-std::string Animation::serialize(std::string) { return ""; }
+std::string Animation::serialize(std::string attr) {
+  bool chosen = attr == "ALL" || (attr.empty() && modified) ||
+                attr.find("ANIMATION,") != std::string::npos;
+  if (!chosen) return "";
+  modified = false;
+  return "sprite_name:" + AttributeList::escape(name) + ",sprite_index:" + toString(index) +
+         ",sprite_slowdown_count:" + toString(slowdown_count) + ",";
+}
 
-int Animation::deserialize(std::string) { return 0; }
+int Animation::deserialize(std::string str) {
+  if (!str.empty()) match(str, "");
+  return deserializeAttributes(AttributeList(str));
+}
+
+int Animation::deserializeAttributes(const AttributeList &list) {
+  LogManager &log_manager = LogManager::getInstance();
+  std::string value = list.value("sprite_name");
+  if (!value.empty()) {
+    log_manager.writeLog(20, "Animation::deserialize(): sprite_name is '%s'", value.c_str());
+    Sprite *p_found = ResourceManager::getInstance().getSprite(value);
+    if (p_found)
+      setSprite(p_found);
+    else
+      log_manager.writeLog("Animation::Match(): Sprite '%s' not found", value.c_str());
+    setName(value);
+  }
+  int number = 0;
+  value = list.value("sprite_index");
+  if (!value.empty()) {
+    if (readInt(value, number)) {
+      log_manager.writeLog(20, "Animation::deserialize(): sprite_index is %d", number);
+      setIndex(number);
+    } else {
+      log_manager.writeLog("Animation::deserialize(): Warning! sprite_index '%s' not valid. Ignored.",
+                           value.c_str());
+    }
+  }
+  value = list.value("sprite_slowdown_count");
+  if (!value.empty()) {
+    if (readInt(value, number)) {
+      log_manager.writeLog(20, "Animation::deserialize(): sprite_slowdown_count is %d", number);
+      setSlowdownCount(number);
+    } else {
+      log_manager.writeLog(
+          "Animation::deserialize(): Warning! sprite_slowdown_count '%s' not valid. Ignored.",
+          value.c_str());
+    }
+  }
+  return 0;
+}
 
 }  // namespace sb

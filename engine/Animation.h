@@ -8,6 +8,7 @@
 
 namespace sb {
 
+class AttributeList;
 class Sprite;
 
 // One object's view of a sprite: the frame shown and the progress to the next.
@@ -38,8 +39,12 @@ class Animation {
   Box getBox() const;
   bool isModified() const;
 
+  // The sprite's name, index and slowdown count, for "ALL", for "" when
+  // modified, or for a list holding "ANIMATION,"; clears the flag.
   virtual std::string serialize(std::string attr = "");
   virtual int deserialize(std::string str);
+  // deserialize() of a string already parsed.
+  int deserializeAttributes(const AttributeList &list);
 };
 
 }  // namespace sb

@@ -55,6 +55,11 @@ constexpr int MAX_PRECIPITATION = 100000;
 // The largest glyph size in pixels; a wild font scale is cut to it.
 constexpr float MAX_CHARACTER_SIZE = 4096.0f;
 
+// The largest magnitude a position, extent, direction, speed or size read
+// from an attribute string may have: far beyond any world, and small enough
+// that moving and adding never overflow to infinity.
+constexpr float MAX_ATTRIBUTE_MAGNITUDE = 1e9f;
+
 }  // namespace sb
 
 #endif

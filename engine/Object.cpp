@@ -1,6 +1,11 @@
 #include "Object.h"
 
 #include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "AttributeList.h"
 
 #include "EventPath.h"
 #include "GameManager.h"
@@ -31,6 +36,70 @@ Manager &managerFor(const std::string &event_type) {
 }
 
 SceneGraph &sceneGraph() { return WorldManager::getInstance().getSceneGraph(); }
+
+// Whether an attribute is written: every one for "ALL", the modified ones for
+// "", and otherwise those whose token occurs in the list.
+bool attributeChosen(const std::string &attr, const char *token, bool modified) {
+  if (attr == "ALL") return true;
+  if (attr.empty()) return modified;
+  return attr.find(token) != std::string::npos;
+}
+
+void addElement(std::string &text, const std::string &key, const std::string &value) {
+  text += key;
+  text += ':';
+  text += value;
+  text += ',';
+}
+
+bool readWholeFloat(const char *begin, const char *end, float &value) {
+  if (begin >= end) return false;
+  std::string piece(begin, end);
+  char *stop = nullptr;
+  std::strtod(piece.c_str(), &stop);
+  if (stop != piece.c_str() + piece.size()) return false;
+  return readFloat(piece, value);
+}
+
+bool isBlankChar(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+
+// One node of a path text: x and y apart by blanks, or, where the blanks are
+// gone, the first number read as far as it goes and the second after it
+// (so "3 -4" and "3-4" both give (3,-4)).
+bool readPathNode(const std::string &node_text, Vector &node) {
+  size_t begin = 0, end = node_text.size();
+  while (begin < end && isBlankChar(node_text[begin])) begin++;
+  while (end > begin && isBlankChar(node_text[end - 1])) end--;
+  const char *text = node_text.c_str();
+  size_t blank = begin;
+  while (blank < end && !isBlankChar(node_text[blank])) blank++;
+  float x = 0, y = 0;
+  if (blank < end) {
+    size_t y_begin = blank;
+    while (y_begin < end && isBlankChar(node_text[y_begin])) y_begin++;
+    if (!readWholeFloat(text + begin, text + blank, x) ||
+        !readWholeFloat(text + y_begin, text + end, y))
+      return false;
+  } else {
+    std::string piece(text + begin, text + end);
+    char *stop = nullptr;
+    std::strtod(piece.c_str(), &stop);
+    size_t split = static_cast<size_t>(stop - piece.c_str());
+    if (split == 0 || split >= piece.size()) return false;
+    if (!readWholeFloat(piece.c_str(), piece.c_str() + split, x) ||
+        !readWholeFloat(piece.c_str() + split, piece.c_str() + piece.size(), y))
+      return false;
+  }
+  node = Vector(x, y);
+  return true;
+}
+
+void logIgnored(const char *key, const std::string &value) {
+  LogManager::getInstance().writeLog("Object::deserialize(): Warning! %s '%s' not valid. Ignored.",
+                                     key, value.c_str());
+}
+
+const char *boolText(bool value) { return value ? "true" : "false"; }
 
 }  // namespace
 
@@ -285,9 +354,245 @@ int Object::draw() {
   return result;
 }
 
-std::string Object::serialize(std::string) { return ""; }
+std::string Object::serialize(std::string attr) {
+  LogManager &log_manager = LogManager::getInstance();
+  log_manager.writeLog(20, "Object::serialize(): attr is '%s'", attr.c_str());
+  if (!attr.empty() && attr != "ALL" && attr.back() != ',')
+    log_manager.writeLog("Object::serialize(): Warning! Attribute '%s' missing trailing ','",
+                         attr.c_str());
 
-int Object::deserialize(std::string) { return 0; }
+  std::string text;
+  for (int i = 0; i < ATTR_COUNT; i++) {
+    ObjectAttribute attribute = static_cast<ObjectAttribute>(i);
+    if (!attributeChosen(attr, OBJECT_ATTRIBUTE_TOKEN[i], attr.empty() && isModified(attribute)))
+      continue;
+    switch (attribute) {
+      case ID:
+        addElement(text, "id", sb::toString(id));
+        break;
+      case ACTIVE:
+        addElement(text, "is_active", sb::toString(is_active));
+        break;
+      case VISIBLE:
+        addElement(text, "is_visible", sb::toString(is_visible));
+        break;
+      case EVENTS:
+        addElement(text, "event_count", sb::toString(event_count));
+        for (int e = 0; e < event_count; e++)
+          addElement(text, "event_name[" + sb::toString(e) + "]",
+                     AttributeList::escape(event_name[e]));
+        break;
+      case BOX:
+        addElement(text, "box-corner-x", sb::toString(box.getCorner().getX()));
+        addElement(text, "box-corner-y", sb::toString(box.getCorner().getY()));
+        addElement(text, "box-horizontal", sb::toString(box.getHorizontal()));
+        addElement(text, "box-vertical", sb::toString(box.getVertical()));
+        break;
+      case POSITION:
+        addElement(text, "pos-x", sb::toString(position.getX()));
+        addElement(text, "pos-y", sb::toString(position.getY()));
+        break;
+      case TYPE:
+        addElement(text, "type", AttributeList::escape(type));
+        break;
+      case ANIMATION:
+        // A delta writes the sprite only when the animation changed; "ALL"
+        // and an explicit ANIMATION, write it in any case.
+        text += animation.serialize(attr);
+        break;
+      case ALTITUDE:
+        addElement(text, "altitude", sb::toString(altitude));
+        break;
+      case SOLIDNESS:
+        addElement(text, "solidness", sb::toString(static_cast<int>(solidness)));
+        break;
+      case NO_SOFT:
+        addElement(text, "no_soft", sb::toString(no_soft));
+        break;
+      case SPEED:
+        addElement(text, "speed", sb::toString(speed));
+        break;
+      case DIRECTION:
+        addElement(text, "x_direction", sb::toString(direction.getX()));
+        addElement(text, "y_direction", sb::toString(direction.getY()));
+        break;
+      case ACCELERATION:
+        addElement(text, "x_acceleration", sb::toString(acceleration.getX()));
+        addElement(text, "y_acceleration", sb::toString(acceleration.getY()));
+        break;
+      case SHAPE:
+        addElement(text, "shape", sb::toString(static_cast<int>(shape.getType())));
+        addElement(text, "size", sb::toString(shape.getSize()));
+        addElement(text, "color", sb::toString(static_cast<int>(shape.getColor())));
+        addElement(text, "opacity", sb::toString(static_cast<int>(shape.getOpacity())));
+        break;
+      case PATH:
+        // Written with its blanks; the reader keeps them (see AttributeList).
+        addElement(text, "path", sb::toString(path));
+        addElement(text, "path_index", sb::toString(path.getIndex()));
+        break;
+      case FOLLOW_PATH:
+        addElement(text, "follow_path", sb::toString(follow_path));
+        break;
+      case AVOID_COLLISIONS:
+        addElement(text, "avoid_collisions", sb::toString(avoid_collisions));
+        break;
+    }
+    modified[attribute] = false;
+  }
+  return text;
+}
+
+int Object::deserialize(std::string str) {
+  // Game code that overrides deserialize may still look its own keys up with
+  // match(""), so match is primed; the engine's lookups use a parse of their own.
+  if (!str.empty()) match(str, "");
+  AttributeList list(str);
+  return deserializeAttributes(list);
+}
+
+int Object::deserializeAttributes(const AttributeList &list) {
+  LogManager &log_manager = LogManager::getInstance();
+  // Each reader gives false for an absent key, and logs and gives false for
+  // a value that is no number in range; the value is logged when taken.
+  auto text = [&](const char *key, std::string &value) {
+    value = list.value(key);
+    if (value.empty()) return false;
+    log_manager.writeLog(20, "Object::deserialize(): %s is %s", key, value.c_str());
+    return true;
+  };
+  // The parts of a shape are logged as the text read.
+  auto shapePart = [&](const char *key, const std::string &raw) {
+    bool part = std::strcmp(key, "shape") == 0 || std::strcmp(key, "size") == 0 ||
+                std::strcmp(key, "color") == 0 || std::strcmp(key, "opacity") == 0;
+    if (part) log_manager.writeLog(20, "Object::deserialize(): %s is '%s'", key, raw.c_str());
+    return part;
+  };
+  auto integer = [&](const char *key, int &value, int low, int high) {
+    std::string raw = list.value(key);
+    if (raw.empty()) return false;
+    bool part = shapePart(key, raw);
+    if (!readInt(raw, value) || value < low || value > high) {
+      logIgnored(key, raw);
+      return false;
+    }
+    if (!part) log_manager.writeLog(20, "Object::deserialize(): %s is %d", key, value);
+    return true;
+  };
+  auto number = [&](const char *key, float &value, float low = -MAX_ATTRIBUTE_MAGNITUDE) {
+    std::string raw = list.value(key);
+    if (raw.empty()) return false;
+    bool part = shapePart(key, raw);
+    if (!readFloat(raw, value) || value < low) {
+      logIgnored(key, raw);
+      return false;
+    }
+    if (!part)
+      log_manager.writeLog(20, "Object::deserialize(): %s is %.2f", key, static_cast<double>(value));
+    return true;
+  };
+  std::string value;
+  int n = 0;
+  float f = 0;
+
+  if (integer("id", n, INT_MIN, INT_MAX)) setId(n);
+  if (text("is_active", value) && (value == "true") != is_active) setActive(value == "true");
+  if (text("is_visible", value) && (value == "true") != is_visible) setVisible(value == "true");
+
+  // No more names than an object may hold, so a huge count costs nothing.
+  if (integer("event_count", n, 0, MAX_OBJ_EVENTS)) {
+    for (int i = event_count - 1; i >= 0; i--) unregisterInterest(event_name[i]);
+    for (int i = 0; i < n; i++) {
+      std::string name = list.value("event_name[" + sb::toString(i) + "]");
+      if (name.empty()) continue;
+      log_manager.writeLog(20, "Object::deserialize(): event_name[%d] is '%s'", i, name.c_str());
+      registerInterest(name);
+    }
+  }
+
+  // The box in floats (its fractions kept), extents not negative.
+  float x = 0, y = 0, horizontal = 0, vertical = 0;
+  bool box_complete = number("box-corner-x", x);
+  box_complete = number("box-corner-y", y) && box_complete;
+  box_complete = number("box-horizontal", horizontal, 0) && box_complete;
+  box_complete = number("box-vertical", vertical, 0) && box_complete;
+  if (box_complete)
+    setBox(Box(Vector(x, y), horizontal, vertical));
+  else
+    log_manager.writeLog(20, "Object::deserialize(): box not complete, so ignoring.");
+
+  bool position_complete = number("pos-x", x);
+  position_complete = number("pos-y", y) && position_complete;
+  if (position_complete)
+    setPosition(Vector(x, y));
+  else
+    log_manager.writeLog(20, "Object::deserialize(): position not complete, so ignoring.");
+
+  if (text("type", value)) setType(value);
+
+  std::string old_name = animation.getName();
+  const Sprite *p_old_sprite = animation.getSprite();
+  int old_index = animation.getIndex(), old_slowdown = animation.getSlowdownCount();
+  animation.deserializeAttributes(list);
+  if (animation.getName() != old_name || animation.getSprite() != p_old_sprite ||
+      animation.getIndex() != old_index || animation.getSlowdownCount() != old_slowdown)
+    modified[ANIMATION] = true;
+
+  if (integer("altitude", n, INT_MIN, INT_MAX)) setAltitude(n);
+  if (integer("solidness", n, HARD, SPECTRAL)) setSolidness(static_cast<Solidness>(n));
+  if (text("no_soft", value)) setNoSoft(value == "true");
+
+  if (number("x_direction", f)) direction.setX(f);
+  if (number("y_direction", f)) setVelocity(Vector(direction.getX(), f));
+  if (number("speed", f)) setSpeed(f);
+  if (number("x_acceleration", f)) setAcceleration(Vector(f, acceleration.getY()));
+  if (number("y_acceleration", f)) setAcceleration(Vector(acceleration.getX(), f));
+
+  // The shape changes only with all four parts present and valid.
+  int shape_type = 0, color = 0, opacity = 0;
+  float size = 0;
+  bool shape_complete = integer("shape", shape_type, UNDEFINED_SHAPE, TRIANGLE);
+  shape_complete = number("size", size, 0) && shape_complete;
+  shape_complete = integer("color", color, BLACK, CUSTOM) && shape_complete;
+  shape_complete = integer("opacity", opacity, 0, 255) && shape_complete;
+  if (shape_complete) {
+    Shape new_shape = shape;
+    new_shape.setType(static_cast<ShapeType>(shape_type));
+    new_shape.setSize(size);
+    new_shape.setColor(static_cast<Color>(color));
+    new_shape.setOpacity(static_cast<unsigned char>(opacity));
+    setShape(new_shape);
+  }
+
+  // Nodes as "x y|"; the blanks are kept by the parse. A bad node ends the path.
+  value = list.rawValue("path");
+  if (!value.empty()) {
+    Path new_path;
+    size_t start = 0;
+    size_t bar;
+    while ((bar = value.find('|', start)) != std::string::npos) {
+      Vector node;
+      if (!readPathNode(value.substr(start, bar - start), node)) {
+        log_manager.writeLog("Object::deserialize(): malformed node %s.", value.c_str() + start);
+        log_manager.writeLog("\tNot added.");
+        break;
+      }
+      new_path.addNode(node);
+      start = bar + 1;
+    }
+    // The index comes back when it is within the nodes read (or just past
+    // the last, a path followed to its end).
+    if (integer("path_index", n, 0, new_path.getCount()) && new_path.setIndex(n) != 0 && n > 0) {
+      new_path.setIndex(n - 1);
+      new_path++;
+    }
+    setPath(new_path);
+  }
+
+  if (text("follow_path", value)) setFollowPath(value == "true");
+  if (text("avoid_collisions", value)) setAvoidCollisions(value == "true");
+  return 0;
+}
 
 bool Object::isModified(ObjectAttribute attribute) const {
   if (attribute < 0 || attribute >= ATTR_COUNT) return false;
@@ -295,8 +600,11 @@ bool Object::isModified(ObjectAttribute attribute) const {
 }
 
 bool Object::isModified() const {
-  for (bool flag : modified)
-    if (flag) return true;
+  LogManager &log_manager = LogManager::getInstance();
+  for (int i = 0; i < ATTR_COUNT; i++) {
+    log_manager.writeLog(20, "Object::isModified(): %d is %s", i, boolText(modified[i]));
+    if (modified[i]) return true;
+  }
   return false;
 }
 

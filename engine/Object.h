@@ -15,6 +15,7 @@
 
 namespace sb {
 
+class AttributeList;
 class PathFind;
 
 enum Solidness : int {
@@ -61,6 +62,8 @@ class Object {
 
  protected:
   void setModified(ObjectAttribute attribute, bool value = true) { modified[attribute] = value; }
+  // Takes back every attribute found in a parsed attribute string.
+  int deserializeAttributes(const AttributeList &list);
 
  public:
   Object();
@@ -135,7 +138,12 @@ class Object {
   virtual int eventHandler(const Event *p_e);
   virtual int draw();
 
+  // The attribute string of the chosen attributes: "ALL", "" for those
+  // modified since they were last written, or a list of tokens such as
+  // "POSITION,TYPE,". Writing an attribute clears its modified flag.
   virtual std::string serialize(std::string attr = "");
+  // Takes back every attribute found in str; values that are not valid for
+  // the attribute are logged and ignored. 0.
   virtual int deserialize(std::string str);
   virtual bool isModified(ObjectAttribute attribute) const;
   virtual bool isModified() const;

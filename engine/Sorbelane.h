@@ -3,6 +3,7 @@
 #define SORBELANE_H
 
 #include "Animation.h"
+#include "AttributeList.h"
 #include "Box.h"
 #include "Circle.h"
 #include "Clock.h"

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "AttributeList.h"
 #include "DisplayManager.h"
 #include "EventView.h"
 #include "LogManager.h"
@@ -144,6 +145,101 @@ int ViewObject::draw() {
   float left = p.getX() - n / 2 - 1;
   result += display_manager.drawCh(Vector(left, p.getY()), '|', color);
   result += display_manager.drawCh(Vector(left + n + 1, p.getY()), '|', color);
+  return result;
+}
+
+std::string ViewObject::serialize(std::string attr) {
+  LogManager::getInstance().writeLog(25, "ViewObject::serialize(): attr is '%s'", attr.c_str());
+  std::string text = Object::serialize(attr);
+  for (int i = 0; i < VIEW_ATTR_COUNT; i++) {
+    ViewObjectAttribute attribute = static_cast<ViewObjectAttribute>(i);
+    bool chosen = attr == "ALL" || (attr.empty() && isModified(attribute)) ||
+                  (!attr.empty() && attr.find(VIEW_ATTRIBUTE_TOKEN[i]) != std::string::npos);
+    if (!chosen) continue;
+    switch (attribute) {
+      case VIEW_STRING:
+        text += "view_string:" + AttributeList::escape(view_string) + ",";
+        break;
+      case VALUE:
+        text += "view_value:" + sb::toString(value) + ",";
+        break;
+      case BORDER:
+        text += "view_border:" + sb::toString(border) + ",";
+        break;
+      case COLOR:
+        text += "view_color:" + sb::toString(static_cast<int>(color)) + ",";
+        break;
+      case LOCATION:
+        text += "view_location:" + sb::toString(static_cast<int>(location)) + ",";
+        break;
+      case DRAW_VALUE:
+        text += "view_draw_value:" + sb::toString(draw_value) + ",";
+        break;
+    }
+    view_modified[attribute] = false;
+  }
+  return text;
+}
+
+int ViewObject::deserialize(std::string str) {
+  if (!str.empty()) match(str, "");
+  AttributeList list(str);
+  int result = deserializeAttributes(list);
+  LogManager &log_manager = LogManager::getInstance();
+
+  std::string text = list.value("view_string");
+  if (!text.empty()) {
+    log_manager.writeLog(10, "ViewObject::deserialize(): view_string is %s", text.c_str());
+    setViewString(text);
+  }
+  int number = 0;
+  text = list.value("view_value");
+  if (!text.empty()) {
+    if (readInt(text, number)) {
+      log_manager.writeLog(10, "ViewObject::deserialize(): value is %d", number);
+      setValue(number);
+    } else {
+      log_manager.writeLog("ViewObject::deserialize(): Warning! view_value '%s' not valid. Ignored.",
+                           text.c_str());
+    }
+  }
+  text = list.value("view_border");
+  if (!text.empty()) {
+    log_manager.writeLog(10, "ViewObject::deserialize(): border is %s", text.c_str());
+    setBorder(text == "true");
+  }
+  text = list.value("view_color");
+  if (!text.empty()) {
+    if (readInt(text, number) && number >= BLACK && number <= CUSTOM) {
+      log_manager.writeLog(10, "ViewObject::deserialize(): color is %d", number);
+      setColor(static_cast<Color>(number));
+    } else {
+      log_manager.writeLog("ViewObject::deserialize(): Warning! view_color '%s' not valid. Ignored.",
+                           text.c_str());
+    }
+  }
+  // A located object goes to its place; an unlocated one keeps the position
+  // just read and only forgets its location.
+  text = list.value("view_location");
+  if (!text.empty()) {
+    if (readInt(text, number) && number >= UNDEFINED_LOCATION && number <= BOTTOM_RIGHT) {
+      log_manager.writeLog(10, "ViewObject::deserialize(): location is %d", number);
+      if (number != UNDEFINED_LOCATION) {
+        setLocation(static_cast<ViewObjectLocation>(number));
+      } else if (location != UNDEFINED_LOCATION) {
+        location = UNDEFINED_LOCATION;
+        setViewModified(LOCATION);
+      }
+    } else {
+      log_manager.writeLog(
+          "ViewObject::deserialize(): Warning! view_location '%s' not valid. Ignored.", text.c_str());
+    }
+  }
+  text = list.value("view_draw_value");
+  if (!text.empty()) {
+    log_manager.writeLog(10, "ViewObject::deserialize(): draw_value is %s", text.c_str());
+    draw_value = text == "true";
+  }
   return result;
 }
 

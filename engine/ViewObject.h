@@ -66,6 +66,10 @@ class ViewObject : public Object {
   int eventHandler(const Event *p_e) override;
   int draw() override;
 
+  // The object's attributes, then the view's own, chosen the same way.
+  std::string serialize(std::string attr = "") override;
+  int deserialize(std::string str) override;
+
   using Object::isModified;
   bool isModified() const override;
   virtual bool isModified(ViewObjectAttribute attribute) const;

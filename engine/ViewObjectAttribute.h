@@ -15,6 +15,11 @@ enum ViewObjectAttribute : int {
 
 const int VIEW_ATTR_COUNT = 6;
 
+// The text that names each view attribute in a list of attributes to write, by value.
+inline constexpr const char *VIEW_ATTRIBUTE_TOKEN[VIEW_ATTR_COUNT] = {
+    "VIEW_STRING,", "VALUE,", "BORDER,", "COLOR,", "LOCATION,", "DRAW_VALUE,",
+};
+
 }  // namespace sb
 
 #endif

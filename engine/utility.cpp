@@ -1,6 +1,7 @@
 #include "utility.h"
 
 #include <cctype>
+#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -107,6 +108,21 @@ int clampToInt(double value) {
   if (value >= static_cast<double>(INT_MAX)) return INT_MAX;
   if (value <= static_cast<double>(INT_MIN)) return INT_MIN;
   return static_cast<int>(value);
+}
+
+bool readInt(const std::string &text, int &value) {
+  errno = 0;
+  long long number = std::strtoll(text.c_str(), nullptr, 10);
+  if (errno == ERANGE || number < INT_MIN || number > INT_MAX) return false;
+  value = static_cast<int>(number);
+  return true;
+}
+
+bool readFloat(const std::string &text, float &value, float limit) {
+  double number = std::strtod(text.c_str(), nullptr);
+  if (!std::isfinite(number) || std::fabs(number) > static_cast<double>(limit)) return false;
+  value = static_cast<float>(number);
+  return true;
 }
 
 std::string toString(bool value) { return value ? "true" : "false"; }

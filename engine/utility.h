@@ -10,6 +10,7 @@
 #include "Box.h"
 #include "Circle.h"
 #include "Color.h"
+#include "Constants.h"
 #include "EventKeyboard.h"
 #include "Line.h"
 #include "Path.h"
@@ -32,6 +33,12 @@ int splash();
 // A number as an int for counts, cells and sizes: NaN gives 0, and values
 // beyond the int range give the nearest limit (a plain cast is undefined there).
 int clampToInt(double value);
+
+// Numbers read from attribute values, as strtol/strtod read them (text that
+// is no number reads as 0). false, and value untouched, for an int out of
+// range, or a float that is not finite or larger in magnitude than limit.
+bool readInt(const std::string &text, int &value);
+bool readFloat(const std::string &text, float &value, float limit = MAX_ATTRIBUTE_MAGNITUDE);
 
 std::string toString(bool value);
 std::string toString(char value);

@@ -40,7 +40,11 @@ std::string freshDir() {
   setenv("SORBELANE_CONFIG", (dir + "/sb-config.txt").c_str(), 1);
   setenv("SORBELANE_LOG", log_path.c_str(), 1);
   for (const auto &entry : run.env) setenv(entry.first.c_str(), entry.second.c_str(), 1);
-  execl(run.binary.c_str(), run.binary.c_str(), static_cast<char *>(nullptr));
+  std::vector<char *> argv;
+  argv.push_back(const_cast<char *>(run.binary.c_str()));
+  for (const std::string &arg : run.args) argv.push_back(const_cast<char *>(arg.c_str()));
+  argv.push_back(nullptr);
+  execv(run.binary.c_str(), argv.data());
   _exit(127);
 }
 

@@ -11,6 +11,7 @@ namespace sbtest {
 
 struct ProgramRun {
   std::string binary;
+  std::vector<std::string> args;           // command-line arguments after the program's name
   std::string config;                      // content of the configuration file
   std::map<std::string, std::string> env;  // extra environment, set after the defaults
   int timeout_ms = 60000;                  // then the program is killed

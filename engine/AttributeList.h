@@ -1,0 +1,44 @@
+#ifndef SORBELANE_ATTRIBUTE_LIST_H
+#define SORBELANE_ATTRIBUTE_LIST_H
+
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace sb {
+
+// One attribute string parsed into a list of its own, read as match() reads
+// it (blanks removed, elements at commas, key and value at colon runs, an
+// element of colons only ending the list), so that many lookups cost one
+// parse and nothing else (another match() call) can change what is found.
+//
+// A value holding a comma, colon or blank cannot be written plainly. escape()
+// writes such a value with those characters and '%' as %XX and a third part
+// "%" after it (key:a%2Cb:%), which match() ignores; value() decodes it.
+// Every other value is written and read unchanged.
+class AttributeList {
+ private:
+  struct Element {
+    std::string value;      // blanks removed, decoded when marked
+    std::string raw_value;  // as written, blanks inside kept, ends trimmed
+  };
+  std::vector<Element> elements;
+  std::unordered_map<std::string, size_t> first;  // key -> its first element
+
+ public:
+  explicit AttributeList(const std::string &str);
+
+  int getCount() const { return static_cast<int>(elements.size()); }
+  bool has(const std::string &key) const { return first.count(key) != 0; }
+  // The value of the first element with this key; "" if there is none.
+  std::string value(const std::string &key) const;
+  // The same value with the blanks inside it kept, for texts written with blanks.
+  std::string rawValue(const std::string &key) const;
+
+  // The text to write after "key:" so that value() gives the value back.
+  static std::string escape(const std::string &value);
+};
+
+}  // namespace sb
+
+#endif
