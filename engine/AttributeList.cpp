@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "utility.h"
+
 namespace sb {
 
 namespace {
@@ -9,21 +11,6 @@ namespace {
 bool isBlank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
 
 bool needsEscape(char c) { return c == ',' || c == ':' || isBlank(c); }
-
-// Pieces of text between runs of sep, leading separators skipped.
-std::vector<std::string> splitRuns(const std::string &text, char sep) {
-  std::vector<std::string> parts;
-  size_t i = 0;
-  while (i < text.size()) {
-    while (i < text.size() && text[i] == sep) i++;
-    if (i >= text.size()) break;
-    size_t end = text.find(sep, i);
-    if (end == std::string::npos) end = text.size();
-    parts.push_back(text.substr(i, end - i));
-    i = end;
-  }
-  return parts;
-}
 
 std::string withoutBlanks(const std::string &text) {
   std::string compact;

@@ -32,21 +32,6 @@ std::vector<std::string> match_keys;
 std::vector<std::string> match_values;
 int item_count = 0;
 
-// Splits text at runs of sep, skipping leading separators.
-std::vector<std::string> splitRuns(const std::string &text, char sep) {
-  std::vector<std::string> parts;
-  size_t i = 0;
-  while (i < text.size()) {
-    while (i < text.size() && text[i] == sep) i++;
-    if (i >= text.size()) break;
-    size_t end = text.find(sep, i);
-    if (end == std::string::npos) end = text.size();
-    parts.push_back(text.substr(i, end - i));
-    i = end;
-  }
-  return parts;
-}
-
 void parseAttributes(const std::string &str) {
   LogManager &log_manager = LogManager::getInstance();
   std::string compact;
@@ -89,6 +74,20 @@ void parseAttributes(const std::string &str) {
 }
 
 }  // namespace
+
+std::vector<std::string> splitRuns(const std::string &text, char sep) {
+  std::vector<std::string> parts;
+  size_t i = 0;
+  while (i < text.size()) {
+    while (i < text.size() && text[i] == sep) i++;
+    if (i >= text.size()) break;
+    size_t end = text.find(sep, i);
+    if (end == std::string::npos) end = text.size();
+    parts.push_back(text.substr(i, end - i));
+    i = end;
+  }
+  return parts;
+}
 
 std::string match(std::string str, std::string find) {
   LogManager &log_manager = LogManager::getInstance();

@@ -4,6 +4,7 @@
 #define SORBELANE_UTILITY_H
 
 #include <string>
+#include <vector>
 
 #include <SFML/Graphics/Color.hpp>
 
@@ -25,6 +26,8 @@ class Shape;
 // Attribute strings: the value of the first element whose key is find.
 // An empty str searches the elements parsed by the previous call.
 std::string match(std::string str, std::string find);
+// The pieces of text between runs of sep, leading separators skipped.
+std::vector<std::string> splitRuns(const std::string &text, char sep);
 
 // Shows the engine's splash screen until it ends or a key is pressed.
 // -1 when the game manager is not started.
