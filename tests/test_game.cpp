@@ -1,0 +1,232 @@
+// The Arena example game, run as a program: its demo mode plays by scripted
+// input and must show every part of the game at work; in a real window, real
+// keys must move the player.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <SFML/Graphics/Image.hpp>
+
+#include "Sorbelane.h"
+#include "support/ProgramRunner.h"
+#include "support/TestDisplay.h"
+#include "support/TestEngine.h"
+
+namespace {
+
+// The numbers of the summary line "arena: score S, enemies shot H, ...".
+struct Summary {
+  bool found = false;
+  int score = 0, shot = 0, reached = 0, lives_lost = 0, shots = 0, particles = 0, moves = 0;
+};
+
+Summary summaryOf(const std::string &out) {
+  Summary s;
+  std::smatch m;
+  std::regex line(
+      "arena: score (\\d+), enemies shot (\\d+), enemies that reached the player (\\d+), "
+      "lives lost (\\d+), shots (\\d+), most particles (\\d+), player moves (\\d+)");
+  if (!std::regex_search(out, m, line)) return s;
+  s.found = true;
+  s.score = std::stoi(m[1]);
+  s.shot = std::stoi(m[2]);
+  s.reached = std::stoi(m[3]);
+  s.lives_lost = std::stoi(m[4]);
+  s.shots = std::stoi(m[5]);
+  s.particles = std::stoi(m[6]);
+  s.moves = std::stoi(m[7]);
+  return s;
+}
+
+// The table of "arena: high scores 60 40 ..., saved and read back the same".
+std::vector<int> highScoresOf(const std::string &out) {
+  std::vector<int> table;
+  std::smatch m;
+  if (!std::regex_search(out, m, std::regex("arena: high scores([ 0-9]*)"))) return table;
+  std::string numbers = m[1];
+  std::regex number("\\d+");
+  for (std::sregex_iterator it(numbers.begin(), numbers.end(), number), end; it != end; ++it)
+    table.push_back(std::stoi(it->str()));
+  return table;
+}
+
+sbtest::ProgramRun demoRun(const std::string &scores, int steps) {
+  sbtest::ProgramRun run;
+  run.binary = GAME_BIN;
+  run.config = "headless:true,\nrandom_seed:7,\nframe_time:5,\ndemo_steps:" +
+               std::to_string(steps) + ",\nhighscore_file:" + scores + ",\n";
+  run.env["ALSOFT_DRIVERS"] = "null";
+  run.timeout_ms = 30000;
+  return run;
+}
+
+// The loudest sample of a 16-bit mono WAV file, or -1 when it is no such file.
+int loudestSample(const std::string &wav) {
+  if (wav.size() < 44 || wav.compare(0, 4, "RIFF") != 0) return -1;
+  int loudest = 0;
+  for (size_t at = 44; at + 1 < wav.size(); at += 2) {
+    int v = static_cast<int16_t>(static_cast<unsigned char>(wav[at]) |
+                                 static_cast<unsigned char>(wav[at + 1]) << 8);
+    loudest = std::max(loudest, std::abs(v));
+  }
+  return loudest;
+}
+
+// A demo fights for half its steps and then lets the enemies through: it
+// shoots enemies, is reached by them until its lives run out, and the table
+// of best scores written at the end is found again by the next game.
+TEST(Game, DemoPlaysAndKeepsHighScores) {
+  std::string scores = sbtest::tempDir() + "/demo-scores.txt";
+  std::remove(scores.c_str());
+  std::string wave = sbtest::tempDir() + "/demo-audio.wav";
+  std::string alsoft = sbtest::tempDir() + "/demo-alsoft.conf";
+  sbtest::writeFile(alsoft, "[general]\ndrivers = wave\nchannels = mono\nsample-type = int16\n"
+                            "frequency = 22050\n[wave]\nfile = " + wave + "\n");
+  sbtest::ProgramRun run = demoRun(scores, 500);
+  run.env["ALSOFT_DRIVERS"] = "wave";
+  run.env["ALSOFT_CONF"] = alsoft;
+  sbtest::ProgramResult first = sbtest::runProgram(run);
+  ASSERT_FALSE(first.timed_out);
+  ASSERT_EQ(first.status, 0) << first.out << first.err;
+
+  Summary s = summaryOf(first.out);
+  ASSERT_TRUE(s.found) << first.out;
+  EXPECT_GT(s.shot, 0) << "no shot hit an enemy";
+  EXPECT_EQ(s.score, 10 * s.shot) << "the score is not 10 a hit";
+  EXPECT_GT(s.reached, 0) << "no enemy found its way to the player";
+  EXPECT_EQ(s.lives_lost, 3);
+  EXPECT_NE(first.out.find("arena: game over (no lives)"), std::string::npos) << first.out;
+  EXPECT_GT(s.particles, 20) << "explosions made no particles";
+  EXPECT_GT(s.moves, 50) << "the scripted keys did not move the player";
+  EXPECT_GT(s.shots, s.shot);
+  // The splash came first, then the game, and it ended by itself.
+  EXPECT_TRUE(sbtest::inOrder(first.log, {"arena: started", "arena: enemy shot",
+                                          "arena: player hit, 0 lives left", "arena: game over"}))
+      << first.log;
+  EXPECT_EQ(first.log.find("Error!"), std::string::npos) << first.log;
+  EXPECT_NE(first.out.find("saved and read back the same"), std::string::npos) << first.out;
+  EXPECT_EQ(highScoresOf(first.out), std::vector<int>{s.score});
+  // Shots, bangs and music reached the sound device.
+  EXPECT_GT(loudestSample(sbtest::readFile(wave)), 3000) << "silent recording " << wave;
+
+  // The next game starts from the saved table and adds its own score.
+  sbtest::ProgramResult second = sbtest::runProgram(demoRun(scores, 300));
+  ASSERT_EQ(second.status, 0) << second.out << second.err;
+  Summary s2 = summaryOf(second.out);
+  ASSERT_TRUE(s2.found) << second.out;
+  EXPECT_NE(second.log.find("arena: 1 high scores read from"), std::string::npos) << second.log;
+  std::vector<int> table = {s.score, s2.score};
+  if (s2.score > s.score) std::swap(table[0], table[1]);
+  if (s2.score == 0) table.pop_back();  // no score, no entry
+  EXPECT_EQ(highScoresOf(second.out), table) << second.out;
+  EXPECT_NE(second.out.find("saved and read back the same"), std::string::npos) << second.out;
+}
+
+// A high-score file is outside input: bad entries are left out, a file too
+// large to be a table is ignored, and either way the game plays and writes
+// a sound table.
+TEST(Game, DemoSurvivesBrokenHighScoreFiles) {
+  std::string scores = sbtest::tempDir() + "/broken-scores.txt";
+  struct Case {
+    std::string content;
+    std::vector<int> kept;  // entries the game must keep from it
+  } cases[] = {
+      {"type:HighScores,high-count:999999,high-1:abc,high-2:-5,high-3:77,high-4:99999999999,", {77}},
+      {"type:HighScores,high-count:2,high-1:30,high-2:20," + std::string(8000, 'x'), {}},
+      {"type:Other,high-count:1,high-1:500,", {}},
+      {"high-count:1,high-1:500", {}},
+  };
+  for (const Case &c : cases) {
+    sbtest::writeFile(scores, c.content);
+    sbtest::ProgramResult result = sbtest::runProgram(demoRun(scores, 120));
+    ASSERT_EQ(result.status, 0) << result.out << result.err;
+    Summary s = summaryOf(result.out);
+    ASSERT_TRUE(s.found) << result.out;
+    std::vector<int> expected = c.kept;
+    if (s.score > 0) expected.push_back(s.score);
+    std::sort(expected.rbegin(), expected.rend());
+    EXPECT_EQ(highScoresOf(result.out), expected) << c.content.substr(0, 80) << "\n" << result.out;
+    EXPECT_NE(result.out.find("saved and read back the same"), std::string::npos) << result.out;
+  }
+}
+
+// Output of a shell command, for xdotool's answers.
+std::string commandOutput(const std::string &command) {
+  std::string out;
+  FILE *p = popen(command.c_str(), "r");
+  if (!p) return out;
+  char buffer[256];
+  while (fgets(buffer, sizeof buffer, p)) out += buffer;
+  pclose(p);
+  return out;
+}
+
+bool waitForLog(const std::string &path, const std::string &text, int timeout_ms) {
+  return sbtest::waitUntil(
+      [&] { return sbtest::readFile(path).find(text) != std::string::npos; }, timeout_ms);
+}
+
+// The player's last logged column ("arena: player at X Y"), or -1.
+int lastPlayerColumn(const std::string &log) {
+  int column = -1;
+  std::regex at("arena: player at (\\d+) (\\d+)");
+  for (std::sregex_iterator it(log.begin(), log.end(), at), end; it != end; ++it)
+    column = std::stoi((*it)[1]);
+  return column;
+}
+
+// The game in a window on an X server of its own: a held arrow key moves the
+// player to the right, a click fires a shot, Escape ends the game.
+TEST(GameWindow, ArrowKeysMoveThePlayer) {
+  ASSERT_TRUE(sbtest::ensurePrivateDisplay()) << "no X server for the window test";
+  std::string log_path = sbtest::tempDir() + "/game-window.log";
+  sbtest::writeFile(log_path, "");
+  sbtest::ProgramRun run;
+  run.binary = GAME_BIN;
+  run.config = sbtest::fontConfig() + "random_seed:7,\nmax_steps:1500,\nhighscore_file:" +
+               sbtest::tempDir() + "/window-scores.txt,\n";
+  run.env = {{"SORBELANE_LOG", log_path}, {"ALSOFT_DRIVERS", "null"}};
+  run.timeout_ms = 60000;
+  sbtest::ProgramResult result;
+  std::thread game([&] { result = sbtest::runProgram(run); });
+
+  bool started = waitForLog(log_path, "arena: started", 20000);
+  std::string window;
+  if (started) {
+    window = commandOutput("timeout 10 xdotool search --sync --name Sorbelane 2>/dev/null");
+    window = window.substr(0, window.find('\n'));
+  }
+  bool moved = false;
+  if (!window.empty() && sbtest::xdotool("windowfocus --sync " + window)) {
+    sbtest::keyDown("Right");
+    moved = sbtest::waitUntil([&] { return lastPlayerColumn(sbtest::readFile(log_path)) >= 46; },
+                              5000);
+    sbtest::keyUp("Right");
+    // A click in the window's top left corner: a shot towards it.
+    sbtest::xdotool("mousemove --window " + window + " 100 150");
+    sbtest::click(1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    sbtest::keyDown("Escape");
+    sbtest::keyUp("Escape");
+  }
+  game.join();
+  std::string log = sbtest::readFile(log_path);
+  ASSERT_TRUE(started) << log;
+  ASSERT_FALSE(window.empty()) << "no game window found";
+  EXPECT_TRUE(moved) << log;
+  EXPECT_FALSE(result.timed_out);
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_NE(result.out.find("arena: game over (quit)"), std::string::npos) << result.out;
+  Summary s = summaryOf(result.out);
+  EXPECT_GE(s.moves, 6) << result.out;
+  EXPECT_GE(s.shots, 1) << "the click fired no shot";
+  // Every move logged is one column to the right of the one before, on the start row.
+  EXPECT_NE(log.find("arena: player at 41 14"), std::string::npos) << log;
+}
+
+}  // namespace
