@@ -1,21 +1,67 @@
 #!/usr/bin/env bash
-# Builds Pingle in Release and runs it once.
+# Builds Pingle in Release and runs it once, or builds and starts the example game.
 # Usage: ./run.sh [grid|simple] [config-file]
+#        ./run.sh game [config-file]
 #   grid (default) runs pingle-grid, simple runs pingle-simple.
 #   Without a config file, configs/default.txt is used.
+#   game plays Arena, the example game (examples/game); without an X display it
+#   plays its demo headless. Its high scores stay in build/run/arena-scores.txt.
 # The program runs in build/run/, where its log (sorbelane.log) is written unless
 # SORBELANE_LOG names another file. Standard output carries only the program's own
 # lines; progress goes to standard error.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+
+if [[ $# -gt 0 && "$1" == game ]]; then
+  shift
+  if [[ $# -gt 1 ]]; then
+    echo "usage: $0 game [config-file]" >&2
+    exit 64
+  fi
+  game_config=
+  if [[ $# -eq 1 ]]; then
+    if [[ ! -r "$1" ]]; then
+      echo "run.sh: cannot read configuration file '$1'" >&2
+      exit 66
+    fi
+    game_config=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
+  fi
+  "$root/tools/install-deps.sh"
+  build=$root/build
+  cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build "$build" -j"$(nproc)" --target sorbelane-game >&2
+  run_dir=$build/run
+  mkdir -p "$run_dir"
+  cp -f /usr/share/fonts/truetype/dejavu/DejaVuSansMono-Bold.ttf "$run_dir/sb-font.ttf"
+  settings=$(mktemp "${TMPDIR:-/tmp}/game-config.XXXXXX")
+  trap 'rm -f "$settings"' EXIT
+  # The first occurrence of a key wins, so the fallback's keys go first.
+  if [[ -n "${DISPLAY:-}" ]] && xdpyinfo >/dev/null 2>&1; then
+    : >"$settings"
+  else
+    echo "run.sh: no X display available, playing the demo headless" >&2
+    printf 'headless:true,\ndemo_steps:600,\n' >"$settings"
+  fi
+  [[ -n "$game_config" ]] && cat "$game_config" >>"$settings"
+  export SORBELANE_CONFIG=$settings
+  export SORBELANE_LOG=${SORBELANE_LOG:-$run_dir/arena.log}
+  cd "$run_dir"
+  echo "run.sh: running $build/examples/sorbelane-game (log: $SORBELANE_LOG)" >&2
+  set +e
+  "$build/examples/sorbelane-game"
+  status=$?
+  set -e
+  exit "$status"
+fi
+
 kind=grid
 if [[ $# -gt 0 && ( "$1" == grid || "$1" == simple ) ]]; then
   kind=$1
   shift
 fi
 if [[ $# -gt 1 ]]; then
-  echo "usage: $0 [grid|simple] [config-file]" >&2
+  echo "usage: $0 [grid|simple] [config-file]  or  $0 game [config-file]" >&2
   exit 64
 fi
 config=${1:-$root/configs/default.txt}

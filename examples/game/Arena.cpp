@@ -85,14 +85,14 @@ void Arena::enemyDown(bool by_shot) {
     stats.enemies_shot++;
     p_hud->addScore(kPointsPerEnemy);
     sb::LogManager::getInstance().writeLog("arena: enemy shot, score %d", p_hud->getScore());
-    // The picture: the second kill, while its sparks fly.
-    if (stats.enemies_shot == 2 && !options.screenshot_file.empty() && !p_capture) {
+    // The picture: the fourth kill, while its sparks fly.
+    if (stats.enemies_shot == 4 && !options.screenshot_file.empty() && !p_capture) {
       sf::RenderWindow *p_window = sb::DisplayManager::getInstance().getWindow();
       if (p_window) {
         p_capture.reset(new sf::Texture);
         if (p_capture->create(p_window->getSize().x, p_window->getSize().y)) {
           sb::DisplayManager::getInstance().setCaptureTexture(p_capture.get());
-          capture_step = stats.steps + 3;
+          capture_step = stats.steps + 2;
         }
       }
     }

@@ -19,7 +19,7 @@ struct ArenaOptions {
   std::string high_score_file = "arena-scores.txt";
   int demo_steps = 0;           // > 0: scripted input plays this many steps, then the game ends
   int max_steps = 0;            // > 0: the game ends after this many steps whatever happens
-  std::string screenshot_file;  // not empty: a picture of the window after the second kill
+  std::string screenshot_file;  // not empty: a picture of the window after the fourth kill
 };
 
 // What happened in a game, for the summary printed at its end.

@@ -24,7 +24,7 @@ Enemy::Enemy(Arena *arena, sb::Vector where, float speed) : p_arena(arena) {
 void Enemy::explode(bool by_shot) {
   if (dead) return;
   dead = true;
-  sb::addParticles(sb::SPARKS, getPosition(), 1.0f);
+  sb::addParticles(sb::SPARKS, getPosition(), 2.0f);
   p_arena->playSound("explode");
   p_arena->enemyDown(by_shot);
   sb::WorldManager::getInstance().markForDelete(this);

@@ -7,7 +7,7 @@
 //   demo_steps:N,        scripted input plays N steps, then the game ends
 //   max_steps:N,         the game ends after N steps
 //   highscore_file:F,    the high-score table (default arena-scores.txt)
-//   screenshot:F,        saves a picture of the window as F (PNG) after the second kill
+//   screenshot:F,        saves a picture of the window as F (PNG) after the fourth kill
 //   game_assets:DIR,     sprites and sounds (default: game-assets next to the program)
 #include <unistd.h>
 
