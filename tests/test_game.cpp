@@ -3,13 +3,16 @@
 // keys must move the player.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <regex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include <SFML/Audio/SoundBuffer.hpp>
 #include <SFML/Graphics/Image.hpp>
 
 #include "Sorbelane.h"
@@ -227,6 +230,73 @@ TEST(GameWindow, ArrowKeysMoveThePlayer) {
   EXPECT_GE(s.shots, 1) << "the click fired no shot";
   // Every move logged is one column to the right of the one before, on the start row.
   EXPECT_NE(log.find("arena: player at 41 14"), std::string::npos) << log;
+}
+
+// The sounds the build synthesizes next to the game: WAV files that SFML
+// reads as short mono effects at 22050 Hz and a longer tune, none silent.
+TEST(Game, SynthesizedSoundsAreShortMonoWavs) {
+  setenv("ALSOFT_DRIVERS", "null", 1);  // SFML's buffers need an OpenAL device
+  std::string bin = GAME_BIN;
+  std::string dir = bin.substr(0, bin.rfind('/')) + "/game-assets";
+  struct Expected {
+    const char *name;
+    float min_seconds, max_seconds;
+  } expected[] = {{"shot", 0.05f, 0.3f}, {"explode", 0.2f, 1.0f}, {"hit", 0.1f, 0.6f},
+                  {"music", 4.0f, 12.0f}};
+  for (const Expected &e : expected) {
+    sf::SoundBuffer buffer;
+    ASSERT_TRUE(buffer.loadFromFile(dir + "/" + e.name + ".wav")) << e.name;
+    EXPECT_EQ(buffer.getChannelCount(), 1u) << e.name;
+    EXPECT_EQ(buffer.getSampleRate(), 22050u) << e.name;
+    float seconds = buffer.getDuration().asSeconds();
+    EXPECT_GE(seconds, e.min_seconds) << e.name;
+    EXPECT_LE(seconds, e.max_seconds) << e.name;
+    int loudest = 0;
+    for (std::size_t i = 0; i < buffer.getSampleCount(); i++)
+      loudest = std::max(loudest, std::abs(static_cast<int>(buffer.getSamples()[i])));
+    EXPECT_GT(loudest, 5000) << e.name << " is (nearly) silent";
+    EXPECT_LT(loudest, 32767) << e.name << " clips";
+  }
+}
+
+// The demo in a window saves a picture after its fourth kill: it shows the
+// player, enemies and walls in their colours, the HUD, and the sparks of the
+// explosion (orange: red with about a quarter as much green, over black).
+TEST(GameWindow, DemoPictureShowsSpritesHudAndParticles) {
+  ASSERT_TRUE(sbtest::ensurePrivateDisplay()) << "no X server for the window test";
+  std::string picture = sbtest::tempDir() + "/arena.png";
+  std::remove(picture.c_str());
+  sbtest::ProgramRun run;
+  run.binary = GAME_BIN;
+  run.config = sbtest::fontConfig() + "random_seed:7,\nframe_time:10,\ndemo_steps:600,\n"
+               "highscore_file:" + sbtest::tempDir() + "/picture-scores.txt,\nscreenshot:" +
+               picture + ",\n";
+  run.env["ALSOFT_DRIVERS"] = "null";
+  run.timeout_ms = 60000;
+  sbtest::ProgramResult result = sbtest::runProgram(run);
+  ASSERT_EQ(result.status, 0) << result.err;
+  ASSERT_NE(result.log.find("arena: screenshot saved to"), std::string::npos) << result.log;
+  sf::Image image;
+  ASSERT_TRUE(image.loadFromFile(picture));
+  EXPECT_EQ(image.getSize().x, 1024u);
+  EXPECT_EQ(image.getSize().y, 768u);
+  struct Part {
+    const char *what;
+    sb::Color color;
+  } parts[] = {{"player", sb::GREEN}, {"enemies", sb::RED}, {"walls", sb::BLUE},
+               {"score", sb::YELLOW}, {"best score", sb::CYAN}};
+  for (const Part &part : parts)
+    EXPECT_GT(sbtest::colorBox(image, sb::colorToSFML(part.color)).count, 20) << part.what;
+  // The HUD stays in the top rows, above the arena's walls.
+  sbtest::PixelBox score = sbtest::colorBox(image, sb::colorToSFML(sb::YELLOW));
+  EXPECT_LT(score.top, 32 * 3);
+  int sparks = 0;
+  for (unsigned y = 0; y < image.getSize().y; y++)
+    for (unsigned x = 0; x < image.getSize().x; x++) {
+      sf::Color c = image.getPixel(x, y);
+      if (c.r > 60 && c.g * 100 > c.r * 15 && c.g * 100 < c.r * 40 && c.b < 10) sparks++;
+    }
+  EXPECT_GT(sparks, 50) << "no explosion in the picture";
 }
 
 }  // namespace
