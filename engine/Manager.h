@@ -46,7 +46,7 @@ class Manager {
 
   /// Adds p_o to the objects sent events of event_type; 0, or -1 when the
   /// type is not valid here (logged), MAX_EVENTS types are already in use or
-  /// the list refuses the object. Objects usually call Object::registerInterest().
+  /// p_o is null. Objects usually call Object::registerInterest() instead.
   int registerInterest(Object *p_o, std::string event_type);
   /// Removes p_o from the objects sent events of event_type; 0, or -1 when it
   /// was not registered for that type.
