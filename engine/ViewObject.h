@@ -29,7 +29,7 @@ enum ViewObjectLocation : int {
 /// that stays in place while the view moves. Its position is in view
 /// coordinates. View events tagged with its label set or change its value,
 /// so a game shows a score by making one with the label "Score" and sending
-/// EventView("Score", 10, true) through the world manager.
+/// EventView("Score", 10, true) with WorldManager::onEvent().
 class ViewObject : public Object {
  private:
   std::string view_string;
