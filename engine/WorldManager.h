@@ -65,7 +65,7 @@ class WorldManager : public Manager {
   /// Takes an object out of the world (the Object destructor does this) and
   /// stops the view following it; 0, or -1 (logged) when p_o is null.
   int removeObject(Object *p_o);
-  /// Deletes the object at the end of the current step's update (or at
+  /// Deletes the object when the world's next update() ends (or at
   /// shut-down). Marking again is harmless; 0, or -1 (logged) when p_o is null.
   int markForDelete(Object *p_o);
   /// Marks every object of list; -1 when any mark failed, else 0.
