@@ -43,7 +43,7 @@ class Box {
   /// Negation of operator==.
   bool operator!=(const Box &other) const { return !(*this == other); }
 
-  /// Returns the text "(x,y) h: W v: H", e.g. "(1,2) h: 3 v: 4".
+  /// Returns the text "(x,y) h: W v: H": for example "(1,2) h: 3 v: 4".
   std::string toString() const;
 };
 

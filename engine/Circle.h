@@ -28,7 +28,7 @@ class Circle {
   /// Sets the radius (not checked).
   void setRadius(float new_radius) { radius = new_radius; }
 
-  /// Returns the text "(x,y) r: R", e.g. "(2,2) r: 1.5".
+  /// Returns the text "(x,y) r: R": for example "(2,2) r: 1.5".
   std::string toString() const;
 };
 

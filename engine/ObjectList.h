@@ -6,7 +6,7 @@ namespace sb {
 class Object;
 
 /// Ordered, non-owning list of object pointers in a growable array.
-/// The world manager hands these out (e.g. getAllObjects(), collision lists);
+/// The world manager hands these out (getAllObjects(), collision lists);
 /// walk one with an ObjectListIterator or by index.
 class ObjectList {
  private:

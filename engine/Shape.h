@@ -12,7 +12,7 @@ namespace sb {
 enum ShapeType : int {
   UNDEFINED_SHAPE = -1,  ///< No figure; an object with this shape draws only its sprite.
   CIRCLE = 0,            ///< A filled circle (3 to 10 points).
-  SQUARE = 1,            ///< A filled square turned 45 degrees onto its edges.
+  SQUARE = 1,            ///< A filled square.
   TRIANGLE = 2,          ///< A filled triangle.
 };
 

@@ -59,7 +59,7 @@ class Vector {
   /// True when both components are exactly 0.
   bool operator!() const { return x == 0 && y == 0; }
 
-  /// Returns the text "(x,y)", e.g. "(3,4.5)".
+  /// Returns the text "(x,y)": for example "(3,4.5)".
   std::string toString() const;
 };
 

@@ -57,7 +57,7 @@ std::string toString(bool value);
 std::string toString(char value);
 /// Returns the number in decimal.
 std::string toString(int value);
-/// Returns the number as a stream writes it by default, e.g. "3", "4.5", "1e+10".
+/// Returns the number as a stream writes it by default, such as "3", "4.5", "1e+10".
 std::string toString(float value);
 /// Every node from the first as "x y|".
 std::string toString(Path path);
@@ -134,7 +134,7 @@ sf::Color colorToSFML(Color color);
 
 /// Makes count particles (count_spread is not used) of the given class at
 /// position, each value spread at random by up to half its spread either way:
-/// direction (cells, made unit length; (0,0) for any direction), size (pixels),
+/// direction (made unit length; (0,0) gives a random one), size (pixels),
 /// speed (cells per step), age (steps), opacity and colour. Returns 0, or -1
 /// (logged) for an unknown particle_class, in which case none is made.
 int addParticles(int count, int count_spread, Vector position, float position_spread,
