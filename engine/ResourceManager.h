@@ -43,6 +43,9 @@ class ResourceManager : public Manager {
   // own samples when the slots move; slots 0 .. sound_count - 1 are in use.
   Sound *p_sound[MAX_SOUNDS];
   int sound_count;
+  // Unloaded sounds, stopped: game objects may still hold pointers to them,
+  // so they are freed only at shut-down, like unloaded sprites.
+  std::vector<Sound *> unloaded_sounds;
   // Music tracks in load order; slots 0 .. music_count - 1 were ever used
   // (an unloaded track keeps its slot, stopped and with an empty label).
   Music *p_music[MAX_MUSICS];
@@ -79,7 +82,8 @@ class ResourceManager : public Manager {
   /// Reads a sound file and keeps the sound under label. 0, or -1 (logged) when
   /// the manager is not started, MAX_SOUNDS are loaded or the file cannot be read.
   int loadSound(std::string filename, std::string label);
-  /// Stops and frees the first sound with label; pointers to it become invalid.
+  /// Stops the first sound with label and removes it from the lookup; pointers
+  /// to it stay valid until shut-down.
   /// 0, or -1 when none has it or the manager is not started (logged).
   int unloadSound(std::string label);
   /// The first sound loaded with label, or null (logged). Owned by the manager.
