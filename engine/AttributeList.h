@@ -7,15 +7,15 @@
 
 namespace sb {
 
-// One attribute string parsed into a list of its own, read as match() reads
-// it (blanks removed, elements at commas, key and value at colon runs, an
-// element of colons only ending the list), so that many lookups cost one
-// parse and nothing else (another match() call) can change what is found.
-//
-// A value holding a comma, colon or blank cannot be written plainly. escape()
-// writes such a value with those characters and '%' as %XX and a third part
-// "%" after it (key:a%2Cb:%), which match() ignores; value() decodes it.
-// Every other value is written and read unchanged.
+/// One attribute string parsed into a list of its own, read as match() reads
+/// it (blanks removed, elements at commas, key and value at colon runs, an
+/// element of colons only ending the list), so that many lookups cost one
+/// parse and nothing else (another match() call) can change what is found.
+///
+/// A value holding a comma, colon or blank cannot be written plainly. escape()
+/// writes such a value with those characters and '%' as `%XX` and a third part
+/// `%` after it (`key:a%2Cb:%`), which match() ignores; value() decodes it.
+/// Every other value is written and read unchanged.
 class AttributeList {
  private:
   struct Element {
@@ -26,16 +26,19 @@ class AttributeList {
   std::unordered_map<std::string, size_t> first;  // key -> its first element
 
  public:
+  /// Parses str, "key:value,key:value,..."; never fails.
   explicit AttributeList(const std::string &str);
 
+  /// Returns the number of elements parsed.
   int getCount() const { return static_cast<int>(elements.size()); }
+  /// True when some element has this key (its value may be "").
   bool has(const std::string &key) const { return first.count(key) != 0; }
-  // The value of the first element with this key; "" if there is none.
+  /// The value of the first element with this key; "" if there is none.
   std::string value(const std::string &key) const;
-  // The same value with the blanks inside it kept, for texts written with blanks.
+  /// The same value with the blanks inside it kept, for texts written with blanks.
   std::string rawValue(const std::string &key) const;
 
-  // The text to write after "key:" so that value() gives the value back.
+  /// The text to write after "key:" so that value() gives the value back.
   static std::string escape(const std::string &value);
 };
 

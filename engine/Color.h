@@ -3,19 +3,20 @@
 
 namespace sb {
 
-// The engine's colours; WHITE is the default. CUSTOM means "RGB given elsewhere".
+/// The engine's colours; WHITE is the default. CUSTOM means "RGB given elsewhere".
 enum Color : int {
-  BLACK = 0,
-  RED = 1,
-  GREEN = 2,
-  YELLOW = 3,
-  BLUE = 4,
-  MAGENTA = 5,
-  CYAN = 6,
-  WHITE = 7,
-  CUSTOM = 8,
+  BLACK = 0,    ///< Black.
+  RED = 1,      ///< Red.
+  GREEN = 2,    ///< Green.
+  YELLOW = 3,   ///< Yellow.
+  BLUE = 4,     ///< Blue.
+  MAGENTA = 5,  ///< Magenta.
+  CYAN = 6,     ///< Cyan.
+  WHITE = 7,    ///< White.
+  CUSTOM = 8,   ///< The red, green and blue values are given elsewhere.
 };
 
+/// The colour of text and shapes when none is given.
 const Color COLOR_DEFAULT = WHITE;
 
 }  // namespace sb

@@ -7,7 +7,10 @@
 
 namespace sb {
 
-// Every engine setting, read from one attribute-string configuration file.
+/// Every engine setting, read from one attribute-string configuration file
+/// ("key:value," pairs, such as "frame_time:33,headless:true,"). The game
+/// manager loads it at start-up; settings a game changes before that keep
+/// their values unless the file names them.
 class Config {
  private:
   Config();
@@ -37,58 +40,116 @@ class Config {
   bool batch_drawing;
 
  public:
+  /// The one configuration.
   static Config &getInstance();
 
-  // Stores the string (or the file's content when empty) and applies every known key.
+  /// Stores the string (or the file's content when empty) and applies every
+  /// known key. Numbers beyond the int range give the nearest limit, a
+  /// boolean is true only for "true", and an unknown colour or window style
+  /// is logged and ignored; absent keys keep their values.
   void loadConfig(std::string new_config);
-  // The configuration file's content, or "" when it cannot be opened.
+  /// The configuration file's content, or "" when it cannot be opened
+  /// (logged). The file is named by the environment variable
+  /// SORBELANE_CONFIG, else CONFIG_FILENAME; lines starting with '#' are
+  /// skipped and the others joined.
   std::string readConfig();
-  // The value of key in the stored string, or "".
+  /// The value of key in the stored string, or "". Games may keep keys of
+  /// their own in the file and read them here.
   std::string match(std::string key) const;
+  /// Writes every setting to the log.
   void writeToLog() const;
 
+  /// The stored configuration string.
   std::string getConfig() const;
+  /// Stores a configuration string without applying it (see loadConfig()).
   void setConfig(std::string new_config);
 
+  /// Window width in pixels (key window_horizontal_pixels, default 1024).
   int getWindowHorizontalPixels() const;
+  /// Sets the window width in pixels.
   void setWindowHorizontalPixels(int value);
+  /// Window height in pixels (key window_vertical_pixels, default 768).
   int getWindowVerticalPixels() const;
+  /// Sets the window height in pixels.
   void setWindowVerticalPixels(int value);
+  /// Window width in character cells (key window_horizontal_chars, default 80).
   int getWindowHorizontalChars() const;
+  /// Sets the window width in cells.
   void setWindowHorizontalChars(int value);
+  /// Window height in character cells (key window_vertical_chars, default 24).
   int getWindowVerticalChars() const;
+  /// Sets the window height in cells.
   void setWindowVerticalChars(int value);
+  /// Background colour (key window_background_color, a name such as
+  /// "black" or "blue"; default BLACK).
   Color getWindowBackgroundColor() const;
+  /// Sets the background colour.
   void setWindowBackgroundColor(Color value);
+  /// Length of one game step in milliseconds (key frame_time, default 33).
   int getFrameTime() const;
+  /// Sets the step length in milliseconds.
   void setFrameTime(int value);
+  /// Glyph size as a multiple of the smaller cell side (key font_scale, default 2).
   float getFontScale() const;
+  /// Sets the font scale.
   void setFontScale(float value);
+  /// SFML window style bits: 5 (title bar and close button; key
+  /// window_style "default") or 8 ("fullscreen").
   int getWindowStyle() const;
+  /// Sets the window style bits.
   void setWindowStyle(int value);
+  /// Window title (key window_title, default WINDOW_TITLE_DEFAULT).
   std::string getWindowTitle() const;
+  /// Sets the window title.
   void setWindowTitle(std::string value);
+  /// Whether the mouse cursor shows over the window (key show_mouse, default false).
   bool getShowMouse() const;
+  /// Shows or hides the mouse cursor.
   void setShowMouse(bool value);
+  /// Whether the engine runs without a window or input (key headless, default false).
   bool getHeadless() const;
+  /// Runs with or without a window.
   void setHeadless(bool value);
+  /// The TrueType font file (key font_file, default FONT_FILE_DEFAULT).
   std::string getFontFile() const;
+  /// Sets the font file.
   void setFontFile(std::string value);
+  /// The main log file (key logfile, default LOGFILE_DEFAULT); the
+  /// environment variable SORBELANE_LOG overrides it.
   std::string getLogFile() const;
+  /// Sets the main log file.
   void setLogFile(std::string value);
+  /// Seed of rand() (key random_seed): 0 (the default) seeds with the
+  /// time, -1 leaves rand() unseeded.
   int getRandomSeed() const;
+  /// Sets the random seed.
   void setRandomSeed(int value);
+  /// Whether the network manager is started (key networking, default false).
   bool getNetworking() const;
+  /// Turns networking on or off.
   void setNetworking(bool value);
+  /// Key quadtree_threshold (default 1); read and logged, used by no scene graph.
   int getQuadtreeThreshold() const;
+  /// Sets the quadtree threshold.
   void setQuadtreeThreshold(int value);
+  /// Key quadtree_depth (default 10); read and logged, used by no scene graph.
   int getQuadtreeDepth() const;
+  /// Sets the quadtree depth.
   void setQuadtreeDepth(int value);
+  /// Grid build: columns of the collision grid, and the width of each in
+  /// cells (key grid_width, default 20).
   int getGridWidth() const;
+  /// Sets the grid width; the grid reads it once, when it is constructed
+  /// (Grid::setDimensions() resizes a running grid).
   void setGridWidth(int value);
+  /// Grid build: rows of the collision grid, and the height of each in
+  /// cells (key grid_height, default 8).
   int getGridHeight() const;
+  /// Sets the grid height; the grid reads it once, when it is constructed.
   void setGridHeight(int value);
+  /// Whether a frame is drawn in one call (key batch_drawing, default true).
   bool getBatchDrawing() const;
+  /// Turns collected drawing on or off for the next start-up.
   void setBatchDrawing(bool value);
 };
 

@@ -15,17 +15,20 @@ namespace sb {
 
 class Frame;
 
+/// Where a drawn string stands relative to its position.
 enum Justification : int {
-  LEFT_JUSTIFIED = 0,
-  CENTER_JUSTIFIED = 1,
-  RIGHT_JUSTIFIED = 2,
+  LEFT_JUSTIFIED = 0,    ///< Starts at the position.
+  CENTER_JUSTIFIED = 1,  ///< Centred on the position.
+  RIGHT_JUSTIFIED = 2,   ///< Ends just before the position.
 };
 
-// Owns the window and draws into it one character cell at a time. By
-// default the cells, glyphs and shapes of a frame are collected into one
-// vertex array, in drawing order, and handed to the window in one draw call
-// when the frame is shown or someone takes the window; the pixels are those
-// of drawing each piece on its own, which the immediate mode still does.
+/// Owns the window and draws into it one character cell at a time. By
+/// default the cells, glyphs and shapes of a frame are collected into one
+/// vertex array, in drawing order, and handed to the window in one draw call
+/// when the frame is shown or someone takes the window; the pixels are those
+/// of drawing each piece on its own, which the immediate mode still does.
+/// Games draw through it in their objects' draw(); positions are world
+/// cells unless a member says pixels.
 class DisplayManager : public Manager {
  private:
   DisplayManager();
@@ -104,60 +107,95 @@ class DisplayManager : public Manager {
                sf::Color color, float u1, float v1, float u2, float v2) const;
 
  public:
+  /// The one display manager.
   static DisplayManager &getInstance();
   ~DisplayManager();
 
+  /// Takes the window's size from the configuration and, unless headless,
+  /// opens the window and loads the font. 0, or -1 (logged) when the size
+  /// in cells is not positive or the window or font cannot be had (such as
+  /// without an X display). Starting again only logs.
   int startUp() override;
+  /// Closes the window.
   void shutDown() override;
 
+  /// Draws ch in color over the background colour of its cell. 0, or -1
+  /// when headless, without a window, or before start-up (logged). CUSTOM
+  /// draws black.
   int drawCh(Vector world_pos, char ch, Color color) const;
+  /// As drawCh(Vector, char, Color) in the colour (r, g, b).
   int drawCh(Vector world_pos, char ch, unsigned char r, unsigned char g, unsigned char b) const;
+  /// Draws str one character a cell, placed by just; 0, or -1 when nothing
+  /// can be drawn (as for drawCh()).
   int drawString(Vector world_pos, std::string str, Justification just, Color color) const;
+  /// Draws frame centred on world_pos (centered is ignored: frames are
+  /// always centred), skipping the characters equal to transparent (0 for
+  /// none). 0, or -1 when a character cannot be drawn or the frame's string
+  /// is shorter than its size (logged).
   int drawFrame(Vector world_pos, Frame frame, bool centered, Color color, char transparent) const;
 
+  /// The window's width in cells (0 before start-up).
   int getHorizontal() const;
+  /// The window's height in cells (0 before start-up).
   int getVertical() const;
+  /// The window's width in pixels (0 before start-up).
   int getHorizontalPixels() const;
+  /// The window's height in pixels (0 before start-up).
   int getVerticalPixels() const;
 
-  // Draws a filled regular polygon as sf::CircleShape builds it: `points`
-  // corners on a circle of `radius` pixels, the corner of its bounding square
-  // at (x, y), turned by `rotation` degrees about that corner.
+  /// Draws a filled regular polygon as sf::CircleShape builds it: `points`
+  /// corners on a circle of `radius` pixels, the corner of its bounding square
+  /// at (x, y) in window pixels, turned by `rotation` degrees about that
+  /// corner. 0 (fewer than three corners draw nothing), or -1 without a
+  /// window or before start-up (logged).
   int drawPolygon(float x, float y, float radius, std::size_t points, float rotation,
                   sf::Color color) const;
 
-  // Hands what has been collected to the window, in one draw call.
+  /// Hands what has been collected to the window, in one draw call.
   void flush() const;
-  // Collected drawing (the default) or one draw call a piece; switching
-  // flushes first.
+  /// Collected drawing (the default) or one draw call a piece; switching
+  /// flushes first. Collecting needs a font page with a white square, and
+  /// stays off without one.
   void setBatching(bool new_batching);
+  /// Whether drawing is collected.
   bool getBatching() const { return batching; }
-  // Draw calls that handed collected drawing to the window so far.
+  /// Draw calls that handed collected drawing to the window so far.
   long long getBatchDraws() const { return batch_draws; }
-  // Whether small opaque shapes are resolved to pixels before they go to GL.
+  /// Whether small opaque shapes are resolved to pixels before they go to GL.
   bool getPixelLayerReady() const { return layer_ready; }
-  // Whether a window exists, without flushing.
+  /// Whether a window exists, without flushing.
   bool hasWindow() const { return p_window != nullptr; }
 
-  // Corner `index` of `count` on a circle of `radius`, relative to the
-  // corner of its bounding square, exactly as sf::CircleShape puts it.
+  /// Corner `index` of `count` on a circle of `radius`, relative to the
+  /// corner of its bounding square, exactly as sf::CircleShape puts it.
   static sf::Vector2f polygonPoint(std::size_t index, std::size_t count, float radius);
 
+  /// Shows what was drawn this step, clears the window to the background
+  /// colour and picks the shake offsets of the next step (the game loop
+  /// calls it). 0, or -1 without a window or before start-up (logged).
   int swapBuffers();
+  /// Sets the colour the window is cleared to and each drawn cell's
+  /// background; true, or false in headless mode (nothing changes).
   bool setBackgroundColor(Color color);
-  // The window, after everything drawn so far has reached it.
+  /// The window, after everything drawn so far has reached it; null when
+  /// there is none (headless or not started).
   sf::RenderWindow *getWindow() const;
+  /// Shakes every glyph by random offsets of at most scale + 1 pixels, new
+  /// each step, for duration steps; with add, the scales and duration are
+  /// added to a shake under way instead of replacing it.
   void shake(int scale_x, int scale_y, int duration, bool add = false);
 
-  // The glyph offset of the current step, in pixels.
+  /// The horizontal glyph offset of the current step, in pixels.
   int getShakeX() const { return shake_x; }
+  /// The vertical glyph offset of the current step, in pixels.
   int getShakeY() const { return shake_y; }
-  // Steps of shake still to run.
+  /// Steps of shake still to run.
   int getShakeDuration() const { return shake_duration; }
 
-  // The texture that receives each finished frame, or null for none. It must
-  // be at least as large as the window.
+  /// Sets the texture that receives each finished frame, or null for none.
+  /// It must be at least as large as the window; the caller keeps ownership.
   void setCaptureTexture(sf::Texture *p_texture) { p_capture = p_texture; }
+  /// The texture that receives each finished frame, or null.
   sf::Texture *getCaptureTexture() const { return p_capture; }
 };
 

@@ -75,6 +75,7 @@ void Fraps::updateCapture() {
 
 int Fraps::eventHandler(const Event *p_e) {
   if (ViewObject::eventHandler(p_e) != 0) return 1;
+  if (!p_e) return 0;
   const std::string &type = p_e->typeRef();
   if (type == KEYBOARD_EVENT) return handleKey(p_e);
   if (type == STEP_EVENT) return handleStep();

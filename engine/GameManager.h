@@ -6,7 +6,9 @@
 
 namespace sb {
 
-// Starts and stops every manager and runs the fixed-rate game loop.
+/// Starts and stops every manager and runs the fixed-rate game loop. A game
+/// calls startUp(), loads its resources, makes its objects, calls run() and
+/// finally shutDown().
 class GameManager : public Manager {
  private:
   GameManager();
@@ -20,22 +22,37 @@ class GameManager : public Manager {
   void serviceNetwork(const Clock &clock);
 
  public:
+  /// The one game manager.
   static GameManager &getInstance();
 
+  /// Only step events may be registered here.
   bool isValid(std::string event_type) const override;
+  /// Loads the configuration, starts the log, then the display, input,
+  /// network (when configured), resource, world and path managers; sets the
+  /// world's boundary and view to the window, catches Ctrl-C and seeds
+  /// rand(). 0, or -1 (logged) when a manager fails to start, those started
+  /// before it staying started. Starting again only logs.
   int startUp() override;
+  /// Sets game over and stops every manager in reverse order, the log last;
+  /// the world's objects are deleted.
   void shutDown() override;
 
-  // Runs the game loop until game over is set.
+  /// Runs the game loop until game over is set: each step shows the last
+  /// frame, reads input, sends a step event, moves and draws the world, lets
+  /// path searches run, then sleeps for the rest of the frame time.
   void run();
 
+  /// Ends the game loop after the current step (true), or clears the flag.
   void setGameOver(bool new_game_over = true);
+  /// Whether the game is over.
   bool getGameOver() const;
+  /// Length of one step in milliseconds, from the configuration at start-up.
   int getFrameTime() const;
+  /// Steps run since run() began.
   int getStepCount() const;
 };
 
-// SIGINT handler: shuts the engine down and exits with the signal number.
+/// SIGINT handler: shuts the engine down and exits with the signal number.
 void doShutDown(int signal);
 
 }  // namespace sb

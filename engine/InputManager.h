@@ -9,7 +9,11 @@
 
 namespace sb {
 
-// Turns window input into keyboard and mouse events once per step.
+/// Turns window input into keyboard and mouse events once per step. Objects
+/// register interest in KEYBOARD_EVENT or MSE_EVENT. A key gives KEY_PRESSED,
+/// KEY_DOWN every step while held (named keys but F11 and F12), then
+/// KEY_RELEASED; a mouse button gives CLICKED, then PRESSED every step while
+/// held; motion gives MOVED. Mouse positions are in window cells.
 class InputManager : public Manager {
  private:
   InputManager();
@@ -23,21 +27,29 @@ class InputManager : public Manager {
   void pollKeyboard() const;
 
  public:
+  /// The one input manager.
   static InputManager &getInstance();
 
+  /// Turns off key repeat in the window; 0, or -1 (logged) when the display
+  /// manager is not started. Headless, there is no input and it starts at once.
   int startUp() override;
+  /// Turns key repeat back on.
   void shutDown() override;
+  /// Keyboard and mouse events only.
   bool isValid(std::string event_type) const override;
 
+  /// Sends the events of one step (the game loop calls it): queued key,
+  /// click and motion events, then KEY_DOWN and PRESSED events for held keys
+  /// and buttons. A window close request sets game over. Nothing when headless.
   void getInput();
 };
 
-// The engine key of an SFML key: named keys as the engine names them, any
-// other key as its SFML code plus 97.
+/// The engine key of an SFML key: named keys as the engine names them, any
+/// other key as its SFML code plus 97.
 Keyboard::Key toEngineKey(sf::Keyboard::Key sfml_key);
 
-// A keyboard event carrying the engine key of an SFML key event; the
-// caller sets the action.
+/// A keyboard event carrying the engine key of an SFML key event; the
+/// caller sets the action.
 EventKeyboard toEventKeyboard(const sf::Event::KeyEvent &key_event);
 
 }  // namespace sb

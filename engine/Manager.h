@@ -11,8 +11,9 @@ namespace sb {
 
 class Object;
 
-// Base of every engine service: a type name, a started flag and the table
-// of objects interested in each event type.
+/// Base of every engine service: a type name, a started flag and the table
+/// of objects interested in each event type. Each manager is a singleton
+/// reached with its getInstance(); games use the derived managers.
 class Manager {
  private:
   std::string type;
@@ -25,21 +26,38 @@ class Manager {
   void dropRow(int row);
 
  public:
+  /// A manager of type "Manager", not started, with no interests.
   Manager();
+  /// Whether objects may register interest in event_type with this manager.
+  /// The base accepts no event type.
   virtual bool isValid(std::string event_type) const;
   virtual ~Manager();
+  /// Marks the manager started; 0. Starting twice logs a warning.
   virtual int startUp();
+  /// Marks the manager stopped. Stopping one not started logs a warning.
   virtual void shutDown();
 
+  /// The manager's type name, such as "WorldManager".
   std::string getType() const;
+  /// Sets the type name used in log lines.
   void setType(std::string new_type);
+  /// Whether startUp() succeeded and shutDown() has not been called since.
   bool isStarted() const;
 
+  /// Adds p_o to the objects sent events of event_type; 0, or -1 when the
+  /// type is not valid here (logged), MAX_EVENTS types are already in use or
+  /// p_o is null. Objects usually call Object::registerInterest() instead.
   int registerInterest(Object *p_o, std::string event_type);
+  /// Removes p_o from the objects sent events of event_type; 0, or -1 when it
+  /// was not registered for that type.
   int unregisterInterest(Object *p_o, std::string event_type);
+  /// Sends p_event to the eventHandler() of every active object interested
+  /// in its type; returns how many were sent it (0 for a null, undefined or
+  /// invalid event, the last two logged). Handlers may register, unregister
+  /// or delete objects meanwhile.
   int onEvent(const Event *p_event) const;
 
-  // Number of interest rows in use (for diagnostics and tests).
+  /// Number of event types with interested objects (for diagnostics and tests).
   int getEventListCount() const { return event_list_count; }
 };
 

@@ -9,22 +9,28 @@
 
 namespace sb {
 
-// A message starts with its length as a 4-byte little-endian signed integer
-// that counts the whole message, these 4 bytes included.
+/// A message starts with its length as a 4-byte little-endian signed integer
+/// that counts the whole message, these 4 bytes included.
 constexpr int NETWORK_HEADER_SIZE = 4;
-// The longest message accepted; a longer declared length closes the connection.
+/// The longest message accepted; a longer declared length closes the connection.
 constexpr int NETWORK_MAX_MESSAGE = 64 * 1024;
-// Receive buffer asked for on every connection: twice the longest message, so
-// that a complete message always fits in what the socket holds.
+/// Receive buffer asked for on every connection: twice the longest message, so
+/// that a complete message always fits in what the socket holds.
 constexpr int NETWORK_RECEIVE_BUFFER = 2 * NETWORK_MAX_MESSAGE;
-// Most bytes a connection keeps queued for a peer that does not take them.
+/// Most bytes a connection keeps queued for a peer that does not take them.
 constexpr int NETWORK_SEND_QUEUE_MAX = 1024 * 1024;
-// How long connect() waits for a server, in milliseconds.
+/// How long connect() waits for a server, in milliseconds.
 constexpr int NETWORK_CONNECT_TIMEOUT = 2000;
 
-// Plain TCP connections over IPv4: a server that accepts clients, clients
-// that connect, and network events for accepts, connects, closes and complete
-// messages. Everything runs on the game loop's thread without blocking it.
+/// Plain TCP connections over IPv4: a server that accepts clients, clients
+/// that connect, and network events for accepts, connects, closes and complete
+/// messages. Everything runs on the game loop's thread without blocking it.
+/// A singleton, started by the game manager when networking is on in the
+/// configuration. Each step the game loop accepts a waiting client (on a
+/// server) and raises a DATA event for each complete message; objects register
+/// interest in NETWORK_EVENT and read the message with receive().
+/// A connection is named by its socket index, its place in the list of
+/// connections: closing one moves the later ones down by one.
 class NetworkManager : public Manager {
  private:
   // One connection. Its socket index is its position in the connections.
@@ -54,53 +60,83 @@ class NetworkManager : public Manager {
   void warnIfNetworkingOff(const char *op) const;
 
  public:
+  /// Returns the one network manager.
   static NetworkManager &getInstance();
 
+  /// Starts the manager. Always 0.
   int startUp() override;
+  /// Closes every connection (each with its CLOSE event) and stops listening.
   void shutDown() override;
+  /// True for the network events (NETWORK_EVENT and the network keyboard, mouse
+  /// and custom events); any other is logged and refused.
   bool isValid(std::string event_type) const override;
 
-  // Listens on port (text, 1..65535, or 0 for any free port) when server is
-  // true; stops listening when false.
+  /// Listens on port (text, 1..65535, or 0 for any free port) when server is
+  /// true; stops listening when false. 0 (also when already listening), or -1
+  /// (logged) for a bad port or when the socket cannot be set up.
   int setServer(bool server, std::string port = SORBELANE_PORT);
+  /// True while listening.
   bool isServer() const;
-  // The port the server listens on, or -1.
+  /// The port the server listens on, or -1.
   int getServerPort() const;
-  // Takes at most one waiting client: its socket index, -1 if none (or at
-  // the limit), -2 if not a server or on a hard error.
+  /// Takes at most one waiting client: its socket index, -1 if none (or at
+  /// the limit), -2 if not a server or on a hard error. Raises an ACCEPT event.
   int accept();
-  // Connects to a server within the connect timeout: the new socket index, or -1.
+  /// Connects to a server within the connect timeout: the new socket index, or
+  /// -1 (logged) for a bad port, an unknown host, a refusal or a timeout.
+  /// Raises a CONNECT event. Blocks the caller for at most the timeout.
   int connect(std::string host, std::string port = SORBELANE_PORT);
+  /// Sets how long connect() waits, in milliseconds. 0, or -1 (logged) when negative.
   int setConnectTimeout(int milliseconds);
+  /// Returns how long connect() waits, in milliseconds.
   int getConnectTimeout() const;
 
+  /// Sets how many connections accept() lets in at once (1 at first). 0, or -1
+  /// (logged) when negative. Connections made with connect() are not limited.
   int setMaxConnections(int new_max_connections);
+  /// Returns how many connections accept() lets in at once.
   int getMaxConnections() const;
+  /// Returns the number of connections; socket indices run from 0 to this less one.
   int getNumConnections() const;
 
-  // Sends all bytes or queues what the socket does not take now; 0, or -1.
+  /// Sends all bytes or queues what the socket does not take now; 0, or -1
+  /// (logged) for a bad buffer or count, an index not connected, a failed socket,
+  /// or when the queue would pass NETWORK_SEND_QUEUE_MAX (nothing is then sent).
   int send(const void *buffer, int bytes, int sock_index);
-  // Bytes queued on a connection and not yet sent, or -1.
+  /// Bytes queued on a connection and not yet sent, or -1.
   int getQueuedBytes(int sock_index) const;
-  // One non-blocking recv() of up to nbytes; peek leaves the bytes queued.
+  /// One non-blocking recv() of up to nbytes; peek leaves the bytes queued.
+  /// Returns the bytes read, 0 when the peer has gone, or -1 when nothing is
+  /// waiting, or (logged) on an error or for a bad buffer or index.
   int receive(void *buffer, int nbytes, bool peek, int sock_index);
+  /// Returns the bytes waiting to be read on a connection, or -1 (logged) when it
+  /// is not connected or on an error.
   int isData(int sock_index) const;
+  /// Returns the first socket index with bytes waiting, or -1 when none has any.
   int isAnyData() const;
+  /// True when sock_index names an open connection.
   bool isConnected(int sock_index) const;
+  /// Returns the descriptor of a connection, that of the listening socket for
+  /// -1, or -1 when there is none.
   int getSocket(int sock_index) const;
 
-  // Raises a DATA event when a complete message waits on the connection
-  // (1), else 0; -1 on a socket error. Closes the connection on a bad
-  // length, and once the peer has gone and no complete message is left.
+  /// Raises a DATA event when a complete message waits on the connection
+  /// (1), else 0; -1 on a socket error. Closes the connection on a bad
+  /// length, and once the peer has gone and no complete message is left.
+  /// A message that no handler reads is reported again once a step.
   int genDataEvents(int sock_index);
 
+  /// Sends what is still queued if it can, closes the connection and raises its
+  /// CLOSE event (the index is still valid in the handlers); afterwards the later
+  /// connections move down by one. 0, or -1 (logged) for an index out of range.
   int close(int sock_index);
+  /// Closes every connection open at the call. Returns the sum of what close() returned.
   int closeAll();
 };
 
-// Shuts the network manager and then the game manager down and exits with
-// the signal number. Not installed as a signal handler: Ctrl-C goes through
-// the game manager, which stops the network manager on its way out.
+/// Shuts the network manager and then the game manager down and exits with
+/// the signal number. Not installed as a signal handler: Ctrl-C goes through
+/// the game manager, which stops the network manager on its way out.
 void cleanUp(int signal);
 
 }  // namespace sb

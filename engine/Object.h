@@ -18,14 +18,18 @@ namespace sb {
 class AttributeList;
 class PathFind;
 
+/// How an object takes part in collisions.
 enum Solidness : int {
-  HARD = 0,
-  SOFT = 1,
-  SPECTRAL = 2,
+  HARD = 0,      ///< Collides; two hard objects block each other.
+  SOFT = 1,      ///< Collides, but blocks only movers that set no-soft.
+  SPECTRAL = 2,  ///< Never collides.
 };
 
-// Base class of every game object. Always made with new; the world manager
-// owns it from construction and deletes it after markForDelete().
+/// Base class of every game object. Always made with new; the world manager
+/// owns it from construction and deletes it after markForDelete(). A game
+/// derives from it, sets a sprite, registers interest in events and reacts
+/// to them in eventHandler(). Positions, boxes and speeds are in world
+/// cells (speeds in cells per step).
 class Object {
  private:
   static int max_id;
@@ -61,107 +65,192 @@ class Object {
   int managerRegister(const std::string &event_type, bool do_register);
 
  protected:
+  /// Sets the modified flag of one attribute, for derived classes that
+  /// change an attribute behind the setters.
   void setModified(ObjectAttribute attribute, bool value = true) { modified[attribute] = value; }
-  // Takes back every attribute found in a parsed attribute string.
+  /// Takes back every attribute found in a parsed attribute string; 0.
   int deserializeAttributes(const AttributeList &list);
 
  public:
+  /// A new object, added to the world (which must be started): the next id,
+  /// type "(Undefined)", at (1,1) with a box of about one cell centred on
+  /// it, active, visible, HARD, at altitude 2.
   Object();
+  /// Stops its interests and path search and leaves the world. Games do not
+  /// delete objects themselves: they call WorldManager::markForDelete().
   virtual ~Object();
 
+  /// The object's unique id.
   int getId() const { return id; }
+  /// Sets the id (for objects copied from elsewhere); later objects get
+  /// higher ids than this one.
   void setId(int new_id);
+  /// The id the next object will get.
   static int getMaxId() { return max_id; }
+  /// Sets the id the next object will get.
   static void setMaxId(int new_max_id) { max_id = new_max_id; }
 
+  /// The game's name for the kind of object, such as "Saucer".
   std::string getType() const { return type; }
+  /// The type without a copy.
   const std::string &typeRef() const { return type; }
+  /// Sets the type name.
   void setType(std::string new_type);
 
+  /// The position in world cells.
   Vector getPosition() const { return position; }
+  /// Puts the object at new_position without any collision test (see
+  /// WorldManager::moveObject() for a move that collides); 0.
   virtual int setPosition(Vector new_position);
 
+  /// Whether the object takes part in the game (events, moves, collisions, drawing).
   bool isActive() const { return is_active; }
+  /// Makes the object active or inactive; 0, or -1 when the world's lists
+  /// cannot be updated (logged).
   int setActive(bool active = true);
+  /// Whether the object is drawn.
   bool isVisible() const { return is_visible; }
+  /// Shows or hides the object; 0, or -1 when the world's lists cannot be
+  /// updated (logged).
   int setVisible(bool visible = true);
+  /// The drawing layer, 0 to MAX_ALTITUDE; higher layers are drawn on top.
   int getAltitude() const { return altitude; }
+  /// Sets the drawing layer; 0, or -1 (logged) when new_altitude is not in
+  /// 0..MAX_ALTITUDE, the object then keeping its altitude.
   int setAltitude(int new_altitude);
+  /// How the object collides.
   Solidness getSolidness() const { return solidness; }
+  /// Sets how the object collides; 0, or -1 (logged) for a value that is
+  /// not HARD, SOFT or SPECTRAL.
   int setSolidness(Solidness new_solid);
+  /// Whether the object collides at all (HARD or SOFT).
   bool isSolid() const { return solidness == HARD || solidness == SOFT; }
+  /// Whether SOFT objects block this object's moves.
   bool getNoSoft() const { return no_soft; }
+  /// Lets SOFT objects block (true) or not block this object's moves.
   void setNoSoft(bool new_no_soft = true);
+  /// Whether a HARD mover slides along the side of a HARD object it meets
+  /// instead of stopping.
   bool getAvoidCollisions() const { return avoid_collisions; }
+  /// Turns sliding around HARD objects on or off (pathTo() turns it on).
   void setAvoidCollisions(bool new_avoid_collisions = true);
 
+  /// The bounding box, relative to the position, in cells.
   Box getBox() const { return box; }
+  /// Sets the bounding box (relative to the position), used for collisions
+  /// and queries.
   void setBox(Box new_box);
-  // The box at the current position (as getWorldBox), without recomputing it.
+  /// The box at the current position (as getWorldBox), without recomputing it.
   const Box &worldBox() const { return world_box; }
-  // The object's box placed at a world position (as getWorldBox).
+  /// The object's box placed at a world position (as getWorldBox).
   Box worldBoxAt(Vector where) const {
     return Box(box.getCorner() + where, box.getHorizontal(), box.getVertical());
   }
 
+  /// The direction of motion; moveTo() and setVelocity() make it a unit vector.
   Vector getDirection() const { return direction; }
+  /// Sets the direction of motion; the velocity is the direction times the speed.
   void setDirection(Vector new_direction);
+  /// The speed in cells per step.
   float getSpeed() const { return speed; }
+  /// Sets the speed in cells per step.
   void setSpeed(float new_speed);
+  /// Direction times speed: the move of one step.
   Vector getVelocity() const;
+  /// Sets speed to the magnitude of new_velocity and direction to its unit vector.
   void setVelocity(Vector new_velocity);
+  /// What is added to the velocity every step.
   Vector getAcceleration() const { return acceleration; }
+  /// Sets what is added to the velocity every step.
   void setAcceleration(Vector new_acceleration);
 
+  /// A copy of the animation (sprite, frame and slowdown).
   Animation getAnimation() const { return animation; }
+  /// Sets the animation; with set_box the box becomes the animation's box.
   void setAnimation(Animation new_animation, bool set_box = true);
+  /// Animates the object with the loaded sprite sprite_name, its box becoming
+  /// the sprite's; 0, or -1 (logged) when no such sprite is loaded.
   int setSprite(std::string sprite_name);
+  /// The shape drawn at the position after the animation.
   Shape getShape() const { return shape; }
+  /// Sets the shape; one of type UNDEFINED_SHAPE is not drawn.
   void setShape(Shape new_shape);
 
+  /// "id, type, (x,y)", for logs.
   std::string toString() const;
 
-  // Where the object will be after one step.
+  /// Where the object will be after one step.
   Vector predictPosition() const {
     Vector velocity = direction;
     velocity.scale(speed);
     return position + velocity;
   }
+  /// Adds the acceleration to the velocity (the world manager calls this every step).
   void accelerate();
+  /// Points the direction at where, keeping the speed.
   void moveTo(Vector where);
 
+  /// Asks for events of event_type: keyboard and mouse events come from the
+  /// input manager, steps from the game manager, network events from the
+  /// network manager and every other type from the world manager. Returns
+  /// 0, or -1 when MAX_OBJ_EVENTS interests are held (logged) or the manager
+  /// refuses the type (collision and out events need no registering).
   int registerInterest(std::string event_type);
+  /// Stops events of event_type; 0, or -1 (logged) when not registered for it.
   int unregisterInterest(std::string event_type);
+  /// Number of event types the object is registered for.
   int getEventCount() const { return event_count; }
+  /// The event type registered at index, or "" when index is out of range.
   std::string getEventName(int index) const;
 
+  /// Handles one event; games override it and return 1 for an event they
+  /// handled, 0 otherwise. The base handles path events: a found path is
+  /// followed and the finished search dropped (1); any other event gives 0.
   virtual int eventHandler(const Event *p_e);
+  /// Draws the animation at the position, then the shape; returns the
+  /// animation's result (0 without a sprite).
   virtual int draw();
 
-  // The attribute string of the chosen attributes: "ALL", "" for those
-  // modified since they were last written, or a list of tokens such as
-  // "POSITION,TYPE,". Writing an attribute clears its modified flag.
+  /// The attribute string of the chosen attributes: "ALL", "" for those
+  /// modified since they were last written, or a list of tokens such as
+  /// "POSITION,TYPE,". Writing an attribute clears its modified flag.
   virtual std::string serialize(std::string attr = "");
-  // Takes back every attribute found in str; values that are not valid for
-  // the attribute are logged and ignored. 0.
+  /// Takes back every attribute found in str; values that are not valid for
+  /// the attribute are logged and ignored. 0.
   virtual int deserialize(std::string str);
+  /// Whether attribute changed since it was last serialized; false for a
+  /// value out of range.
   virtual bool isModified(ObjectAttribute attribute) const;
+  /// Whether any attribute changed since it was last serialized.
   virtual bool isModified() const;
 
-  // Path finding and following. pathTo starts a search run by the path
-  // manager; its result arrives as a path event, which the base eventHandler
-  // turns into a path to follow.
+  /// Starts a path search from the position to target, replacing any search
+  /// still running, stops following the current path and turns on collision
+  /// avoidance. The path manager runs the search; its result arrives as a
+  /// path event, which the base eventHandler() turns into a path to follow.
   void pathTo(Vector target);
+  /// As pathTo(Vector) towards p_target's position; the search ends where
+  /// this object's box would touch p_target's. A null target is ignored.
   void pathTo(Object *p_target);
+  /// The search still running, or null; the object owns it.
   PathFind *getPathFind() const { return p_path_find; }
+  /// A copy of the path being or last followed.
   Path getPath() const { return path; }
+  /// Sets the path to follow (see setFollowPath()).
   void setPath(Path new_path);
+  /// Whether the object is following its path.
   bool getFollowPath() const { return follow_path; }
+  /// Starts or stops following the path; while nodes remain, the direction
+  /// turns to the next one.
   void setFollowPath(bool new_follow_path = true);
+  /// One step of path following (the world manager calls it every step):
+  /// heads for the next node, taking at once any node closer than three
+  /// quarters of a step, and stops at the end of the path.
   void doPathFollowing();
 
-  // World bookkeeping used by the world manager and the scene graph.
+  /// Stamp of the last grid query that listed this object (world bookkeeping).
   unsigned int getQueryStamp() const { return query_stamp; }
+  /// Sets the query stamp (used by the grid).
   void setQueryStamp(unsigned int stamp) { query_stamp = stamp; }
 };
 

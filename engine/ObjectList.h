@@ -5,7 +5,9 @@ namespace sb {
 
 class Object;
 
-// Ordered, non-owning list of object pointers in a growable array.
+/// Ordered, non-owning list of object pointers in a growable array.
+/// The world manager hands these out (getAllObjects(), collision lists);
+/// walk one with an ObjectListIterator or by index.
 class ObjectList {
  private:
   int count;
@@ -16,12 +18,16 @@ class ObjectList {
   int makeRoom();
 
  public:
+  /// Makes an empty list.
   ObjectList();
+  /// Copies the pointers of other (not the objects).
   ObjectList(const ObjectList &other);
+  /// Replaces the pointers with those of other; the list is left empty if memory runs out.
   ObjectList &operator=(const ObjectList &other);
+  /// Frees the array; the objects are not touched.
   ~ObjectList();
 
-  // Append p_o; -1 for null or when the array cannot grow.
+  /// Appends p_o; 0, or -1 for null or when the array cannot grow.
   int insert(Object *p_o) {
     if (!p_o) return -1;
     if (first + count == capacity && makeRoom() != 0) return -1;
@@ -29,23 +35,32 @@ class ObjectList {
     return 0;
   }
 
-  // Remove the first occurrence of p_o, keeping the order of the others.
+  /// Removes the first occurrence of p_o, keeping the order of the others.
+  /// Returns 0, or -1 when p_o is not in the list.
   int remove(Object *p_o);
 
+  /// Empties the list, keeping its array; the objects are not touched.
   void clear() {
     count = 0;
     first = 0;
   }
+  /// Returns the number of entries.
   int getCount() const { return count; }
+  /// True when the list has no entries.
   bool isEmpty() const { return count == 0; }
+  /// True when the array is full; the next insert() grows it, so this is rarely of use.
   bool isFull() const { return count == capacity; }
 
-  // Unchecked access to entry i (0 <= i < getCount()).
+  /// Unchecked access to entry i (0 <= i < getCount()).
   Object *operator[](int i) const { return items[first + i]; }
 
+  /// Returns a new list: this one's entries followed by other's.
   ObjectList operator+(ObjectList other) const;
+  /// Appends other's entries (a list may be appended to itself) and returns this list.
   ObjectList &operator+=(const ObjectList &other);
+  /// True when both lists hold the same pointers in the same order.
   bool operator==(const ObjectList &other) const;
+  /// Negation of operator==.
   bool operator!=(const ObjectList &other) const { return !(*this == other); }
 
   friend class ObjectListIterator;

@@ -30,6 +30,7 @@ Particle::Particle(float size, int init_age, unsigned char opacity, unsigned cha
 Particle::~Particle() {}
 
 int Particle::eventHandler(const Event *p_e) {
+  if (!p_e) return 0;
   const std::string &type = p_e->typeRef();
   if (type == STEP_EVENT) {
     age--;

@@ -3,33 +3,33 @@
 
 namespace sb {
 
-// Which class addParticles() creates.
+/// Which class addParticles() creates.
 enum ParticleClass : int {
-  PARTICLE = 0,
-  FIREWORK = 1,
+  PARTICLE = 0,  ///< A plain Particle.
+  FIREWORK = 1,  ///< A Firework, which falls and leaves a trail.
 };
 
-// Presets of addParticles().
+/// Presets of addParticles(); a scale makes them larger and longer-lived.
 enum ParticleType : int {
-  SMOKE = 0,
-  SPARKS = 1,
-  BURST = 2,
-  FIREWORKS = 3,
+  SMOKE = 0,      ///< A grey puff rising upwards.
+  SPARKS = 1,     ///< An orange-red burst in all directions.
+  BURST = 2,      ///< A pink burst in all directions.
+  FIREWORKS = 3,  ///< A few fireworks shot upwards.
 };
 
-// Kinds of precipitation covering the world.
+/// Kinds of precipitation covering the world, made by addParticles().
 enum PrecipitationType : int {
-  SNOW = 0,
-  RAIN = 1,
-  STARS = 2,
+  SNOW = 0,   ///< Slow, wavering, half-transparent white flakes.
+  RAIN = 1,   ///< Grey drops.
+  STARS = 2,  ///< A white star field in the background, larger stars faster.
 };
 
-// Direction of travel of precipitation.
+/// Direction of travel of precipitation.
 enum Direction : int {
-  UP = 0,
-  DOWN = 1,
-  LEFT = 2,
-  RIGHT = 3,
+  UP = 0,     ///< Towards the top (y decreasing).
+  DOWN = 1,   ///< Towards the bottom (y increasing).
+  LEFT = 2,   ///< Towards the left (x decreasing).
+  RIGHT = 3,  ///< Towards the right (x increasing).
 };
 
 }  // namespace sb

@@ -11,24 +11,27 @@ namespace sb {
 
 class Object;
 
-// A grid cell: column x, row y.
+/// A grid cell: column x, row y.
 struct coord_struct {
-  int x;
-  int y;
+  int x;  ///< Column, from 0 at the world's left edge.
+  int y;  ///< Row, from 0 at the world's top edge.
 };
 
+/// The state of a path search, also carried by its path event.
 enum SearchResult {
-  FAILED = 0,     // no path: nothing left to search, or the search could not be set up
-  SEARCHING = 1,  // not finished
-  FOUND = 2,
+  FAILED = 0,     ///< No path: nothing left to search, or the search could not be set up.
+  SEARCHING = 1,  ///< Not finished.
+  FOUND = 2,      ///< A path to the goal (or to touching the target object) was found.
 };
 
 struct PathNodeGraph;
 
-// One incremental A* search over the world's cells, one expansion per
-// cycleOnce(). A cell is hard when the first HARD object the mover would
-// touch there does not cover the goal. Among open cells of equal estimate the
-// one opened last is expanded first.
+/// One incremental A* search over the world's cells, one expansion per
+/// cycleOnce(). A cell is hard when the first HARD object the mover would
+/// touch there does not cover the goal. Among open cells of equal estimate the
+/// one opened last is expanded first.
+/// Games normally use Object::pathTo(), which makes, owns and registers the
+/// search; the path manager runs it and delivers the result as a path event.
 class PathFind {
  private:
   Object *p_object;
@@ -57,30 +60,51 @@ class PathFind {
   void setUp(Vector start_position, Vector end_position);
 
  public:
+  /// Sets up a search for the mover p_o (not owned) from start_position to
+  /// end_position, both world positions rounded to cells. The start is the first
+  /// free cell around start_position. Problems are logged and leave the search
+  /// without a node graph, so that it fails: a null p_o, a position outside the
+  /// world boundary, an empty world, more than MAX_PATH_CELLS cells, or no memory.
   PathFind(Object *p_o, Vector start_position, Vector end_position);
+  /// Leaves the path manager's lists and keeps the node graph for reuse.
   ~PathFind();
+  /// Not copyable.
   PathFind(const PathFind &) = delete;
+  /// Not copyable.
   PathFind &operator=(const PathFind &) = delete;
 
-  // One expansion; returns a SearchResult. A finished search returns its result again.
+  /// One expansion; returns a SearchResult. A finished search returns its result again.
+  /// FAILED (logged) without a node graph, and FAILED once the mover is gone.
   int cycleOnce();
-  // The path found, start cell first, index 0; empty when none was found.
+  /// The path found, start cell first, index 0; empty when none was found.
   Path getPath() const;
 
+  /// Sets the mover (not owned); null stops the search.
   void setObject(Object *p_o) { p_object = p_o; }
+  /// Returns the mover, null once it is gone.
   Object *getObject() const { return p_object; }
+  /// Sets an object to reach (not owned): the search ends as soon as the mover
+  /// would touch it placed at the goal cell. Null: reach the goal cell itself.
   void setTargetObject(Object *p_o) { p_target_object = p_o; }
+  /// Returns the object to reach, or null.
   Object *getTargetObject() const { return p_target_object; }
+  /// Returns the number of cells expanded so far.
   int getNumPlies() const { return num_plies; }
 
+  /// Returns the start cell.
   coord_struct getStart() const { return start; }
+  /// Returns the goal cell; once a target object is touched, the cell where it was.
   coord_struct getEnd() const { return end; }
+  /// True when the search was set up and can run.
   bool hasNodeGraph() const { return p_graph != nullptr; }
+  /// Returns the search's number, unique in the process; its path event carries it.
   unsigned long long getSerial() const { return serial; }
+  /// Returns the path manager cycle that last delivered the result (0: none).
   std::uint64_t getDelivered() const { return delivered; }
+  /// Records the path manager cycle that delivered the result.
   void setDelivered(std::uint64_t cycle) { delivered = cycle; }
 
-  // Frees the node graphs kept for reuse by later searches.
+  /// Frees the node graphs kept for reuse by later searches.
   static void releaseGraphs();
 };
 

@@ -97,6 +97,7 @@ int Precipitation::reenter() {
 }
 
 int Precipitation::eventHandler(const Event *p_e) {
+  if (!p_e) return 0;
   const std::string &type = p_e->typeRef();
   if (type == STEP_EVENT) {
     if (turbulence) wander();

@@ -452,6 +452,8 @@ void ResourceManager::freeAudio() {
     p_sound[i] = nullptr;
   }
   sound_count = 0;
+  for (Sound *p_s : unloaded_sounds) delete p_s;
+  unloaded_sounds.clear();
   for (int i = 0; i < music_count; i++) {
     delete p_music[i];
     p_music[i] = nullptr;
@@ -559,7 +561,8 @@ int ResourceManager::unloadSound(std::string label) {
   if (refuseUnstarted()) return -1;
   for (int i = 0; i < sound_count; i++) {
     if (p_sound[i]->getLabel() != label) continue;
-    delete p_sound[i];  // stops it
+    p_sound[i]->stop();
+    unloaded_sounds.push_back(p_sound[i]);
     for (int j = i; j < sound_count - 1; j++) p_sound[j] = p_sound[j + 1];
     p_sound[--sound_count] = nullptr;
     return 0;

@@ -12,7 +12,11 @@
 
 namespace sb {
 
-// Indexes the world's objects by activity, solidness, visibility and altitude.
+/// Indexes the world's objects by activity, solidness, visibility and
+/// altitude; in the grid build the active solid objects are also filed in a
+/// Grid. The world manager holds the one scene graph; the Object setters
+/// keep it current by calling the update operations before they change a
+/// value, so games rarely call these themselves.
 class SceneGraph {
  private:
   ObjectList objects;
@@ -25,37 +29,70 @@ class SceneGraph {
   unsigned int version;  // changes whenever what collision queries can find changes
 
  public:
+  /// An empty scene graph.
   SceneGraph();
   ~SceneGraph();
 
+  /// Starts the grid in the grid build; 0, or -1 (logged) when the grid
+  /// cannot start. Always 0 in the simple build.
   int startUp();
+  /// Stops the grid in the grid build.
   void shutDown();
 
+  /// Files an object by its current state; 0, or -1 (logged) when p_o is
+  /// null, a list refuses it or a visible object's altitude is out of range.
   int insertObject(Object *p_o);
+  /// Takes an object out of every list it is filed in; 0, or -1 (logged)
+  /// when p_o is null or missing from a list it should be in.
   int removeObject(Object *p_o);
 
+  /// A copy of the active objects.
   ObjectList activeObjects() const;
+  /// A copy of the active solid objects.
   ObjectList solidObjects() const;
+  /// A copy of the inactive objects.
   ObjectList inactiveObjects() const;
+  /// A copy of the active visible objects at altitude; empty (logged) for
+  /// an altitude outside 0..MAX_ALTITUDE.
   ObjectList visibleObjects(int altitude) const;
-  // The lists themselves, for walks that need no copy.
+  /// The active objects themselves, for walks that need no copy.
   const ObjectList &activeList() const { return objects; }
+  /// The inactive objects themselves, for walks that need no copy.
   const ObjectList &inactiveList() const { return inactive_objects; }
+  /// The active visible objects at altitude themselves; altitude must be in
+  /// 0..MAX_ALTITUDE (not checked).
   const ObjectList &visibleList(int altitude) const { return visible_objects[altitude]; }
 
+  /// Moves an object to the list of new_altitude; 0 (also for an inactive
+  /// or invisible object), or -1 (logged) when p_o is null, either altitude
+  /// is out of range or a list operation fails.
   int updateAltitude(Object *p_o, int new_altitude);
+  /// Files an object as solid or not for new_solidness; 0, or -1 (logged)
+  /// when p_o is null or a list or the grid refuses.
   int updateSolidness(Object *p_o, Solidness new_solidness);
+  /// Adds an active object to its altitude's visible list or takes it out;
+  /// 0, or -1 (logged) when p_o is null, its altitude is out of range or a
+  /// list operation fails.
   int updateVisible(Object *p_o, bool new_visible);
+  /// Moves an object between the active and inactive lists; 0, or -1
+  /// (logged) when p_o is null or a list operation fails. At game over,
+  /// failed list operations are tolerated.
   int updateActive(Object *p_o, bool new_active);
+  /// Re-files an active solid object in the grid for new_position (nothing
+  /// in the simple build); 0, or -1 (logged) when p_o is null or the grid
+  /// fails.
   int updatePosition(Object *p_o, Vector new_position);
 
+  /// The active solid objects, other than p_o, whose boxes overlap p_o's box
+  /// placed at where; empty (logged) for a null object.
   ObjectList getCollisions(const Object *p_o, Vector where) const;
-  // As getCollisions, appending to a caller's list.
+  /// As getCollisions, appending to a caller's list.
   void collectCollisions(const Object *p_o, Vector where, ObjectList &result) const;
-  // Compare two readings to learn whether collision answers may have changed.
+  /// Compare two readings to learn whether collision answers may have changed.
   unsigned int getVersion() const { return version; }
 
 #if SORBELANE_GRID
+  /// The grid of the active solid objects (grid build only).
   Grid &getGrid() { return grid; }
 #endif
 };

@@ -8,14 +8,17 @@
 
 namespace sb {
 
+/// The figure a Shape draws.
 enum ShapeType : int {
-  UNDEFINED_SHAPE = -1,
-  CIRCLE = 0,
-  SQUARE = 1,
-  TRIANGLE = 2,
+  UNDEFINED_SHAPE = -1,  ///< No figure; an object with this shape draws only its sprite.
+  CIRCLE = 0,            ///< A filled circle (3 to 10 points).
+  SQUARE = 1,            ///< A filled square.
+  TRIANGLE = 2,          ///< A filled triangle.
 };
 
-// A filled circle, square or triangle drawn in pixels at a world position.
+/// A filled circle, square or triangle drawn in pixels at a world position.
+/// Every object holds one and draws it after its sprite unless its type is
+/// UNDEFINED_SHAPE; particles are custom-coloured circles. Copied by value.
 class Shape {
  private:
   Color color;
@@ -27,25 +30,42 @@ class Shape {
   unsigned char opacity;
 
  public:
+  /// Makes a white, opaque circle about the size of a glyph: the smaller cell
+  /// side in pixels, truncated, times the font scale (0 before the display has sizes).
   Shape();
 
+  /// Sets the figure; an unknown value is logged and ignored.
   void setType(ShapeType new_type);
+  /// Returns the figure.
   ShapeType getType() const;
+  /// Sets the size in pixels (not checked); for a circle it is the radius.
   void setSize(float new_size);
+  /// Returns the size in pixels.
   float getSize() const;
+  /// Sets a named colour; the stored RGB values are left as they are.
   void setColor(Color new_color);
+  /// Sets an RGB colour; the named colour becomes CUSTOM.
   void setColor(unsigned char r, unsigned char g, unsigned char b);
+  /// Returns the named colour, CUSTOM after setColor(r, g, b).
   Color getColor() const;
+  /// Sets the alpha of the fill, 0 (clear) to 255 (opaque, the default).
   void setOpacity(unsigned char new_opacity);
+  /// Returns the alpha of the fill.
   unsigned char getOpacity() const;
+  /// Returns the red used for drawing (a named colour's value once it has been drawn).
   unsigned char getRed() const { return red; }
+  /// Returns the green used for drawing.
   unsigned char getGreen() const { return green; }
+  /// Returns the blue used for drawing.
   unsigned char getBlue() const { return blue; }
 
-  // Draws the figure at a world position; nothing without a window.
+  /// Draws the figure at a world position; nothing without a window.
+  /// Does not allocate: every shape is drawn with the one shared figure().
   void draw(Vector world_pos);
 
-  // The SFML figure that every shape is drawn with, for inspection.
+  /// The SFML figure that every shape is drawn with, for inspection.
+  /// It holds the settings of the last draw (what a figure does not set is kept
+  /// from the draws before).
   static const sf::CircleShape &figure();
 };
 

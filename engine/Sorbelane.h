@@ -1,4 +1,6 @@
-// Umbrella header: every public header of the Sorbelane engine.
+/// @file
+/// Umbrella header: every public header of the Sorbelane engine. A game
+/// includes this one header; Grid.h comes with it in the grid build.
 #ifndef SORBELANE_H
 #define SORBELANE_H
 
@@ -56,5 +58,9 @@
 #if SORBELANE_GRID
 #include "Grid.h"
 #endif
+
+/// @namespace sb
+/// Everything of the Sorbelane engine: the managers (singletons reached with
+/// getInstance()), game objects, events, resources and free helpers.
 
 #endif

@@ -99,6 +99,7 @@ int Splash::eventHandler(const Event *p_e) {
     world_manager.markForDelete(this);
     return 0;
   }
+  if (!p_e) return 0;
   if (p_e->getType() == KEYBOARD_EVENT) {
     game_manager.setGameOver();
     world_manager.markForDelete(this);

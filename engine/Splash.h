@@ -11,21 +11,30 @@ namespace sb {
 
 class Sprite;
 
-// The engine's name that slides in from the right, changes lettering and
-// calls up the emblem; any key ends the splash screen.
+/// The engine's name that slides in from the right, changes lettering and
+/// calls up the emblem; any key ends the splash screen.
+/// splash() makes one and runs the game loop until it is over; a game rarely
+/// makes one itself.
 class Splash : public Object {
  private:
   int countdown;
   Sprite *p_sprite;  // owned
 
  public:
+  /// Makes the name in the world just right of the view, sliding left; after 15
+  /// steps it stops, changes lettering and calls up the emblem.
   Splash();
+  /// Frees the name's sprite.
   ~Splash();
+  /// Step: moves on the show, and sets game over when it ends. Keyboard: sets
+  /// game over at once. Returns 1 for these events, 0 for others; once the game
+  /// is over the object deletes itself.
   int eventHandler(const Event *p_e) override;
 };
 
-// A sprite of frames drawn from rows of text (each row cut or padded with
-// spaces to width), with its colour, slowdown and label. The caller owns it.
+/// A sprite of frames drawn from rows of text (each row cut or padded with
+/// spaces to width, missing rows blank), with its colour, slowdown and label.
+/// The caller owns it.
 Sprite *makeSplashSprite(const std::vector<std::vector<std::string>> &frames, int width,
                          int height, Color color, int slowdown, const std::string &label);
 

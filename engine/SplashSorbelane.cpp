@@ -74,6 +74,7 @@ int SplashSorbelane::eventHandler(const Event *p_e) {
     world_manager.markForDelete(this);
     return 0;
   }
+  if (!p_e) return 0;
   if (p_e->getType() == KEYBOARD_EVENT) {
     game_manager.setGameOver();
     world_manager.markForDelete(this);

@@ -106,8 +106,10 @@ int ViewObject::setPosition(Vector new_position) {
 }
 
 int ViewObject::eventHandler(const Event *p_e) {
-  if (p_e->typeRef() != VIEW_EVENT) return Object::eventHandler(p_e);
-  const EventView *p_view_event = static_cast<const EventView *>(p_e);
+  if (!p_e || p_e->typeRef() != VIEW_EVENT) return Object::eventHandler(p_e);
+  // A game may name any event "sb-view"; only a real view event carries a value.
+  const EventView *p_view_event = dynamic_cast<const EventView *>(p_e);
+  if (!p_view_event) return 0;
   if (p_view_event->getTag() != view_string) return 0;
   // A delta saturates at the int range instead of overflowing.
   long long new_value = p_view_event->getValue();

@@ -1,5 +1,6 @@
-// The engine's free functions: attribute strings, text conversions, geometry
-// tests, world and view conversion, cells and pixels, colours and particles.
+/// @file
+/// The engine's free functions: attribute strings, text conversions, geometry
+/// tests, world and view conversion, cells and pixels, colours and particles.
 #ifndef SORBELANE_UTILITY_H
 #define SORBELANE_UTILITY_H
 
@@ -23,37 +24,52 @@ namespace sb {
 class Object;
 class Shape;
 
-// Attribute strings: the value of the first element whose key is find.
-// An empty str searches the elements parsed by the previous call.
+/// Attribute strings ("key:value,key:value"): the value of the first element
+/// whose key is find, "" when there is none. Blanks are removed before parsing.
+/// An empty str searches the elements parsed by the previous call.
+/// Not thread-safe: the parsed elements are shared; AttributeList is the
+/// parse-once alternative.
 std::string match(std::string str, std::string find);
-// The pieces of text between runs of sep, leading separators skipped.
+/// The pieces of text between runs of sep, leading separators skipped
+/// (so no piece is empty; "" gives none).
 std::vector<std::string> splitRuns(const std::string &text, char sep);
 
-// Shows the engine's splash screen until it ends or a key is pressed.
-// -1 when the game manager is not started.
+/// Shows the engine's splash screen until it ends or a key is pressed, in a game
+/// loop of its own; call it after starting the game manager and before the game's
+/// own run(). Returns 0, or -1 (logged) when the game manager is not started.
 int splash();
 
-// A number as an int for counts, cells and sizes: NaN gives 0, and values
-// beyond the int range give the nearest limit (a plain cast is undefined there).
+/// A number as an int for counts, cells and sizes: NaN gives 0, and values
+/// beyond the int range give the nearest limit (a plain cast is undefined there).
 int clampToInt(double value);
 
-// Numbers read from attribute values, as strtol/strtod read them (text that
-// is no number reads as 0). false, and value untouched, for an int out of
-// range, or a float that is not finite or larger in magnitude than limit.
+/// Reads an int from an attribute value as strtol reads it (text that is no
+/// number reads as 0). false, and value untouched, when it is out of the int range.
 bool readInt(const std::string &text, int &value);
+/// Reads a float from an attribute value as strtod reads it (text that is no
+/// number reads as 0). false, and value untouched, when it is not finite or
+/// larger in magnitude than limit.
 bool readFloat(const std::string &text, float &value, float limit = MAX_ATTRIBUTE_MAGNITUDE);
 
+/// Returns "true" or "false".
 std::string toString(bool value);
+/// Returns the one character as a string.
 std::string toString(char value);
+/// Returns the number in decimal.
 std::string toString(int value);
+/// Returns the number as a stream writes it by default, such as "3", "4.5", "1e+10".
 std::string toString(float value);
-// Every node from the first as "x y|".
+/// Every node from the first as "x y|".
 std::string toString(Path path);
+/// Returns "circle", "square" or "triangle", and "undefined" for any other type.
 std::string toString(Shape shape);
-// A key's printable name; "" for keys without one.
+/// A key's printable name; "" for keys without one.
 std::string toString(Keyboard::Key key);
 
 // Geometry; every test is inclusive of edges except circleIntersectsBox.
+
+/// True when the boxes overlap; boxes that only touch along an edge or at a
+/// corner intersect.
 inline bool boxIntersectsBox(const Box &a, const Box &b) {
   float ax1 = a.getCorner().getX(), ax2 = ax1 + a.getHorizontal();
   float bx1 = b.getCorner().getX(), bx2 = bx1 + b.getHorizontal();
@@ -63,45 +79,90 @@ inline bool boxIntersectsBox(const Box &a, const Box &b) {
   bool y_overlap = (by1 <= ay1 && ay1 <= by2) || (ay1 <= by1 && by1 <= ay2);
   return x_overlap && y_overlap;
 }
+/// True when p lies in b, edges included.
 bool boxContainsPosition(Box b, Vector p);
+/// True when a holds both b's top-left and bottom-right corners, edges included.
 bool boxContainsBox(Box a, Box b);
+/// True when the segments cross or meet at an end; parallel and collinear
+/// segments never intersect, even when they overlap.
 bool lineIntersectsLine(Line a, Line b);
+/// True when the segment crosses one of the box's edges or lies wholly inside it.
 bool lineIntersectsBox(Line l, Box b);
+/// True when one of the box's four corners lies strictly closer than the radius
+/// to the centre. Only corners count: a circle inside the box does not intersect it.
 bool circleIntersectsBox(Circle c, Box b);
+/// Returns the Euclidean distance between two points.
 float distance(Vector a, Vector b);
+/// Returns the distance between two objects' positions, or -1 when either is null.
 float distance(Object *p_a, Object *p_b);
+/// True when min <= value <= max.
 bool valueInRange(float value, float min, float max);
+/// Returns the object's bounding box in world coordinates. p_o must not be null.
 Box getWorldBox(const Object *p_o);
+/// Returns the object's bounding box as if it stood at where. p_o must not be null.
 Box getWorldBox(const Object *p_o, Vector where);
+/// Converts a position on the view (the window) into a world position.
 Vector viewToWorld(Vector view_pos);
+/// Converts a world position into a position on the view (the window).
 Vector worldToView(Vector world_pos);
-// The side of other that the moving object p_o meets, as (-1|0|1, -1|0|1).
+/// The side of other that the moving object p_o meets, as (-1|0|1, -1|0|1);
+/// (0,0), logged, when no side is found. Neither pointer may be null.
 Vector getNormal(const Object *p_o, const Object *p_other);
 
 // Cells and pixels.
+
+/// Returns the width of a character cell in pixels (window width / columns).
 float charWidth();
+/// Returns the height of a character cell in pixels (window height / rows).
 float charHeight();
+/// Converts a distance or position in cells into pixels.
 Vector spacesToPixels(Vector spaces);
+/// Converts a distance or position in pixels into cells.
 Vector pixelsToSpaces(Vector pixels);
 
 // Colours.
+
+/// Writes a named colour's RGB values into r, g and b; they are left as they are
+/// for CUSTOM, and for an unknown colour (logged at level 5).
 void colorToRGB(Color color, unsigned char &r, unsigned char &g, unsigned char &b);
+/// Returns the SFML colour of a named colour; white, logged at level 5, for
+/// CUSTOM or an unknown colour.
 sf::Color colorToSFML(Color color);
 
-// Particles: the full form, a preset, and a field of precipitation.
+// Particles: the full form, a preset, and a field of precipitation. The
+// particles are made in the world, which owns them.
+
+/// Makes count particles (count_spread is not used) of the given class at
+/// position, each value spread at random by up to half its spread either way:
+/// direction (made unit length; (0,0) gives a random one), size (pixels),
+/// speed (cells per step), age (steps), opacity and colour. Returns 0, or -1
+/// (logged) for an unknown particle_class, in which case none is made.
 int addParticles(int count, int count_spread, Vector position, float position_spread,
                  Vector direction, float direction_spread, float size, float size_spread,
                  float speed, float speed_spread, int age, int age_spread, unsigned char opacity,
                  char opacity_spread, unsigned char r, unsigned char g, unsigned char b,
                  unsigned char color_spread, ParticleClass particle_class);
+/// Makes a preset burst at position, larger, more numerous and longer-lived as
+/// scale grows; a named color replaces the preset's colour, CUSTOM keeps it.
+/// Returns 0, or -1 (logged) when scale is not finite or beyond MAX_PARTICLE_SCALE.
+/// An unknown type makes nothing and returns 0.
 int addParticles(ParticleType type, Vector position, float scale = 1.0f, Color color = CUSTOM);
+/// Covers the whole world with precipitation travelling in direction, about one
+/// drop per 60 cells (120 for stars) times density, at most MAX_PRECIPITATION
+/// (logged). A named color replaces the kind's colour, CUSTOM keeps it.
+/// Returns 0, or -1 (logged) for a negative or non-finite density or an unknown
+/// direction. An unknown type, or a field of no drops, makes nothing and returns 0.
 int addParticles(PrecipitationType type, Direction direction, float density = 1.0f,
                  Color color = CUSTOM);
 
 // Network messages: the length field at the front of a message, 4 bytes
 // little-endian whatever the machine; and "\t<error> - <its text>" in the log.
+
+/// Writes length into header[0..3], little-endian.
 void putMessageLength(unsigned char *header, int length);
+/// Reads the length written by putMessageLength() from header[0..3]; it may be negative.
 int getMessageLength(const unsigned char *header);
+/// Logs an errno value and its text as "\t<error> - <its text>".
 void log_network_error(int error);
 
 }  // namespace sb

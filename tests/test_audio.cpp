@@ -189,7 +189,9 @@ TEST(Audio, PlayingStatesLoopingAndStoppingOnUnload) {
   EXPECT_EQ(resources().unloadMusic("track"), 0);  // stops it; the pointer stays good
   EXPECT_EQ(p_track->getStatus(), Status::Stopped);
   sb::Sound copy(*p_half);  // samples of its own, which outlive the original
-  EXPECT_EQ(resources().unloadSound("half"), 0);
+  EXPECT_EQ(resources().unloadSound("half"), 0);  // stops it; the pointer stays good
+  EXPECT_EQ(p_half->getStatus(), Status::Stopped);
+  EXPECT_EQ(p_half->getLabel(), "half");
   ASSERT_NE(copy.getSound().getBuffer(), nullptr);
   EXPECT_EQ(copy.getSound().getBuffer()->getSampleCount(), sbtest::kToneRate / 2);
   EXPECT_EQ(copy.getLabel(), "half");

@@ -12,9 +12,15 @@
 
 #include "DisplayManager.h"
 #include "EventView.h"
+#include "Firework.h"
+#include "Fraps.h"
 #include "GameManager.h"
 #include "Object.h"
+#include "Particle.h"
+#include "Precipitation.h"
 #include "Shape.h"
+#include "Splash.h"
+#include "SplashSorbelane.h"
 #include "ViewObject.h"
 #include "WorldManager.h"
 #include "utility.h"
@@ -105,6 +111,30 @@ TEST(Bounds, CountersStopAtTheLargestInt) {
   sb::EventView down("Score", -10, true);
   score->eventHandler(&down);
   EXPECT_EQ(score->getValue(), INT_MIN);
+}
+
+// Game code may hand any handler a null event or its own event under an
+// engine type name: every engine object ignores both.
+TEST(Bounds, HandlersIgnoreNullAndForeignEvents) {
+  ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
+  sb::ViewObject *view = new sb::ViewObject;
+  view->setViewString("Score");
+  view->setValue(7);
+  sb::Object *objects[] = {new sb::Object,
+                           view,
+                           new sb::Fraps,
+                           new sb::Particle(1, 5, 255, 1, 2, 3),
+                           new sb::Firework(1, 5, 255, 1, 2, 3),
+                           new sb::Precipitation(1, sb::DOWN, 255, 1, 2, 3),
+                           new sb::Splash,
+                           new sb::SplashSorbelane(sb::Vector(5, 5))};
+  sb::Event foreign_view;
+  foreign_view.setType(sb::VIEW_EVENT);
+  for (sb::Object *p_o : objects) {
+    EXPECT_EQ(p_o->eventHandler(nullptr), 0) << p_o->getType();
+    p_o->eventHandler(&foreign_view);
+  }
+  EXPECT_EQ(view->getValue(), 7);
 }
 
 TEST(Bounds, WindowCellCountsMustBePositive) {
