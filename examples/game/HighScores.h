@@ -13,7 +13,7 @@ class HighScores : public sb::Object {
   std::vector<int> scores;  // best first, at most kMaxEntries
 
  public:
-  static const int kMaxEntries = 5;
+  static constexpr int kMaxEntries = 5;
 
   HighScores();
   const std::vector<int> &getScores() const { return scores; }
