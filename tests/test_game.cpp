@@ -7,7 +7,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstdio>
-#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -30,31 +29,28 @@ struct Summary {
 
 Summary summaryOf(const std::string &out) {
   Summary s;
-  std::smatch m;
-  std::regex line(
-      "arena: score (\\d+), enemies shot (\\d+), enemies that reached the player (\\d+), "
-      "lives lost (\\d+), shots (\\d+), most particles (\\d+), player moves (\\d+)");
-  if (!std::regex_search(out, m, line)) return s;
-  s.found = true;
-  s.score = std::stoi(m[1]);
-  s.shot = std::stoi(m[2]);
-  s.reached = std::stoi(m[3]);
-  s.lives_lost = std::stoi(m[4]);
-  s.shots = std::stoi(m[5]);
-  s.particles = std::stoi(m[6]);
-  s.moves = std::stoi(m[7]);
+  size_t at = out.find("arena: score ");
+  if (at == std::string::npos) return s;
+  s.found = std::sscanf(out.c_str() + at,
+                        "arena: score %d, enemies shot %d, enemies that reached the player %d, "
+                        "lives lost %d, shots %d, most particles %d, player moves %d",
+                        &s.score, &s.shot, &s.reached, &s.lives_lost, &s.shots, &s.particles,
+                        &s.moves) == 7;
   return s;
 }
 
 // The table of "arena: high scores 60 40 ..., saved and read back the same".
 std::vector<int> highScoresOf(const std::string &out) {
   std::vector<int> table;
-  std::smatch m;
-  if (!std::regex_search(out, m, std::regex("arena: high scores([ 0-9]*)"))) return table;
-  std::string numbers = m[1];
-  std::regex number("\\d+");
-  for (std::sregex_iterator it(numbers.begin(), numbers.end(), number), end; it != end; ++it)
-    table.push_back(std::stoi(it->str()));
+  const std::string head = "arena: high scores";
+  size_t at = out.find(head);
+  if (at == std::string::npos) return table;
+  const char *p = out.c_str() + at + head.size();
+  int value = 0, used = 0;
+  while (std::sscanf(p, " %d%n", &value, &used) == 1) {
+    table.push_back(value);
+    p += used;
+  }
   return table;
 }
 
@@ -177,9 +173,9 @@ bool waitForLog(const std::string &path, const std::string &text, int timeout_ms
 // The player's last logged column ("arena: player at X Y"), or -1.
 int lastPlayerColumn(const std::string &log) {
   int column = -1;
-  std::regex at("arena: player at (\\d+) (\\d+)");
-  for (std::sregex_iterator it(log.begin(), log.end(), at), end; it != end; ++it)
-    column = std::stoi((*it)[1]);
+  const std::string head = "arena: player at ";
+  for (size_t at = log.find(head); at != std::string::npos; at = log.find(head, at + 1))
+    column = std::atoi(log.c_str() + at + head.size());
   return column;
 }
 
