@@ -1,6 +1,7 @@
 #include "Music.h"
 
 #include "LogManager.h"
+#include "utility.h"
 
 namespace sb {
 
@@ -20,7 +21,8 @@ int Music::loadMusic(std::string filename) {
 
 void Music::play(bool loop) {
   LogManager::getInstance().writeLog(5, "Music::play(): Playing music.");
-  if (!p_music) return;
+  // Without a device SFML's streaming thread would spin on failing calls.
+  if (!p_music || !audioDeviceOpen()) return;
   // Looping is set first so that a short track cannot end before it loops.
   p_music->setLoop(loop);
   p_music->play();

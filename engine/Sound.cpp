@@ -1,6 +1,7 @@
 #include "Sound.h"
 
 #include "LogManager.h"
+#include "utility.h"
 
 namespace sb {
 
@@ -49,7 +50,7 @@ int Sound::loadSound(const sf::SoundBuffer &buffer) {
 
 void Sound::play(bool loop) {
   LogManager::getInstance().writeLog(5, "Sound::play(): Playing sound.");
-  if (!p_sound) return;
+  if (!p_sound || !audioDeviceOpen()) return;
   // Looping is set first: a very short sound could end before a later call.
   p_sound->setLoop(loop);
   p_sound->play();

@@ -1,5 +1,7 @@
 #include "utility.h"
 
+#include <dlfcn.h>
+
 #include <cctype>
 #include <cerrno>
 #include <climits>
@@ -205,6 +207,22 @@ float distance(Vector a, Vector b) {
 float distance(Object *p_a, Object *p_b) {
   if (!p_a || !p_b) return -1.0f;
   return distance(p_a->getPosition(), p_b->getPosition());
+}
+
+bool audioDeviceOpen() {
+  static int open = -1;
+  if (open < 0) {
+    // SFML makes the device's OpenAL context current when it opens the
+    // device; OpenAL is already loaded with SFML's audio library, so its
+    // function is looked up by name rather than linked.
+    using GetContext = void *(*)();
+    auto get_context = reinterpret_cast<GetContext>(dlsym(RTLD_DEFAULT, "alcGetCurrentContext"));
+    open = !get_context || get_context() ? 1 : 0;
+    if (!open)
+      LogManager::getInstance().writeLog(
+          "audioDeviceOpen(): Warning! No audio device. Sounds and music are silent.");
+  }
+  return open == 1;
 }
 
 bool valueInRange(float value, float min, float max) { return min <= value && value <= max; }

@@ -155,6 +155,11 @@ int addParticles(ParticleType type, Vector position, float scale = 1.0f, Color c
 int addParticles(PrecipitationType type, Direction direction, float density = 1.0f,
                  Color color = CUSTOM);
 
+/// Whether sounds can be heard: false when no audio device could be opened
+/// (no sound card, no sound server). Ask only while a sound or a track is
+/// loaded, since the device is opened with the first one; the answer is kept.
+bool audioDeviceOpen();
+
 // Network messages: the length field at the front of a message, 4 bytes
 // little-endian whatever the machine; and "\t<error> - <its text>" in the log.
 

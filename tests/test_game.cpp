@@ -295,4 +295,20 @@ TEST(GameWindow, DemoPictureShowsSpritesHudAndParticles) {
   EXPECT_GT(sparks, 50) << "no explosion in the picture";
 }
 
+// Without any audio device (OpenAL Soft given only a driver that does not
+// exist) the game plays as fast as with one, silently: SFML would fail every
+// call, and its music thread would spin reporting errors.
+TEST(Game, PlaysSilentlyWithoutAnAudioDevice) {
+  sbtest::ProgramRun run = demoRun(sbtest::tempDir() + "/scores.txt", 150);
+  run.env["ALSOFT_DRIVERS"] = "no-such-driver";
+  run.timeout_ms = 20000;
+  sbtest::ProgramResult result = sbtest::runProgram(run);
+  ASSERT_FALSE(result.timed_out);
+  EXPECT_EQ(result.status, 0) << result.err.substr(0, 2000);
+  EXPECT_TRUE(summaryOf(result.out).found) << result.out;
+  EXPECT_EQ(sbtest::countOf(result.log, "Warning! No audio device."), 1);
+  EXPECT_LT(std::count(result.err.begin(), result.err.end(), '\n'), 1000)
+      << result.err.substr(0, 2000);
+}
+
 }  // namespace
