@@ -399,6 +399,22 @@ int readRegularFile(const std::string &name, std::string &text) {
   return 0;
 }
 
+// Takes the first item with label out of slots 0 .. count - 1, keeping the
+// order of the others, and keeps it in retired (freed at shut-down, since
+// game objects may still point at it). Returns the item, or null.
+template <class T>
+T *retireFirst(T **slots, int &count, const std::string &label, std::vector<T *> &retired) {
+  for (int i = 0; i < count; i++) {
+    if (slots[i]->getLabel() != label) continue;
+    T *p_item = slots[i];
+    retired.push_back(p_item);
+    for (int j = i; j < count - 1; j++) slots[j] = slots[j + 1];
+    slots[--count] = nullptr;
+    return p_item;
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 ResourceManager::ResourceManager()
@@ -517,14 +533,7 @@ int ResourceManager::loadSprite(std::istream &in, std::string label) {
 
 int ResourceManager::unloadSprite(std::string label) {
   if (refuseUnstarted()) return -1;
-  for (int i = 0; i < sprite_count; i++) {
-    if (p_sprite[i]->getLabel() != label) continue;
-    unloaded_sprites.push_back(p_sprite[i]);
-    for (int j = i; j < sprite_count - 1; j++) p_sprite[j] = p_sprite[j + 1];
-    p_sprite[--sprite_count] = nullptr;
-    return 0;
-  }
-  return -1;
+  return retireFirst(p_sprite, sprite_count, label, unloaded_sprites) ? 0 : -1;
 }
 
 Sprite *ResourceManager::getSprite(std::string label) const {
@@ -559,15 +568,10 @@ int ResourceManager::loadSound(std::string filename, std::string label) {
 
 int ResourceManager::unloadSound(std::string label) {
   if (refuseUnstarted()) return -1;
-  for (int i = 0; i < sound_count; i++) {
-    if (p_sound[i]->getLabel() != label) continue;
-    p_sound[i]->stop();
-    unloaded_sounds.push_back(p_sound[i]);
-    for (int j = i; j < sound_count - 1; j++) p_sound[j] = p_sound[j + 1];
-    p_sound[--sound_count] = nullptr;
-    return 0;
-  }
-  return -1;
+  Sound *p_s = retireFirst(p_sound, sound_count, label, unloaded_sounds);
+  if (!p_s) return -1;
+  p_s->stop();
+  return 0;
 }
 
 Sound *ResourceManager::getSound(std::string label) const {
