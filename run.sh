@@ -5,7 +5,10 @@
 #   grid (default) runs pingle-grid, simple runs pingle-simple.
 #   Without a config file, configs/default.txt is used.
 #   game plays Arena, the example game (examples/game); without an X display it
-#   plays its demo headless. Its high scores stay in build/run/arena-scores.txt.
+#   plays in the terminal when standard output is one, else its demo headless.
+#   Its high scores stay in build/run/arena-scores.txt.
+# Pingle too runs in the terminal when there is no X display but standard output
+# is a terminal, and headless otherwise.
 # The program runs in build/run/, where its log (sorbelane.log) is written unless
 # SORBELANE_LOG names another file. Standard output carries only the program's own
 # lines; progress goes to standard error.
@@ -39,6 +42,9 @@ if [[ $# -gt 0 && "$1" == game ]]; then
   # The first occurrence of a key wins, so the fallback's keys go first.
   if [[ -n "${DISPLAY:-}" ]] && xdpyinfo >/dev/null 2>&1; then
     : >"$settings"
+  elif [[ -t 1 ]]; then
+    echo "run.sh: no X display available, playing in the terminal" >&2
+    printf 'terminal:true,\n' >"$settings"
   else
     echo "run.sh: no X display available, playing the demo headless" >&2
     printf 'headless:true,\ndemo_steps:600,\n' >"$settings"
@@ -87,14 +93,21 @@ cp -f /usr/share/fonts/truetype/dejavu/DejaVuSansMono-Bold.ttf "$run_dir/sb-font
 
 # Without a usable X display, run headless: the key goes first because the
 # first occurrence of a key wins.
+in_terminal=0
 if [[ -n "${DISPLAY:-}" ]] && xdpyinfo >/dev/null 2>&1; then
   export SORBELANE_CONFIG=$config
 else
-  echo "run.sh: no X display available, running headless" >&2
+  mode_key=headless:true,
+  if [[ -t 1 ]]; then
+    echo "run.sh: no X display available, running in the terminal" >&2
+    mode_key=terminal:true, in_terminal=1
+  else
+    echo "run.sh: no X display available, running headless" >&2
+  fi
   SORBELANE_CONFIG=$(mktemp "${TMPDIR:-/tmp}/pingle-config.XXXXXX")
   export SORBELANE_CONFIG
   temp_files+=("$SORBELANE_CONFIG")
-  { echo "headless:true,"; cat "$config"; } >"$SORBELANE_CONFIG"
+  { echo "$mode_key"; cat "$config"; } >"$SORBELANE_CONFIG"
 fi
 
 # The log to follow: SORBELANE_LOG, else the configuration's logfile, else the default.
@@ -169,6 +182,18 @@ relay_stdout() {
 
 cd "$run_dir"
 echo "run.sh: running $bin with $config (log: $SORBELANE_LOG)" >&2
+if ((in_terminal)); then
+  # The program draws on the terminal itself: no progress line, no relay.
+  set +e
+  "$bin"
+  status=$?
+  set -e
+  grep -a 'PINGLE: Iteration [0-9]' "$SORBELANE_LOG" | sed "s/.*PINGLE: /pingle-$kind: /" >&2 || true
+  [[ $status -eq 2 ]] && echo "run.sh: stopped by Ctrl-C" >&2
+  [[ $status -ne 0 && $status -ne 2 ]] &&
+    echo "run.sh: pingle-$kind ended with status $status (see $SORBELANE_LOG)" >&2
+  exit "$status"
+fi
 show_progress &
 progress_pid=$!
 set +e

@@ -41,7 +41,8 @@ Config::Config()
       quadtree_depth(10),
       grid_width(20),
       grid_height(8),
-      batch_drawing(true) {}
+      batch_drawing(true),
+      terminal(false) {}
 
 Config &Config::getInstance() {
   static Config config_instance;
@@ -126,6 +127,7 @@ void Config::loadConfig(std::string new_config) {
   applyInt("quadtree_depth", quadtree_depth);
   applyInt("quadtree_threshold", quadtree_threshold);
   applyBool("batch_drawing", batch_drawing);
+  applyBool("terminal", terminal);
 }
 
 // An empty configuration has no keys (match() itself would search its last parse).
@@ -158,6 +160,7 @@ void Config::writeToLog() const {
   log.writeLog(1, "  Quadtree threshold: %d", quadtree_threshold);
   log.writeLog(1, "  Quadtree depth: %d", quadtree_depth);
   log.writeLog(1, "  Batch drawing: %s", toString(batch_drawing).c_str());
+  log.writeLog(1, "  Terminal: %s", toString(terminal).c_str());
   log.writeLog(1, "%s", hyphens);
 }
 
@@ -204,5 +207,7 @@ int Config::getGridHeight() const { return grid_height; }
 void Config::setGridHeight(int value) { grid_height = value; }
 bool Config::getBatchDrawing() const { return batch_drawing; }
 void Config::setBatchDrawing(bool value) { batch_drawing = value; }
+bool Config::getTerminal() const { return terminal; }
+void Config::setTerminal(bool value) { terminal = value; }
 
 }  // namespace sb

@@ -38,6 +38,7 @@ class Config {
   int grid_width;
   int grid_height;
   bool batch_drawing;
+  bool terminal;
 
  public:
   /// The one configuration.
@@ -151,6 +152,12 @@ class Config {
   bool getBatchDrawing() const;
   /// Turns collected drawing on or off for the next start-up.
   void setBatchDrawing(bool value);
+  /// Whether the display draws into the terminal the program runs in
+  /// instead of a window, and keys are read from it (key terminal, default
+  /// false; headless wins over it).
+  bool getTerminal() const;
+  /// Draws into the terminal or into a window at the next start-up.
+  void setTerminal(bool value);
 };
 
 }  // namespace sb

@@ -1,15 +1,18 @@
 #include "DisplayManager.h"
 
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <random>
 
 #include "Config.h"
 #include "Frame.h"
 #include "LogManager.h"
+#include "TerminalDisplay.h"
 #include "utility.h"
 
 namespace sb {
@@ -80,6 +83,22 @@ int shakeOffset(int scale) {
   return span - 2 * (rand() % span);
 }
 
+// The terminal column or row of a view position: the nearest cell; -1 for
+// positions far outside any terminal (and not-a-number).
+int nearestCell(float position) {
+  if (!(position > -1.0e6f && position < 1.0e6f)) return -1;
+  return static_cast<int>(std::floor(position + 0.5f));
+}
+
+// A glyph shake in pixels as whole cells; a shake smaller than a cell still
+// moves glyphs by one, so that it shows.
+int shakeCells(int pixels, float cell_size) {
+  if (pixels == 0 || !(cell_size > 0)) return 0;
+  int cells = static_cast<int>(std::lround(static_cast<float>(pixels) / cell_size));
+  if (cells == 0) cells = pixels > 0 ? 1 : -1;
+  return cells;
+}
+
 }  // namespace
 
 DisplayManager::DisplayManager()
@@ -118,6 +137,9 @@ void DisplayManager::releaseGraphics() {
   p_font_texture = nullptr;
   delete p_rectangle;
   p_rectangle = nullptr;
+  delete p_terminal;  // gives the terminal back
+  p_terminal = nullptr;
+  shake_cells_x = shake_cells_y = 0;
 }
 
 int DisplayManager::startUp() {
@@ -145,6 +167,8 @@ int DisplayManager::startUp() {
   if (config.getHeadless()) {
     log_manager.writeLog(1,
                          "DisplayManager::startUp(): not doing graphics since in headless mode.");
+  } else if (config.getTerminal()) {
+    if (openTerminal() != 0) return -1;
   } else if (openWindow() != 0) {
     return -1;
   }
@@ -203,6 +227,38 @@ int DisplayManager::openWindow() {
 
   setBackgroundColor(config.getWindowBackgroundColor());
   prepareBatch();
+  return 0;
+}
+
+int DisplayManager::openTerminal() {
+  LogManager &log_manager = LogManager::getInstance();
+  releaseGraphics();
+  int output_fd = isatty(STDOUT_FILENO) ? STDOUT_FILENO : isatty(STDERR_FILENO) ? STDERR_FILENO : -1;
+  int input_fd = isatty(STDIN_FILENO) ? STDIN_FILENO : output_fd;
+  // What the program printed so far stays on the normal screen.
+  fflush(stdout);
+  fflush(stderr);
+  p_terminal = new TerminalDisplay;
+  if (output_fd < 0 ||
+      p_terminal->open(output_fd, input_fd, window_horizontal_chars, window_vertical_chars,
+                       TerminalDisplay::colorModeFromEnvironment()) != 0) {
+    delete p_terminal;
+    p_terminal = nullptr;
+    log_manager.writeLog("DisplayManager::startUp(): Error! Unable to draw into a terminal: "
+                         "neither standard output nor standard error is one.");
+    return -1;
+  }
+  if (p_terminal->getTerminalColumns() < window_horizontal_chars ||
+      p_terminal->getTerminalRows() < window_vertical_chars)
+    log_manager.writeLog("DisplayManager::startUp(): Warning! The terminal has %d x %d cells, "
+                         "the window %d x %d: drawing what fits.",
+                         p_terminal->getTerminalColumns(), p_terminal->getTerminalRows(),
+                         window_horizontal_chars, window_vertical_chars);
+  log_manager.writeLog(5, "DisplayManager::startUp(): drawing into the terminal (%s colour).",
+                       p_terminal->getColorMode() == TerminalDisplay::TRUE_COLOR ? "24-bit"
+                                                                                  : "256");
+  terminal_write_failed = false;
+  setBackgroundColor(Config::getInstance().getWindowBackgroundColor());
   return 0;
 }
 
@@ -333,7 +389,7 @@ bool DisplayManager::canDraw() const {
     LogManager::getInstance().writeLog("%s not started!", getType().c_str());
     return false;
   }
-  return p_window != nullptr;
+  return p_window != nullptr || p_terminal != nullptr;
 }
 
 int DisplayManager::drawCh(Vector world_pos, char ch, Color color) const {
@@ -347,6 +403,12 @@ int DisplayManager::drawCh(Vector world_pos, char ch, Color color) const {
 int DisplayManager::drawCh(Vector world_pos, char ch, unsigned char r, unsigned char g,
                            unsigned char b) const {
   if (!canDraw()) return -1;
+  if (p_terminal) {
+    Vector view = worldToView(world_pos);
+    p_terminal->put(nearestCell(view.getX()) + shake_cells_x,
+                    nearestCell(view.getY()) + shake_cells_y, ch, r, g, b);
+    return 0;
+  }
   Vector pixel = spacesToPixels(worldToView(world_pos));
   float px = pixel.getX(), py = pixel.getY();
   float cell_width = static_cast<float>(window_horizontal_pixels) / window_horizontal_chars;
@@ -505,6 +567,10 @@ sf::Vector2f DisplayManager::polygonPoint(std::size_t index, std::size_t count, 
 int DisplayManager::drawPolygon(float x, float y, float radius, std::size_t points, float rotation,
                                 sf::Color color) const {
   if (!canDraw()) return -1;
+  if (p_terminal) {
+    fillTerminalCells(x, y, radius, points, rotation, color);
+    return 0;
+  }
   if (!batching) {
     static sf::CircleShape figure(0, 30);
     if (figure.getPointCount() != points) figure.setPointCount(points);
@@ -550,6 +616,48 @@ int DisplayManager::drawPolygon(float x, float y, float radius, std::size_t poin
     previous = current;
   }
   return 0;
+}
+
+// The cells whose positions fall inside the polygon's bounds; a polygon
+// smaller than a cell fills the cell nearest its centre.
+void DisplayManager::fillTerminalCells(float x, float y, float radius, std::size_t points,
+                                       float rotation, sf::Color color) const {
+  if (points < 3 || color.a == 0) return;
+  float left = 0, right = 0, top = 0, bottom = 0;
+  float angle = rotation * 3.141592654f / 180.0f;
+  float cosine = std::cos(angle), sine = std::sin(angle);
+  if (points > CACHED_CORNERS) {  // as good as a circle
+    float cx = x + radius * cosine - radius * sine, cy = y + radius * sine + radius * cosine;
+    left = cx - radius, right = cx + radius, top = cy - radius, bottom = cy + radius;
+  }
+  for (std::size_t i = 0; i < points && points <= CACHED_CORNERS; i++) {
+    sf::Vector2f p = polygonPoint(i, points, radius);
+    float cx = x + p.x * cosine - p.y * sine, cy = y + p.x * sine + p.y * cosine;
+    if (i == 0 || cx < left) left = cx;
+    if (i == 0 || cx > right) right = cx;
+    if (i == 0 || cy < top) top = cy;
+    if (i == 0 || cy > bottom) bottom = cy;
+  }
+  float cell_width = charWidth(), cell_height = charHeight();
+  // Cell ranges, clamped to the window before they become ints.
+  auto first = [](float pixel, float cell, int cells) {
+    return static_cast<int>(std::max(0.0f, std::min(std::ceil(pixel / cell), float(cells))));
+  };
+  auto last = [](float pixel, float cell, int cells) {
+    return static_cast<int>(std::max(-1.0f, std::min(std::floor(pixel / cell), float(cells - 1))));
+  };
+  if (!std::isfinite(left + right + top + bottom)) return;
+  int column_from = first(left, cell_width, window_horizontal_chars);
+  int column_to = last(right, cell_width, window_horizontal_chars);
+  int row_from = first(top, cell_height, window_vertical_chars);
+  int row_to = last(bottom, cell_height, window_vertical_chars);
+  if (column_from > column_to || row_from > row_to) {
+    column_from = column_to = nearestCell((left + right) / 2 / cell_width);
+    row_from = row_to = nearestCell((top + bottom) / 2 / cell_height);
+  }
+  for (int row = row_from; row <= row_to; row++)
+    for (int column = column_from; column <= column_to; column++)
+      p_terminal->fill(column, row, color.r, color.g, color.b, color.a);
 }
 
 void DisplayManager::polygonCorners(float x, float y, float radius, std::size_t count,
@@ -629,11 +737,19 @@ int DisplayManager::getVerticalPixels() const { return window_vertical_pixels; }
 
 int DisplayManager::swapBuffers() {
   if (!canDraw()) return -1;
-  flush();
-  layer_checked = false;
-  if (p_capture) p_capture->update(*p_window);  // the finished frame, before it is shown
-  p_window->display();
-  p_window->clear(window_background_color);
+  if (p_terminal) {
+    if (p_terminal->present() < 0 && !terminal_write_failed) {
+      LogManager::getInstance().writeLog(
+          "DisplayManager::swapBuffers(): Warning! Unable to write to the terminal.");
+      terminal_write_failed = true;
+    }
+  } else {
+    flush();
+    layer_checked = false;
+    if (p_capture) p_capture->update(*p_window);  // the finished frame, before it is shown
+    p_window->display();
+    p_window->clear(window_background_color);
+  }
 
   // The offsets apply to every glyph drawn during the coming step.
   if (shake_duration > 0) {
@@ -644,6 +760,8 @@ int DisplayManager::swapBuffers() {
     shake_x = 0;
     shake_y = 0;
   }
+  shake_cells_x = shakeCells(shake_x, charWidth());
+  shake_cells_y = shakeCells(shake_y, charHeight());
   return 0;
 }
 
@@ -651,6 +769,9 @@ bool DisplayManager::setBackgroundColor(Color color) {
   if (Config::getInstance().getHeadless()) return false;
   window_background_color = colorToSFML(color);
   if (p_rectangle) p_rectangle->setFillColor(window_background_color);
+  if (p_terminal)
+    p_terminal->setBackground(window_background_color.r, window_background_color.g,
+                              window_background_color.b);
   return true;
 }
 

@@ -14,6 +14,7 @@
 namespace sb {
 
 class Frame;
+class TerminalDisplay;
 
 /// Where a drawn string stands relative to its position.
 enum Justification : int {
@@ -52,6 +53,11 @@ class DisplayManager : public Manager {
   // Frame capture: when set, swapBuffers() copies each finished frame into
   // this texture just before showing it (the frame-rate recorder uses it).
   sf::Texture *p_capture = nullptr;
+  // Set in terminal mode: the cell buffer shown in the terminal instead of
+  // a window, and the shake offsets of this step in whole cells.
+  TerminalDisplay *p_terminal = nullptr;
+  int shake_cells_x = 0, shake_cells_y = 0;
+  bool terminal_write_failed = false;  // logged once
 
   // The quad of one glyph as the text object lays it out, relative to the
   // text's position: left, top, right, bottom and the texture rectangle.
@@ -87,6 +93,12 @@ class DisplayManager : public Manager {
 
   // Creates the window, font, rectangle and text; -1 when any fails.
   int openWindow();
+  // Takes over the terminal on standard output (or error); -1 when neither
+  // is a terminal.
+  int openTerminal();
+  // Fills the terminal cells a polygon's bounds cover (at least one).
+  void fillTerminalCells(float x, float y, float radius, std::size_t points, float rotation,
+                         sf::Color color) const;
   // Checks that the font page carries its white square and readies the batch.
   void prepareBatch();
   // Closes the window and deletes the SFML objects.
@@ -112,14 +124,16 @@ class DisplayManager : public Manager {
   ~DisplayManager();
 
   /// Takes the window's size from the configuration and, unless headless,
-  /// opens the window and loads the font. 0, or -1 (logged) when the size
+  /// opens the window and loads the font, or with the key terminal takes
+  /// over the terminal on standard output (or error) instead. 0, or -1 (logged) when the size
   /// in cells is not positive or the window or font cannot be had (such as
   /// without an X display). Starting again only logs.
   int startUp() override;
   /// Closes the window.
   void shutDown() override;
 
-  /// Draws ch in color over the background colour of its cell. 0, or -1
+  /// Draws ch in color over the background colour of its cell (in a
+  /// terminal, the cell nearest the position). 0, or -1
   /// when headless, without a window, or before start-up (logged). CUSTOM
   /// draws black.
   int drawCh(Vector world_pos, char ch, Color color) const;
@@ -146,7 +160,8 @@ class DisplayManager : public Manager {
   /// Draws a filled regular polygon as sf::CircleShape builds it: `points`
   /// corners on a circle of `radius` pixels, the corner of its bounding square
   /// at (x, y) in window pixels, turned by `rotation` degrees about that
-  /// corner. 0 (fewer than three corners draw nothing), or -1 without a
+  /// corner; in a terminal, fills the cells its bounds cover. 0 (fewer than
+  /// three corners draw nothing), or -1 without a
   /// window or before start-up (logged).
   int drawPolygon(float x, float y, float radius, std::size_t points, float rotation,
                   sf::Color color) const;
@@ -165,13 +180,17 @@ class DisplayManager : public Manager {
   bool getPixelLayerReady() const { return layer_ready; }
   /// Whether a window exists, without flushing.
   bool hasWindow() const { return p_window != nullptr; }
+  /// Whether drawing goes into the terminal (key terminal) instead of a window.
+  bool isTerminal() const { return p_terminal != nullptr; }
+  /// The terminal display in terminal mode, else null.
+  TerminalDisplay *getTerminal() const { return p_terminal; }
 
   /// Corner `index` of `count` on a circle of `radius`, relative to the
   /// corner of its bounding square, exactly as sf::CircleShape puts it.
   static sf::Vector2f polygonPoint(std::size_t index, std::size_t count, float radius);
 
-  /// Shows what was drawn this step, clears the window to the background
-  /// colour and picks the shake offsets of the next step (the game loop
+  /// Shows what was drawn this step (in a terminal, sends the changed
+  /// cells), clears the window to the background colour and picks the shake offsets of the next step (the game loop
   /// calls it). 0, or -1 without a window or before start-up (logged).
   int swapBuffers();
   /// Sets the colour the window is cleared to and each drawn cell's

@@ -17,6 +17,7 @@
 #include "NetworkManager.h"
 #include "PathManager.h"
 #include "ResourceManager.h"
+#include "TerminalDisplay.h"
 #include "WorldManager.h"
 
 namespace sb {
@@ -61,7 +62,10 @@ volatile sig_atomic_t pending_signal = 0;
 volatile sig_atomic_t shutting_down = 0;
 
 void onSignal(int signal) {
-  if (pending_signal || shutting_down) _exit(signal);  // async-signal-safe
+  if (pending_signal || shutting_down) {
+    TerminalDisplay::restoreFromSignal();  // async-signal-safe too
+    _exit(signal);
+  }
   if (loop_running) {
     pending_signal = signal;
     return;

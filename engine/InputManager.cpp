@@ -1,5 +1,7 @@
 #include "InputManager.h"
 
+#include <time.h>
+
 #include <SFML/Graphics/RenderWindow.hpp>
 #include <SFML/Window/Keyboard.hpp>
 #include <SFML/Window/Mouse.hpp>
@@ -8,6 +10,7 @@
 #include "DisplayManager.h"
 #include "GameManager.h"
 #include "LogManager.h"
+#include "TerminalDisplay.h"
 #include "utility.h"
 
 namespace sb {
@@ -171,7 +174,10 @@ int InputManager::startUp() {
       return -1;
     }
     sf::RenderWindow *p_window = display_manager.getWindow();
-    if (p_window) {
+    if (display_manager.isTerminal()) {
+      terminal_input.reset();
+      log_manager.writeLog(2, "InputManager::startUp(): Reading keys from the terminal.");
+    } else if (p_window) {
       // One press and one release per held key; KEY_DOWN comes from polling.
       p_window->setKeyRepeatEnabled(false);
       log_manager.writeLog(2, "InputManager::startUp(): Keyboard repeated disabled.");
@@ -203,7 +209,12 @@ bool InputManager::isValid(std::string event_type) const {
 
 void InputManager::getInput() {
   if (Config::getInstance().getHeadless()) return;
-  sf::RenderWindow *p_window = DisplayManager::getInstance().getWindow();
+  DisplayManager &display_manager = DisplayManager::getInstance();
+  if (const TerminalDisplay *p_terminal = display_manager.getTerminal()) {
+    getTerminalInput(*p_terminal);
+    return;
+  }
+  sf::RenderWindow *p_window = display_manager.getWindow();
   if (!p_window) {
     LogManager::getInstance().writeLog(
         "InputManager::getInput(): DisplayManager unexpectedly returned null window!");
@@ -282,6 +293,26 @@ void InputManager::pollMouse(const sf::Window &window) const {
     if (!sf::Mouse::isButtonPressed(sfml_buttons[i])) continue;
     mouse_event.setMouseButton(buttons[i]);
     onEvent(&mouse_event);
+  }
+}
+
+void InputManager::getTerminalInput(const TerminalDisplay &terminal) {
+  struct timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  long long now_us = static_cast<long long>(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
+  for (const TerminalEvent &event : terminal_input.readStep(terminal.getInputFd(), now_us)) {
+    if (event.mouse) {
+      EventMouse mouse_event;
+      mouse_event.setMouseAction(event.mouse_action);
+      mouse_event.setMouseButton(event.button);
+      mouse_event.setMousePosition(Vector(event.x, event.y));
+      onEvent(&mouse_event);
+    } else {
+      EventKeyboard keyboard_event;
+      keyboard_event.setKey(event.key);
+      keyboard_event.setKeyboardAction(event.keyboard_action);
+      onEvent(&keyboard_event);
+    }
   }
 }
 

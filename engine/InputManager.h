@@ -6,14 +6,19 @@
 #include "EventKeyboard.h"
 #include "EventMouse.h"
 #include "Manager.h"
+#include "TerminalInput.h"
 
 namespace sb {
+
+class TerminalDisplay;
 
 /// Turns window input into keyboard and mouse events once per step. Objects
 /// register interest in KEYBOARD_EVENT or MSE_EVENT. A key gives KEY_PRESSED,
 /// KEY_DOWN every step while held (named keys but F11 and F12), then
 /// KEY_RELEASED; a mouse button gives CLICKED, then PRESSED every step while
-/// held; motion gives MOVED. Mouse positions are in window cells.
+/// held; motion gives MOVED. Mouse positions are in window cells. In
+/// terminal mode the keys and mouse reports come from the terminal instead
+/// (see TerminalInput).
 class InputManager : public Manager {
  private:
   InputManager();
@@ -24,6 +29,9 @@ class InputManager : public Manager {
   bool handleWindowEvent(const sf::Event &event);
   // The held buttons and keys, as PRESSED and KEY_DOWN events.
   void pollMouse(const sf::Window &window) const;
+  // Sends the events of what the terminal sent since the last step.
+  void getTerminalInput(const TerminalDisplay &terminal);
+  TerminalInput terminal_input;
   void pollKeyboard() const;
 
  public:

@@ -96,7 +96,7 @@ const sf::CircleShape &Shape::figure() { return sharedFigure(); }
 
 void Shape::draw(Vector world_pos) {
   DisplayManager &display_manager = DisplayManager::getInstance();
-  if (!display_manager.hasWindow()) {
+  if (!display_manager.hasWindow() && !display_manager.isTerminal()) {
     LogManager::getInstance().writeLog(5, "Shape::draw(): DisplayManager window not defined.");
     return;
   }

@@ -50,6 +50,8 @@
 #include "Splash.h"
 #include "SplashSorbelane.h"
 #include "Sprite.h"
+#include "TerminalDisplay.h"
+#include "TerminalInput.h"
 #include "Vector.h"
 #include "ViewObject.h"
 #include "ViewObjectAttribute.h"

@@ -10,6 +10,7 @@
 #include "LogManager.h"
 #include "ObjectList.h"
 #include "ParticleTypes.h"
+#include "TerminalDisplay.h"
 #include "WorldManager.h"
 #include "utility.h"
 
@@ -154,6 +155,10 @@ void Pingler::stopPingle() {
   int credited = starting_balls + balls_per_step * (step - kCreditLag);
   tally += credited;
   log_manager.writeLog("PINGLE: Iteration %d - balls: %d", iteration, credited);
+  // In a terminal, what showing the full world cost: the bytes of the last frame.
+  if (const sb::TerminalDisplay *p_terminal = sb::DisplayManager::getInstance().getTerminal())
+    log_manager.writeLog("PINGLE: Terminal bytes in the last frame: %lld",
+                         p_terminal->getLastFrameBytes());
 
   if (iteration == iteration_max) {
     pinglemark = tally / iteration;

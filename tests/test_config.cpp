@@ -183,6 +183,7 @@ TEST(Config, WriteToLogLines) {
       "  Quadtree threshold: 2",
       "  Quadtree depth: 3",
       "  Batch drawing: true",
+      "  Terminal: false",
       "-----------------------------------"};
   EXPECT_EQ(lines, expected);
 

@@ -9,7 +9,7 @@ PACKAGES=(
   libsfml-dev libopenal1
   libgtest-dev googletest libbenchmark-dev
   libx11-dev xvfb xauth xdotool x11-utils libgl1-mesa-dri
-  fonts-dejavu-core doxygen
+  fonts-dejavu-core doxygen tmux
 )
 
 missing=()

@@ -83,5 +83,6 @@ int main() {
   new Arena(options);
   game_manager.run();
   game_manager.shutDown();
+  std::fputs(terminalTranscript().c_str(), stdout);
   return 0;
 }

@@ -1,0 +1,122 @@
+#ifndef SORBELANE_TERMINAL_DISPLAY_H
+#define SORBELANE_TERMINAL_DISPLAY_H
+
+#include <termios.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace sb {
+
+/// Shows the grid of character cells in the terminal the program runs in,
+/// with ANSI (ECMA-48) escape sequences. Drawing fills a cell buffer; each
+/// present() sends only the cells that differ from what the terminal shows,
+/// in one write, and blanks the buffer for the next frame. While open, the
+/// terminal is in the alternate screen with the cursor hidden, mouse
+/// reporting on and keys read raw (no echo, no line editing; Ctrl-C still
+/// interrupts). close() puts it back as it was, and so does the end of the
+/// program or a fatal signal, so a crashing game never leaves it broken.
+class TerminalDisplay {
+ public:
+  /// How colours are written.
+  enum ColorMode : int {
+    COLORS_256 = 0,  ///< The nearest of the 256 indexed colours.
+    TRUE_COLOR = 1,  ///< 24-bit colour.
+  };
+
+  /// A closed display; nothing is written until open().
+  TerminalDisplay();
+  /// Closes the display if open.
+  ~TerminalDisplay();
+  TerminalDisplay(const TerminalDisplay &) = delete;
+  void operator=(const TerminalDisplay &) = delete;
+
+  /// Takes over the terminal on output_fd (input read from input_fd) for a
+  /// window of columns x rows cells: raw keys, alternate screen, cursor
+  /// hidden, mouse reporting. Only the part that fits the terminal is
+  /// shown. 0, or -1 when output_fd is not a terminal, another display holds
+  /// the terminal, or the size is not positive.
+  int open(int output_fd, int input_fd, int columns, int rows, ColorMode mode);
+  /// Gives the terminal back as open() found it. Safe to call when closed.
+  void close();
+  /// Whether the display holds the terminal.
+  bool isOpen() const { return output_fd >= 0; }
+
+  /// The colour mode the environment asks for: TRUE_COLOR when COLORTERM is
+  /// "truecolor" or "24bit", else COLORS_256.
+  static ColorMode colorModeFromEnvironment();
+  /// The index (16 to 255) of the nearest of the 256 colours to (r, g, b),
+  /// from the 6 x 6 x 6 colour cube and the grey ramp.
+  static int nearest256(unsigned char r, unsigned char g, unsigned char b);
+  /// Puts the terminal held by any open display back, with
+  /// async-signal-safe calls only (write, tcsetattr); for signal handlers.
+  static void restoreFromSignal();
+
+  /// Sets the colour of blank cells and of the cell behind each glyph.
+  void setBackground(unsigned char r, unsigned char g, unsigned char b);
+  /// Puts ch in colour (r, g, b) over the background colour into the cell
+  /// at column, row (from 0); cells outside the window are ignored.
+  /// Control characters draw as blanks.
+  void put(int column, int row, char ch, unsigned char r, unsigned char g, unsigned char b);
+  /// Blends colour (r, g, b) at opacity alpha into the background of the
+  /// cell at column, row, clearing its glyph (a shape or particle there).
+  void fill(int column, int row, unsigned char r, unsigned char g, unsigned char b,
+            unsigned char alpha);
+  /// Sends the cells changed since the last frame in one write and blanks
+  /// the buffer. The number of bytes written, or -1 when the write failed
+  /// (the next frame then sends every cell).
+  long long present();
+
+  /// The window's width in cells.
+  int getColumns() const { return columns; }
+  /// The window's height in cells.
+  int getRows() const { return rows; }
+  /// The columns of the window the terminal shows.
+  int getVisibleColumns() const { return visible_columns; }
+  /// The rows of the window the terminal shows.
+  int getVisibleRows() const { return visible_rows; }
+  /// The terminal's width in cells, when open().
+  int getTerminalColumns() const { return terminal_columns; }
+  /// The terminal's height in cells, when open().
+  int getTerminalRows() const { return terminal_rows; }
+  /// The descriptor keys are read from, or -1 when closed.
+  int getInputFd() const { return input_fd; }
+  /// Bytes sent by the last present().
+  long long getLastFrameBytes() const { return last_frame_bytes; }
+  /// Bytes sent by every present() since open().
+  long long getTotalBytes() const { return total_bytes; }
+  /// The colour mode in use.
+  ColorMode getColorMode() const { return color_mode; }
+  /// The cell at column, row as put() or fill() left it this frame: the
+  /// character in bits 0-7, the glyph colour in 8-31 (red highest), the
+  /// background in 32-55; 0 outside the window.
+  std::uint64_t cellAt(int column, int row) const;
+
+ private:
+  int output_fd = -1;
+  int input_fd = -1;
+  int columns = 0, rows = 0;
+  int visible_columns = 0, visible_rows = 0;
+  int terminal_columns = 0, terminal_rows = 0;
+  ColorMode color_mode = COLORS_256;
+  std::uint32_t background = 0;
+  std::uint64_t blank = 0;
+  // What this frame draws and what the terminal shows now (0: not known).
+  std::vector<std::uint64_t> back, front;
+  std::string out;  // the frame's bytes, kept to spare an allocation a frame
+  // The terminal's cursor and colours as the bytes sent so far left them;
+  // -1 when not known.
+  int cursor_column = -1, cursor_row = -1;
+  long long current_fg = -1, current_bg = -1;
+  long long last_frame_bytes = 0, total_bytes = 0;
+
+  void appendCell(int column, int row, std::uint64_t cell);
+  void appendColor(bool background_color, std::uint32_t rgb);
+  void forgetShown();
+  int writeAll(const char *data, std::size_t size);
+};
+
+}  // namespace sb
+
+#endif

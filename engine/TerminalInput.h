@@ -1,0 +1,73 @@
+#ifndef SORBELANE_TERMINAL_INPUT_H
+#define SORBELANE_TERMINAL_INPUT_H
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "EventKeyboard.h"
+#include "EventMouse.h"
+
+namespace sb {
+
+/// One keyboard or mouse event decoded from what a terminal sent.
+struct TerminalEvent {
+  bool mouse = false;  ///< A mouse event (else a keyboard event).
+  Keyboard::Key key = Keyboard::UNDEFINED_KEY;                           ///< The key.
+  EventKeyboardAction keyboard_action = UNDEFINED_KEYBOARD_ACTION;       ///< The key's action.
+  EventMouseAction mouse_action = UNDEFINED_MOUSE_ACTION;                ///< The mouse's action.
+  Mouse::Button button = Mouse::UNDEFINED_MOUSE_BUTTON;                  ///< The button.
+  float x = 0;  ///< Mouse column, in cells from 0.
+  float y = 0;  ///< Mouse row, in cells from 0.
+};
+
+/// Turns the bytes a terminal sends in raw mode into the keyboard and mouse
+/// events a window gives: letters, digits, punctuation, Enter, Escape,
+/// space, Tab, Backspace, the arrows and F1 to F12 (in the xterm, VT and
+/// Linux console forms), and SGR mouse reports. A key's first arrival is
+/// KEY_PRESSED; a terminal reports no release, so a key stays held, with a
+/// KEY_DOWN every step, until its repeats stop arriving for HOLD_US, and is
+/// then KEY_RELEASED. A mouse press is CLICKED, then PRESSED every step
+/// until its release; motion with a button down is MOVED.
+class TerminalInput {
+ public:
+  /// How long after its last arrival a key counts as released, in microseconds.
+  static const long long HOLD_US = 150000;
+
+  /// Nothing held.
+  TerminalInput();
+  /// Forgets held keys and buttons and any part sequence.
+  void reset();
+  /// The events of one step in which `size` bytes arrived at time now_us
+  /// (microseconds on any steady clock), in order: arrivals, releases,
+  /// PRESSED for held buttons, KEY_DOWN for held keys. An escape sequence
+  /// cut off at the end waits for the next step's bytes.
+  const std::vector<TerminalEvent> &step(const char *bytes, std::size_t size, long long now_us);
+  /// Reads what the terminal on fd has sent (without waiting: the terminal
+  /// is in raw mode with no minimum read) and returns step() of it.
+  const std::vector<TerminalEvent> &readStep(int fd, long long now_us);
+  /// Whether key is held now.
+  bool isHeld(Keyboard::Key key) const;
+
+ private:
+  static const int KEY_COUNT = 73;  // engine keys 0 to 72
+  static const std::size_t MAX_SEQUENCE = 32;
+  bool held[KEY_COUNT];
+  long long last_arrival[KEY_COUNT];
+  bool buttons[3];
+  float mouse_x = 0, mouse_y = 0;
+  std::string data;  // a part sequence, then this step's bytes
+  std::vector<TerminalEvent> events;
+
+  // Decodes the bytes in data into this step's events.
+  const std::vector<TerminalEvent> &process(long long now_us);
+  void keyArrived(Keyboard::Key key, long long now_us);
+  void mouseReport(int code, int column, int row, bool press);
+  // Decodes one escape sequence at data[at]; returns its length, or 0 when
+  // it is cut off by the end of the bytes.
+  std::size_t escapeSequence(std::size_t at, long long now_us);
+};
+
+}  // namespace sb
+
+#endif

@@ -1,0 +1,149 @@
+// The Arena example game played in a real terminal: tmux runs it in a pane,
+// its keys come from send-keys and its screen from capture-pane. Escape and
+// Ctrl-C both end it with the terminal back on its normal screen.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "support/TestDisplay.h"
+#include "support/TestEngine.h"
+
+namespace {
+
+std::string shellOutput(const std::string &command) {
+  std::string out;
+  FILE *p = popen(command.c_str(), "r");
+  if (!p) return out;
+  char buffer[512];
+  while (fgets(buffer, sizeof buffer, p)) out += buffer;
+  pclose(p);
+  return out;
+}
+
+// A tmux server of its own on a socket in the temporary directory, killed
+// with its panes when the test ends.
+class Tmux {
+ public:
+  explicit Tmux(const std::string &name) : socket(sbtest::tempDir() + "/tmux-" + name) {}
+  ~Tmux() { run("kill-server"); }
+  std::string run(const std::string &args) const {
+    return shellOutput("env -u TMUX tmux -S '" + socket + "' " + args + " 2>&1");
+  }
+  // "alternate_on cursor_flag" of the one pane: "1 0" while the game runs.
+  std::string paneState() const {
+    std::string state = run("display-message -p -t game '#{alternate_on} #{cursor_flag}'");
+    return state.substr(0, state.find('\n'));
+  }
+
+ private:
+  std::string socket;
+};
+
+struct TerminalGame {
+  std::string dir, log_path, status_path;
+};
+
+// Starts the game in an 80 x 24 pane; once it has ended, the pane's shell
+// writes its exit status to a file and waits, so that the terminal's state
+// can be read.
+TerminalGame startGame(const Tmux &tmux, const std::string &name) {
+  TerminalGame game;
+  game.dir = sbtest::tempDir() + "/" + name;
+  mkdir(game.dir.c_str(), 0700);
+  game.log_path = game.dir + "/arena.log";
+  game.status_path = game.dir + "/status";
+  sbtest::writeFile(game.log_path, "");
+  std::string config = game.dir + "/sb-config.txt";
+  sbtest::writeFile(config, "terminal:true,\nrandom_seed:7,\nmax_steps:3000,\nhighscore_file:" +
+                                game.dir + "/scores.txt,\n");
+  std::string command = "cd '" + game.dir + "' && SORBELANE_CONFIG='" + config +
+                        "' SORBELANE_LOG='" + game.log_path + "' ALSOFT_DRIVERS=null " + GAME_BIN +
+                        "; echo \\$? > '" + game.status_path + "'; sleep 60";
+  tmux.run("-f /dev/null new-session -d -s game -x 80 -y 24 \"" + command + "\"");
+  return game;
+}
+
+bool logHas(const TerminalGame &game, const std::string &text, int timeout_ms) {
+  return sbtest::waitUntil(
+      [&] { return sbtest::readFile(game.log_path).find(text) != std::string::npos; },
+      timeout_ms);
+}
+
+int lastPlayerColumn(const std::string &log) {
+  int column = -1;
+  const std::string head = "arena: player at ";
+  for (size_t at = log.find(head); at != std::string::npos; at = log.find(head, at + 1))
+    column = std::atoi(log.c_str() + at + head.size());
+  return column;
+}
+
+// The game's exit status once it has ended, or -1.
+int gameStatus(const TerminalGame &game) {
+  std::string status;
+  sbtest::waitUntil(
+      [&] {
+        status = sbtest::readFile(game.status_path);
+        return !status.empty();
+      },
+      10000);
+  return status.empty() ? -1 : std::atoi(status.c_str());
+}
+
+}  // namespace
+
+TEST(GameTerminal, ShowsTheGameMovesThePlayerAndQuitsOnEscape) {
+  Tmux tmux("escape");
+  TerminalGame game = startGame(tmux, "terminal-escape");
+  ASSERT_TRUE(logHas(game, "arena: started", 20000)) << sbtest::readFile(game.log_path);
+  // The screen: walls, the player's ship, the HUD, in colour.
+  std::string screen;
+  bool drawn = sbtest::waitUntil(
+      [&] {
+        screen = tmux.run("capture-pane -p -e -t game");
+        return screen.find("Score") != std::string::npos && screen.find("A") != std::string::npos;
+      },
+      5000);
+  EXPECT_TRUE(drawn) << screen;
+  EXPECT_NE(screen.find("###"), std::string::npos) << screen;
+  EXPECT_NE(screen.find("Lives"), std::string::npos) << screen;
+  EXPECT_NE(screen.find("A="), std::string::npos) << screen;
+  EXPECT_NE(screen.find("\x1b[38;5;21m"), std::string::npos) << "no blue walls";
+  EXPECT_EQ(tmux.paneState(), "1 0");  // alternate screen, no cursor
+
+  // A held arrow: repeats every 40 ms, as a keyboard's auto-repeat sends them.
+  int before = lastPlayerColumn(sbtest::readFile(game.log_path));
+  for (int i = 0; i < 12; i++) {
+    tmux.run("send-keys -t game Right");
+    std::this_thread::sleep_for(std::chrono::milliseconds(40));
+  }
+  bool moved = sbtest::waitUntil(
+      [&] { return lastPlayerColumn(sbtest::readFile(game.log_path)) >= 45; }, 3000);
+  EXPECT_TRUE(moved) << "from column " << before << "\n" << sbtest::readFile(game.log_path);
+
+  tmux.run("send-keys -t game Escape");
+  EXPECT_EQ(gameStatus(game), 0) << tmux.run("capture-pane -p -t game");
+  EXPECT_EQ(tmux.paneState(), "0 1");  // normal screen, cursor shown
+  EXPECT_TRUE(logHas(game, "arena: game over (quit)", 1000));
+  // The game's summary is printed once the terminal is back.
+  screen = tmux.run("capture-pane -p -t game");
+  EXPECT_NE(screen.find("arena: game over (quit)"), std::string::npos) << screen;
+}
+
+TEST(GameTerminal, CtrlCMidGameGivesTheTerminalBack) {
+  Tmux tmux("interrupt");
+  TerminalGame game = startGame(tmux, "terminal-interrupt");
+  ASSERT_TRUE(logHas(game, "arena: started", 20000)) << sbtest::readFile(game.log_path);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_EQ(tmux.paneState(), "1 0");
+  tmux.run("send-keys -t game C-c");
+  EXPECT_EQ(gameStatus(game), 2);  // the signal's number
+  EXPECT_EQ(tmux.paneState(), "0 1");
+  EXPECT_TRUE(logHas(game, "** Game engine stopped **", 1000));
+}

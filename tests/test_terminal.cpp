@@ -1,0 +1,294 @@
+// Drawing into and reading from a terminal: the escape sequences a scripted
+// program sends to a pseudo-terminal, byte for byte, the terminal given back
+// on every way out, colour matching, and the decoding of keys and mouse
+// reports into the window's events.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "Sorbelane.h"
+#include "support/TestEngine.h"
+
+namespace {
+
+const std::string ENTER = "\x1b[?1049h\x1b[?25l\x1b[0m\x1b[2J\x1b[?1000h\x1b[?1002h\x1b[?1006h";
+const std::string LEAVE = "\x1b[?1006l\x1b[?1002l\x1b[?1000l\x1b[0m\x1b[?1049l\x1b[?25h";
+
+struct PtyRun {
+  std::string output;
+  int status = -1;
+  bool echo_restored = false;  // ECHO and ICANON on again once the program ended
+  std::string log;
+};
+
+// Runs the frame script on a pseudo-terminal of columns x rows cells.
+PtyRun runOnPty(int columns, int rows, const char *colorterm, const char *end = "") {
+  PtyRun run;
+  std::string dir = sbtest::tempDir() + "/pty-" + std::to_string(columns) + "x" +
+                    std::to_string(rows) + (colorterm ? colorterm : "") + end;
+  mkdir(dir.c_str(), 0700);
+  std::string config = dir + "/sb-config.txt", log = dir + "/term.log";
+  sbtest::writeFile(config, "terminal:true,\nwindow_horizontal_chars:4,\nwindow_vertical_chars:2,\n"
+                            "window_horizontal_pixels:40,\nwindow_vertical_pixels:20,\n"
+                            "random_seed:3,\n");
+  unlink(log.c_str());
+  struct winsize size = {};
+  size.ws_col = static_cast<unsigned short>(columns);
+  size.ws_row = static_cast<unsigned short>(rows);
+  int master = -1, slave = -1;
+  if (openpty(&master, &slave, nullptr, nullptr, &size) != 0) return run;
+  pid_t child = fork();
+  if (child == 0) {
+    setsid();
+    ioctl(slave, TIOCSCTTY, 0);
+    dup2(slave, 0);
+    dup2(slave, 1);
+    dup2(slave, 2);
+    close(master);
+    if (chdir(dir.c_str()) != 0) _exit(126);
+    setenv("SORBELANE_CONFIG", config.c_str(), 1);
+    setenv("SORBELANE_LOG", log.c_str(), 1);
+    setenv("ALSOFT_DRIVERS", "null", 1);
+    if (colorterm) setenv("COLORTERM", colorterm, 1); else unsetenv("COLORTERM");
+    execl(TERM_FRAMES_BIN, TERM_FRAMES_BIN, end, static_cast<char *>(nullptr));
+    _exit(127);
+  }
+  // The slave stays open here, so reads never fail while the child runs.
+  char buffer[4096];
+  bool exited = false;
+  for (int waited = 0; waited < 1500; waited++) {
+    struct pollfd ready = {master, POLLIN, 0};
+    if (poll(&ready, 1, 10) > 0) {
+      ssize_t n = read(master, buffer, sizeof buffer);
+      if (n > 0) run.output.append(buffer, static_cast<size_t>(n));
+      continue;
+    }
+    if (exited) break;  // drained after the end
+    exited = waitpid(child, &run.status, WNOHANG) == child;
+  }
+  if (!exited) {
+    kill(child, SIGKILL);
+    waitpid(child, &run.status, 0);
+  }
+  struct termios after;
+  run.echo_restored = tcgetattr(slave, &after) == 0 && (after.c_lflag & ECHO) &&
+                      (after.c_lflag & ICANON);
+  close(master);
+  close(slave);
+  run.log = sbtest::readFile(log);
+  return run;
+}
+
+}  // namespace
+
+TEST(TerminalDisplay, ScriptedFramesSendOnlyChangedCells) {
+  // 256 colours: red 196, blue 21, green 46, black 16. The first frame
+  // sends every cell; then only changes, with colours only when they change.
+  const std::string frames_256 =
+      "\x1b[1;1H\x1b[48;5;16m \x1b[38;5;196mA  \x1b[2;1H    "  // frame 1
+      "\x1b[2;4H\x1b[38;5;21mB"                              // frame 2
+      "\x1b[2;3H\x1b[48;5;46m \x1b[48;5;16m "                // frame 3: fill, B gone
+      "\x1b[2;3H ";  // frame 4, the colour already set; frame 5 sends nothing
+  PtyRun indexed = runOnPty(10, 5, nullptr);
+  EXPECT_TRUE(WIFEXITED(indexed.status) && WEXITSTATUS(indexed.status) == 0) << indexed.log;
+  EXPECT_EQ(indexed.output, ENTER + frames_256 + LEAVE);
+  EXPECT_TRUE(indexed.echo_restored);
+
+  const std::string frames_24bit =
+      "\x1b[1;1H\x1b[48;2;0;0;0m \x1b[38;2;255;0;0mA  \x1b[2;1H    "
+      "\x1b[2;4H\x1b[38;2;0;0;255mB"
+      "\x1b[2;3H\x1b[48;2;0;255;0m \x1b[48;2;0;0;0m "
+      "\x1b[2;3H ";
+  PtyRun direct = runOnPty(10, 5, "truecolor");
+  EXPECT_EQ(direct.output, ENTER + frames_24bit + LEAVE);
+
+  // A terminal of 3 x 1 cells shows the first three cells of the top row;
+  // after its last column the cursor's place is not assumed.
+  PtyRun small = runOnPty(3, 1, nullptr);
+  EXPECT_EQ(small.output, ENTER + "\x1b[1;1H\x1b[48;5;16m \x1b[38;5;196mA " + LEAVE);
+  EXPECT_NE(small.log.find("DisplayManager::startUp(): Warning! The terminal has 3 x 1 cells, "
+                           "the window 4 x 2: drawing what fits."),
+            std::string::npos)
+      << small.log;
+}
+
+TEST(TerminalDisplay, TerminalGivenBackOnAbortAndExit) {
+  const std::string first = "\x1b[1;1H\x1b[48;5;16m \x1b[38;5;196mA  \x1b[2;1H    ";
+  PtyRun aborted = runOnPty(10, 5, nullptr, "abort");
+  EXPECT_TRUE(WIFSIGNALED(aborted.status) && WTERMSIG(aborted.status) == SIGABRT);
+  EXPECT_EQ(aborted.output, ENTER + first + LEAVE);
+  EXPECT_TRUE(aborted.echo_restored);
+
+  PtyRun exited = runOnPty(10, 5, nullptr, "exit");
+  EXPECT_TRUE(WIFEXITED(exited.status) && WEXITSTATUS(exited.status) == 3);
+  EXPECT_EQ(exited.output, ENTER + first + LEAVE);
+  EXPECT_TRUE(exited.echo_restored);
+}
+
+TEST(TerminalDisplay, RefusesWhatIsNotATerminal) {
+  sb::TerminalDisplay display;
+  int pipe_fds[2];
+  ASSERT_EQ(pipe(pipe_fds), 0);
+  EXPECT_EQ(display.open(pipe_fds[1], pipe_fds[0], 80, 24, sb::TerminalDisplay::COLORS_256), -1);
+  EXPECT_FALSE(display.isOpen());
+  EXPECT_EQ(display.present(), -1);
+  close(pipe_fds[0]);
+  close(pipe_fds[1]);
+}
+
+TEST(TerminalDisplay, Nearest256MatchesExhaustiveSearch) {
+  // The palette's cube and grey ramp, searched in full for the least distance.
+  auto palette = [](int index, int rgb[3]) {
+    const int levels[6] = {0, 95, 135, 175, 215, 255};
+    if (index >= 232) {
+      rgb[0] = rgb[1] = rgb[2] = 8 + 10 * (index - 232);
+    } else {
+      int cube = index - 16;
+      rgb[0] = levels[cube / 36];
+      rgb[1] = levels[cube / 6 % 6];
+      rgb[2] = levels[cube % 6];
+    }
+  };
+  auto distance = [&](int index, int r, int g, int b) {
+    int rgb[3];
+    palette(index, rgb);
+    return (rgb[0] - r) * (rgb[0] - r) + (rgb[1] - g) * (rgb[1] - g) + (rgb[2] - b) * (rgb[2] - b);
+  };
+  std::mt19937 random(25);
+  for (int trial = 0; trial < 3000; trial++) {
+    int r = static_cast<int>(random() % 256), g = static_cast<int>(random() % 256),
+        b = static_cast<int>(random() % 256);
+    if (trial % 3 == 0) g = b = r;  // greys
+    int best = 1 << 30;
+    for (int index = 16; index < 256; index++) best = std::min(best, distance(index, r, g, b));
+    int chosen = sb::TerminalDisplay::nearest256(static_cast<unsigned char>(r),
+                                                 static_cast<unsigned char>(g),
+                                                 static_cast<unsigned char>(b));
+    ASSERT_GE(chosen, 16);
+    ASSERT_EQ(distance(chosen, r, g, b), best) << r << "," << g << "," << b;
+  }
+}
+
+namespace {
+
+struct Seen {
+  int key;
+  sb::EventKeyboardAction action;
+};
+
+const std::vector<sb::TerminalEvent> &feed(sb::TerminalInput &input, const std::string &bytes,
+                                           long long now_us) {
+  return input.step(bytes.data(), bytes.size(), now_us);
+}
+
+std::vector<Seen> keysOf(const std::vector<sb::TerminalEvent> &events) {
+  std::vector<Seen> keys;
+  for (const sb::TerminalEvent &e : events)
+    if (!e.mouse) keys.push_back({e.key, e.keyboard_action});
+  return keys;
+}
+
+}  // namespace
+
+TEST(TerminalInput, DecodesKeysOfEveryForm) {
+  struct Case {
+    const char *bytes;
+    sb::Keyboard::Key key;
+  };
+  const Case cases[] = {
+      {"a", sb::Keyboard::A},          {"Z", sb::Keyboard::Z},
+      {"0", sb::Keyboard::NUM0},       {"7", sb::Keyboard::NUM7},
+      {" ", sb::Keyboard::SPACE},      {"\r", sb::Keyboard::RETURN},
+      {"\x7f", sb::Keyboard::BACKSPACE}, {"\t", sb::Keyboard::TAB},
+      {";", sb::Keyboard::SEMICOLON},  {"-", sb::Keyboard::MINUS},
+      {"\x1b", sb::Keyboard::ESCAPE},  {"\x1b[A", sb::Keyboard::UPARROW},
+      {"\x1b[B", sb::Keyboard::DOWNARROW}, {"\x1b[C", sb::Keyboard::RIGHTARROW},
+      {"\x1b[1;5D", sb::Keyboard::LEFTARROW}, {"\x1bOA", sb::Keyboard::UPARROW},
+      {"\x1bOP", sb::Keyboard::F1},    {"\x1b[[E", sb::Keyboard::F5},
+      {"\x1b[15~", sb::Keyboard::F5},  {"\x1b[21~", sb::Keyboard::F10},
+      {"\x1b[24~", sb::Keyboard::F12}, {"\x1bOM", sb::Keyboard::RETURN},
+  };
+  for (const Case &c : cases) {
+    sb::TerminalInput input;
+    std::vector<Seen> keys = keysOf(feed(input, c.bytes, 1000));
+    ASSERT_FALSE(keys.empty()) << c.bytes + 1;
+    EXPECT_EQ(keys[0].key, c.key) << c.bytes + 1;
+    EXPECT_EQ(keys[0].action, sb::KEY_PRESSED);
+  }
+  // Unknown sequences and control bytes give nothing; Home is not an engine key.
+  sb::TerminalInput input;
+  EXPECT_TRUE(feed(input, "\x1b[H\x1b[99~\x01\x1b[3;5~", 0).empty());
+}
+
+TEST(TerminalInput, KeysHeldWhileRepeatsArriveThenReleased) {
+  sb::TerminalInput input;
+  const long long step = 33000;
+  // Arrival: pressed, then held at once.
+  std::vector<Seen> keys = keysOf(feed(input, "\x1b[C", 0));
+  ASSERT_EQ(keys.size(), 2u);
+  EXPECT_EQ(keys[0].action, sb::KEY_PRESSED);
+  EXPECT_EQ(keys[1].key, sb::Keyboard::RIGHTARROW);
+  EXPECT_EQ(keys[1].action, sb::KEY_DOWN);
+  // Repeats keep it held without a second press.
+  for (int i = 1; i <= 10; i++) {
+    keys = keysOf(feed(input, i % 2 ? "\x1b[C" : "", i * step));
+    ASSERT_EQ(keys.size(), 1u) << i;
+    EXPECT_EQ(keys[0].action, sb::KEY_DOWN);
+  }
+  // Once the repeats stop, held up to HOLD_US after the last, then released.
+  long long last = 9 * step;
+  keys = keysOf(feed(input, "", last + sb::TerminalInput::HOLD_US));
+  EXPECT_EQ(keys.size(), 1u);
+  keys = keysOf(feed(input, "", last + sb::TerminalInput::HOLD_US + 1));
+  ASSERT_EQ(keys.size(), 1u);
+  EXPECT_EQ(keys[0].action, sb::KEY_RELEASED);
+  EXPECT_FALSE(input.isHeld(sb::Keyboard::RIGHTARROW));
+  // Two held keys come down in the window's polling order; F12 never does.
+  keys = keysOf(feed(input, "q\x1b[A\x1b[24~", 10 * step + 1000000));
+  ASSERT_EQ(keys.size(), 5u);
+  EXPECT_EQ(keys[3].key, sb::Keyboard::UPARROW);
+  EXPECT_EQ(keys[4].key, sb::Keyboard::Q);
+  EXPECT_EQ(keys[4].action, sb::KEY_DOWN);
+}
+
+TEST(TerminalInput, SequencesCutBetweenStepsAndMouseReports) {
+  sb::TerminalInput input;
+  // A sequence split across two reads is read whole.
+  EXPECT_TRUE(feed(input, "\x1b[1", 0).empty());
+  std::vector<Seen> keys = keysOf(feed(input, "5~", 1));
+  ASSERT_FALSE(keys.empty());
+  EXPECT_EQ(keys[0].key, sb::Keyboard::F5);
+
+  // A left press at column 11, row 4: CLICKED at cell (10, 3), then PRESSED
+  // every step until the release; a right press reports RIGHT.
+  sb::TerminalInput mouse;
+  const std::vector<sb::TerminalEvent> &events = feed(mouse, "\x1b[<0;11;4M", 0);
+  ASSERT_EQ(events.size(), 2u);
+  EXPECT_TRUE(events[0].mouse);
+  EXPECT_EQ(events[0].mouse_action, sb::CLICKED);
+  EXPECT_EQ(events[0].button, sb::Mouse::LEFT);
+  EXPECT_EQ(events[0].x, 10.0f);
+  EXPECT_EQ(events[0].y, 3.0f);
+  EXPECT_EQ(events[1].mouse_action, sb::PRESSED);
+  EXPECT_EQ(feed(mouse, "", 1).size(), 1u);
+  EXPECT_EQ(feed(mouse, "\x1b[<32;12;4M\x1b[<0;12;4m", 2).size(), 1u);  // moved, released
+  const std::vector<sb::TerminalEvent> &right = feed(mouse, "\x1b[<2;1;1M\x1b[<2;1;1m", 3);
+  ASSERT_EQ(right.size(), 1u);
+  EXPECT_EQ(right[0].button, sb::Mouse::RIGHT);
+  // Wheel reports and numbers too large are read and dropped.
+  EXPECT_TRUE(feed(mouse, "\x1b[<64;99999999999;1M", 4).empty());
+}
