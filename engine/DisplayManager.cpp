@@ -83,20 +83,24 @@ int shakeOffset(int scale) {
   return span - 2 * (rand() % span);
 }
 
-// The terminal column or row of a view position: the nearest cell; -1 for
-// positions far outside any terminal (and not-a-number).
+// Positions beyond this many cells from the origin are in no terminal.
+const float FAR_CELLS = 1.0e6f;
+const int NO_CELL = -2000000;
+
+// The terminal column or row of a view position: the nearest cell; NO_CELL
+// for positions far outside any terminal (and not-a-number).
 int nearestCell(float position) {
-  if (!(position > -1.0e6f && position < 1.0e6f)) return -1;
+  if (!(position > -FAR_CELLS && position < FAR_CELLS)) return NO_CELL;
   return static_cast<int>(std::floor(position + 0.5f));
 }
 
-// A glyph shake in pixels as whole cells; a shake smaller than a cell still
-// moves glyphs by one, so that it shows.
+// A glyph shake in pixels as whole cells, at most a screen's width; a shake
+// smaller than a cell still moves glyphs by one, so that it shows.
 int shakeCells(int pixels, float cell_size) {
   if (pixels == 0 || !(cell_size > 0)) return 0;
-  int cells = static_cast<int>(std::lround(static_cast<float>(pixels) / cell_size));
-  if (cells == 0) cells = pixels > 0 ? 1 : -1;
-  return cells;
+  float cells = std::round(static_cast<float>(pixels) / cell_size);
+  if (cells == 0) return pixels > 0 ? 1 : -1;
+  return static_cast<int>(std::max(-1000.0f, std::min(cells, 1000.0f)));
 }
 
 }  // namespace
@@ -233,7 +237,9 @@ int DisplayManager::openWindow() {
 int DisplayManager::openTerminal() {
   LogManager &log_manager = LogManager::getInstance();
   releaseGraphics();
-  int output_fd = isatty(STDOUT_FILENO) ? STDOUT_FILENO : isatty(STDERR_FILENO) ? STDERR_FILENO : -1;
+  int output_fd = isatty(STDOUT_FILENO)   ? STDOUT_FILENO
+                  : isatty(STDERR_FILENO) ? STDERR_FILENO
+                                          : -1;
   int input_fd = isatty(STDIN_FILENO) ? STDIN_FILENO : output_fd;
   // What the program printed so far stays on the normal screen.
   fflush(stdout);
@@ -405,8 +411,10 @@ int DisplayManager::drawCh(Vector world_pos, char ch, unsigned char r, unsigned 
   if (!canDraw()) return -1;
   if (p_terminal) {
     Vector view = worldToView(world_pos);
-    p_terminal->put(nearestCell(view.getX()) + shake_cells_x,
-                    nearestCell(view.getY()) + shake_cells_y, ch, r, g, b);
+    int column = nearestCell(view.getX()), row = nearestCell(view.getY());
+    // A shaken glyph far outside stays outside.
+    if (column != NO_CELL && row != NO_CELL)
+      p_terminal->put(column + shake_cells_x, row + shake_cells_y, ch, r, g, b);
     return 0;
   }
   Vector pixel = spacesToPixels(worldToView(world_pos));
@@ -653,7 +661,7 @@ void DisplayManager::fillTerminalCells(float x, float y, float radius, std::size
   int row_to = last(bottom, cell_height, window_vertical_chars);
   if (column_from > column_to || row_from > row_to) {
     column_from = column_to = nearestCell((left + right) / 2 / cell_width);
-    row_from = row_to = nearestCell((top + bottom) / 2 / cell_height);
+    row_from = row_to = nearestCell((top + bottom) / 2 / cell_height);  // NO_CELL: not shown
   }
   for (int row = row_from; row <= row_to; row++)
     for (int column = column_from; column <= column_to; column++)

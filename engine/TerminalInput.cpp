@@ -200,7 +200,8 @@ std::size_t TerminalInput::escapeSequence(std::size_t at, long long now_us) {
       // other parameter and intermediate bytes: skipped
     } else if (c >= 0x40 && c <= 0x7e) {
       if (mouse) {
-        if ((c == 'M' || c == 'm') && count == 2) mouseReport(numbers[0], numbers[1], numbers[2], c == 'M');
+        if ((c == 'M' || c == 'm') && count == 2)
+          mouseReport(numbers[0], numbers[1], numbers[2], c == 'M');
       } else if (c == '~') {
         keyArrived(tildeKey(numbers[0]), now_us);
       } else {

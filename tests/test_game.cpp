@@ -154,29 +154,9 @@ TEST(Game, DemoSurvivesBrokenHighScoreFiles) {
   }
 }
 
-// Output of a shell command, for xdotool's answers.
-std::string commandOutput(const std::string &command) {
-  std::string out;
-  FILE *p = popen(command.c_str(), "r");
-  if (!p) return out;
-  char buffer[256];
-  while (fgets(buffer, sizeof buffer, p)) out += buffer;
-  pclose(p);
-  return out;
-}
-
 bool waitForLog(const std::string &path, const std::string &text, int timeout_ms) {
   return sbtest::waitUntil(
       [&] { return sbtest::readFile(path).find(text) != std::string::npos; }, timeout_ms);
-}
-
-// The player's last logged column ("arena: player at X Y"), or -1.
-int lastPlayerColumn(const std::string &log) {
-  int column = -1;
-  const std::string head = "arena: player at ";
-  for (size_t at = log.find(head); at != std::string::npos; at = log.find(head, at + 1))
-    column = std::atoi(log.c_str() + at + head.size());
-  return column;
 }
 
 // The game in a window on an X server of its own: a held arrow key moves the
@@ -197,14 +177,14 @@ TEST(GameWindow, ArrowKeysMoveThePlayer) {
   bool started = waitForLog(log_path, "arena: started", 20000);
   std::string window;
   if (started) {
-    window = commandOutput("timeout 10 xdotool search --sync --name Sorbelane 2>/dev/null");
+    window = sbtest::commandOutput("timeout 10 xdotool search --sync --name Sorbelane 2>/dev/null");
     window = window.substr(0, window.find('\n'));
   }
   bool moved = false;
   if (!window.empty() && sbtest::xdotool("windowfocus --sync " + window)) {
     sbtest::keyDown("Right");
-    moved = sbtest::waitUntil([&] { return lastPlayerColumn(sbtest::readFile(log_path)) >= 46; },
-                              5000);
+    moved = sbtest::waitUntil(
+        [&] { return sbtest::lastPlayerColumn(sbtest::readFile(log_path)) >= 46; }, 5000);
     sbtest::keyUp("Right");
     // A click in the window's top left corner: a shot towards it.
     sbtest::xdotool("mousemove --window " + window + " 100 150");

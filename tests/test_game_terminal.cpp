@@ -12,20 +12,11 @@
 #include <string>
 #include <thread>
 
+#include "support/ProgramRunner.h"
 #include "support/TestDisplay.h"
 #include "support/TestEngine.h"
 
 namespace {
-
-std::string shellOutput(const std::string &command) {
-  std::string out;
-  FILE *p = popen(command.c_str(), "r");
-  if (!p) return out;
-  char buffer[512];
-  while (fgets(buffer, sizeof buffer, p)) out += buffer;
-  pclose(p);
-  return out;
-}
 
 // A tmux server of its own on a socket in the temporary directory, killed
 // with its panes when the test ends.
@@ -34,7 +25,7 @@ class Tmux {
   explicit Tmux(const std::string &name) : socket(sbtest::tempDir() + "/tmux-" + name) {}
   ~Tmux() { run("kill-server"); }
   std::string run(const std::string &args) const {
-    return shellOutput("env -u TMUX tmux -S '" + socket + "' " + args + " 2>&1");
+    return sbtest::commandOutput("env -u TMUX tmux -S '" + socket + "' " + args + " 2>&1");
   }
   // "alternate_on cursor_flag" of the one pane: "1 0" while the game runs.
   std::string paneState() const {
@@ -76,14 +67,6 @@ bool logHas(const TerminalGame &game, const std::string &text, int timeout_ms) {
       timeout_ms);
 }
 
-int lastPlayerColumn(const std::string &log) {
-  int column = -1;
-  const std::string head = "arena: player at ";
-  for (size_t at = log.find(head); at != std::string::npos; at = log.find(head, at + 1))
-    column = std::atoi(log.c_str() + at + head.size());
-  return column;
-}
-
 // The game's exit status once it has ended, or -1.
 int gameStatus(const TerminalGame &game) {
   std::string status;
@@ -118,13 +101,13 @@ TEST(GameTerminal, ShowsTheGameMovesThePlayerAndQuitsOnEscape) {
   EXPECT_EQ(tmux.paneState(), "1 0");  // alternate screen, no cursor
 
   // A held arrow: repeats every 40 ms, as a keyboard's auto-repeat sends them.
-  int before = lastPlayerColumn(sbtest::readFile(game.log_path));
+  int before = sbtest::lastPlayerColumn(sbtest::readFile(game.log_path));
   for (int i = 0; i < 12; i++) {
     tmux.run("send-keys -t game Right");
     std::this_thread::sleep_for(std::chrono::milliseconds(40));
   }
   bool moved = sbtest::waitUntil(
-      [&] { return lastPlayerColumn(sbtest::readFile(game.log_path)) >= 45; }, 3000);
+      [&] { return sbtest::lastPlayerColumn(sbtest::readFile(game.log_path)) >= 45; }, 3000);
   EXPECT_TRUE(moved) << "from column " << before << "\n" << sbtest::readFile(game.log_path);
 
   tmux.run("send-keys -t game Escape");

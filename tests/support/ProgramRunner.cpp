@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 
@@ -139,6 +140,24 @@ int countLines(const std::string &text, const std::vector<std::string> &needles)
     if (all) count++;
   }
   return count;
+}
+
+std::string commandOutput(const std::string &command) {
+  std::string out;
+  FILE *p = popen(command.c_str(), "r");
+  if (!p) return out;
+  char buffer[256];
+  while (fgets(buffer, sizeof buffer, p)) out += buffer;
+  pclose(p);
+  return out;
+}
+
+int lastPlayerColumn(const std::string &log) {
+  int column = -1;
+  const std::string head = "arena: player at ";
+  for (size_t at = log.find(head); at != std::string::npos; at = log.find(head, at + 1))
+    column = std::atoi(log.c_str() + at + head.size());
+  return column;
 }
 
 }  // namespace sbtest

@@ -38,6 +38,12 @@ bool inOrder(const std::string &text, const std::vector<std::string> &parts);
 // The lines of text that contain every one of the needles.
 int countLines(const std::string &text, const std::vector<std::string> &needles);
 
+// What a shell command prints on standard output.
+std::string commandOutput(const std::string &command);
+
+// The example game's last logged player column ("arena: player at X Y"), or -1.
+int lastPlayerColumn(const std::string &log);
+
 }  // namespace sbtest
 
 #endif
