@@ -632,8 +632,12 @@ void DisplayManager::fillTerminalCells(float x, float y, float radius, std::size
                                        float rotation, sf::Color color) const {
   if (points < 3 || color.a == 0) return;
   float left = 0, right = 0, top = 0, bottom = 0;
-  float angle = rotation * 3.141592654f / 180.0f;
-  float cosine = std::cos(angle), sine = std::sin(angle);
+  float cosine = 1, sine = 0;  // upright: circles, triangles and particles
+  if (rotation != 0) {
+    float angle = rotation * 3.141592654f / 180.0f;
+    cosine = std::cos(angle);
+    sine = std::sin(angle);
+  }
   if (points > CACHED_CORNERS) {  // as good as a circle
     float cx = x + radius * cosine - radius * sine, cy = y + radius * sine + radius * cosine;
     left = cx - radius, right = cx + radius, top = cy - radius, bottom = cy + radius;

@@ -34,10 +34,14 @@ bool termios_saved = false;
 struct termios saved_termios;
 
 // Signals that end the program: the terminal is restored before the
-// previous action (default, or a sanitizer's report) takes place.
+// previous action (default, or a sanitizer's report) takes place. The first
+// ones are crashes; the others are left to the game when it handles or
+// ignores them itself.
 const int FATAL_SIGNALS[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGTERM, SIGHUP, SIGQUIT};
 const int FATAL_COUNT = sizeof(FATAL_SIGNALS) / sizeof(FATAL_SIGNALS[0]);
+const int CRASH_COUNT = 5;
 struct sigaction previous_actions[FATAL_COUNT];
+bool handler_installed[FATAL_COUNT];
 bool handlers_installed = false;
 
 void onFatalSignal(int signal) {
@@ -53,13 +57,25 @@ void installFatalHandlers() {
   memset(&action, 0, sizeof(action));
   action.sa_handler = onFatalSignal;
   sigemptyset(&action.sa_mask);
-  for (int i = 0; i < FATAL_COUNT; i++) sigaction(FATAL_SIGNALS[i], &action, &previous_actions[i]);
+  for (int i = 0; i < FATAL_COUNT; i++) {
+    handler_installed[i] = sigaction(FATAL_SIGNALS[i], &action, &previous_actions[i]) == 0;
+    if (!handler_installed[i]) continue;
+    bool ignored = !(previous_actions[i].sa_flags & SA_SIGINFO) &&
+                   previous_actions[i].sa_handler == SIG_IGN;
+    bool the_games = i >= CRASH_COUNT && ((previous_actions[i].sa_flags & SA_SIGINFO) ||
+                                          previous_actions[i].sa_handler != SIG_DFL);
+    if (ignored || the_games) {
+      sigaction(FATAL_SIGNALS[i], &previous_actions[i], nullptr);
+      handler_installed[i] = false;
+    }
+  }
   handlers_installed = true;
 }
 
 void removeFatalHandlers() {
   if (!handlers_installed) return;
-  for (int i = 0; i < FATAL_COUNT; i++) sigaction(FATAL_SIGNALS[i], &previous_actions[i], nullptr);
+  for (int i = 0; i < FATAL_COUNT; i++)
+    if (handler_installed[i]) sigaction(FATAL_SIGNALS[i], &previous_actions[i], nullptr);
   handlers_installed = false;
 }
 

@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Sorbelane.h"
@@ -102,7 +103,9 @@ TEST(TerminalDisplay, ScriptedFramesSendOnlyChangedCells) {
       "\x1b[1;1H\x1b[48;5;16m \x1b[38;5;196mA  \x1b[2;1H    "  // frame 1
       "\x1b[2;4H\x1b[38;5;21mB"                              // frame 2
       "\x1b[2;3H\x1b[48;5;46m \x1b[48;5;16m "                // frame 3: fill, B gone
-      "\x1b[2;3H ";  // frame 4, the colour already set; frame 5 sends nothing
+      "\x1b[2;3H "  // frame 4, the colour already set; frame 5 sends nothing
+      "\x1b[1;2H \x1b[2;3H\x1b[38;5;196mA"  // frame 6: shaken one cell right and down
+      "\x1b[1;2HA\x1b[2;3H ";              // frame 7
   PtyRun indexed = runOnPty(10, 5, nullptr);
   EXPECT_TRUE(WIFEXITED(indexed.status) && WEXITSTATUS(indexed.status) == 0) << indexed.log;
   EXPECT_EQ(indexed.output, ENTER + frames_256 + LEAVE);
@@ -112,26 +115,31 @@ TEST(TerminalDisplay, ScriptedFramesSendOnlyChangedCells) {
       "\x1b[1;1H\x1b[48;2;0;0;0m \x1b[38;2;255;0;0mA  \x1b[2;1H    "
       "\x1b[2;4H\x1b[38;2;0;0;255mB"
       "\x1b[2;3H\x1b[48;2;0;255;0m \x1b[48;2;0;0;0m "
-      "\x1b[2;3H ";
+      "\x1b[2;3H "
+      "\x1b[1;2H \x1b[2;3H\x1b[38;2;255;0;0mA"
+      "\x1b[1;2HA\x1b[2;3H ";
   PtyRun direct = runOnPty(10, 5, "truecolor");
   EXPECT_EQ(direct.output, ENTER + frames_24bit + LEAVE);
 
   // A terminal of 3 x 1 cells shows the first three cells of the top row;
   // after its last column the cursor's place is not assumed.
   PtyRun small = runOnPty(3, 1, nullptr);
-  EXPECT_EQ(small.output, ENTER + "\x1b[1;1H\x1b[48;5;16m \x1b[38;5;196mA " + LEAVE);
+  EXPECT_EQ(small.output, ENTER + "\x1b[1;1H\x1b[48;5;16m \x1b[38;5;196mA " +
+                              "\x1b[1;2H \x1b[1;2HA" + LEAVE);  // frames 1, 6, 7
   EXPECT_NE(small.log.find("DisplayManager::startUp(): Warning! The terminal has 3 x 1 cells, "
                            "the window 4 x 2: drawing what fits."),
             std::string::npos)
       << small.log;
 }
 
-TEST(TerminalDisplay, TerminalGivenBackOnAbortAndExit) {
+TEST(TerminalDisplay, TerminalGivenBackOnAbortSignalAndExit) {
   const std::string first = "\x1b[1;1H\x1b[48;5;16m \x1b[38;5;196mA  \x1b[2;1H    ";
-  PtyRun aborted = runOnPty(10, 5, nullptr, "abort");
-  EXPECT_TRUE(WIFSIGNALED(aborted.status) && WTERMSIG(aborted.status) == SIGABRT);
-  EXPECT_EQ(aborted.output, ENTER + first + LEAVE);
-  EXPECT_TRUE(aborted.echo_restored);
+  for (const auto &end : {std::make_pair("abort", SIGABRT), std::make_pair("term", SIGTERM)}) {
+    PtyRun killed = runOnPty(10, 5, nullptr, end.first);
+    EXPECT_TRUE(WIFSIGNALED(killed.status) && WTERMSIG(killed.status) == end.second) << end.first;
+    EXPECT_EQ(killed.output, ENTER + first + LEAVE) << end.first;
+    EXPECT_TRUE(killed.echo_restored) << end.first;
+  }
 
   PtyRun exited = runOnPty(10, 5, nullptr, "exit");
   EXPECT_TRUE(WIFEXITED(exited.status) && WEXITSTATUS(exited.status) == 3);
