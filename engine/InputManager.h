@@ -29,10 +29,10 @@ class InputManager : public Manager {
   bool handleWindowEvent(const sf::Event &event);
   // The held buttons and keys, as PRESSED and KEY_DOWN events.
   void pollMouse(const sf::Window &window) const;
+  void pollKeyboard() const;
   // Sends the events of what the terminal sent since the last step.
   void getTerminalInput(const TerminalDisplay &terminal);
   TerminalInput terminal_input;
-  void pollKeyboard() const;
 
  public:
   /// The one input manager.
