@@ -130,7 +130,8 @@ void TerminalInput::keyArrived(Keyboard::Key key, long long now_us) {
 }
 
 // SGR report "ESC [ < code ; column ; row M" (press, motion) or "... m"
-// (release); columns and rows count from 1.
+// (release); columns and rows count from 1. In the older report every
+// release is button code 3.
 void TerminalInput::mouseReport(int code, int column, int row, bool press) {
   if (code & 64) return;  // the wheel
   mouse_x = static_cast<float>(column > 0 ? column - 1 : 0);
@@ -184,6 +185,12 @@ std::size_t TerminalInput::escapeSequence(std::size_t at, long long now_us) {
     if (final >= 'A' && final <= 'E')
       keyArrived(static_cast<Keyboard::Key>(Keyboard::F1 + (final - 'A')), now_us);
     return 4;
+  }
+  if (data[at + 2] == 'M') {  // the older mouse report: three bytes, each 32 more than its number
+    if (at + 6 > size) return cut(size - at);
+    auto number = [&](std::size_t i) { return static_cast<unsigned char>(data[at + i]) - 32; };
+    mouseReport(number(3), number(4), number(5), true);
+    return 6;
   }
   bool mouse = data[at + 2] == '<';
   // Up to three numbers, each bounded so that no value overflows.

@@ -297,6 +297,14 @@ TEST(TerminalInput, SequencesCutBetweenStepsAndMouseReports) {
   const std::vector<sb::TerminalEvent> &right = feed(mouse, "\x1b[<2;1;1M\x1b[<2;1;1m", 3);
   ASSERT_EQ(right.size(), 1u);
   EXPECT_EQ(right[0].button, sb::Mouse::RIGHT);
+  // The older report of terminals without SGR mouse: a middle press at (4, 1), then its
+  // release; none of its bytes is taken for a key.
+  const std::vector<sb::TerminalEvent> &old = feed(mouse, "\x1b[M!%\"\x1b[M#%\"", 5);
+  ASSERT_EQ(old.size(), 1u);
+  EXPECT_EQ(old[0].mouse_action, sb::CLICKED);
+  EXPECT_EQ(old[0].button, sb::Mouse::MIDDLE);
+  EXPECT_EQ(old[0].x, 4.0f);
+  EXPECT_EQ(old[0].y, 1.0f);
   // Wheel reports and numbers too large are read and dropped.
   EXPECT_TRUE(feed(mouse, "\x1b[<64;99999999999;1M", 4).empty());
 }
