@@ -112,9 +112,11 @@ class DisplayManager : public Manager {
   ~DisplayManager();
 
   /// Takes the window's size from the configuration and, unless headless,
-  /// opens the window and loads the font. 0, or -1 (logged) when the size
-  /// in cells is not positive or the window or font cannot be had (such as
-  /// without an X display). Starting again only logs.
+  /// opens the window and loads the font: the configured font file, else
+  /// the engine's own font (see fallbackFontFiles(); logged as a warning).
+  /// 0, or -1 (logged) when the size in cells is not positive or the window
+  /// or any font cannot be had (such as without an X display, when a hint
+  /// names the headless key). Starting again only logs.
   int startUp() override;
   /// Closes the window.
   void shutDown() override;
