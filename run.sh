@@ -5,7 +5,8 @@
 #   grid (default) runs pingle-grid, simple runs pingle-simple.
 #   Without a config file, configs/default.txt is used.
 #   game plays Arena, the example game (examples/game); without an X display it
-#   plays its demo headless. Its high scores stay in build/run/arena-scores.txt.
+#   plays its demo headless. Its high scores stay in build/run/arena-scores.txt
+#   (the demo's in arena-demo-scores.txt).
 # The program runs in build/run/, where its log (sorbelane.log) is written unless
 # SORBELANE_LOG names another file. Standard output carries only the program's own
 # lines; progress goes to standard error.
