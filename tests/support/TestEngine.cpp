@@ -193,8 +193,8 @@ int startEngine(const std::string &config_text) {
   sb::Config &config = sb::Config::getInstance();
   config.loadConfig("");
   sb::Grid &grid = sb::WorldManager::getInstance().getSceneGraph().getGrid();
-  bool sized = config.getGridWidth() > 0 && config.getGridHeight() > 0;  // else start-up fails
-  if (!sb::WorldManager::getInstance().isStarted() && sized &&
+  // (A size that is not positive logs its error here and again at start-up.)
+  if (!sb::WorldManager::getInstance().isStarted() &&
       (grid.getWidth() != config.getGridWidth() || grid.getHeight() != config.getGridHeight())) {
     grid.setDimensions(config.getGridWidth(), config.getGridHeight());
     grid.shutDown();  // world start-up allocates it
