@@ -5,7 +5,8 @@
 # sanitizer report fails the test that made it. CTest runs every test in a
 # process of its own; the Release pass then also runs each test program once
 # as a whole, all its tests in one process, so that no test passes only
-# because it ran alone. Exits non-zero if anything fails.
+# because it ran alone. Tests keep their temporary files in a folder of the
+# suite's own, which must be empty at the end. Exits non-zero if anything fails.
 # Usage: ./test.sh [extra ctest arguments]
 #   SORBELANE_SANITIZE=0 ./test.sh   skips the sanitizer pass.
 #   With extra arguments the whole-program runs are skipped.
@@ -54,6 +55,12 @@ run_whole_programs() {
   return "$status"
 }
 
+# The tests keep their files below TMPDIR: a folder of the suite's own, which
+# must be empty once every test program has ended.
+suite_tmp=$(mktemp -d "${TMPDIR:-/tmp}/sorbelane-suite.XXXXXX")
+trap 'rm -rf "$suite_tmp"' EXIT
+export TMPDIR=$suite_tmp
+
 ctest_args=("$@")
 echo "== Release build ==" >&2
 run_suite "$root/build" -DCMAKE_BUILD_TYPE=Release
@@ -65,4 +72,9 @@ if [[ ${SORBELANE_SANITIZE:-1} != 0 ]]; then
   echo "== AddressSanitizer + UndefinedBehaviorSanitizer build ==" >&2
   run_suite "$root/build-asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSORBELANE_SANITIZE=ON \
     -DSORBELANE_BUILD_BENCH=OFF
+fi
+if [[ -n $(ls -A "$suite_tmp") ]]; then
+  echo "test.sh: the tests left files in the temporary folder:" >&2
+  ls -A "$suite_tmp" >&2
+  exit 1
 fi
