@@ -6,7 +6,8 @@
 #   Without a config file, configs/default.txt is used.
 #   game plays Arena, the example game (examples/game); without an X display it
 #   plays in the terminal when standard output is one, else its demo headless.
-#   Its high scores stay in build/run/arena-scores.txt.
+#   Its high scores stay in build/run/arena-scores.txt (the demo's in
+#   arena-demo-scores.txt).
 # Pingle too runs in the terminal when there is no X display but standard output
 # is a terminal, and headless otherwise.
 # The program runs in build/run/, where its log (sorbelane.log) is written unless

@@ -140,7 +140,7 @@ std::string mapName(int kind, int size) {
   return std::string(kind == 0 ? "random " : "maze ") + SIZES[size];
 }
 
-double pathCost(const std::vector<std::pair<int, int>> &cells) {
+[[maybe_unused]] double pathCost(const std::vector<std::pair<int, int>> &cells) {
   double cost = 0;
   for (size_t i = 1; i < cells.size(); i++) {
     bool diagonal = cells[i].first != cells[i - 1].first && cells[i].second != cells[i - 1].second;

@@ -14,9 +14,23 @@ namespace {
 const char *const COLOR_NAMES[] = {"black", "red",     "green", "yellow",
                                    "blue",  "magenta", "cyan",  "white"};
 
+// Warns when a value is not wholly a number: what strtol() or strtod() made
+// of it (0 when it has no leading digits) is used, and a frame time of 0
+// would make the loop run without sleeping.
+void warnUnlessNumber(const char *key, const std::string &value, const char *end,
+                      const std::string &used) {
+  if (*end == '\0' && end != value.c_str()) return;
+  LogManager::getInstance().writeLog(
+      "Config::loadConfig(): Warning! Value '%s' of key '%s' is not a number; using %s.",
+      value.c_str(), key, used.c_str());
+}
+
 // A number beyond the int range gives the nearest limit.
-int toInt(const std::string &value) {
-  return clampToInt(static_cast<double>(strtol(value.c_str(), nullptr, 10)));
+int toInt(const char *key, const std::string &value) {
+  char *end = nullptr;
+  int number = clampToInt(static_cast<double>(strtol(value.c_str(), &end, 10)));
+  warnUnlessNumber(key, value, end, std::to_string(number));
+  return number;
 }
 
 }  // namespace
@@ -54,8 +68,13 @@ std::string Config::readConfig() {
   std::string name = env_name ? env_name : CONFIG_FILENAME;
   std::ifstream file(name);
   if (!file) {
-    LogManager::getInstance().writeLog(
-        1, "Config::readConfig(): Cannot open Sorbelane configuration file '%s'.", name.c_str());
+    // A file the user named is expected to be there: say so whatever the
+    // level (on standard error, as the log is not open yet).
+    const char *format = "Config::readConfig(): Cannot open Sorbelane configuration file '%s'.";
+    if (env_name)
+      LogManager::getInstance().writeLog(format, name.c_str());
+    else
+      LogManager::getInstance().writeLog(1, format, name.c_str());
     return "";
   }
   // Lines are joined without a separator: each setting ends in its own comma.
@@ -75,7 +94,7 @@ void Config::loadConfig(std::string new_config) {
 
   auto applyInt = [this](const char *key, int &field) {
     std::string value = match(key);
-    if (!value.empty()) field = toInt(value);
+    if (!value.empty()) field = toInt(key, value);
   };
   auto applyBool = [this](const char *key, bool &field) {
     std::string value = match(key);
@@ -88,7 +107,11 @@ void Config::loadConfig(std::string new_config) {
 
   applyInt("frame_time", frame_time);
   std::string value = match("font_scale");
-  if (!value.empty()) font_scale = static_cast<float>(strtod(value.c_str(), nullptr));
+  if (!value.empty()) {
+    char *end = nullptr;
+    font_scale = static_cast<float>(strtod(value.c_str(), &end));
+    warnUnlessNumber("font_scale", value, end, toString(font_scale));
+  }
   applyInt("window_horizontal_pixels", window_horizontal_pixels);
   applyInt("window_vertical_pixels", window_vertical_pixels);
   applyInt("window_horizontal_chars", window_horizontal_chars);

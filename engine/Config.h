@@ -45,12 +45,15 @@ class Config {
   static Config &getInstance();
 
   /// Stores the string (or the file's content when empty) and applies every
-  /// known key. Numbers beyond the int range give the nearest limit, a
+  /// known key. Numbers beyond the int range give the nearest limit, a value
+  /// that is not wholly a number gives what its leading digits read (0
+  /// without any) and logs a warning naming the key and the value, a
   /// boolean is true only for "true", and an unknown colour or window style
   /// is logged and ignored; absent keys keep their values.
   void loadConfig(std::string new_config);
   /// The configuration file's content, or "" when it cannot be opened
-  /// (logged). The file is named by the environment variable
+  /// (logged whatever the level when SORBELANE_CONFIG named the file, else
+  /// at level 1). The file is named by the environment variable
   /// SORBELANE_CONFIG, else CONFIG_FILENAME; lines starting with '#' are
   /// skipped and the others joined.
   std::string readConfig();

@@ -52,6 +52,10 @@ inline const std::string FRAPS_STRING = "fps";
 /// Engine version written in the log banner.
 constexpr double SORBELANE_VERSION = 4.13;
 
+/// Log level of the lines that SFML writes to sf::err(), which go to the log
+/// prefixed "SFML: ".
+constexpr int SFML_LOG_LEVEL = 3;
+
 // Fixed limits.
 constexpr int MAX_EVENTS = 100;      ///< Event types per manager.
 constexpr int MAX_OBJ_EVENTS = 100;  ///< Interests per object.

@@ -103,6 +103,23 @@ int shakeCells(int pixels, float cell_size) {
   return static_cast<int>(std::max(-1000.0f, std::min(cells, 1000.0f)));
 }
 
+// Loads the configured font file, else the first fallback font that loads
+// (logging a warning that names both). 0, or -1 (logged) when none does.
+int loadFont(sf::Font &font, const std::string &font_file) {
+  LogManager &log_manager = LogManager::getInstance();
+  if (font.loadFromFile(font_file)) return 0;
+  for (const std::string &fallback : fallbackFontFiles()) {
+    if (!font.loadFromFile(fallback)) continue;
+    log_manager.writeLog("DisplayManager::startUp(): Warning! Unable to load font from file "
+                         "'%s'; using the engine's font '%s'.",
+                         font_file.c_str(), fallback.c_str());
+    return 0;
+  }
+  log_manager.writeLog("DisplayManager::startUp(): Unable to load font from file '%s'.",
+                       font_file.c_str());
+  return -1;
+}
+
 }  // namespace
 
 DisplayManager::DisplayManager()
@@ -190,6 +207,13 @@ int DisplayManager::openWindow() {
   DisplayProbe probe;
   if (window_horizontal_pixels <= 0 || window_vertical_pixels <= 0 || !probe.available()) {
     log_manager.writeLog("DisplayManager::startUp(): Unable to allocate window!");
+    if (!probe.available()) {
+      const char *display = getenv("DISPLAY");
+      log_manager.writeLog("DisplayManager::startUp(): No X display could be opened (DISPLAY "
+                           "'%s'); to run without a window, set 'headless:true,' in the "
+                           "configuration file.",
+                           display ? display : "");
+    }
     return -1;
   }
   sf::VideoMode desktop = sf::VideoMode::getDesktopMode();
@@ -211,12 +235,7 @@ int DisplayManager::openWindow() {
   p_window->setMouseCursorVisible(config.getShowMouse());
   p_window->setVerticalSyncEnabled(true);
 
-  std::string font_file = config.getFontFile();
-  if (!font.loadFromFile(font_file)) {
-    log_manager.writeLog("DisplayManager::startUp(): Unable to load font from file '%s'.",
-                         font_file.c_str());
-    return -1;
-  }
+  if (loadFont(font, config.getFontFile()) != 0) return -1;
 
   float cell_width = charWidth(), cell_height = charHeight();
   p_rectangle = new sf::RectangleShape(sf::Vector2f(cell_width, cell_height));

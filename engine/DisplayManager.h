@@ -124,10 +124,13 @@ class DisplayManager : public Manager {
   ~DisplayManager();
 
   /// Takes the window's size from the configuration and, unless headless,
-  /// opens the window and loads the font, or with the key terminal takes
-  /// over the terminal on standard output (or error) instead. 0, or -1 (logged) when the size
-  /// in cells is not positive or the window or font cannot be had (such as
-  /// without an X display). Starting again only logs.
+  /// opens the window and loads the font: the configured font file, else
+  /// the engine's own font (see fallbackFontFiles(); logged as a warning).
+  /// With the key terminal it takes over the terminal on standard output
+  /// (or error) instead. 0, or -1 (logged) when the size in cells is not
+  /// positive or the window, the terminal or any font cannot be had (such as
+  /// without an X display, when a hint names the headless key). Starting
+  /// again only logs.
   int startUp() override;
   /// Closes the window.
   void shutDown() override;

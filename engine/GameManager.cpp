@@ -19,12 +19,13 @@
 #include "ResourceManager.h"
 #include "TerminalDisplay.h"
 #include "WorldManager.h"
+#include "utility.h"
 
 namespace sb {
 
 namespace {
 
-const char *const STARS = "****************************************************";
+const char *const BANNER_LINE = "****************************************************";
 
 // Starts one manager and logs the outcome; false on failure.
 bool startManager(Manager &manager, const char *started, const char *failed) {
@@ -99,17 +100,19 @@ int GameManager::startUp() {
     log_manager.writeLog("GameManager::startup(): Already started.");
     return 0;
   }
+  step_count = 0;  // a new start shows step 0 in its log lines, as the first did
   Config &config = Config::getInstance();
   config.loadConfig("");
+  quietAudioWithoutDevice();
 
   if (log_manager.startUp() != 0) {
     log_manager.writeLog("Error starting log manager!");
     return -1;
   }
-  log_manager.writeLog("%s", STARS);
+  log_manager.writeLog("%s", BANNER_LINE);
   log_manager.writeLog("** Sorbelane version %.2f **", SORBELANE_VERSION);
   log_manager.writeLog("** Game engine started **");
-  log_manager.writeLog("%s", STARS);
+  log_manager.writeLog("%s", BANNER_LINE);
   log_manager.writeLog(1, "Log Manager started.");
   config.writeToLog();
 
@@ -164,6 +167,13 @@ int GameManager::startUp() {
 
 void GameManager::run() {
   LogManager &log_manager = LogManager::getInstance();
+  // Without the managers the loop would spin without a frame wait, logging
+  // every step that nothing is started.
+  if (!isStarted()) {
+    log_manager.writeLog("GameManager::run(): Error! GameManager not started; call startUp() "
+                         "first.");
+    return;
+  }
   DisplayManager &display_manager = DisplayManager::getInstance();
   InputManager &input_manager = InputManager::getInstance();
   WorldManager &world_manager = WorldManager::getInstance();
@@ -254,7 +264,7 @@ void GameManager::shutDown() {
   stopManager(InputManager::getInstance(), "Input manager stopped");
   stopManager(DisplayManager::getInstance(), "Display manager stopped");
   LogManager &log_manager = LogManager::getInstance();
-  log_manager.writeLog("%s", STARS);
+  log_manager.writeLog("%s", BANNER_LINE);
   log_manager.writeLog("** Game engine stopped **");
   log_manager.shutDown();
   Manager::shutDown();

@@ -39,7 +39,8 @@ class GameManager : public Manager {
 
   /// Runs the game loop until game over is set: each step shows the last
   /// frame, reads input, sends a step event, moves and draws the world, lets
-  /// path searches run, then sleeps for the rest of the frame time.
+  /// path searches run, then sleeps for the rest of the frame time. Before
+  /// startUp() (or after shutDown()) it logs an error and returns at once.
   void run();
 
   /// Ends the game loop after the current step (true), or clears the flag.
@@ -56,5 +57,15 @@ class GameManager : public Manager {
 void doShutDown(int signal);
 
 }  // namespace sb
+
+#ifdef SORBELANE_INSTALLED_FONT
+// An installed engine package defines SORBELANE_INSTALLED_FONT for the games
+// built against it: the font it carries then serves as the fallback font.
+#include "utility.h"
+namespace sb {
+/// Registers the installed package's font once per program, before main().
+inline const bool installed_font_registered = setInstalledFontFile(SORBELANE_INSTALLED_FONT);
+}  // namespace sb
+#endif
 
 #endif

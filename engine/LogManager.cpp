@@ -4,11 +4,77 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <mutex>
+#include <streambuf>
+
+#include <SFML/System/Err.hpp>
 
 #include "Config.h"
+#include "Constants.h"
 #include "GameManager.h"
 
 namespace sb {
+
+namespace {
+
+// Takes what SFML writes to sf::err() and logs it a line at a time, prefixed
+// "SFML: ", at SFML_LOG_LEVEL, so that standard error carries only what the
+// program itself prints. SFML's sound threads write to it too, hence the lock.
+class SfmlErrorBuffer : public std::streambuf {
+ public:
+  void install() {
+    std::lock_guard<std::mutex> guard(lock);
+    if (!previous) previous = sf::err().rdbuf(this);
+  }
+  // Gives sf::err() back its own buffer, and a line not yet ended to it.
+  void uninstall() {
+    std::lock_guard<std::mutex> guard(lock);
+    if (!previous) return;
+    sf::err().rdbuf(previous);
+    previous = nullptr;
+    if (!line.empty()) sf::err() << line << '\n';
+    line.clear();
+  }
+
+ protected:
+  int_type overflow(int_type ch) override {
+    if (traits_type::eq_int_type(ch, traits_type::eof())) return traits_type::not_eof(ch);
+    std::lock_guard<std::mutex> guard(lock);
+    take(traits_type::to_char_type(ch));
+    return ch;
+  }
+  std::streamsize xsputn(const char *text, std::streamsize count) override {
+    std::lock_guard<std::mutex> guard(lock);
+    for (std::streamsize i = 0; i < count; i++) take(text[i]);
+    return count;
+  }
+
+ private:
+  static const std::size_t MAX_LINE = 4096;  // longer lines are cut
+
+  void take(char ch) {
+    if (ch == '\n')
+      emit();
+    else if (line.size() < MAX_LINE)
+      line += ch;
+  }
+  void emit() {
+    LogManager::getInstance().writeLog(SFML_LOG_LEVEL, "SFML: %s", line.c_str());
+    line.clear();
+  }
+
+  std::mutex lock;
+  std::string line;
+  std::streambuf *previous = nullptr;
+};
+
+// Constructed within the log manager's constructor, so it outlives the log manager.
+SfmlErrorBuffer &sfmlErrors() {
+  static SfmlErrorBuffer buffer;
+  return buffer;
+}
+
+}  // namespace
 
 char *getTimeString() {
   static char time_str[30];
@@ -26,9 +92,11 @@ char *getTimeString() {
 LogManager::LogManager()
     : do_flush(false), log_level(0), log_time_string(true), log_step_count(true), p_f(nullptr) {
   setType("LogManager");
+  sfmlErrors().install();
 }
 
 LogManager::~LogManager() {
+  sfmlErrors().uninstall();
   if (p_f) fclose(p_f);
   for (auto &entry : file_map)
     if (entry.second) fclose(entry.second);

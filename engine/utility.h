@@ -160,6 +160,25 @@ int addParticles(PrecipitationType type, Direction direction, float density = 1.
 /// loaded, since the device is opened with the first one; the answer is kept.
 bool audioDeviceOpen();
 
+/// Quietens OpenAL Soft when this machine surely has no audio device (no
+/// sound hardware, no sound server, no ALSA or OpenAL set-up of the user's,
+/// and ALSOFT_DRIVERS unset): it then neither searches for one nor prints
+/// its errors. Acts once, before SFML first opens the audio device; the
+/// game manager's startUp() calls it.
+void quietAudioWithoutDevice();
+
+// The font that comes with the engine, used when the configured font file
+// cannot be loaded.
+
+/// Names the font file of an installed engine package. A game built against
+/// the package calls it before main() (see GameManager.h), so the fallback
+/// font is found wherever the package was installed. Returns true.
+bool setInstalledFontFile(const std::string &path);
+/// The font files to try, in order, when the configured one cannot be loaded:
+/// the installed package's (when named), the copy in the engine's build tree,
+/// then the one below the install prefix the engine was configured with.
+std::vector<std::string> fallbackFontFiles();
+
 // Network messages: the length field at the front of a message, 4 bytes
 // little-endian whatever the machine; and "\t<error> - <its text>" in the log.
 

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -146,6 +149,76 @@ TEST(Config, MissingFileNamedInFailureAndDefaultsHold) {
   EXPECT_EQ(cfg.getQuadtreeDepth(), 10);
   EXPECT_EQ(cfg.getGridWidth(), 20);
   EXPECT_EQ(cfg.getGridHeight(), 8);
+}
+
+// A file that SORBELANE_CONFIG names is expected: its absence is reported
+// whatever the log level. A missing default file is only told at level 1.
+TEST(Config, MissingNamedFileReportedAtEveryLevel) {
+  sb::LogManager &log = sb::LogManager::getInstance();
+  int level = log.getLogLevel();
+  log.setLogLevel(0);
+  std::string missing = sbtest::tempDir() + "/missing-config.txt";
+  setenv("SORBELANE_CONFIG", missing.c_str(), 1);
+  sbtest::StderrCapture named;
+  sb::Config::getInstance().readConfig();
+  std::string named_text = named.text();
+
+  unsetenv("SORBELANE_CONFIG");
+  std::string dir = sbtest::tempDir() + "/no-config-here";
+  mkdir(dir.c_str(), 0700);
+  char *previous = getcwd(nullptr, 0);
+  ASSERT_EQ(chdir(dir.c_str()), 0);
+  sbtest::StderrCapture unnamed;
+  sb::Config::getInstance().readConfig();
+  std::string unnamed_text = unnamed.text();
+  if (previous && chdir(previous) != 0) ADD_FAILURE() << "cannot return to " << previous;
+  free(previous);
+  rmdir(dir.c_str());
+  log.setLogLevel(level);
+
+  EXPECT_TRUE(sbtest::hasMessage(
+      named_text, "Config::readConfig(): Cannot open Sorbelane configuration file '" + missing +
+                      "'."))
+      << named_text;
+  EXPECT_EQ(unnamed_text, "");
+}
+
+// A value that is not wholly a number counts as its leading digits (0
+// without any) and a warning names the key and the text.
+TEST(Config, UnreadableNumbersWarnWithKeyAndText) {
+  ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
+  sb::Config &cfg = sb::Config::getInstance();
+  struct Case {
+    std::string setting;
+    std::function<double()> field;
+    double value;
+    std::string warning;  // "" when none is expected
+  };
+  const std::vector<Case> cases = {
+      {"frame_time:ten,", [&] { return cfg.getFrameTime(); }, 0,
+       "Value 'ten' of key 'frame_time' is not a number; using 0."},
+      {"grid_width:12cells,", [&] { return cfg.getGridWidth(); }, 12,
+       "Value '12cells' of key 'grid_width' is not a number; using 12."},
+      {"font_scale:big,", [&] { return cfg.getFontScale(); }, 0,
+       "Value 'big' of key 'font_scale' is not a number; using 0."},
+      {"frame_time:20show_mouse:true,", [&] { return cfg.getFrameTime(); }, 20,
+       "Value '20show_mouse' of key 'frame_time' is not a number; using 20."},
+      {"frame_time:25,", [&] { return cfg.getFrameTime(); }, 25, ""},
+      {"random_seed:-1,", [&] { return cfg.getRandomSeed(); }, -1, ""},
+      {"font_scale:1.5,", [&] { return cfg.getFontScale(); }, 1.5, ""},
+  };
+  for (const Case &c : cases) {
+    size_t logged = sbtest::readLog().size();
+    sbtest::StderrCapture capture;
+    cfg.loadConfig(c.setting);
+    std::string text = capture.text() + sbtest::readLog().substr(logged);
+    EXPECT_DOUBLE_EQ(c.field(), c.value) << c.setting;
+    std::string prefix = "Config::loadConfig(): Warning! ";
+    if (c.warning.empty())
+      EXPECT_EQ(text.find(prefix), std::string::npos) << c.setting << "\n" << text;
+    else
+      EXPECT_EQ(sbtest::countOf(text, prefix + c.warning), 1) << c.setting << "\n" << text;
+  }
 }
 
 TEST(Config, WriteToLogLines) {

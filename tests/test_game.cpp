@@ -211,6 +211,8 @@ TEST(GameWindow, ArrowKeysMoveThePlayer) {
 // The sounds the build synthesizes next to the game: WAV files that SFML
 // reads as short mono effects at 22050 Hz and a longer tune, none silent.
 TEST(Game, SynthesizedSoundsAreShortMonoWavs) {
+  const char *drivers = getenv("ALSOFT_DRIVERS");
+  std::string saved_drivers = drivers ? drivers : "";
   setenv("ALSOFT_DRIVERS", "null", 1);  // SFML's buffers need an OpenAL device
   std::string bin = GAME_BIN;
   std::string dir = bin.substr(0, bin.rfind('/')) + "/game-assets";
@@ -233,6 +235,11 @@ TEST(Game, SynthesizedSoundsAreShortMonoWavs) {
     EXPECT_GT(loudest, 5000) << e.name << " is (nearly) silent";
     EXPECT_LT(loudest, 32767) << e.name << " clips";
   }
+  // Programs that later tests start find the environment as it was.
+  if (drivers)
+    setenv("ALSOFT_DRIVERS", saved_drivers.c_str(), 1);
+  else
+    unsetenv("ALSOFT_DRIVERS");
 }
 
 // The demo in a window saves a picture after its fourth kill: it shows the
@@ -289,6 +296,26 @@ TEST(Game, PlaysSilentlyWithoutAnAudioDevice) {
   EXPECT_EQ(sbtest::countOf(result.log, "Warning! No audio device."), 1);
   EXPECT_LT(std::count(result.err.begin(), result.err.end(), '\n'), 1000)
       << result.err.substr(0, 2000);
+}
+
+// The headless demo as run.sh plays it, in the environment a user has (no
+// audio settings): standard error carries nothing, standard output the
+// summary, and the demo's scores go to a table of their own, so that a first
+// real game shows no best score.
+TEST(Game, HeadlessDemoPrintsOnlyItsSummaryAndKeepsItsScoresApart) {
+  sbtest::ProgramRun run;
+  run.binary = GAME_BIN;
+  run.config = "headless:true,\nframe_time:5,\ndemo_steps:600,\n";
+  run.unset_env = {"ALSOFT_DRIVERS", "ALSOFT_CONF", "ALSOFT_LOGLEVEL", "DISPLAY"};
+  run.timeout_ms = 30000;
+  sbtest::ProgramResult result = sbtest::runProgram(run);
+  ASSERT_FALSE(result.timed_out);
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.err, "");
+  EXPECT_TRUE(summaryOf(result.out).found) << result.out;
+  EXPECT_NE(sbtest::readFile(result.dir + "/arena-demo-scores.txt").find("type:HighScores"),
+            std::string::npos);
+  EXPECT_EQ(sbtest::readFile(result.dir + "/arena-scores.txt"), "");
 }
 
 }  // namespace

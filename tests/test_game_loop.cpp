@@ -63,9 +63,10 @@ TEST(GameLoop, SeedZeroUsesTheTime) {
 
 TEST(GameLoop, SeedMinusOneLeavesTheGeneratorAlone) {
   sb::LogManager::getInstance().setLogLevel(10);
+  srand(1);  // the C library's initial state, as a fresh process has it
   ASSERT_EQ(sbtest::startEngine("headless:true,\nrandom_seed:-1,\n"), 0);
   EXPECT_TRUE(sbtest::hasMessage(sbtest::readLog(), seedLine(-1)));
-  // Never seeded: the sequence is the C library's initial one (seed 1).
+  // Never seeded: the sequence goes on from the state before (seed 1).
   int first = rand();
   srand(1);
   EXPECT_EQ(first, rand());
@@ -302,3 +303,22 @@ TEST(GameLoop, SecondCtrlCEndsTheProcessAtOnce) {
   EXPECT_EXIT(ctrlCDuringShutDown(), testing::ExitedWithCode(2), "");
   EXPECT_EQ(sbtest::countOf(sbtest::readLog(), "doShutDown(): Signal is 2."), 1);
 }
+
+namespace {
+
+// run() before startUp() (or after shutDown()) would spin without a frame
+// wait: it refuses with one line on standard error and returns at once.
+TEST(GameLoop, RunBeforeStartUpRefusesWithOneLine) {
+  sb::GameManager &gm = sb::GameManager::getInstance();
+  if (gm.isStarted()) gm.shutDown();
+  sbtest::StderrCapture capture;
+  Clock::time_point start = Clock::now();
+  gm.run();
+  double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  std::vector<std::string> lines = sbtest::logMessages(capture.text());
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0], "GameManager::run(): Error! GameManager not started; call startUp() first.");
+  EXPECT_LT(seconds, 0.5);
+}
+
+}  // namespace

@@ -6,7 +6,8 @@
 // Game keys in the engine's configuration file, besides the engine's own:
 //   demo_steps:N,        scripted input plays N steps, then the game ends
 //   max_steps:N,         the game ends after N steps
-//   highscore_file:F,    the high-score table (default arena-scores.txt)
+//   highscore_file:F,    the high-score table (default arena-scores.txt, or
+//                        arena-demo-scores.txt for the demo)
 //   screenshot:F,        saves a picture of the window as F (PNG) after the fourth kill
 //   game_assets:DIR,     sprites and sounds (default: game-assets next to the program)
 #include <unistd.h>
@@ -63,8 +64,12 @@ int main() {
   }
   sb::Config &config = sb::Config::getInstance();
   ArenaOptions options;
-  if (!config.match("highscore_file").empty()) options.high_score_file = config.match("highscore_file");
   options.demo_steps = configInt("demo_steps");
+  // Scores the demo made are nobody's best: they go to a table of their own.
+  if (!config.match("highscore_file").empty())
+    options.high_score_file = config.match("highscore_file");
+  else if (options.demo_steps > 0)
+    options.high_score_file = "arena-demo-scores.txt";
   options.max_steps = configInt("max_steps");
   options.screenshot_file = config.match("screenshot");
   std::string assets = config.match("game_assets");

@@ -1,19 +1,35 @@
 #!/usr/bin/env bash
-# Installs the built engine into a temporary prefix, builds a small consumer
-# project against it with find_package(Sorbelane), and runs both of its programs.
-# Usage: check_install.sh BUILD_DIR SOURCE_DIR
+# Follows the README's install recipe from the source tree: a build of its own
+# with tests and benchmarks off, installed into a temporary prefix, its build
+# tree then removed. Builds a small consumer project against the installed
+# package with find_package(Sorbelane) and runs both of its programs headless,
+# then one in a real window on an Xvfb server from a directory without
+# sb-font.ttf, where the engine must fall back to the font it installed, and
+# once more without that font, where start-up must fail.
+# Usage: check_install.sh SOURCE_DIR
 set -euo pipefail
-build=$1 source=$2
-work=$(mktemp -d)
+source=$1
+work=$(mktemp -d "${TMPDIR:-/tmp}/sorbelane-install-XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
-cmake --install "$build" --prefix "$work/prefix" >/dev/null
-test -f "$work/prefix/include/sorbelane/Sorbelane.h"
+# The recipe of "Using the engine in a game".
+cmake -S "$source" -B "$work/engine-build" -DCMAKE_BUILD_TYPE=Release \
+  -DSORBELANE_BUILD_TESTS=OFF -DSORBELANE_BUILD_BENCH=OFF >/dev/null
+cmake --build "$work/engine-build" -j2 >/dev/null
+cmake --install "$work/engine-build" --prefix "$work/prefix" >/dev/null
+rm -rf "$work/engine-build"
+
+font=$work/prefix/share/sorbelane/DejaVuSansMono-Bold.ttf
+for file in include/sorbelane/Sorbelane.h share/sorbelane/DejaVuSansMono-Bold.ttf \
+            share/sorbelane/DejaVuSansMono-Bold.ttf.copyright; do
+  test -f "$work/prefix/$file" || { echo "not installed: $file" >&2; exit 1; }
+done
 cmake -S "$source/tests/install/consumer" -B "$work/build" -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_PREFIX_PATH="$work/prefix" >/dev/null
 cmake --build "$work/build" -j2 >/dev/null
 
-cd "$work"
+mkdir "$work/run"
+cd "$work/run"
 printf 'headless:true,\nframe_time:1,\n' > sb-config.txt
 for config in grid simple; do
   out=$("$work/build/consumer-$config")
@@ -23,4 +39,32 @@ for config in grid simple; do
     exit 1
   fi
 done
-echo "installed package works for both configurations"
+
+# A window, and no sb-font.ttf in the working directory.
+printf 'frame_time:1,\n' > sb-config.txt
+status=0
+SORBELANE_LOG=$work/run/window.log xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" \
+  "$work/build/consumer-grid" >"$work/run/window.out" 2>"$work/run/window.err" || status=$?
+if [[ $status -ne 0 ]] || ! grep -qF "using the engine's font '$font'" window.log; then
+  echo "the window run (status $status) did not fall back to $font:" >&2
+  cat window.err window.log >&2
+  exit 1
+fi
+if [[ -s window.err ]]; then
+  echo "the window run wrote on standard error:" >&2
+  cat window.err >&2
+  exit 1
+fi
+
+# With the engine's font gone too, start-up fails and says which file it wanted.
+rm "$font"
+status=0
+SORBELANE_LOG=$work/run/nofont.log xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" \
+  "$work/build/consumer-grid" >/dev/null 2>&1 || status=$?
+if [[ $status -eq 0 ]] ||
+   ! grep -qF "DisplayManager::startUp(): Unable to load font from file 'sb-font.ttf'." nofont.log; then
+  echo "without any font the window run ended with status $status:" >&2
+  cat nofont.log >&2
+  exit 1
+fi
+echo "installed package works for both configurations, in a window with its own font"

@@ -79,18 +79,24 @@ class StderrCapture {
  public:
   StderrCapture() {
     fflush(stderr);
-    char pattern[] = "/tmp/sorbelane-stderr-XXXXXX";
-    fd_ = mkstemp(pattern);
-    path_ = pattern;
+    path_ = tempFolder() + "/sorbelane-stderr-XXXXXX";
+    fd_ = mkstemp(&path_[0]);
     saved_ = dup(2);
     dup2(fd_, 2);
   }
-  ~StderrCapture() { restore(); }
+  ~StderrCapture() {
+    restore();
+    unlink(path_.c_str());
+  }
+  StderrCapture(const StderrCapture &) = delete;
+  void operator=(const StderrCapture &) = delete;
 
   // Stops capturing and returns everything written meanwhile.
   std::string text() {
     restore();
-    return readFile(path_);
+    std::string captured = readFile(path_);
+    unlink(path_.c_str());
+    return captured;
   }
 
  private:

@@ -40,6 +40,7 @@ std::string freshDir() {
   if (chdir(dir.c_str()) != 0) _exit(126);
   setenv("SORBELANE_CONFIG", (dir + "/sb-config.txt").c_str(), 1);
   setenv("SORBELANE_LOG", log_path.c_str(), 1);
+  for (const std::string &name : run.unset_env) unsetenv(name.c_str());
   for (const auto &entry : run.env) setenv(entry.first.c_str(), entry.second.c_str(), 1);
   std::vector<char *> argv;
   argv.push_back(const_cast<char *>(run.binary.c_str()));

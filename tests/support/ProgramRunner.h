@@ -14,6 +14,7 @@ struct ProgramRun {
   std::vector<std::string> args;           // command-line arguments after the program's name
   std::string config;                      // content of the configuration file
   std::map<std::string, std::string> env;  // extra environment, set after the defaults
+  std::vector<std::string> unset_env;      // variables taken out of the environment first
   int timeout_ms = 60000;                  // then the program is killed
   std::string interrupt_when;              // send SIGINT once the log holds this text
 };

@@ -105,6 +105,11 @@ void stopXvfb() {
   xvfb_pid = 0;
 }
 
+// Registered before main(), so it runs after the engine's singletons (made by
+// the tests) are destroyed: their fonts and SFML's contexts still talk to the
+// server as they go, and Xlib ends the process if the server is gone.
+const int xvfb_stopped_last = atexit(stopXvfb);
+
 // The process id written in a display's lock file, or 0.
 pid_t lockOwner(int number) {
   FILE *lock = fopen(("/tmp/.X" + std::to_string(number) + "-lock").c_str(), "r");
@@ -121,8 +126,22 @@ sf::RenderWindow *engineWindow() { return sb::DisplayManager::getInstance().getW
 
 }  // namespace
 
+namespace {
+
+// The display name of this process's own server, set again for every test
+// that asks for it: an earlier test may have changed or removed DISPLAY.
+std::string xvfb_name;
+
+bool useOwnServer() {
+  if (xvfb_pid <= 0) return false;
+  setenv("DISPLAY", xvfb_name.c_str(), 1);
+  return true;
+}
+
+}  // namespace
+
 bool ensureDisplay() {
-  if (xvfb_pid > 0) return true;
+  if (useOwnServer()) return true;
   if (!xlib().ok) {
     fprintf(stderr, "ensureDisplay(): cannot load libX11.so.6\n");
     return false;
@@ -133,7 +152,7 @@ bool ensureDisplay() {
 }
 
 bool ensurePrivateDisplay() {
-  if (xvfb_pid > 0) return true;
+  if (useOwnServer()) return true;
   if (!xlib().ok) {
     fprintf(stderr, "ensurePrivateDisplay(): cannot load libX11.so.6\n");
     return false;
@@ -159,9 +178,9 @@ bool ensurePrivateDisplay() {
     if (ready) {
       xvfb_pid = pid;
       xvfb_owner = getpid();
-      // Normally the parent-death signal ends the server; this reaps it
-      // when the test program exits through exit().
-      atexit(stopXvfb);
+      xvfb_name = name;
+      // Normally the parent-death signal ends the server; stopXvfb() reaps
+      // it when the test program exits through exit().
       setenv("DISPLAY", name.c_str(), 1);
       return true;
     }

@@ -12,8 +12,12 @@ namespace sbtest {
 // SORBELANE_LOG into it and starts the game manager. Returns startUp()'s result.
 int startEngine(const std::string &config_text);
 
-// Creates (once per process) and returns the temporary directory.
+// Creates (once per process) and returns the temporary directory, below
+// tempFolder(). It is removed with everything in it when the program exits.
 std::string tempDir();
+
+// The system's folder for temporary files: TMPDIR, else /tmp.
+std::string tempFolder();
 
 // Path of the log file startEngine() configured.
 std::string logPath();
