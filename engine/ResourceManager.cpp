@@ -493,7 +493,8 @@ void ResourceManager::freeUnshownSprites() {
 }
 
 void ResourceManager::spriteLetGo(const Sprite *p_sprite) {
-  if (p_sprite && unloaded_sprites.count(p_sprite)) sweep_due = true;
+  // Called for every object deleted: no hashing while nothing is unloaded.
+  if (p_sprite && !unloaded_sprites.empty() && unloaded_sprites.count(p_sprite)) sweep_due = true;
 }
 
 void ResourceManager::freeReleasedSprites() {
