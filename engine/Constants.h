@@ -64,12 +64,15 @@ constexpr int MAX_SPRITES = 1000;    ///< Sprites the resource manager keeps at 
 constexpr int MAX_SOUNDS = 100;      ///< Sound effects the resource manager keeps at once.
 constexpr int MAX_MUSICS = 50;       ///< Music tracks the resource manager ever loads.
 
-// Bounds on sprite files, which come from outside: a file may claim anything
-// in its header, so what is read is bounded before it is believed.
-constexpr int MAX_SPRITE_LINE = 4096;            ///< Characters in one sprite file line.
+// Bounds on files from outside: a file may claim anything in its header, so
+// what is read is bounded before it is believed.
 constexpr int MAX_SPRITE_BYTES = 1024 * 1024;  ///< Bytes read from one sprite file.
-constexpr int MAX_SPRITE_FRAMES = 10000;         ///< A sprite header's frame count.
-constexpr int MAX_SPRITE_SIZE = 1024;            ///< A sprite header's width and height.
+/// Samples (all channels together) of one sound effect: 16 M, about three
+/// minutes of stereo at 44.1 kHz and 32 MB of memory.
+constexpr long long MAX_SOUND_SAMPLES = 16LL * 1024 * 1024;
+constexpr unsigned MAX_AUDIO_CHANNELS = 8;      ///< Channels of a sound or a music file.
+constexpr unsigned MAX_SAMPLE_RATE = 768000;    ///< Samples a second of a sound or a music file.
+constexpr int MAX_WAV_CHUNKS = 1000;            ///< Chunks of a WAV file ahead of its data.
 constexpr long long MAX_PATH_CELLS = 1LL << 21;  ///< Cells of one path search's node graph.
 
 // Bounds on particle requests, so a wild scale or density cannot ask for

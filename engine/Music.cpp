@@ -1,5 +1,9 @@
 #include "Music.h"
 
+#include <exception>
+
+#include <SFML/Audio/InputSoundFile.hpp>
+
 #include "LogManager.h"
 #include "utility.h"
 
@@ -12,11 +16,32 @@ Music::~Music() {
 }
 
 int Music::loadMusic(std::string filename) {
-  std::unique_ptr<sf::Music> p_new(new sf::Music);
-  if (!p_new->openFromFile(filename)) return -1;
-  if (p_music) p_music->stop();
-  p_music = std::move(p_new);
-  return 0;
+  const char *const caller = "Music::loadMusic()";
+  LogManager &log = LogManager::getInstance();
+  int status = regularFileStatus(filename);
+  if (status == -2)
+    log.writeLog("%s: Error! '%s' is not a regular file.", caller, filename.c_str());
+  if (status != 0 || !wavChunksSafe(filename, caller)) return -1;
+  try {
+    // The header first: the stream keeps a second of samples in memory, as
+    // many as the header's rate and channels ask for.
+    {
+      sf::InputSoundFile header;
+      if (!header.openFromFile(filename)) return -1;
+      if (!audioFormatPlayable(header.getChannelCount(), header.getSampleRate(), caller, filename))
+        return -1;
+    }
+    std::unique_ptr<sf::Music> p_new(new sf::Music);
+    if (!p_new->openFromFile(filename)) return -1;
+    if (p_music) p_music->stop();
+    p_music = std::move(p_new);
+    return 0;
+  } catch (const std::exception &e) {
+    log.writeLog("%s: Error! '%s' failed: %s.", caller, filename.c_str(), e.what());
+  } catch (...) {
+    log.writeLog("%s: Error! '%s' failed.", caller, filename.c_str());
+  }
+  return -1;
 }
 
 void Music::play(bool loop) {

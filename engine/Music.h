@@ -28,7 +28,9 @@ class Music {
   Music &operator=(const Music &) = delete;
 
   /// Opens the file for streaming, replacing (and stopping) any earlier track.
-  /// 0, or -1 when it cannot be opened; the track is then unchanged.
+  /// 0, or -1 when it cannot be opened; the track is then unchanged. Refused
+  /// (and logged): anything but a regular file, and a channel count or rate
+  /// that cannot be played, checked from the header before the stream is made.
   int loadMusic(std::string filename);
 
   /// Sets the label the track is found by.

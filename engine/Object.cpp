@@ -136,6 +136,13 @@ Object::~Object() {
   // Other searches may lead to this object.
   path_manager.objectGone(this);
   WorldManager::getInstance().removeObject(this);
+  ResourceManager::getInstance().spriteLetGo(animation.getSprite());
+}
+
+// Tells the resource manager when the animation no longer shows p_old, so an
+// unloaded sprite can be freed once no object shows it.
+void Object::letGoOfSprite(const Sprite *p_old) {
+  if (p_old && p_old != animation.getSprite()) ResourceManager::getInstance().spriteLetGo(p_old);
 }
 
 void Object::setId(int new_id) {
@@ -251,7 +258,9 @@ void Object::setAcceleration(Vector new_acceleration) {
 }
 
 void Object::setAnimation(Animation new_animation, bool set_box) {
+  const Sprite *p_old = animation.getSprite();
   animation = new_animation;
+  letGoOfSprite(p_old);
   modified[ANIMATION] = true;
   if (set_box) setBox(animation.getBox());
 }
@@ -263,7 +272,9 @@ int Object::setSprite(std::string sprite_name) {
                                        sprite_name.c_str());
     return -1;
   }
+  const Sprite *p_old = animation.getSprite();
   animation.setSprite(p_sprite);
+  letGoOfSprite(p_old);
   modified[ANIMATION] = true;
   setBox(animation.getBox());
   return 0;
@@ -534,6 +545,7 @@ int Object::deserializeAttributes(const AttributeList &list) {
   const Sprite *p_old_sprite = animation.getSprite();
   int old_index = animation.getIndex(), old_slowdown = animation.getSlowdownCount();
   animation.deserializeAttributes(list);
+  letGoOfSprite(p_old_sprite);
   if (animation.getName() != old_name || animation.getSprite() != p_old_sprite ||
       animation.getIndex() != old_index || animation.getSlowdownCount() != old_slowdown)
     modified[ANIMATION] = true;

@@ -63,6 +63,7 @@ class Object {
   Path path;
 
   int managerRegister(const std::string &event_type, bool do_register);
+  void letGoOfSprite(const Sprite *p_old);
 
  protected:
   /// Sets the modified flag of one attribute, for derived classes that
@@ -166,6 +167,8 @@ class Object {
 
   /// A copy of the animation (sprite, frame and slowdown).
   Animation getAnimation() const { return animation; }
+  /// The animation itself, read without copying.
+  const Animation &animationRef() const { return animation; }
   /// Sets the animation; with set_box the box becomes the animation's box.
   void setAnimation(Animation new_animation, bool set_box = true);
   /// Animates the object with the loaded sprite sprite_name, its box becoming

@@ -10,10 +10,15 @@
 #include <istream>
 #include <sstream>
 
+#include <SFML/System/Err.hpp>
+
 #include "LogManager.h"
 #include "Music.h"
+#include "Object.h"
+#include "SceneGraph.h"
 #include "Sound.h"
 #include "Sprite.h"
+#include "WorldManager.h"
 
 namespace sb {
 
@@ -29,15 +34,15 @@ struct Line {
 };
 using Lines = std::vector<Line>;
 
-// Reads a sprite file line by line, counting lines and bounding what it
-// reads: no line longer than MAX_SPRITE_LINE, no more than MAX_SPRITE_BYTES
-// in all. After the first failure every further read fails at once.
+// Reads a sprite file line by line, counting lines and reading no more than
+// MAX_SPRITE_BYTES in all. After the first failure every further read fails
+// at once.
 class SpriteReader {
  public:
   explicit SpriteReader(std::istream &in) : p_buf(in.rdbuf()) {}
 
   // The next line without its line feed and one trailing carriage return;
-  // "" (with a log line) at end of file or when a bound is hit.
+  // "" (with a log line) at end of file or beyond MAX_SPRITE_BYTES.
   std::string getLine() {
     std::string line;
     if (failed) return line;
@@ -54,12 +59,6 @@ class SpriteReader {
         return fail();
       }
       if (c == '\n') break;
-      if (line.size() >= static_cast<size_t>(MAX_SPRITE_LINE)) {
-        LogManager::getInstance().writeLog(
-            "getLine(): Error! Line %d is longer than %d characters.", line_count,
-            MAX_SPRITE_LINE);
-        return fail();
-      }
       line.push_back(static_cast<char>(c));
     }
     if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -221,8 +220,10 @@ bool matchFrame(const Lines &body, size_t &next, int &last_line, int width, int 
   return !frame_str.empty();
 }
 
-// A required header number: missing (or -1) and outside 0 .. limit fail.
-bool requiredInt(Lines &header, const std::string &key, int limit, int &value) {
+// A required header number: missing (or -1) and negative values fail. Large
+// ones need no bound: frames are kept as they are read, never made from the
+// count, and every row must be in the file, so the file's bytes pay for them.
+bool requiredInt(Lines &header, const std::string &key, int &value) {
   value = -1;
   Match found = matchLineInt(header, key, value);
   if (found == Match::MALFORMED) return false;
@@ -231,10 +232,10 @@ bool requiredInt(Lines &header, const std::string &key, int limit, int &value) {
                                        key.c_str());
     return false;
   }
-  if (value < 0 || value > limit) {
+  if (value < 0) {
     LogManager::getInstance().writeLog(
-        "ResourceManager::loadSprite(): Error! '%s' is %d, must be 0 to %d.", key.c_str(), value,
-        limit);
+        "ResourceManager::loadSprite(): Error! '%s' is %d, must not be negative.", key.c_str(),
+        value);
     return false;
   }
   return true;
@@ -253,21 +254,22 @@ Sprite *readSprite(std::istream &in, const std::string &label) {
   Lines header = reader.readData("HEADER");
   if (header.empty()) return nullptr;
   int frames = 0, width = 0, height = 0;
-  if (!requiredInt(header, "frames", MAX_SPRITE_FRAMES, frames)) return nullptr;
-  if (!requiredInt(header, "width", MAX_SPRITE_SIZE, width)) return nullptr;
-  if (!requiredInt(header, "height", MAX_SPRITE_SIZE, height)) return nullptr;
+  if (!requiredInt(header, "frames", frames)) return nullptr;
+  if (!requiredInt(header, "width", width)) return nullptr;
+  if (!requiredInt(header, "height", height)) return nullptr;
 
   std::string color_name;
   Match found = matchLineStr(header, "color", color_name);
   if (found == Match::MALFORMED) return nullptr;
-  if (found == Match::NONE) {
+  // An empty value counts as absent, for the colour as for the transparency.
+  if (found == Match::NONE || color_name.empty()) {
     warnAbsent("color");
     color_name = "default";
   }
   std::string transparency_str;
   found = matchLineStr(header, "transparency", transparency_str);
   if (found == Match::MALFORMED) return nullptr;
-  if (found == Match::NONE) warnAbsent("transparency");
+  if (found == Match::NONE || transparency_str.empty()) warnAbsent("transparency");
   char transparency = transparency_str.empty() ? 0 : transparency_str[0];
   int slowdown = -1;
   found = matchLineInt(header, "slowdown", slowdown);
@@ -400,14 +402,12 @@ int readRegularFile(const std::string &name, std::string &text) {
 }
 
 // Takes the first item with label out of slots 0 .. count - 1, keeping the
-// order of the others, and keeps it in retired (freed at shut-down, since
-// game objects may still point at it). Returns the item, or null.
+// order of the others. Returns the item, or null.
 template <class T>
-T *retireFirst(T **slots, int &count, const std::string &label, std::vector<T *> &retired) {
+T *takeFirst(T **slots, int &count, const std::string &label) {
   for (int i = 0; i < count; i++) {
     if (slots[i]->getLabel() != label) continue;
     T *p_item = slots[i];
-    retired.push_back(p_item);
     for (int j = i; j < count - 1; j++) slots[j] = slots[j + 1];
     slots[--count] = nullptr;
     return p_item;
@@ -418,8 +418,18 @@ T *retireFirst(T **slots, int &count, const std::string &label, std::vector<T *>
 }  // namespace
 
 ResourceManager::ResourceManager()
-    : p_sprite(), sprite_count(0), p_sound(), sound_count(0), p_music(), music_count(0) {
+    : p_sprite(),
+      sprite_count(0),
+      sweep_due(false),
+      p_sound(),
+      sound_count(0),
+      p_music(),
+      music_count(0) {
   setType("ResourceManager");
+  // Sounds and tracks live until this manager is destroyed at exit, and SFML
+  // may report to its error stream while they are freed: made now, the stream
+  // is destroyed after this manager, not before.
+  sf::err();
 }
 
 ResourceManager::~ResourceManager() {
@@ -446,7 +456,7 @@ int ResourceManager::startUp() {
 
 void ResourceManager::shutDown() {
   freeSprites();
-  freeAudio();
+  stopAudio();
   Manager::shutDown();
   LogManager::getInstance().writeLog(5, "ResourceManager::shutDown(): successfully stopped.");
 }
@@ -457,8 +467,44 @@ void ResourceManager::freeSprites() {
     p_sprite[i] = nullptr;
   }
   sprite_count = 0;
-  for (Sprite *p_s : unloaded_sprites) delete p_s;
+  for (const Sprite *p_s : unloaded_sprites) delete p_s;
   unloaded_sprites.clear();
+  sweep_due = false;
+}
+
+void ResourceManager::freeUnshownSprites() {
+  sweep_due = false;
+  if (unloaded_sprites.empty()) return;
+  std::unordered_set<const Sprite *> shown;
+  const SceneGraph &graph = WorldManager::getInstance().getSceneGraph();
+  for (const ObjectList *p_list : {&graph.activeList(), &graph.inactiveList()})
+    for (int i = 0; i < p_list->getCount(); i++) {
+      const Sprite *p_s = (*p_list)[i]->animationRef().getSprite();
+      if (unloaded_sprites.count(p_s)) shown.insert(p_s);
+    }
+  for (auto it = unloaded_sprites.begin(); it != unloaded_sprites.end();) {
+    if (shown.count(*it)) {
+      ++it;
+      continue;
+    }
+    delete *it;
+    it = unloaded_sprites.erase(it);
+  }
+}
+
+void ResourceManager::spriteLetGo(const Sprite *p_sprite) {
+  // Called for every object deleted: no hashing while nothing is unloaded.
+  if (p_sprite && !unloaded_sprites.empty() && unloaded_sprites.count(p_sprite)) sweep_due = true;
+}
+
+void ResourceManager::freeReleasedSprites() {
+  if (sweep_due) freeUnshownSprites();
+}
+
+void ResourceManager::stopAudio() {
+  for (int i = 0; i < sound_count; i++) p_sound[i]->stop();
+  for (Sound *p_s : unloaded_sounds) p_s->stop();
+  for (int i = 0; i < music_count; i++) p_music[i]->stop();
 }
 
 void ResourceManager::freeAudio() {
@@ -533,7 +579,11 @@ int ResourceManager::loadSprite(std::istream &in, std::string label) {
 
 int ResourceManager::unloadSprite(std::string label) {
   if (refuseUnstarted()) return -1;
-  return retireFirst(p_sprite, sprite_count, label, unloaded_sprites) ? 0 : -1;
+  Sprite *p_s = takeFirst(p_sprite, sprite_count, label);
+  if (!p_s) return -1;
+  unloaded_sprites.insert(p_s);
+  freeUnshownSprites();
+  return 0;
 }
 
 Sprite *ResourceManager::getSprite(std::string label) const {
@@ -568,8 +618,10 @@ int ResourceManager::loadSound(std::string filename, std::string label) {
 
 int ResourceManager::unloadSound(std::string label) {
   if (refuseUnstarted()) return -1;
-  Sound *p_s = retireFirst(p_sound, sound_count, label, unloaded_sounds);
+  // Kept until the next start-up: game objects may still point at it.
+  Sound *p_s = takeFirst(p_sound, sound_count, label);
   if (!p_s) return -1;
+  unloaded_sounds.push_back(p_s);
   p_s->stop();
   return 0;
 }

@@ -1,5 +1,9 @@
 #include "Sound.h"
 
+#include <algorithm>
+#include <exception>
+#include <vector>
+
 #include "LogManager.h"
 #include "utility.h"
 
@@ -31,13 +35,90 @@ void Sound::release() {
   p_buffer.reset();
 }
 
-int Sound::loadSound(std::string filename) {
+namespace {
+
+const char *const LOAD_SOUND = "Sound::loadSound()";
+
+// Reads all the samples file claims into samples. A claim beyond
+// MAX_SOUND_SAMPLES is refused before anything is read; a file that holds
+// fewer than it claims is found out after reading what it holds. Samples are
+// read in chunks, so memory grows only with what the file really holds.
+bool readSamples(sf::InputSoundFile &file, const std::string &name,
+                 std::vector<sf::Int16> &samples) {
+  LogManager &log = LogManager::getInstance();
+  sf::Uint64 claimed = file.getSampleCount();
+  if (claimed > static_cast<sf::Uint64>(MAX_SOUND_SAMPLES)) {
+    log.writeLog("%s: Error! '%s' claims %llu samples, more than %lld.", LOAD_SOUND, name.c_str(),
+                 static_cast<unsigned long long>(claimed), MAX_SOUND_SAMPLES);
+    return false;
+  }
+  const sf::Uint64 chunk = 65536;
+  while (samples.size() < claimed) {
+    size_t at = samples.size();
+    size_t wanted = static_cast<size_t>(std::min(chunk, claimed - at));
+    samples.resize(at + wanted);
+    sf::Uint64 got = file.read(samples.data() + at, wanted);
+    samples.resize(at + static_cast<size_t>(std::min<sf::Uint64>(got, wanted)));
+    if (got < wanted) break;
+  }
+  if (samples.size() < claimed) {
+    log.writeLog("%s: Error! '%s' holds %llu of the %llu samples it claims.", LOAD_SOUND,
+                 name.c_str(), static_cast<unsigned long long>(samples.size()),
+                 static_cast<unsigned long long>(claimed));
+    return false;
+  }
+  return true;
+}
+
+// Runs a load, turning any exception (such as std::bad_alloc from a decoder)
+// into a logged -1: none may leave the engine.
+template <class Load>
+int guarded(const std::string &name, Load load) {
+  try {
+    return load();
+  } catch (const std::exception &e) {
+    LogManager::getInstance().writeLog("%s: Error! '%s' failed: %s.", LOAD_SOUND, name.c_str(),
+                                       e.what());
+  } catch (...) {
+    LogManager::getInstance().writeLog("%s: Error! '%s' failed.", LOAD_SOUND, name.c_str());
+  }
+  return -1;
+}
+
+}  // namespace
+
+int Sound::loadFrom(sf::InputSoundFile &file, const std::string &name) {
+  unsigned channels = file.getChannelCount(), rate = file.getSampleRate();
+  if (!audioFormatPlayable(channels, rate, LOAD_SOUND, name)) return -1;
+  std::vector<sf::Int16> samples;
+  if (!readSamples(file, name, samples)) return -1;
   std::unique_ptr<sf::SoundBuffer> p_new(new sf::SoundBuffer);
-  if (!p_new->loadFromFile(filename)) return -1;
+  if (!p_new->loadFromSamples(samples.data(), samples.size(), channels, rate)) return -1;
   release();
   p_buffer = std::move(p_new);
   p_sound.reset(new sf::Sound(*p_buffer));
   return 0;
+}
+
+int Sound::loadSound(std::string filename) {
+  int status = regularFileStatus(filename);
+  if (status == -2)
+    LogManager::getInstance().writeLog("%s: Error! '%s' is not a regular file.", LOAD_SOUND,
+                                       filename.c_str());
+  if (status != 0 || !wavChunksSafe(filename, LOAD_SOUND)) return -1;
+  return guarded(filename, [&] {
+    sf::InputSoundFile file;
+    return file.openFromFile(filename) ? loadFrom(file, filename) : -1;
+  });
+}
+
+int Sound::loadSound(const void *data, std::size_t size) {
+  const std::string name = "[memory]";
+  if (!wavChunksSafe(data, size, LOAD_SOUND, name)) return -1;
+  return guarded(name, [&] {
+    sf::InputSoundFile file;
+    return file.openFromMemory(data, size) ? loadFrom(file, name) : -1;
+  });
 }
 
 int Sound::loadSound(const sf::SoundBuffer &buffer) {

@@ -1,9 +1,11 @@
 #ifndef SORBELANE_SOUND_H
 #define SORBELANE_SOUND_H
 
+#include <cstddef>
 #include <memory>
 #include <string>
 
+#include <SFML/Audio/InputSoundFile.hpp>
 #include <SFML/Audio/Sound.hpp>
 #include <SFML/Audio/SoundBuffer.hpp>
 
@@ -21,6 +23,8 @@ class Sound {
   std::string label;
 
   void release();
+  // Reads the opened file's samples into a new buffer and plays from it.
+  int loadFrom(sf::InputSoundFile &file, const std::string &name);
 
  public:
   /// Makes an empty sound labelled "[Undefined]"; the audio device is not opened.
@@ -33,8 +37,13 @@ class Sound {
   Sound &operator=(const Sound &other);
 
   /// Loads the file into the buffer, replacing (and stopping) any earlier samples.
-  /// 0, or -1 when it cannot be read; the sound is then unchanged.
+  /// 0, or -1 when it cannot be read; the sound is then unchanged. Refused (and
+  /// logged): anything but a regular file, more than MAX_SOUND_SAMPLES samples,
+  /// fewer samples than the header claims, a channel count or rate that cannot
+  /// be played. The header is checked before any sample is read.
   int loadSound(std::string filename);
+  /// The same from the bytes of a sound file held in memory (copied).
+  int loadSound(const void *data, std::size_t size);
   /// The same from samples already in a buffer (copied). Always 0.
   int loadSound(const sf::SoundBuffer &buffer);
   /// True once samples are loaded.

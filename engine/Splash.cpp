@@ -101,9 +101,11 @@ int Splash::eventHandler(const Event *p_e) {
   }
   if (!p_e) return 0;
   if (p_e->getType() == KEYBOARD_EVENT) {
+    // Any key ends the splash; the key is left to others (0), unlike the
+    // emblem, which takes it.
     game_manager.setGameOver();
     world_manager.markForDelete(this);
-    return 1;
+    return 0;
   }
   if (p_e->getType() != STEP_EVENT) return 0;
   countdown--;

@@ -26,9 +26,9 @@ class Splash : public Object {
   Splash();
   /// Frees the name's sprite.
   ~Splash();
-  /// Step: moves on the show, and sets game over when it ends. Keyboard: sets
-  /// game over at once. Returns 1 for these events, 0 for others; once the game
-  /// is over the object deletes itself.
+  /// Step: moves on the show, and sets game over when it ends; returns 1.
+  /// Keyboard: sets game over at once and returns 0, leaving the key to others.
+  /// Other events: 0. Once the game is over the object deletes itself.
   int eventHandler(const Event *p_e) override;
 };
 

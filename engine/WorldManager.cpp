@@ -7,6 +7,7 @@
 #include "GameManager.h"
 #include "LogManager.h"
 #include "Object.h"
+#include "ResourceManager.h"
 #include "ViewObject.h"
 #include "utility.h"
 
@@ -253,6 +254,8 @@ void WorldManager::update() {
     p_o->accelerate();
   }
   deleteMarked();
+  // Unloaded sprites that the deleted or changed objects showed may go now.
+  ResourceManager::getInstance().freeReleasedSprites();
 }
 
 // Deletes the marked objects in order; objects marked by their destructors

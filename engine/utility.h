@@ -4,6 +4,7 @@
 #ifndef SORBELANE_UTILITY_H
 #define SORBELANE_UTILITY_H
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -178,6 +179,29 @@ bool setInstalledFontFile(const std::string &path);
 /// the installed package's (when named), the copy in the engine's build tree,
 /// then the one below the install prefix the engine was configured with.
 std::vector<std::string> fallbackFontFiles();
+
+/// Whether name is a regular file that can be opened for reading, without
+/// blocking: 0 when it is; -1 when it cannot be opened; -2 when it is something
+/// else (a FIFO waits for a writer for ever, a device such as /dev/zero never
+/// ends, a directory holds no data).
+int regularFileStatus(const std::string &name);
+
+/// Whether an audio stream of channels channels at rate samples a second can
+/// be played: 1 to MAX_AUDIO_CHANNELS channels at 1 to MAX_SAMPLE_RATE. When
+/// not, logs why as "<caller>: Error! '<name>' has ..." and returns false.
+bool audioFormatPlayable(unsigned channels, unsigned rate, const char *caller,
+                         const std::string &name);
+
+/// Whether a sound file's chunks are safe for SFML's WAV reader, which divides
+/// by the sample size of the first "fmt " chunk when it meets the "data" chunk:
+/// false (logged as "<caller>: Error! '<name>' ...") for a RIFF/WAVE file whose
+/// data comes before any format, whose first format chunk has no channels or
+/// fewer than 8 bits a sample, or whose data follows more than
+/// MAX_WAV_CHUNKS other chunks. Other formats are left to their readers: true.
+bool wavChunksSafe(const void *data, std::size_t size, const char *caller,
+                   const std::string &name);
+/// The same for a file on disk (false when it cannot be read).
+bool wavChunksSafe(const std::string &filename, const char *caller);
 
 // Network messages: the length field at the front of a message, 4 bytes
 // little-endian whatever the machine; and "\t<error> - <its text>" in the log.

@@ -2,6 +2,9 @@
 // unload rules and playing states of the resource manager's audio half.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <cstdint>
 #include <cstdlib>
 #include <random>
 #include <string>
@@ -14,10 +17,12 @@
 #include "ResourceManager.h"
 #include "Sound.h"
 #include "support/CoreChecks.h"
+#include "support/ProgramRunner.h"
 #include "support/TestDisplay.h"
 #include "support/TestEngine.h"
 #include "support/Tones.h"
 
+#include <SFML/Audio/OutputSoundFile.hpp>
 #include <SFML/System/Sleep.hpp>
 
 namespace {
@@ -152,8 +157,16 @@ TEST(Audio, FiftyTracksEverAndTheUnloadRules) {
   EXPECT_EQ(sbtest::countOf(log, RM + "getMusic(): Looking for music ''."), 1);
   EXPECT_EQ(sbtest::countOf(log, RM + "getMusic(): Warning! Music 'm7' not found."), 1);
 
+  // Shut-down stops the tracks and keeps them (pointers stay valid) until the
+  // next start-up clears the count.
+  sb::Music *p_last = resources().getMusic("m49");
   sb::GameManager::getInstance().shutDown();
+  EXPECT_EQ(resources().getMusicCount(), sb::MAX_MUSICS);
+  EXPECT_EQ(resources().getMusic("m49"), p_last);
+  ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
   EXPECT_EQ(resources().getMusicCount(), 0);
+  EXPECT_EQ(resources().getMusic("m49"), nullptr);
+  sb::GameManager::getInstance().shutDown();
 }
 
 TEST(Audio, PlayingStatesLoopingAndStoppingOnUnload) {
@@ -204,9 +217,133 @@ TEST(Audio, PlayingStatesLoopingAndStoppingOnUnload) {
   EXPECT_EQ(sbtest::countOf(log, "Music::play(): Playing music."), 2);
   EXPECT_EQ(sbtest::countOf(log, "Music::pause(): Pausing music."), 1);
   EXPECT_GE(sbtest::countOf(log, "Music::stop(): Stopping music."), 1);
+  // Shut-down stops what plays, unloaded or not, and keeps it loaded: the
+  // pointers a game holds stay valid and the lookups still find them.
   p_blip->play(true);
-  sb::GameManager::getInstance().shutDown();  // stops and frees what plays
-  EXPECT_EQ(resources().getSoundCount(), 0);
+  p_half->play(true);
+  p_track->play(true);
+  sb::GameManager::getInstance().shutDown();
+  for (Status status : {p_blip->getStatus(), p_half->getStatus(), p_track->getStatus()})
+    EXPECT_EQ(status, Status::Stopped);
+  EXPECT_EQ(resources().getSound("blip"), p_blip);
+  EXPECT_EQ(resources().getSoundCount(), 1);
+  EXPECT_EQ(resources().getMusicCount(), 1);
+}
+
+// A RIFF/WAVE file of PCM samples whose data chunk claims claim bytes and is
+// followed by body (which may hold fewer or more).
+std::string wavFile(unsigned channels, unsigned rate, unsigned bits, uint32_t claim,
+                    const std::string &body) {
+  auto le = [](uint32_t v, int bytes) {
+    std::string out;
+    for (int i = 0; i < bytes; i++) out += static_cast<char>((v >> (8 * i)) & 0xff);
+    return out;
+  };
+  unsigned block = channels * bits / 8;
+  return "RIFF" + le(36 + claim, 4) + "WAVE" + "fmt " + le(16, 4) + le(1, 2) + le(channels, 2) +
+         le(rate, 4) + le(rate * block, 4) + le(block, 2) + le(bits, 2) + "data" + le(claim, 4) +
+         body;
+}
+
+// A mono 16-bit WAV at 22050 Hz holding samples samples and claiming as many.
+std::string monoWav(uint32_t samples) {
+  return wavFile(1, 22050, 16, samples * 2, std::string(samples * 2, '\x10'));
+}
+
+// Every file goes through one run of a separate program with a time limit,
+// so a load that hangs (a FIFO) or grows without bound (a header's claim of
+// 4 GB) fails this test instead of hanging or killing the suite.
+TEST(AudioFile, GoodHostileAndBorderlineFilesWithTheirLogLines) {
+  std::string dir = sbtest::tempDir() + "/media", fifo = dir + "/fifo";
+  mkdir(dir.c_str(), 0700);
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  {
+    std::vector<sf::Int16> tone = sbtest::toneSamples(440, 4410);
+    sf::OutputSoundFile ogg;
+    ASSERT_TRUE(ogg.openFromFile(dir + "/tone.ogg", sbtest::kToneRate, 1));
+    ogg.write(tone.data(), tone.size());
+  }
+  const uint32_t limit = static_cast<uint32_t>(sb::MAX_SOUND_SAMPLES);
+  const std::string SOUND = "Sound::loadSound(): Error! '", MUSIC = "Music::loadMusic(): Error! '";
+  struct Case {
+    std::string kind, name, bytes;  // a name starting with '/' is a path, not written
+    int result;
+    std::vector<std::string> messages;  // after "'<path>' ", in this order in the log
+  };
+  const std::string noise = "RIFF\x10\0\0\0WAVEjunkjunkjunkjunk";
+  std::string no_format = monoWav(100);
+  no_format.replace(12, 4, "f)t ");
+  const Case cases[] = {
+      {"sound", "tone.wav", monoWav(1000), 0, {}},
+      {"music", "tone.wav", monoWav(1000), 0, {}},
+      {"sound", "tone.ogg", "", 0, {}},
+      {"music", "tone.ogg", "", 0, {}},
+      {"sound", "stereo8.wav", wavFile(2, 8000, 8, 400, std::string(400, '\x80')), 0, {}},
+      // The 144-byte file whose data claims 4 GB: refused before reading.
+      {"sound", "claims-4gb.wav", wavFile(1, 22050, 16, 0xFFFFFFF0u, std::string(100, 'x')), -1,
+       {SOUND + "@' claims 2147483640 samples, more than 16777216."}},
+      {"sound", "over-limit.wav", wavFile(1, 22050, 16, (limit + 1) * 2, std::string(100, 'x')),
+       -1, {SOUND + "@' claims 16777217 samples, more than 16777216."}},
+      {"sound", "at-limit.wav", wavFile(1, 22050, 16, limit * 2, std::string(100, 'x')), -1,
+       {SOUND + "@' holds 50 of the 16777216 samples it claims."}},
+      {"sound", "one-short.wav", wavFile(1, 22050, 16, 2000, std::string(1998, 'x')), -1,
+       {SOUND + "@' holds 999 of the 1000 samples it claims."}},
+      {"sound", "nine-channels.wav", wavFile(9, 22050, 16, 1800, std::string(1800, 'x')), -1,
+       {SOUND + "@' has 9 channels, must be 1 to 8."}},
+      {"music", "nine-channels.wav", wavFile(9, 22050, 16, 1800, std::string(1800, 'x')), -1,
+       {MUSIC + "@' has 9 channels, must be 1 to 8."}},
+      // A stream keeps a second of samples: 4 G a second would be 8 GB.
+      {"music", "fast.wav", wavFile(1, 4000000000u, 16, 200, std::string(200, 'x')), -1,
+       {MUSIC + "@' has 4000000000 samples a second, must be 1 to 768000."}},
+      {"sound", "fast.wav", wavFile(1, 4000000000u, 16, 200, std::string(200, 'x')), -1,
+       {SOUND + "@' has 4000000000 samples a second, must be 1 to 768000."}},
+      // SFML's reader divides by the sample size of a format it never read.
+      {"sound", "no-format.wav", no_format, -1,
+       {SOUND + "@' is a WAV file with data before its format."}},
+      {"music", "no-format.wav", no_format, -1,
+       {MUSIC + "@' is a WAV file with data before its format."}},
+      {"sound", "zero-bits.wav", wavFile(1, 22050, 0, 200, std::string(200, 'x')), -1,
+       {SOUND + "@' is a WAV file with a broken format chunk."}},
+      {"sound", "noise.wav", noise, -1, {}},
+      {"music", "noise.wav", noise, -1, {}},
+      {"sound", fifo, "", -1, {SOUND + "@' is not a regular file."}},
+      {"music", fifo, "", -1, {MUSIC + "@' is not a regular file."}},
+      {"sound", "/dev/zero", "", -1, {SOUND + "@' is not a regular file."}},
+      {"music", dir, "", -1, {MUSIC + "@' is not a regular file."}},
+      {"sound", "/nonexistent/a.wav", "", -1, {}},
+  };
+  sbtest::ProgramRun run;
+  run.binary = LOAD_MEDIA_BIN;
+  run.env["ALSOFT_DRIVERS"] = "null";
+  run.timeout_ms = 30000;
+  for (const Case &c : cases) {
+    std::string path = c.name[0] == '/' ? c.name : dir + "/" + c.name;
+    if (!c.bytes.empty()) {
+      ASSERT_TRUE(sbtest::writeFile(path, c.bytes));
+    }
+    run.args.push_back(c.kind + ":" + path);
+  }
+  sbtest::ProgramResult result = sbtest::runProgram(run);
+  ASSERT_FALSE(result.timed_out) << "stopped after\n" << result.out;
+  ASSERT_EQ(result.status, 0) << result.out << result.err;
+
+  for (size_t i = 0; i < run.args.size(); i++) {
+    const Case &c = cases[i];
+    std::string path = run.args[i].substr(6);
+    SCOPED_TRACE(run.args[i]);
+    EXPECT_NE(result.out.find(std::to_string(c.result) + " " + run.args[i] + "\n"),
+              std::string::npos)
+        << result.out;
+    std::vector<std::string> wanted;
+    for (std::string line : c.messages) wanted.push_back(line.replace(line.find('@'), 1, path));
+    if (c.result != 0)
+      wanted.push_back(c.kind == "sound"
+                           ? "ResourceManager::loadSound(): Error! Cannot load sound from file '" +
+                                 path + "'."
+                           : "ResourceManager::loadmusic(): Error! Cannot load music from file '" +
+                                 path + "'.");
+    EXPECT_TRUE(sbtest::messagesInOrder(result.log, wanted)) << result.log;
+  }
 }
 
 }  // namespace

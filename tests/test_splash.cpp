@@ -8,12 +8,14 @@
 
 #include "Animation.h"
 #include "Event.h"
+#include "EventKeyboard.h"
 #include "GameManager.h"
 #include "LogManager.h"
 #include "Object.h"
 #include "ObjectList.h"
 #include "ObjectListIterator.h"
 #include "Splash.h"
+#include "SplashSorbelane.h"
 #include "Sprite.h"
 #include "WorldManager.h"
 #include "support/TestDisplay.h"
@@ -132,6 +134,16 @@ TEST(Splash, RefusedBeforeStartAndTitleSpeedForEveryFrameTime) {
     EXPECT_EQ(p_sprite->getFrameCount(), 2);
     EXPECT_EQ(p_splash->getAnimation().getSlowdownCount(), -1);
     EXPECT_EQ(p_splash->getSolidness(), sb::SPECTRAL);
+    if (c.frame_time == 33) {  // a key ends the show; only the emblem takes the key
+      sb::SplashSorbelane *p_emblem = new sb::SplashSorbelane(sb::Vector(10, 5));
+      sb::EventKeyboard key;
+      EXPECT_EQ(p_splash->eventHandler(&key), 0);
+      EXPECT_TRUE(game().getGameOver());
+      game().setGameOver(false);
+      EXPECT_EQ(p_emblem->eventHandler(&key), 1);
+      EXPECT_TRUE(game().getGameOver());
+      game().setGameOver(false);
+    }
     game().shutDown();  // deletes it, and its sprite with it
   }
 }

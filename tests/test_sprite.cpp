@@ -16,6 +16,7 @@
 #include "Object.h"
 #include "ResourceManager.h"
 #include "Sprite.h"
+#include "WorldManager.h"
 #include "support/CoreChecks.h"
 #include "support/TestEngine.h"
 
@@ -102,6 +103,26 @@ std::string example(const std::string &from = "", const std::string &to = "",
   return text;
 }
 
+// A sprite of frames frames of width x height 'x's, with header_extra lines
+// ahead of the header's end.
+std::string spriteText(int frames, int width, int height, const std::string &header_extra = "") {
+  std::string text = "<HEADER>\nframes " + std::to_string(frames) + "\nwidth " +
+                     std::to_string(width) + "\nheight " + std::to_string(height) + "\n" +
+                     header_extra + "</HEADER>\n<BODY>\n";
+  std::string row = std::string(static_cast<size_t>(width), 'x') + "\n";
+  for (int f = 0; f < frames; f++) {
+    for (int r = 0; r < height; r++) text += row;
+    text += "end\n";
+  }
+  return text + "</BODY>\n<FOOTER>\nversion 1\n</FOOTER>\n";
+}
+
+// A sprite file of exactly bytes bytes, padded with an unused header line.
+std::string spriteOfSize(size_t bytes) {
+  std::string base = spriteText(1, 3, 1, "note \n");
+  return spriteText(1, 3, 1, "note " + std::string(bytes - base.size(), 'n') + "\n");
+}
+
 const std::string RM = "ResourceManager::loadSprite(): ";
 const std::string NOT_LOADED = RM + "Sprite 's' not loaded.";
 
@@ -126,6 +147,18 @@ TEST(SpriteFile, GoodMalformedAndHostileFilesWithTheirLogLines) {
         "\t      Frames: 2", "\t       Width: 3", "\t      Height: 2", "\t    Slowdown: 4",
         "\tTransparency: #", "\t       Color: yellow"}},
       {"crlf", crlf, 0, {}},
+      // Large but paid for by the file's bytes, up to the 1 MiB cap itself.
+      {"many-frames", spriteText(20000, 1, 1), 0, {"\t      Frames: 20000"}},
+      {"wide", spriteText(2, 2000, 3), 0, {"\t       Width: 2000"}},
+      {"tall", spriteText(2, 3, 2000), 0, {"\t      Height: 2000"}},
+      {"long-unused-line", spriteText(1, 1, 1, std::string(5000, 'u') + "\n"), 0,
+       {RM + "Warning! Unused HEADER lines:"}},
+      {"exactly-1mib", spriteOfSize(1 << 20), 0, {}},
+      // Empty text values count as absent.
+      {"empty-color", example("color yellow", "color "), 0,
+       {RM + "Warning! No 'color' in header.", "\t       Color: default"}},
+      {"empty-transparency", example("transparency #", "transparency "), 0,
+       {RM + "Warning! No 'transparency' in header.", "\tTransparency: (none)"}},
       {"defaults", example("color yellow\ntransparency #\nslowdown 4\n"), 0,
        {RM + "Warning! No 'color' in header.", RM + "Warning! No 'transparency' in header.",
         RM + "Warning! No 'slowdown' in header.", "\t    Slowdown: 0", "\tTransparency: (none)",
@@ -165,9 +198,9 @@ TEST(SpriteFile, GoodMalformedAndHostileFilesWithTheirLogLines) {
        {RM + "Error! Missing 'version' in FOOTER (line 18)."}},
       // Hostile: refused without believing the header, and quickly.
       {"frames-negative", example("frames 2", "frames -2"), -1,
-       {RM + "Error! 'frames' is -2, must be 0 to 10000."}},
+       {RM + "Error! 'frames' is -2, must not be negative."}},
       {"frames-huge", example("frames 2", "frames 2000000000"), -1,
-       {RM + "Error! 'frames' is 2000000000, must be 0 to 10000."}},
+       {"\tError! Line 16: No more frame data.", RM + "Error! No frame data to add."}},
       {"width-beyond-int", example("width 3", "width 99999999999"), -1,
        {RM + "Error! Line 3: 'width 99999999999' is out of range."}},
       {"large-area", example("width 3\nheight 2", "width 1024\nheight 1024"), -1,
@@ -176,7 +209,9 @@ TEST(SpriteFile, GoodMalformedAndHostileFilesWithTheirLogLines) {
       {"version-alone", example("version 1", "version"), -1,
        {RM + "Error! Line 18: 'version' has no value."}},
       {"megabyte-line", example("yellow", std::string(1 << 20, 'y')), -1,
-       {"getLine(): Error! Line 5 is longer than 4096 characters."}},
+       {"getLine(): Error! More than 1048576 bytes of sprite data."}},
+      {"one-byte-over", spriteOfSize((1 << 20) + 1), -1,
+       {"getLine(): Error! More than 1048576 bytes of sprite data."}},
       {"megabytes", endless, -1,
        {"getLine(): Error! More than 1048576 bytes of sprite data."}},
       {"format-text", example("#^#\nend\n(-)", "%n%s%n\nend\n(-)"), -1,
@@ -213,9 +248,78 @@ TEST(SpriteFile, GoodMalformedAndHostileFilesWithTheirLogLines) {
   EXPECT_EQ(p_s->getSlowdown(), 4);
   EXPECT_EQ(p_s->getFrameCount(), 2);
   EXPECT_EQ(p_s->getFrame(1).getString(), "(-)#^#");
-  ASSERT_EQ(resources().loadSprite(dir + "/defaults", "plain"), 0);
-  EXPECT_EQ(resources().getSprite("plain")->getColor(), sb::WHITE);
-  EXPECT_EQ(resources().getSprite("plain")->getTransparency(), 0);
+  for (const char *name : {"defaults", "empty-color", "empty-transparency"}) {
+    ASSERT_EQ(resources().loadSprite(dir + "/" + name, name), 0);
+    sb::Sprite *p_plain = resources().getSprite(name);
+    EXPECT_EQ(p_plain->getColor(), std::string(name) == "empty-transparency" ? sb::YELLOW : sb::WHITE);
+    EXPECT_EQ(p_plain->getTransparency(), std::string(name) == "empty-color" ? '#' : 0);
+  }
+  ASSERT_EQ(resources().loadSprite(dir + "/many-frames", "many"), 0);
+  EXPECT_EQ(resources().getSprite("many")->getFrameCount(), 20000);
+  EXPECT_EQ(resources().getSprite("many")->getFrame(19999).getString(), "x");
+}
+
+// Levels loaded and unloaded in a loop: an unloaded sprite lives exactly as
+// long as some object's animation shows it, however the objects let go.
+TEST(SpriteFile, UnloadedSpritesLiveWhileObjectsShowThem) {
+  ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
+  sb::WorldManager &world = sb::WorldManager::getInstance();
+  std::istringstream other_text(EXAMPLE);
+  ASSERT_EQ(resources().loadSprite(other_text, "other"), 0);
+  enum LetGo { DELETED, OTHER_SPRITE, EMPTY_ANIMATION, DESERIALIZED, NONE };
+  for (int level = 0; level < 40; level++) {
+    std::istringstream in(EXAMPLE);
+    ASSERT_EQ(resources().loadSprite(in, "level"), 0);
+    sb::Sprite *p_level = resources().getSprite("level");
+    std::vector<sb::Object *> shown;
+    for (int i = 0; i < 3; i++) {
+      shown.push_back(new sb::Object);
+      ASSERT_EQ(shown.back()->setSprite("level"), 0);
+    }
+    shown[2]->setActive(false);  // inactive objects are live too
+    ASSERT_EQ(resources().unloadSprite("level"), 0);
+    ASSERT_EQ(resources().getUnloadedSpriteCount(), 1);
+    // Each object lets go in its own way, one a step; the sprite must stay
+    // valid (the sanitizer build checks the draws) until the last one has.
+    LetGo ways[] = {static_cast<LetGo>(level % 4), static_cast<LetGo>((level + 1) % 4), DELETED};
+    for (int i = 0; i < 3; i++) {
+      for (sb::Object *p_o : shown)
+        if (p_o && p_o->getAnimation().getSprite() == p_level) {
+          EXPECT_EQ(p_level->getFrameCount(), 2);
+          p_o->draw();
+        }
+      sb::Object *p_o = shown[i];
+      if (ways[i] == OTHER_SPRITE) p_o->setSprite("other");
+      if (ways[i] == EMPTY_ANIMATION) p_o->setAnimation(sb::Animation());
+      if (ways[i] == DESERIALIZED) p_o->deserialize("sprite_name:other,");
+      if (ways[i] == DELETED) {
+        world.markForDelete(p_o);
+        shown[i] = nullptr;
+      } else {
+        EXPECT_NE(p_o->getAnimation().getSprite(), p_level);
+      }
+      world.update();
+      EXPECT_EQ(resources().getUnloadedSpriteCount(), i < 2 ? 1 : 0) << level << " " << i;
+    }
+    for (sb::Object *p_o : shown)
+      if (p_o) world.markForDelete(p_o);
+    world.update();
+  }
+  // A sprite no object shows goes at once; the one still shown stays.
+  sb::Object *p_keeper = new sb::Object;
+  ASSERT_EQ(p_keeper->setSprite("other"), 0);
+  for (const char *label : {"a", "b"}) {
+    std::istringstream in(EXAMPLE);
+    ASSERT_EQ(resources().loadSprite(in, label), 0);
+  }
+  ASSERT_EQ(resources().unloadSprite("a"), 0);
+  EXPECT_EQ(resources().getUnloadedSpriteCount(), 0);
+  ASSERT_EQ(resources().unloadSprite("other"), 0);
+  EXPECT_EQ(resources().getUnloadedSpriteCount(), 1);
+  world.update();
+  EXPECT_EQ(resources().getUnloadedSpriteCount(), 1);
+  sb::GameManager::getInstance().shutDown();
+  EXPECT_EQ(resources().getUnloadedSpriteCount(), 0);
 }
 
 TEST(SpriteFile, LimitLookupUnloadAndNotStarted) {

@@ -42,7 +42,7 @@ int main() {
   sf::sleep(sf::milliseconds(400));
   p_track->stop();
   sf::sleep(sf::milliseconds(600));
-  resources.shutDown();  // frees everything, which closes the device and the file
+  resources.shutDown();  // stops everything; the device and the file close at exit
   log.shutDown();
   return 0;
 }
