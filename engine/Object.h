@@ -16,7 +16,15 @@
 namespace sb {
 
 class AttributeList;
+class BoxList;
 class PathFind;
+
+/// Where an object sits in one BoxList: world bookkeeping that lets the
+/// list store the object's new box without searching for it.
+struct BoxListSlot {
+  const BoxList *list;  ///< The list.
+  unsigned int ticket;  ///< The list's token for the entry's place.
+};
 
 /// How an object takes part in collisions.
 enum Solidness : int {
@@ -53,14 +61,15 @@ class Object {
   bool modified[ATTR_COUNT];
   Shape shape;
   int id;
-  // Stamp of the last grid query that listed this object, so a query sees it once.
-  unsigned int query_stamp;
   int event_count;
   Animation animation;
   std::string type;
   std::vector<std::string> event_name;  // at most MAX_OBJ_EVENTS names
   PathFind *p_path_find;
   Path path;
+  std::vector<BoxListSlot> box_slots;  // one per entry in a packed candidate list
+
+  friend class BoxList;
 
   int managerRegister(const std::string &event_type, bool do_register);
 
@@ -247,11 +256,6 @@ class Object {
   /// heads for the next node, taking at once any node closer than three
   /// quarters of a step, and stops at the end of the path.
   void doPathFollowing();
-
-  /// Stamp of the last grid query that listed this object (world bookkeeping).
-  unsigned int getQueryStamp() const { return query_stamp; }
-  /// Sets the query stamp (used by the grid).
-  void setQueryStamp(unsigned int stamp) { query_stamp = stamp; }
 };
 
 }  // namespace sb
