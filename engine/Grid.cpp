@@ -236,6 +236,7 @@ void Grid::collectFrom(const BoxList &list, int col, int row, const Object *p_o,
       int first_row = other.first_row > span.first_row ? other.first_row : span.first_row;
       if (col != first_col || row != first_row) return;  // reported from an earlier cell
     }
+    detail::prefetchObject(p_other);
     result.insert(p_other);
   });
 }

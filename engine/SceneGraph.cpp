@@ -283,7 +283,9 @@ void SceneGraph::collectCollisions(const Object *p_o, Vector where, ObjectList &
 #else
   solid_objects.forEachMeeting(p_o->worldBoxAt(where), [&](int i) {
     Object *p_other = solid_objects[i];
-    if (p_other != p_o) result.insert(p_other);
+    if (p_other == p_o) return;
+    detail::prefetchObject(p_other);
+    result.insert(p_other);
   });
 #endif
 }
