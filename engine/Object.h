@@ -19,13 +19,6 @@ class AttributeList;
 class BoxList;
 class PathFind;
 
-/// Where an object sits in one BoxList: world bookkeeping that lets the
-/// list store the object's new box without searching for it.
-struct BoxListSlot {
-  const BoxList *list;  ///< The list.
-  unsigned int ticket;  ///< The list's token for the entry's place.
-};
-
 /// How an object takes part in collisions.
 enum Solidness : int {
   HARD = 0,      ///< Collides; two hard objects block each other.
@@ -61,13 +54,15 @@ class Object {
   bool modified[ATTR_COUNT];
   Shape shape;
   int id;
+  // Number of its record of places in the packed candidate lists, -1 for none
+  // (an index, so that every object stays as small as before).
+  int box_record;
   int event_count;
   Animation animation;
   std::string type;
   std::vector<std::string> event_name;  // at most MAX_OBJ_EVENTS names
   PathFind *p_path_find;
   Path path;
-  std::vector<BoxListSlot> box_slots;  // one per entry in a packed candidate list
 
   friend class BoxList;
 
