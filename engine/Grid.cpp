@@ -19,7 +19,8 @@ std::string objectText(const Object *p_o) {
   return " " + p_o->getType() + "(" + toString(p_o->getId()) + ")";
 }
 
-std::string listText(const ObjectList &list) {
+template <class List>
+std::string listText(const List &list) {
   std::string text;
   for (int i = 0; i < list.getCount(); i++) text += objectText(list[i]);
   return text;
@@ -30,8 +31,7 @@ std::string listText(const ObjectList &list) {
 Grid::Grid()
     : cells(nullptr),
       width(Config::getInstance().getGridWidth()),
-      height(Config::getInstance().getGridHeight()),
-      query_stamp(0) {}
+      height(Config::getInstance().getGridHeight()) {}
 
 Grid::~Grid() { shutDown(); }
 
@@ -46,7 +46,7 @@ int Grid::startUp() {
                       height);
     return -1;
   }
-  cells = new (std::nothrow) ObjectList[static_cast<size_t>(width) * height];
+  cells = new (std::nothrow) BoxList[static_cast<size_t>(width) * height];
   if (!cells) {
     logger().writeLog("Grid::startUp(): Error! Unable to allocate columns.");
     return -1;
@@ -86,8 +86,12 @@ Cell Grid::positionToCell(Vector p) const {
 Grid::Span Grid::spanOf(const Object *p_o, Vector where) const {
   Box world_box = p_o->worldBoxAt(where);
   Vector corner = world_box.getCorner();
-  Cell first = positionToCell(corner);
-  Cell last = positionToCell(corner + Vector(world_box.getHorizontal(), world_box.getVertical()));
+  return spanOfCorners(corner, corner + Vector(world_box.getHorizontal(), world_box.getVertical()));
+}
+
+Grid::Span Grid::spanOfCorners(Vector top_left, Vector bottom_right) const {
+  Cell first = positionToCell(top_left);
+  Cell last = positionToCell(bottom_right);
   Span span{first.first, first.second, last.first, last.second, false, false};
   if (span.first_col < 0) span.first_col = 0, span.out = true;
   if (span.first_row < 0) span.first_row = 0, span.out = true;
@@ -116,11 +120,14 @@ int Grid::insertObject(Object *p_o) {
     logger().writeLog("Grid::insertObject(): Error! Object is NULL");
     return -1;
   }
-  Span span = spanOf(p_o, p_o->getPosition());
-  if (span.out) out_of_bounds.insert(p_o);
+  Vector position = p_o->getPosition();
+  Span span = spanOf(p_o, position);
+  Box world_box = p_o->worldBoxAt(position);
+  if (span.out) out_of_bounds.insert(p_o, world_box);
   if (span.empty) return 0;
   for (int row = span.first_row; row <= span.last_row; row++)
-    for (int col = span.first_col; col <= span.last_col; col++) cellAt(col, row).insert(p_o);
+    for (int col = span.first_col; col <= span.last_col; col++)
+      cellAt(col, row).insert(p_o, world_box);
   return 0;
 }
 
@@ -162,22 +169,27 @@ int Grid::updatePosition(Object *p_o, Vector where) {
   }
   Span old_span = spanOf(p_o, p_o->getPosition());
   Span new_span = spanOf(p_o, where);
-  // Cells in both spans are left alone; only the differences change.
+  Box new_box = p_o->worldBoxAt(where);
+  // Cells in both spans keep the object in its place and take its new box;
+  // only the differences are re-filed.
   if (old_span.out && !new_span.out) out_of_bounds.remove(p_o);
+  if (old_span.out && new_span.out) out_of_bounds.updateBox(p_o, new_box);
   if (!old_span.empty) {
     for (int row = old_span.first_row; row <= old_span.last_row; row++)
       for (int col = old_span.first_col; col <= old_span.last_col; col++)
-        if (!spanHas(col, row, new_span.first_col, new_span.first_row, new_span.last_col,
-                     new_span.last_row, new_span.empty))
+        if (spanHas(col, row, new_span.first_col, new_span.first_row, new_span.last_col,
+                    new_span.last_row, new_span.empty))
+          cellAt(col, row).updateBox(p_o, new_box);
+        else
           cellAt(col, row).remove(p_o);
   }
-  if (new_span.out && !old_span.out) out_of_bounds.insert(p_o);
+  if (new_span.out && !old_span.out) out_of_bounds.insert(p_o, new_box);
   if (!new_span.empty) {
     for (int row = new_span.first_row; row <= new_span.last_row; row++)
       for (int col = new_span.first_col; col <= new_span.last_col; col++)
         if (!spanHas(col, row, old_span.first_col, old_span.first_row, old_span.last_col,
                      old_span.last_row, old_span.empty))
-          cellAt(col, row).insert(p_o);
+          cellAt(col, row).insert(p_o, new_box);
   }
   return 0;
 }
@@ -199,25 +211,34 @@ void Grid::collectCollisions(const Object *p_o, Vector where, ObjectList &result
   }
   Span span = spanOf(p_o, where);
   Box moved = p_o->worldBoxAt(where);
-  // Each candidate is tested once: a stamp marks those this query has seen.
-  unsigned int stamp = ++query_stamp;
-  if (stamp == 0) stamp = ++query_stamp;  // 0 is the stamp of objects never queried
-  bool single = !span.out && span.first_col == span.last_col && span.first_row == span.last_row;
-  auto visit = [&](const ObjectList &list) {
-    for (int i = 0; i < list.getCount(); i++) {
-      Object *p_other = list[i];
-      if (!single) {
-        if (p_other->getQueryStamp() == stamp) continue;
-        p_other->setQueryStamp(stamp);
-      }
-      if (p_other != p_o && boxIntersectsBox(p_other->worldBox(), moved))
-        result.insert(p_other);
-    }
-  };
-  if (span.out) visit(out_of_bounds);
+  if (span.out) collectFrom(out_of_bounds, -1, -1, p_o, moved, span, result);
   if (span.empty) return;
   for (int row = span.first_row; row <= span.last_row; row++)
-    for (int col = span.first_col; col <= span.last_col; col++) visit(cellAt(col, row));
+    for (int col = span.first_col; col <= span.last_col; col++)
+      collectFrom(cellAt(col, row), col, row, p_o, moved, span, result);
+}
+
+// Appends the members of one visited list (cell col,row, or out of bounds
+// for -1,-1) whose boxes meet moved. The lists are visited out of bounds
+// first, then row by row, so an object filed in several of them is reported
+// from the first one it shares with the query; which one that is follows
+// from its stored box alone, without reading the object.
+void Grid::collectFrom(const BoxList &list, int col, int row, const Object *p_o,
+                       const Box &moved, const Span &span, ObjectList &result) const {
+  bool one_list = !span.out && span.first_col == span.last_col && span.first_row == span.last_row;
+  list.forEachMeeting(moved, [&](int i) {
+    Object *p_other = list[i];
+    if (p_other == p_o) return;
+    if (col >= 0 && !one_list) {
+      Span other = spanOfCorners(list.topLeftAt(i), list.bottomRightAt(i));
+      if (span.out && other.out) return;  // reported from the out-of-bounds list
+      int first_col = other.first_col > span.first_col ? other.first_col : span.first_col;
+      int first_row = other.first_row > span.first_row ? other.first_row : span.first_row;
+      if (col != first_col || row != first_row) return;  // reported from an earlier cell
+    }
+    detail::prefetchObject(p_other);
+    result.insert(p_other);
+  });
 }
 
 ObjectList Grid::getObjects(Cell cell) const {
@@ -226,8 +247,8 @@ ObjectList Grid::getObjects(Cell cell) const {
     return ObjectList();
   }
   int col = cell.first, row = cell.second;
-  if (col < 0 || col >= width || row < 0 || row >= height) return out_of_bounds;
-  return cellAt(col, row);
+  if (col < 0 || col >= width || row < 0 || row >= height) return out_of_bounds.toList();
+  return cellAt(col, row).toList();
 }
 
 std::string Grid::toString() const {
@@ -254,7 +275,7 @@ void Grid::print() const {
   log_manager.writeLog("dimensions: (%d,%d)", width, height);
   for (int row = 0; row < 2 && row < height; row++) {
     for (int col = 0; col < 2 && col < width; col++) {
-      const ObjectList &cell = cellAt(col, row);
+      const BoxList &cell = cellAt(col, row);
       log_manager.writeLog("Cell (%d,%d):count=%d", col, row, cell.getCount());
       log_manager.writeLog("%s", listText(cell).c_str());
     }

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "BoxList.h"
 #include "ObjectList.h"
 #include "Vector.h"
 
@@ -21,12 +22,10 @@ typedef std::pair<int, int> Cell;
 /// has one, inside the scene graph, which keeps it current.
 class Grid {
  private:
-  ObjectList *cells;  // height rows of width lists, row-major; null when not started
-  ObjectList out_of_bounds;
+  BoxList *cells;  // height rows of width lists, row-major; null when not started
+  BoxList out_of_bounds;
   int width;
   int height;
-  mutable unsigned int query_stamp;  // distinguishes one collision query from the next
-  mutable ObjectList candidates;     // reused by getCollisions
 
   // The cells a box covers, without building a list.
   struct Span {
@@ -35,7 +34,10 @@ class Grid {
     bool empty;  // covers no cell at all
   };
   Span spanOf(const Object *p_o, Vector where) const;
-  ObjectList &cellAt(int col, int row) const { return cells[row * width + col]; }
+  Span spanOfCorners(Vector top_left, Vector bottom_right) const;
+  BoxList &cellAt(int col, int row) const { return cells[row * width + col]; }
+  void collectFrom(const BoxList &list, int col, int row, const Object *p_o, const Box &moved,
+                   const Span &span, ObjectList &result) const;
 
  public:
   /// A grid of the configured size (grid_width, grid_height), without

@@ -115,7 +115,7 @@ Object::Object()
       altitude(2),
       speed(0),
       id(max_id < INT_MAX ? max_id++ : max_id),  // ids stop at the largest int
-      query_stamp(0),
+      box_record(-1),
       event_count(0),
       type("(Undefined)"),
       p_path_find(nullptr) {

@@ -16,6 +16,7 @@
 namespace sb {
 
 class AttributeList;
+class BoxList;
 class PathFind;
 
 /// How an object takes part in collisions.
@@ -53,14 +54,17 @@ class Object {
   bool modified[ATTR_COUNT];
   Shape shape;
   int id;
-  // Stamp of the last grid query that listed this object, so a query sees it once.
-  unsigned int query_stamp;
+  // Number of its record of places in the packed candidate lists, -1 for none
+  // (an index, so that every object stays as small as before).
+  int box_record;
   int event_count;
   Animation animation;
   std::string type;
   std::vector<std::string> event_name;  // at most MAX_OBJ_EVENTS names
   PathFind *p_path_find;
   Path path;
+
+  friend class BoxList;
 
   int managerRegister(const std::string &event_type, bool do_register);
   void letGoOfSprite(const Sprite *p_old);
@@ -250,11 +254,6 @@ class Object {
   /// heads for the next node, taking at once any node closer than three
   /// quarters of a step, and stops at the end of the path.
   void doPathFollowing();
-
-  /// Stamp of the last grid query that listed this object (world bookkeeping).
-  unsigned int getQueryStamp() const { return query_stamp; }
-  /// Sets the query stamp (used by the grid).
-  void setQueryStamp(unsigned int stamp) { query_stamp = stamp; }
 };
 
 }  // namespace sb

@@ -111,7 +111,11 @@ int SceneGraph::removeObject(Object *p_o) {
 }
 
 ObjectList SceneGraph::activeObjects() const { return objects; }
+#if SORBELANE_GRID
 ObjectList SceneGraph::solidObjects() const { return solid_objects; }
+#else
+ObjectList SceneGraph::solidObjects() const { return solid_objects.toList(); }
+#endif
 ObjectList SceneGraph::inactiveObjects() const { return inactive_objects; }
 
 ObjectList SceneGraph::visibleObjects(int altitude) const {
@@ -258,8 +262,7 @@ int SceneGraph::updatePosition(Object *p_o, Vector new_position) {
   }
   return 0;
 #else
-  (void)p_o;
-  (void)new_position;
+  solid_objects.updateBox(p_o, p_o->worldBoxAt(new_position));
   return 0;
 #endif
 }
@@ -278,12 +281,12 @@ void SceneGraph::collectCollisions(const Object *p_o, Vector where, ObjectList &
 #if SORBELANE_GRID
   grid.collectCollisions(p_o, where, result);
 #else
-  Box moved = p_o->worldBoxAt(where);
-  for (int i = 0; i < solid_objects.getCount(); i++) {
+  solid_objects.forEachMeeting(p_o->worldBoxAt(where), [&](int i) {
     Object *p_other = solid_objects[i];
-    if (p_other != p_o && boxIntersectsBox(p_other->worldBox(), moved))
-      result.insert(p_other);
-  }
+    if (p_other == p_o) return;
+    detail::prefetchObject(p_other);
+    result.insert(p_other);
+  });
 #endif
 }
 

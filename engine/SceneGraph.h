@@ -1,6 +1,7 @@
 #ifndef SORBELANE_SCENE_GRAPH_H
 #define SORBELANE_SCENE_GRAPH_H
 
+#include "BoxList.h"
 #include "Constants.h"
 #include "Object.h"
 #include "ObjectList.h"
@@ -20,7 +21,11 @@ namespace sb {
 class SceneGraph {
  private:
   ObjectList objects;
+#if SORBELANE_GRID
   ObjectList solid_objects;
+#else
+  BoxList solid_objects;  // the list collision queries scan, boxes packed beside it
+#endif
   ObjectList visible_objects[MAX_ALTITUDE + 1];
   ObjectList inactive_objects;
 #if SORBELANE_GRID

@@ -7,6 +7,7 @@
 #include "Animation.h"
 #include "AttributeList.h"
 #include "Box.h"
+#include "BoxList.h"
 #include "Circle.h"
 #include "Clock.h"
 #include "Color.h"

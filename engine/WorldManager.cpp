@@ -322,9 +322,11 @@ int WorldManager::resolveCollisions(Object *p_o, Vector &where, ObjectList &list
   }
 
   bool may_move = true;
+  // One event serves every object met; only its second object changes.
+  EventCollision collision(p_o, nullptr, where);
   for (int i = 0; i < list.getCount(); i++) {
     Object *p_other = list[i];
-    EventCollision collision(p_o, p_other, where);
+    collision.setObject2(p_other);
     p_o->eventHandler(&collision);
     p_other->eventHandler(&collision);
     if (p_o->getSolidness() == HARD && p_other->getSolidness() == HARD) may_move = false;

@@ -1,6 +1,7 @@
 // The collision index against a brute-force reference: random worlds, random
 // changes between queries. Built into both scene-graph configurations, so the
-// grid and the plain solid list must give the same answers.
+// grid and the plain solid list must give the same answers, in the order of
+// the lists they walk.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "Object.h"
+#include "ResourceManager.h"
 #include "WorldManager.h"
 #include "utility.h"
 #include "support/TestEngine.h"
@@ -19,6 +21,11 @@ namespace {
 
 using sb::Box;
 using sb::Vector;
+
+// A 5 x 3 sprite of one frame: setSprite gives its objects a 5 x 3 box.
+const char *const BLOCK =
+    "<HEADER>\nframes 1\nwidth 5\nheight 3\n</HEADER>\n<BODY>\n#####\n#   #\n#####\nend\n"
+    "</BODY>\n<FOOTER>\nversion 1\n</FOOTER>\n";
 
 class Index {
  public:
@@ -65,17 +72,32 @@ class Index {
         if (!std::count(want.begin(), want.end(), o))
           why << " extra " << sb::getWorldBox(o).toString() << ";";
     }
-#if !SORBELANE_GRID
-    // The plain index answers in solid-list order.
-    if (why.str().empty()) {
-      sb::ObjectList solid = sb::WorldManager::getInstance().getSceneGraph().solidObjects();
-      std::vector<sb::Object *> ordered;
-      for (int i = 0; i < solid.getCount(); i++)
-        if (std::count(want.begin(), want.end(), solid[i])) ordered.push_back(solid[i]);
-      if (ordered != got_v) why << "not in solid-list order";
-    }
-#endif
+    if (why.str().empty() && walkOrder(p_o, where, want) != got_v) why << "not in list order";
     return why.str();
+  }
+
+  // The objects of want in the order the index walks its lists: the solid
+  // list, or the grid's out-of-bounds list and then the cells under the box
+  // row by row, each object where it is first met.
+  static std::vector<sb::Object *> walkOrder(const sb::Object *p_o, Vector where,
+                                             const std::vector<sb::Object *> &want) {
+    sb::SceneGraph &graph = sb::WorldManager::getInstance().getSceneGraph();
+    std::vector<sb::ObjectList> lists;
+#if SORBELANE_GRID
+    for (const sb::Cell &cell : graph.getGrid().positionToCells(p_o, where))
+      lists.push_back(graph.getGrid().getObjects(cell));
+#else
+    (void)p_o;
+    (void)where;
+    lists.push_back(graph.solidObjects());
+#endif
+    std::vector<sb::Object *> ordered;
+    for (const sb::ObjectList &list : lists)
+      for (int i = 0; i < list.getCount(); i++)
+        if (std::count(want.begin(), want.end(), list[i]) &&
+            !std::count(ordered.begin(), ordered.end(), list[i]))
+          ordered.push_back(list[i]);
+    return ordered;
   }
 
   // The solid list holds exactly the active solid objects.
@@ -103,12 +125,15 @@ void exercise(Index &ix, int initial, int rounds, const std::function<Vector()> 
     if (ix.pick(10) == 0) o->setActive(false);
     ix.objects.push_back(o);
   };
+  sb::WorldManager &world = sb::WorldManager::getInstance();
+  std::istringstream sprite(BLOCK);
+  ASSERT_EQ(sb::ResourceManager::getInstance().loadSprite(sprite, "block"), 0);
   for (int i = 0; i < initial; i++) make();
 
   int failures = 0, queries = 0, hits = 0;
   for (int round = 0; round < rounds && failures < 5; round++) {
     sb::Object *o = ix.objects[ix.pick(static_cast<int>(ix.objects.size()))];
-    switch (ix.pick(8)) {
+    switch (ix.pick(11)) {
       case 0:
       case 1:
         o->setPosition(make_position());
@@ -127,6 +152,15 @@ void exercise(Index &ix, int initial, int rounds, const std::function<Vector()> 
         break;
       case 6:
         o->setVisible(!o->isVisible());
+        break;
+      case 7:  // moved by the world, colliding on the way
+        world.moveObject(o, o->getPosition() + Vector(ix.uniform(-2, 2), ix.uniform(-2, 2)));
+        break;
+      case 8:
+        world.moveObject(o, make_position());
+        break;
+      case 9:
+        o->setSprite("block");
         break;
       default:
         break;
@@ -165,6 +199,11 @@ void exercise(Index &ix, int initial, int rounds, const std::function<Vector()> 
     }
   }
   EXPECT_TRUE(ix.solidListMatches());
+  // Every object's own place, where its neighbours' stored boxes are tested.
+  for (sb::Object *o : ix.objects) {
+    std::string why = ix.check(o, o->getPosition());
+    if (!why.empty() && ++failures < 10) ADD_FAILURE() << "final sweep: " << why;
+  }
   // The worlds are dense enough that many queries find something.
   EXPECT_GT(hits, queries / 5) << hits << " of " << queries;
 }
