@@ -39,11 +39,10 @@ int parsePort(const std::string &port, bool allow_zero) {
   return value;
 }
 
-// Options every connection gets: a receive buffer that holds the longest
-// message, and no delay for small messages.
+// Options every connection gets: no delay for small messages. The kernel
+// sizes the receive buffer itself, which lets large messages flow faster
+// than any fixed size would; the engine holds its own bounded buffer.
 void tuneSocket(int sock) {
-  int size = NETWORK_RECEIVE_BUFFER;
-  setsockopt(sock, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
   int one = 1;
   setsockopt(sock, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
 }
@@ -123,8 +122,7 @@ int NetworkManager::setServer(bool server, std::string port) {
     log_network_error(errno);
     return -1;
   }
-  // Accepted connections take the listening socket's options; the receive
-  // buffer must be set before listening to count in the connection's window.
+  // Accepted connections take the listening socket's options.
   int one = 1;
   setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
   tuneSocket(sock);
@@ -246,7 +244,7 @@ int NetworkManager::connect(std::string host, std::string port) {
     log_network_error(error);
     return -1;
   }
-  tuneSocket(sock);  // before connecting, so the window is sized for it
+  tuneSocket(sock);
 
   int error = 0;
   if (::connect(sock, found->ai_addr, found->ai_addrlen) == -1) error = errno;
