@@ -362,18 +362,19 @@ int NetworkManager::flushUntil(Connection &c, long long deadline_ms) {
 int NetworkManager::drain(Connection &c, const char *op) {
   if (c.ended) return 0;
   if (c.in.empty()) c.in.resize(NETWORK_RECEIVE_BUFFER);
-  if (c.in_begin == c.in_end) {
-    c.in_begin = c.in_end = 0;
-  } else if (c.in_end == c.in.size() && c.in_begin >= c.in_end - c.in_begin) {
-    // Full at the back: the unread bytes move to the front, but only when the
-    // game has read at least as many, so the copying stays linear in the bytes
-    // read. Otherwise more than the longest message is unread, so a complete
-    // message waits for the game and the socket can wait too.
-    memmove(c.in.data(), c.in.data() + c.in_begin, c.in_end - c.in_begin);
-    c.in_end -= c.in_begin;
-    c.in_begin = 0;
-  }
-  while (c.in_end < c.in.size()) {
+  while (true) {
+    if (c.in_begin == c.in_end) {
+      c.in_begin = c.in_end = 0;
+    } else if (c.in_end == c.in.size() && c.in_begin >= c.in_end - c.in_begin) {
+      // Full at the back: the unread bytes move to the front, but only when the
+      // game has read at least as many, so the copying stays linear in the bytes
+      // read. Otherwise more than the longest message is unread, so a complete
+      // message waits for the game and the socket can wait too.
+      memmove(c.in.data(), c.in.data() + c.in_begin, c.in_end - c.in_begin);
+      c.in_end -= c.in_begin;
+      c.in_begin = 0;
+    }
+    if (c.in_end == c.in.size()) return 0;  // full: TCP holds the peer back
     size_t room = c.in.size() - c.in_end;
     ssize_t got = recv(c.sock, c.in.data() + c.in_end, room, MSG_DONTWAIT);
     if (got > 0) {
@@ -395,7 +396,6 @@ int NetworkManager::drain(Connection &c, const char *op) {
     log_network_error(error);
     return -1;
   }
-  return 0;
 }
 
 int NetworkManager::send(const void *buffer, int bytes, int sock_index) {
