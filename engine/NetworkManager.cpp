@@ -12,8 +12,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <chrono>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 
