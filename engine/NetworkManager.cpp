@@ -10,8 +10,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 
@@ -37,11 +39,10 @@ int parsePort(const std::string &port, bool allow_zero) {
   return value;
 }
 
-// Options every connection gets: a receive buffer that holds the longest
-// message, and no delay for small messages.
+// Options every connection gets: no delay for small messages. The kernel
+// sizes the receive buffer itself, which lets large messages flow faster
+// than any fixed size would; the engine holds its own bounded buffer.
 void tuneSocket(int sock) {
-  int size = NETWORK_RECEIVE_BUFFER;
-  setsockopt(sock, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
   int one = 1;
   setsockopt(sock, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
 }
@@ -121,8 +122,7 @@ int NetworkManager::setServer(bool server, std::string port) {
     log_network_error(errno);
     return -1;
   }
-  // Accepted connections take the listening socket's options; the receive
-  // buffer must be set before listening to count in the connection's window.
+  // Accepted connections take the listening socket's options.
   int one = 1;
   setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
   tuneSocket(sock);
@@ -168,6 +168,9 @@ int NetworkManager::addConnection(int sock, Network::Label label) {
   c.sock = sock;
   c.id = next_id++;
   c.out_at = 0;
+  c.in_begin = 0;
+  c.in_end = 0;
+  c.ended = false;
   c.broken = false;
   c.reported_step = -1;
   connections.push_back(std::move(c));
@@ -241,7 +244,7 @@ int NetworkManager::connect(std::string host, std::string port) {
     log_network_error(error);
     return -1;
   }
-  tuneSocket(sock);  // before connecting, so the window is sized for it
+  tuneSocket(sock);
 
   int error = 0;
   if (::connect(sock, found->ai_addr, found->ai_addrlen) == -1) error = errno;
@@ -330,9 +333,7 @@ int NetworkManager::flush(Connection &c) {
       int error = errno;
       LogManager::getInstance().writeLog("NetworkManager::send(): Error! send() returned:");
       log_network_error(error);
-      c.out.clear();
-      c.out_at = 0;
-      c.broken = true;
+      c.broken = true;  // the bytes stay queued, so that closing counts them as dropped
       return -1;
     }
     c.out_at += static_cast<size_t>(sent);
@@ -340,6 +341,61 @@ int NetworkManager::flush(Connection &c) {
   c.out.clear();
   c.out_at = 0;
   return 0;
+}
+
+// Sends what is queued, waiting for the peer to take it until the deadline;
+// 0 once all went out, -1 when bytes are left.
+int NetworkManager::flushUntil(Connection &c, long long deadline_ms) {
+  while (!c.broken && c.out_at < c.out.size()) {
+    if (flush(c) == -1) break;
+    if (c.out_at == c.out.size()) break;
+    long long left = deadline_ms - nowMs();
+    if (left <= 0) break;
+    struct pollfd pfd = {c.sock, POLLOUT, 0};
+    if (poll(&pfd, 1, static_cast<int>(left)) == -1 && errno != EINTR) break;
+  }
+  return c.out_at < c.out.size() ? -1 : 0;
+}
+
+// Reads what has arrived into the connection's buffer, as far as it has room.
+// -1 (logged, with op naming the caller) when receiving failed.
+int NetworkManager::drain(Connection &c, const char *op) {
+  if (c.ended) return 0;
+  if (c.in.empty()) c.in.resize(NETWORK_RECEIVE_BUFFER);
+  while (true) {
+    if (c.in_begin == c.in_end) {
+      c.in_begin = c.in_end = 0;
+    } else if (c.in_end == c.in.size() && c.in_begin >= c.in_end - c.in_begin) {
+      // Full at the back: the unread bytes move to the front, but only when the
+      // game has read at least as many, so the copying stays linear in the bytes
+      // read. Otherwise more than the longest message is unread, so a complete
+      // message waits for the game and the socket can wait too.
+      memmove(c.in.data(), c.in.data() + c.in_begin, c.in_end - c.in_begin);
+      c.in_end -= c.in_begin;
+      c.in_begin = 0;
+    }
+    if (c.in_end == c.in.size()) return 0;  // full: TCP holds the peer back
+    size_t room = c.in.size() - c.in_end;
+    ssize_t got = recv(c.sock, c.in.data() + c.in_end, room, MSG_DONTWAIT);
+    if (got > 0) {
+      c.in_end += static_cast<size_t>(got);
+      if (static_cast<size_t>(got) < room) return 0;  // the socket is empty for now
+      continue;
+    }
+    if (got == 0) {
+      c.ended = true;  // the peer will send nothing more
+      return 0;
+    }
+    if (errno == EINTR) continue;
+    if (errno == EAGAIN || errno == EWOULDBLOCK) return 0;
+    int error = errno;
+    c.ended = true;
+    c.broken = true;
+    if (error == ECONNRESET) return 0;  // the peer went away abruptly: no fault here
+    LogManager::getInstance().writeLog("NetworkManager::%s(): Error! recv() returned:", op);
+    log_network_error(error);
+    return -1;
+  }
 }
 
 int NetworkManager::send(const void *buffer, int bytes, int sock_index) {
@@ -424,19 +480,21 @@ int NetworkManager::receive(void *buffer, int nbytes, bool peek, int sock_index)
   }
   if (nbytes == 0) return 0;
   Connection &c = connections[static_cast<size_t>(sock_index)];
-  ssize_t got;
-  do {
-    got = recv(c.sock, buffer, static_cast<size_t>(nbytes), MSG_DONTWAIT | (peek ? MSG_PEEK : 0));
-  } while (got == -1 && errno == EINTR);
-  if (got == -1 && errno != EAGAIN && errno != EWOULDBLOCK) {
-    int error = errno;
-    log.writeLog("NetworkManager::receive(): Error! recv() returned:");
-    log_network_error(error);
-    c.broken = true;
+  size_t wanted = static_cast<size_t>(nbytes);
+  if (c.in_end - c.in_begin < wanted && drain(c, "receive") == -1 && c.in_end == c.in_begin)
+    return -1;
+  size_t held = c.in_end - c.in_begin;
+  if (held == 0) {
+    return c.ended ? 0 : -1;  // the peer has gone and nothing is left, or nothing yet
   }
-  if (got == 0) c.broken = true;  // the peer has gone and nothing is left
-  if (got > 0 && !peek) c.reported_step = -1;
-  return static_cast<int>(got);
+  size_t taken = std::min(wanted, held);
+  memcpy(buffer, c.in.data() + c.in_begin, taken);
+  if (!peek) {
+    c.in_begin += taken;
+    if (c.in_begin == c.in_end) c.in_begin = c.in_end = 0;
+    c.reported_step = -1;
+  }
+  return static_cast<int>(taken);
 }
 
 int NetworkManager::isData(int sock_index) const {
@@ -445,15 +503,17 @@ int NetworkManager::isData(int sock_index) const {
                                        sock_index);
     return -1;
   }
-  int waiting = 0;
-  if (ioctl(connections[static_cast<size_t>(sock_index)].sock, FIONREAD, &waiting) == -1) {
+  const Connection &c = connections[static_cast<size_t>(sock_index)];
+  int in_socket = 0;
+  if (!c.ended && ioctl(c.sock, FIONREAD, &in_socket) == -1) {
     int error = errno;
     LogManager::getInstance().writeLog(
         "NetworkManager::isData(): Error! ioctl()/ioctlsocket() returned:");
     log_network_error(error);
     return -1;
   }
-  return waiting;
+  long long waiting = static_cast<long long>(c.in_end - c.in_begin) + in_socket;
+  return static_cast<int>(std::min<long long>(waiting, INT_MAX));
 }
 
 int NetworkManager::isAnyData() const {
@@ -479,30 +539,12 @@ int NetworkManager::genDataEvents(int sock_index) {
   if (!isConnected(sock_index)) return 0;
   LogManager &log = LogManager::getInstance();
   Connection &c = connections[static_cast<size_t>(sock_index)];
-  if (c.out_at < c.out.size()) flush(c);
+  if (!c.broken && c.out_at < c.out.size()) flush(c);
+  int result = drain(c, "genDataEvents");
 
-  // One poll tells whether anything happened at all: bytes, a hang-up or an error.
-  struct pollfd pfd = {c.sock, POLLIN | POLLRDHUP, 0};
-  if (poll(&pfd, 1, 0) == -1) return 0;
-  bool gone = c.broken || (pfd.revents & (POLLRDHUP | POLLHUP | POLLERR | POLLNVAL));
-  if (!(pfd.revents & POLLIN) && !gone) return 0;
-
-  int waiting = 0;
-  if (ioctl(c.sock, FIONREAD, &waiting) == -1) waiting = 0;
-  if (waiting >= NETWORK_HEADER_SIZE) {
-    unsigned char header[NETWORK_HEADER_SIZE];
-    ssize_t got = recv(c.sock, header, sizeof header, MSG_PEEK | MSG_DONTWAIT);
-    if (got != NETWORK_HEADER_SIZE) {
-      if (got == -1 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
-        int error = errno;
-        log.writeLog("NetworkManager::genDataEvents(): Error! recv() returned:");
-        log_network_error(error);
-        c.broken = true;
-        return -1;
-      }
-      return 0;
-    }
-    int length = getMessageLength(header);
+  size_t held = c.in_end - c.in_begin;
+  if (held >= static_cast<size_t>(NETWORK_HEADER_SIZE)) {
+    int length = getMessageLength(reinterpret_cast<const unsigned char *>(c.in.data() + c.in_begin));
     if (length < NETWORK_HEADER_SIZE || length > NETWORK_MAX_MESSAGE) {
       log.writeLog(
           "NetworkManager::genDataEvents(): Error! Message length %d on socket %d is not from %d "
@@ -511,7 +553,7 @@ int NetworkManager::genDataEvents(int sock_index) {
       close(sock_index);
       return 0;
     }
-    if (waiting >= length) {
+    if (held >= static_cast<size_t>(length)) {
       // An unread message is reported once a step, not over and over.
       long long step = currentStep();
       if (c.reported_step == step) return 0;
@@ -524,16 +566,21 @@ int NetworkManager::genDataEvents(int sock_index) {
       return 1;
     }
   }
-  if (gone) {
+  if (c.ended || c.broken) {
     // No complete message is left and none can come.
     log.writeLog(1, "NetworkManager::genDataEvents(): Socket %d closed by peer (%d bytes left).",
-                 sock_index, waiting);
+                 sock_index, static_cast<int>(held));
     close(sock_index);
   }
-  return 0;
+  return result;
 }
 
 int NetworkManager::close(int sock_index) {
+  return closeUntil(sock_index, nowMs() + NETWORK_CLOSE_FLUSH_TIME);
+}
+
+// Closes a connection, giving its queued bytes until the deadline to go out.
+int NetworkManager::closeUntil(int sock_index, long long deadline_ms) {
   LogManager &log = LogManager::getInstance();
   if (!validIndex(sock_index)) {
     log.writeLog("NetworkManager::close(): sock_index (%d) out of range.", sock_index);
@@ -541,7 +588,11 @@ int NetworkManager::close(int sock_index) {
   }
   Connection &c = connections[static_cast<size_t>(sock_index)];
   if (c.sock < 0) return 0;  // already closing: its own close-event handler asked again
-  if (!c.broken && c.out_at < c.out.size()) flush(c);
+  if (flushUntil(c, deadline_ms) == -1)
+    log.writeLog("NetworkManager::close(): Warning! Socket %d closed with %d bytes not sent.",
+                 sock_index, static_cast<int>(c.out.size() - c.out_at));
+  c.out.clear();
+  c.out_at = 0;
   int sock = c.sock;
   long long id = c.id;
   // The entry keeps its place during the close event but no longer names the
@@ -568,10 +619,11 @@ int NetworkManager::closeAll() {
   std::vector<long long> ids;
   for (const Connection &c : connections)
     if (c.sock >= 0) ids.push_back(c.id);
+  long long deadline = nowMs() + NETWORK_CLOSE_FLUSH_TIME;
   int result = 0;
   for (long long id : ids) {
     int at = findById(id);
-    if (at >= 0) result += close(at);
+    if (at >= 0) result += closeUntil(at, deadline);
   }
   return result;
 }

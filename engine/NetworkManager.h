@@ -14,13 +14,18 @@ namespace sb {
 constexpr int NETWORK_HEADER_SIZE = 4;
 /// The longest message accepted; a longer declared length closes the connection.
 constexpr int NETWORK_MAX_MESSAGE = 64 * 1024;
-/// Receive buffer asked for on every connection: twice the longest message, so
-/// that a complete message always fits in what the socket holds.
+/// Most bytes a connection holds received and not yet read by the game: the
+/// longest message and as much again, so that the next message keeps coming
+/// in while a complete one waits. Once it is full the engine stops reading the
+/// socket and TCP holds the peer back until the game reads.
 constexpr int NETWORK_RECEIVE_BUFFER = 2 * NETWORK_MAX_MESSAGE;
 /// Most bytes a connection keeps queued for a peer that does not take them.
 constexpr int NETWORK_SEND_QUEUE_MAX = 1024 * 1024;
 /// How long connect() waits for a server, in milliseconds.
 constexpr int NETWORK_CONNECT_TIMEOUT = 2000;
+/// How long closing connections waits in all for queued bytes to go out, in
+/// milliseconds; what is left after it is dropped (and logged).
+constexpr int NETWORK_CLOSE_FLUSH_TIME = 100;
 
 /// Plain TCP connections over IPv4: a server that accepts clients, clients
 /// that connect, and network events for accepts, connects, closes and complete
@@ -29,6 +34,9 @@ constexpr int NETWORK_CONNECT_TIMEOUT = 2000;
 /// configuration. Each step the game loop accepts a waiting client (on a
 /// server) and raises a DATA event for each complete message; objects register
 /// interest in NETWORK_EVENT and read the message with receive().
+/// Each time the loop services a connection, the engine reads what has arrived
+/// into a buffer of the connection's own (at most NETWORK_RECEIVE_BUFFER bytes);
+/// isData(), receive() and the DATA events answer from that buffer.
 /// A connection is named by its socket index, its place in the list of
 /// connections: closing one moves the later ones down by one.
 class NetworkManager : public Manager {
@@ -39,6 +47,10 @@ class NetworkManager : public Manager {
     long long id;             // finds the entry again after event handlers ran
     std::vector<char> out;    // rest of partly sent data, waiting to go out
     size_t out_at;            // first byte of out not yet sent
+    std::vector<char> in;     // received bytes, made NETWORK_RECEIVE_BUFFER long on first use
+    size_t in_begin;          // first byte of in the game has not read
+    size_t in_end;            // end of the received bytes in in
+    bool ended;               // the peer sent its last byte, or receiving failed
     bool broken;              // peer gone or socket failed: close when drained
     long long reported_step;  // step whose message was reported and not yet read
   };
@@ -57,6 +69,9 @@ class NetworkManager : public Manager {
   int findById(long long id) const;
   int addConnection(int sock, Network::Label label);
   int flush(Connection &c);
+  int flushUntil(Connection &c, long long deadline_ms);
+  int drain(Connection &c, const char *op);
+  int closeUntil(int sock_index, long long deadline_ms);
   void warnIfNetworkingOff(const char *op) const;
 
  public:
@@ -105,12 +120,14 @@ class NetworkManager : public Manager {
   int send(const void *buffer, int bytes, int sock_index);
   /// Bytes queued on a connection and not yet sent, or -1.
   int getQueuedBytes(int sock_index) const;
-  /// One non-blocking recv() of up to nbytes; peek leaves the bytes queued.
-  /// Returns the bytes read, 0 when the peer has gone, or -1 when nothing is
-  /// waiting, or (logged) on an error or for a bad buffer or index.
+  /// Takes up to nbytes of what has arrived, without waiting; peek leaves the
+  /// bytes to be read again. Returns the bytes taken, 0 when the peer has gone
+  /// and nothing is left, or -1 when nothing is waiting, or (logged) on an
+  /// error or for a bad buffer or index.
   int receive(void *buffer, int nbytes, bool peek, int sock_index);
-  /// Returns the bytes waiting to be read on a connection, or -1 (logged) when it
-  /// is not connected or on an error.
+  /// Returns the bytes waiting to be read on a connection (those the engine
+  /// holds and those still in the socket), or -1 (logged) when it is not
+  /// connected or on an error.
   int isData(int sock_index) const;
   /// Returns the first socket index with bytes waiting, or -1 when none has any.
   int isAnyData() const;
@@ -120,17 +137,21 @@ class NetworkManager : public Manager {
   /// -1, or -1 when there is none.
   int getSocket(int sock_index) const;
 
-  /// Raises a DATA event when a complete message waits on the connection
-  /// (1), else 0; -1 on a socket error. Closes the connection on a bad
-  /// length, and once the peer has gone and no complete message is left.
-  /// A message that no handler reads is reported again once a step.
+  /// Reads what has arrived on the connection and raises a DATA event when a
+  /// complete message waits (1), else 0; -1 on a socket error. Closes the
+  /// connection on a bad length, and once the peer has gone and no complete
+  /// message is left. A message that no handler reads is reported again once
+  /// a step.
   int genDataEvents(int sock_index);
 
-  /// Sends what is still queued if it can, closes the connection and raises its
-  /// CLOSE event (the index is still valid in the handlers); afterwards the later
-  /// connections move down by one. 0, or -1 (logged) for an index out of range.
+  /// Sends what is still queued, waiting at most NETWORK_CLOSE_FLUSH_TIME for the
+  /// peer to take it (what is left is dropped and logged), closes the connection
+  /// and raises its CLOSE event (the index is still valid in the handlers);
+  /// afterwards the later connections move down by one. 0, or -1 (logged) for
+  /// an index out of range.
   int close(int sock_index);
-  /// Closes every connection open at the call. Returns the sum of what close() returned.
+  /// Closes every connection open at the call, all within one
+  /// NETWORK_CLOSE_FLUSH_TIME. Returns the sum of what close() returned.
   int closeAll();
 };
 

@@ -708,3 +708,156 @@ TEST_F(Network, TwoEngineProcessesTalkAndShutDown) {
   for (const std::string *text : {&client.log, &server_result.log})
     EXPECT_EQ(text->find("Error!"), std::string::npos) << *text;
 }
+
+namespace {
+
+// One pattern of traffic: messages of these sizes, written back to back by a
+// plain client as fast as its socket takes them.
+struct Traffic {
+  std::string name;
+  std::vector<std::pair<int, int>> batches;  // (message size, header included; count)
+  bool engine_replies;                        // to a client that never reads
+};
+
+// A message whose bytes tell its number and place, so a lost, doubled or
+// shifted byte shows.
+std::string numberedMessage(int number, int size) {
+  std::string message(static_cast<size_t>(size), '\0');
+  sb::putMessageLength(reinterpret_cast<unsigned char *>(&message[0]), size);
+  for (int i = 4; i < size; i++)
+    message[static_cast<size_t>(i)] = static_cast<char>((number * 131 + i * 7) & 0xff);
+  return message;
+}
+
+}  // namespace
+
+// Back-to-back messages under the running game loop all arrive whole and in
+// order, however large, and whether or not the peer reads what the engine
+// sends back.
+TEST_F(Network, BackToBackMessagesAllArrive) {
+  const std::vector<Traffic> patterns = {
+      {"8 KB then 60 KB", {{8 * 1024, 60}, {60 * 1024, 20}}, false},
+      {"8 KB then 60 KB, replies never read", {{8 * 1024, 60}, {60 * 1024, 20}}, true},
+      {"1 KB, replies never read", {{1024, 3000}}, true},
+      {"longest messages", {{sb::NETWORK_MAX_MESSAGE, 30}}, false},
+      {"small and large mixed", {{5, 200}, {40000, 10}, {4, 100}, {60 * 1024, 5}, {9, 50}}, true},
+  };
+  startNetworking(10);
+  sb::NetworkManager &nm = net();
+  sb::GameManager &gm = sb::GameManager::getInstance();
+  int port = startServer();
+  ASSERT_GT(port, 0);
+  Listener *listener = new Listener;
+  listener->read_messages = false;
+  StepTimer *timer = new StepTimer;
+
+  for (const Traffic &traffic : patterns) {
+    SCOPED_TRACE(traffic.name);
+    std::vector<std::string> expected;
+    for (const auto &batch : traffic.batches)
+      for (int i = 0; i < batch.second; i++)
+        expected.push_back(numberedMessage(static_cast<int>(expected.size()), batch.first));
+
+    int fd = rawConnect(port);
+    ASSERT_GE(fd, 0);
+    timeval give_up = {20, 0};  // a stalled engine ends the writer instead of hanging it
+    setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &give_up, sizeof give_up);
+    size_t written = 0;
+    std::thread writer([&] {
+      for (const std::string &message : expected) {
+        if (send(fd, message.data(), message.size(), MSG_NOSIGNAL) !=
+            static_cast<ssize_t>(message.size()))
+          return;
+        written++;
+      }
+    });
+
+    std::vector<std::string> received;
+    int refused_replies = 0;
+    listener->action = [&](const sb::EventNetwork &e) {
+      if (e.getLabel() != DATA) return;
+      std::string buffer(static_cast<size_t>(e.getBytes()), '\0');
+      if (nm.receive(&buffer[0], e.getBytes(), false, e.getSocketIndex()) != e.getBytes()) return;
+      received.push_back(buffer);
+      if (traffic.engine_replies) {
+        std::string reply = numberedMessage(static_cast<int>(received.size()), 64);
+        if (nm.send(reply.data(), static_cast<int>(reply.size()), e.getSocketIndex()) != 0)
+          refused_replies++;
+      }
+    };
+    Clock::time_point start = Clock::now();
+    timer->action = [&](int) {
+      if (received.size() == expected.size() || msSince(start) > 20000) gm.setGameOver();
+    };
+    gm.run();
+    long long took = msSince(start);
+    writer.join();
+
+    EXPECT_EQ(written, expected.size());
+    ASSERT_EQ(received.size(), expected.size());
+    int differing = 0;
+    for (size_t i = 0; i < expected.size(); i++)
+      if (received[i] != expected[i]) differing++;
+    EXPECT_EQ(differing, 0);
+    EXPECT_EQ(refused_replies, 0);
+    EXPECT_LT(took, 10000);  // a few seconds even on a loaded machine; a stall never ends
+    nm.closeAll();
+    close(fd);
+  }
+}
+
+// Closing sends what is still queued to a peer that takes it, and gives up
+// within a short bound, saying how much it dropped, on peers that do not.
+TEST_F(Network, CloseSendsQueuedBytesWithinABound) {
+  startNetworking();
+  sb::NetworkManager &nm = net();
+  nm.setMaxConnections(3);
+  int port = startServer();
+  ASSERT_GT(port, 0);
+  std::vector<int> clients;
+  for (int i = 0; i < 3; i++) {
+    int fd = rawConnect(port);
+    ASSERT_GE(fd, 0);
+    int small = 4096;  // the two that never read take little
+    if (i > 0) setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    clients.push_back(fd);
+  }
+  ASSERT_TRUE(serviceUntil([&] { return nm.getNumConnections() == 3; }));
+  // Small kernel buffers on the engine's side, so that its own queue fills.
+  std::vector<std::string> sent(3);
+  for (int index = 0; index < 3; index++) {
+    int small = 16384;
+    setsockopt(nm.getSocket(index), SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
+    for (int i = 0; i < 64 && nm.getQueuedBytes(index) == 0; i++) {
+      std::string message = numberedMessage(i, 60 * 1024);
+      ASSERT_EQ(nm.send(message.data(), static_cast<int>(message.size()), index), 0);
+      sent[static_cast<size_t>(index)] += message;
+    }
+    ASSERT_GT(nm.getQueuedBytes(index), 0);
+  }
+  const std::string &outgoing = sent[0];
+
+  // A reader that keeps up gets every byte before the end.
+  std::string got;
+  bool ended = false;
+  std::thread reader([&] {
+    got = readBytes(clients[0], outgoing.size() + 1, &ended);
+  });
+  EXPECT_EQ(nm.close(0), 0);
+  reader.join();
+  EXPECT_TRUE(ended);
+  EXPECT_TRUE(got == outgoing) << got.size() << " of " << outgoing.size() << " bytes";
+
+  // Two peers that never read: both closed within one bound, each drop logged.
+  size_t log_from = sbtest::readLog().size();
+  Clock::time_point start = Clock::now();
+  EXPECT_EQ(nm.closeAll(), 0);
+  long long took = msSince(start);
+  EXPECT_GE(took, sb::NETWORK_CLOSE_FLUSH_TIME - 5);
+  EXPECT_LT(took, sb::NETWORK_CLOSE_FLUSH_TIME + 400);
+  EXPECT_EQ(nm.getNumConnections(), 0);
+  std::string log = sbtest::readLog().substr(log_from);
+  EXPECT_EQ(sbtest::countOf(log, "NetworkManager::close(): Warning! Socket 0 closed with "), 2)
+      << log;
+  for (int fd : clients) close(fd);
+}

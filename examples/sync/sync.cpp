@@ -1,20 +1,26 @@
 // Two engines keep a few moving objects in step over TCP.
 //
-//   sorbelane-sync server [PORT] [STEPS]   moves the objects and sends them
-//   sorbelane-sync client HOST PORT        shows copies of them
+//   sorbelane-sync server [PORT] [STEPS]       moves the objects and sends them
+//   sorbelane-sync client HOST PORT [LEAVE]    shows copies of them
 //
-// The server owns the objects: when a client connects it sends each one in
-// full (serialize("ALL")), and then, every step, what changed in each
-// (serialize("")) after its id. The client makes a copy for every id it has not seen and
-// reads every message into the copy with that id. After STEPS steps the
-// server stops the objects, sends the last changes and "done"; both sides
-// then print every object as "object ID X Y" and end. A server PORT of 0
-// takes any free port; the log names the port it listens on ("sync:
-// listening on port N").
+// The server owns the objects: whenever a client connects it sends it each one
+// in full (serialize("ALL")), and then, every step, what changed in each
+// (serialize("")) after its id to every client. Clients may come and go (up to
+// four at once); the server forgets a client when its connection closes. The
+// client makes a copy for every id it has been sent in full and reads every
+// message into the copy with that id. The server counts its STEPS only while a
+// client is connected; after them it stops the objects, sends the last
+// changes and "done"; server and clients then print every object as "object
+// ID X Y", and the server ends once the last client has gone. A client given
+// LEAVE closes its connection after that many steps, prints "left" and ends.
+// A server PORT of 0 takes any free port; the log names the port it listens
+// on ("sync: listening on port N").
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "Sorbelane.h"
 
@@ -64,10 +70,39 @@ class Mover : public sb::Object {
 
 class Server : public sb::Object {
   std::map<int, sb::Object *> movers;
+  std::vector<int> clients;  // socket indices of the connected clients
   int steps;
-  int client = -1;
   int phase = 0;           // 0 moving, 1 stopped, 2 done sent
   int steps_left = 3000;   // a run that gets stuck ends by itself
+
+  void sendToClients(const std::string &text) {
+    for (int client : clients) sendText(text, client);
+  }
+
+  // What changed in each object since the last call goes to every client.
+  void sendChanges() {
+    for (auto &entry : movers) {
+      // A change names its object first (a changed id is written again after it).
+      std::string delta = entry.second->serialize("");
+      if (!delta.empty()) sendToClients("id:" + sb::toString(entry.first) + "," + delta);
+    }
+  }
+
+  void welcome(int client) {
+    // The others get the changes first: writing everything clears the flags.
+    sendChanges();
+    clients.push_back(client);
+    for (auto &entry : movers) sendText(entry.second->serialize("ALL"), client);
+    if (phase == 2) sendText("done", client);
+  }
+
+  void forget(int client) {
+    clients.erase(std::remove(clients.begin(), clients.end(), client), clients.end());
+    // The connections after a closed one move down by one.
+    for (int &other : clients)
+      if (other > client) other--;
+    if (phase == 2 && clients.empty()) sb::GameManager::getInstance().setGameOver();
+  }
 
  public:
   Server(int init_steps) : steps(init_steps) {
@@ -85,28 +120,22 @@ class Server : public sb::Object {
   int eventHandler(const sb::Event *p_e) override {
     if (p_e->getType() == sb::NETWORK_EVENT) {
       const auto &e = *static_cast<const sb::EventNetwork *>(p_e);
-      if (e.getLabel() == sb::Network::ACCEPT && client < 0) {
-        client = e.getSocketIndex();
-        for (auto &entry : movers) sendText(entry.second->serialize("ALL"), client);
-      } else if (e.getLabel() == sb::Network::CLOSE && phase == 2) {
-        sb::GameManager::getInstance().setGameOver();
-      }
+      if (e.getLabel() == sb::Network::ACCEPT)
+        welcome(e.getSocketIndex());
+      else if (e.getLabel() == sb::Network::CLOSE)
+        forget(e.getSocketIndex());
       return 1;
     }
     if (p_e->getType() != sb::STEP_EVENT) return 0;
     if (--steps_left == 0) sb::GameManager::getInstance().setGameOver();
-    if (client < 0) return 1;
+    if (clients.empty() || phase == 2) return 1;
     if (phase == 0 && --steps <= 0) {
       for (auto &entry : movers) entry.second->setVelocity(sb::Vector(0, 0));
       phase = 1;
     }
-    for (auto &entry : movers) {
-      // A change names its object first (a changed id is written again after it).
-      std::string delta = entry.second->serialize("");
-      if (!delta.empty()) sendText("id:" + sb::toString(entry.first) + "," + delta, client);
-    }
+    sendChanges();
     if (phase == 1) {
-      sendText("done", client);
+      sendToClients("done");
       printObjects(movers);
       phase = 2;
     }
@@ -117,11 +146,12 @@ class Server : public sb::Object {
 class Client : public sb::Object {
   std::map<int, sb::Object *> copies;
   int steps_left = 3000;
+  int leave_after;  // steps before leaving, 0 to stay to the end
 
  public:
   int status = 3;
 
-  Client() {
+  explicit Client(int init_leave_after) : leave_after(init_leave_after) {
     setSolidness(sb::SPECTRAL);
     setVisible(false);
     registerInterest(sb::STEP_EVENT);
@@ -131,6 +161,12 @@ class Client : public sb::Object {
   int eventHandler(const sb::Event *p_e) override {
     if (p_e->getType() == sb::STEP_EVENT) {
       if (--steps_left == 0) sb::GameManager::getInstance().setGameOver();
+      if (leave_after > 0 && --leave_after == 0) {
+        printf("left\n");
+        fflush(stdout);
+        status = 0;
+        net().closeAll();
+      }
       return 1;
     }
     if (p_e->getType() != sb::NETWORK_EVENT) return 0;
@@ -171,7 +207,7 @@ class Client : public sb::Object {
 int main(int argc, char **argv) {
   std::string role = argc > 1 ? argv[1] : "";
   if (role != "server" && role != "client") {
-    fprintf(stderr, "usage: %s server [PORT] [STEPS] | client HOST PORT\n", argv[0]);
+    fprintf(stderr, "usage: %s server [PORT] [STEPS] | client HOST PORT [LEAVE]\n", argv[0]);
     return 2;
   }
   bool server = role == "server";
@@ -190,12 +226,13 @@ int main(int argc, char **argv) {
   Client *client = nullptr;
   if (server) {
     new Server(argc > 3 ? atoi(argv[3]) : 90);
+    net().setMaxConnections(4);
     if (net().setServer(true, argc > 2 ? argv[2] : sb::SORBELANE_PORT) < 0)
       status = 1;
     else
       sb::LogManager::getInstance().writeLog("sync: listening on port %d", net().getServerPort());
   } else {
-    client = new Client;
+    client = new Client(argc > 4 ? atoi(argv[4]) : 0);
     if (argc < 4 || net().connect(argv[2], argv[3]) < 0) status = 1;
   }
   if (status == 0) game_manager.run();

@@ -1,9 +1,12 @@
 // Message framing under a scripted peer: the input is a script of writes,
-// headers, engine sends, servicing, closes and resets, played by a plain
-// client socket against the real network manager over 127.0.0.1. Every event
-// is checked against the byte stream the client really wrote: a message event
-// only for a complete message with a valid length, the bytes read are the
-// bytes written, and a close only for a bad length or a peer that went away.
+// headers, bursts of back-to-back messages up to the longest, engine sends,
+// servicing, reads and peeks of any size, closes and resets, played by a
+// plain client socket against the real network manager over 127.0.0.1. Every
+// event is checked against the byte stream the client really wrote: a
+// message event only for a complete message with a valid length, the bytes
+// read or peeked are the bytes written, the bytes said to wait are never more
+// than those written and not read, and a close only for a bad length or a
+// peer that went away.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -42,6 +45,7 @@ class Checker : public sb::Object {
   std::string written;  // every byte the client wrote, in order
   size_t consumed = 0;  // bytes the game has read
   ReadMode mode = READ_WHOLE;
+  size_t cut = 0;  // where PEEK_THEN_READ peeks up to and READ_IN_TWO cuts
   bool peer_gone = false;
   bool ending = false;
   bool closed = false;
@@ -56,6 +60,32 @@ class Checker : public sb::Object {
     if (written.size() < consumed + 4) return false;
     int length = sb::getMessageLength(reinterpret_cast<const unsigned char *>(&written[consumed]));
     return length < 4 || length > sb::NETWORK_MAX_MESSAGE;
+  }
+
+  // The bytes written and not yet read, at most n of them.
+  std::string unread(size_t n) const { return written.substr(consumed, n); }
+
+  // What the manager says is waiting is never more than what was written and not read.
+  void checkWaiting(int index) const {
+    if (!net().isConnected(index)) return;
+    int waiting = net().isData(index);
+    check(waiting >= 0 && static_cast<size_t>(waiting) <= written.size() - consumed,
+          "more bytes waiting than were written");
+  }
+
+  // A read or peek of any size, between messages or inside one.
+  void readAny(int index, int bytes, bool peek) {
+    if (!net().isConnected(index)) return;
+    std::string buffer(static_cast<size_t>(bytes) + 1, '\0');
+    int got = net().receive(&buffer[0], bytes, peek, index);
+    if (got <= 0) {
+      check(got == -1 || bytes == 0 || peer_gone, "end of data from a peer still there");
+      return;
+    }
+    check(got <= bytes, "read more than asked");
+    check(buffer.compare(0, static_cast<size_t>(got), unread(static_cast<size_t>(got))) == 0,
+          "bytes read differ from those written");
+    if (!peek) consumed += static_cast<size_t>(got);
   }
 
   // Reads the complete messages that were reported while the game did not read.
@@ -87,6 +117,7 @@ class Checker : public sb::Object {
         check(length >= 4 && length <= sb::NETWORK_MAX_MESSAGE, "message event for a bad length");
         check(written.size() >= consumed + static_cast<size_t>(length),
               "message event for bytes that never came");
+        check(net().isData(e.getSocketIndex()) >= length, "message event, but fewer bytes waiting");
         readMessage(e.getSocketIndex(), length);
         break;
       }
@@ -110,16 +141,23 @@ class Checker : public sb::Object {
     switch (mode) {
       case READ_NONE:
         return;
-      case PEEK_THEN_READ:
+      case PEEK_THEN_READ: {
+        int part = static_cast<int>(cut % static_cast<size_t>(length + 1));
+        readInto(index, got, part, true);
+        check(got == expected.substr(0, static_cast<size_t>(part)),
+              "peeked bytes differ from those written");
         readInto(index, got, length, true);
         check(got == expected, "peeked bytes differ from those written");
         readInto(index, got, length, false);
         break;
-      case READ_IN_TWO:
-        readInto(index, got, 4, false);
-        readInto(index, rest, length - 4, false);
+      }
+      case READ_IN_TWO: {
+        int part = 1 + static_cast<int>(cut % static_cast<size_t>(length - 1));
+        readInto(index, got, part, false);
+        readInto(index, rest, length - part, false);
         got += rest;
         break;
+      }
       case READ_WHOLE:
         readInto(index, got, length, false);
         break;
@@ -156,6 +194,28 @@ bool clientWrite(int fd, const std::string &bytes) {
   return true;
 }
 
+// Writes everything, letting the engine take what arrived whenever the
+// client's socket is full; false once the engine stops taking bytes.
+bool clientWriteServiced(int fd, const std::string &bytes) {
+  size_t at = 0;
+  int idle_rounds = 0;
+  while (at < bytes.size() && idle_rounds < 20) {
+    ssize_t n = send(fd, bytes.data() + at, bytes.size() - at, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (n > 0) {
+      checker->written.append(bytes, at, static_cast<size_t>(n));
+      at += static_cast<size_t>(n);
+      idle_rounds = 0;
+      continue;
+    }
+    if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return false;
+    service();
+    if (checker->closed) return false;
+    pollfd pfd = {fd, POLLOUT, 0};
+    if (poll(&pfd, 1, 1) != 1) idle_rounds++;
+  }
+  return at == bytes.size();
+}
+
 void drain(int fd) {
   char buffer[4096];
   while (recv(fd, buffer, sizeof buffer, MSG_DONTWAIT) > 0) {
@@ -187,6 +247,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   c.written.clear();
   c.consumed = 0;
   c.mode = READ_WHOLE;
+  c.cut = 0;
   c.peer_gone = c.ending = c.closed = false;
   c.accepted = 0;
 
@@ -205,7 +266,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   bool open = true;
   while (at < size && open && !c.closed) {
     uint8_t op = next();
-    switch (op % 8) {
+    switch (op % 10) {
       case 0: {  // raw bytes from the script
         size_t n = next();
         std::string bytes(reinterpret_cast<const char *>(data) + at, std::min(n, size - at));
@@ -245,6 +306,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
       }
       case 5:
         c.mode = static_cast<ReadMode>(next() % 4);
+        c.cut = next();
         if (c.mode != READ_NONE && net().isConnected(0)) c.catchUp(0);
         break;
       case 6:
@@ -261,16 +323,41 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         usleep(next() % 4 * 100);
         service();
         break;
+      case 8: {  // back-to-back messages of any length up to the longest
+        int count = 1 + next() % 4;
+        std::string burst;
+        for (int i = 0; i < count; i++) {
+          int length = 4 + ((next() << 8) | next()) % (sb::NETWORK_MAX_MESSAGE - 3);
+          std::string message(static_cast<size_t>(length), static_cast<char>('a' + i));
+          sb::putMessageLength(reinterpret_cast<unsigned char *>(&message[0]), length);
+          burst += message;
+        }
+        open = clientWriteServiced(fd, burst);
+        break;
+      }
+      case 9: {  // a read or peek of any size, wherever the messages begin
+        uint8_t how = next();
+        int bytes = ((next() << 8) | next()) % (2 * sb::NETWORK_MAX_MESSAGE);
+        c.readAny(0, bytes, how & 1);
+        break;
+      }
     }
+    if (!c.closed) c.checkWaiting(0);
   }
 
-  // The rest is read; a peer that went away is noticed once nothing complete is left.
+  // The rest is read; a peer that went away is noticed once nothing complete is
+  // left. The sockets may still hold megabytes, so rounds that read count as
+  // progress, not against the bound.
   c.mode = READ_WHOLE;
   if (!c.closed && net().isConnected(0)) c.catchUp(0);
-  for (int round = 0; round < 50 && !c.closed; round++) {
+  for (int idle_rounds = 0; idle_rounds < 50 && !c.closed;) {
+    size_t consumed_before = c.consumed;
     service();
     if (!c.peer_gone) break;
-    usleep(200);
+    if (c.consumed == consumed_before) {
+      idle_rounds++;
+      usleep(200);
+    }
   }
   if (c.peer_gone && !c.badLengthAhead()) check(c.closed, "a peer that went away was not noticed");
   c.ending = true;
