@@ -67,6 +67,10 @@ constexpr int MAX_SPRITE_BYTES = 1024 * 1024;  ///< Bytes read from one sprite f
 constexpr int MAX_SPRITE_FRAMES = 10000;         ///< A sprite header's frame count.
 constexpr int MAX_SPRITE_SIZE = 1024;            ///< A sprite header's width and height.
 constexpr long long MAX_PATH_CELLS = 1LL << 21;  ///< Cells of one path search's node graph.
+/// The largest id an attribute string may give an object. Ids read from
+/// outside stay far below the largest int, so the id counter always has room
+/// for new, unique ids.
+constexpr int MAX_READ_ID = 1 << 30;
 
 // Bounds on particle requests, so a wild scale or density cannot ask for
 // billions of particles.

@@ -495,7 +495,14 @@ int Object::deserializeAttributes(const AttributeList &list) {
   int n = 0;
   float f = 0;
 
-  if (integer("id", n, INT_MIN, INT_MAX)) setId(n);
+  // An id past the bound would leave the counter no room for unique ids.
+  if (integer("id", n, INT_MIN, INT_MAX)) {
+    if (n >= 1 && n <= MAX_READ_ID)
+      setId(n);
+    else
+      log_manager.writeLog("Object::deserialize(): Warning! id %d not in range [1,%d]. Ignored.", n,
+                           MAX_READ_ID);
+  }
   if (text("is_active", value) && (value == "true") != is_active) setActive(value == "true");
   if (text("is_visible", value) && (value == "true") != is_visible) setVisible(value == "true");
 
@@ -539,7 +546,8 @@ int Object::deserializeAttributes(const AttributeList &list) {
     modified[ANIMATION] = true;
 
   if (integer("altitude", n, INT_MIN, INT_MAX)) setAltitude(n);
-  if (integer("solidness", n, HARD, SPECTRAL)) setSolidness(static_cast<Solidness>(n));
+  // Any int is a Solidness value; the setter refuses and logs a bad one.
+  if (integer("solidness", n, INT_MIN, INT_MAX)) setSolidness(static_cast<Solidness>(n));
   if (text("no_soft", value)) setNoSoft(value == "true");
 
   if (number("x_direction", f)) direction.setX(f);

@@ -222,9 +222,10 @@ int ViewObject::deserialize(std::string str) {
   }
   // A located object goes to its place; an unlocated one keeps the position
   // just read and only forgets its location.
+  // Any int is a location value; setLocation refuses and logs a bad one.
   text = list.value("view_location");
   if (!text.empty()) {
-    if (readInt(text, number) && number >= UNDEFINED_LOCATION && number <= BOTTOM_RIGHT) {
+    if (readInt(text, number)) {
       log_manager.writeLog(10, "ViewObject::deserialize(): location is %d", number);
       if (number != UNDEFINED_LOCATION) {
         setLocation(static_cast<ViewObjectLocation>(number));
