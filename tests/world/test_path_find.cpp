@@ -468,6 +468,24 @@ TEST_F(PathManager, DeliveryIsSafeWhateverTheHandlersDo) {
   ASSERT_EQ(hunter->results, std::vector<sb::SearchResult>{sb::FOUND});
   EXPECT_EQ(hunter->received[0].getEnd(), Vector(20, 8));
 
+  // A search that moves into the slot of a dropped one still runs in the same cycle.
+  Walker *here = new Walker(Vector(3, 3));
+  Walker *near = new Walker(Vector(3, 4));
+  here->pathTo(here->getPosition());
+  near->pathTo(Vector(8, 4));
+  paths().cycle(50);
+  EXPECT_EQ(here->results, std::vector<sb::SearchResult>{sb::FOUND});
+  EXPECT_EQ(near->results, std::vector<sb::SearchResult>{sb::FOUND});
+  EXPECT_EQ(paths().getSearchCount(), 0);
+
+  // A search whose object game code takes away is dropped, not kept for ever.
+  Walker *robbed = new Walker(Vector(1, 3));
+  robbed->pathTo(Vector(20, 3));
+  robbed->getPathFind()->setObject(nullptr);
+  paths().cycle(2);
+  EXPECT_EQ(paths().getSearchCount(), 0);
+  EXPECT_TRUE(robbed->results.empty());
+
   // A deleted mover's search is neither cycled nor left behind.
   Walker *gone = new Walker(Vector(1, 2));
   gone->pathTo(Vector(25, 2));
