@@ -67,6 +67,10 @@ constexpr int MAX_SPRITE_BYTES = 1024 * 1024;  ///< Bytes read from one sprite f
 constexpr int MAX_SPRITE_FRAMES = 10000;         ///< A sprite header's frame count.
 constexpr int MAX_SPRITE_SIZE = 1024;            ///< A sprite header's width and height.
 constexpr long long MAX_PATH_CELLS = 1LL << 21;  ///< Cells of one path search's node graph.
+/// Bytes that the node graphs of all path searches, running and kept for reuse, may hold.
+constexpr long long MAX_PATH_MEMORY = 256LL << 20;
+/// Bytes of node graphs kept for reuse by later searches (at most four graphs).
+constexpr long long MAX_POOLED_PATH_MEMORY = 64LL << 20;
 /// The largest id an attribute string may give an object. Ids read from
 /// outside stay far below the largest int, so the id counter always has room
 /// for new, unique ids.
