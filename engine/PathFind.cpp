@@ -248,17 +248,19 @@ Acquired acquireGraph(std::size_t count, PathNodeGraph *&p_graph) {
 void releaseGraph(PathNodeGraph *p_graph) {
   if (!p_graph) return;
   g_live_bytes -= p_graph->fixedBytes();
-  if (g_pool_gone || p_graph->bytes() > MAX_POOLED_PATH_MEMORY) {
+  long long bytes = p_graph->bytes();
+  if (g_pool_gone || bytes > MAX_POOLED_PATH_MEMORY || g_live_bytes + bytes > MAX_PATH_MEMORY) {
     delete p_graph;
     return;
   }
   p_graph->heap.clear();
   std::vector<PathNodeGraph *> &graphs = freeGraphs();
   while (!graphs.empty() && (static_cast<int>(graphs.size()) >= MAX_FREE_GRAPHS ||
-                             g_pooled_bytes + p_graph->bytes() > MAX_POOLED_PATH_MEMORY))
+                             g_pooled_bytes + bytes > MAX_POOLED_PATH_MEMORY ||
+                             g_live_bytes + g_pooled_bytes + bytes > MAX_PATH_MEMORY))
     dropOldestFree();
   graphs.push_back(p_graph);
-  g_pooled_bytes += p_graph->bytes();
+  g_pooled_bytes += bytes;
 }
 
 }  // namespace
