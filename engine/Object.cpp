@@ -1,5 +1,6 @@
 #include "Object.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -495,13 +496,15 @@ int Object::deserializeAttributes(const AttributeList &list) {
   int n = 0;
   float f = 0;
 
-  // An id past the bound would leave the counter no room for unique ids.
+  // A string may not raise the id counter past the bound, which would leave
+  // it no room for unique ids; ids already below the counter come back as written.
   if (integer("id", n, INT_MIN, INT_MAX)) {
-    if (n >= 1 && n <= MAX_READ_ID)
+    int highest = std::max(MAX_READ_ID, max_id - 1);
+    if (n >= 1 && n <= highest)
       setId(n);
     else
       log_manager.writeLog("Object::deserialize(): Warning! id %d not in range [1,%d]. Ignored.", n,
-                           MAX_READ_ID);
+                           highest);
   }
   if (text("is_active", value) && (value == "true") != is_active) setActive(value == "true");
   if (text("is_visible", value) && (value == "true") != is_visible) setVisible(value == "true");

@@ -381,6 +381,12 @@ TEST(SerializeHostile, IdsReadLeaveRoomForUniqueIds) {
   sb::Object *b = new sb::Object, *c = new sb::Object;
   EXPECT_EQ(b->getId(), sb::MAX_READ_ID + 1);
   EXPECT_EQ(c->getId(), sb::MAX_READ_ID + 2);
+  // Ids the counter handed out read back, even past the bound; the counter's own does not.
+  a->deserialize(c->serialize("ID,"));
+  EXPECT_EQ(a->getId(), sb::MAX_READ_ID + 2);
+  a->deserialize("id:" + std::to_string(sb::MAX_READ_ID + 3) + ",");
+  EXPECT_EQ(a->getId(), sb::MAX_READ_ID + 2);
+  EXPECT_EQ(sb::Object::getMaxId(), sb::MAX_READ_ID + 3);
   drop({a, b, c});
   sb::Object::setMaxId(old_max_id + 3);
 }
