@@ -205,6 +205,15 @@ int ViewObject::deserialize(std::string str) {
                            text.c_str());
     }
   }
+  // An unlocated object forgets its location before the border is read, so
+  // that the border does not put it back at the old location's place.
+  int read_location = 0;
+  bool unlocated = readInt(list.value("view_location"), read_location) &&
+                   read_location == UNDEFINED_LOCATION;
+  if (unlocated && location != UNDEFINED_LOCATION) {
+    location = UNDEFINED_LOCATION;
+    setViewModified(LOCATION);
+  }
   text = list.value("view_border");
   if (!text.empty()) {
     log_manager.writeLog(10, "ViewObject::deserialize(): border is %s", text.c_str());

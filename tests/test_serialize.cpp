@@ -349,6 +349,15 @@ TEST(SerializeHostile, StringsLeaveObjectsValidFiniteAndAreQuick) {
   EXPECT_EQ(v->getValue(), 1);  // strtol reads the 1 of 1e10
   drop({v});
 
+  // An unlocated view object standing where its old location would put it stays there.
+  sb::ViewObject *placed = new sb::ViewObject, *copy = new sb::ViewObject;
+  placed->setBorder(false);
+  placed->setPosition(copy->getPosition());
+  copy->deserialize(placed->serialize("ALL"));
+  EXPECT_EQ(copy->getPosition(), placed->getPosition());
+  EXPECT_EQ(copy->getLocation(), sb::UNDEFINED_LOCATION);
+  drop({placed, copy});
+
   // A bad solidness or location is refused by its setter, with the setter's line.
   std::string log = sbtest::readLog();
   EXPECT_TRUE(sbtest::hasMessage(
