@@ -74,6 +74,14 @@ constexpr unsigned MAX_AUDIO_CHANNELS = 8;      ///< Channels of a sound or a mu
 constexpr unsigned MAX_SAMPLE_RATE = 768000;    ///< Samples a second of a sound or a music file.
 constexpr int MAX_WAV_CHUNKS = 1000;            ///< Chunks of a WAV file ahead of its data.
 constexpr long long MAX_PATH_CELLS = 1LL << 21;  ///< Cells of one path search's node graph.
+/// Bytes that the node graphs of all path searches, running and kept for reuse, may hold.
+constexpr long long MAX_PATH_MEMORY = 256LL << 20;
+/// Bytes of node graphs kept for reuse by later searches (at most four graphs).
+constexpr long long MAX_POOLED_PATH_MEMORY = 64LL << 20;
+/// The largest id an attribute string may give an object. Ids read from
+/// outside stay far below the largest int, so the id counter always has room
+/// for new, unique ids.
+constexpr int MAX_READ_ID = 1 << 30;
 
 // Bounds on particle requests, so a wild scale or density cannot ask for
 // billions of particles.

@@ -1,5 +1,6 @@
 #include "Object.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -506,7 +507,16 @@ int Object::deserializeAttributes(const AttributeList &list) {
   int n = 0;
   float f = 0;
 
-  if (integer("id", n, INT_MIN, INT_MAX)) setId(n);
+  // A string may not raise the id counter past the bound, which would leave
+  // it no room for unique ids; ids already below the counter come back as written.
+  if (integer("id", n, INT_MIN, INT_MAX)) {
+    int highest = std::max(MAX_READ_ID, max_id - 1);
+    if (n >= 1 && n <= highest)
+      setId(n);
+    else
+      log_manager.writeLog("Object::deserialize(): Warning! id %d not in range [1,%d]. Ignored.", n,
+                           highest);
+  }
   if (text("is_active", value) && (value == "true") != is_active) setActive(value == "true");
   if (text("is_visible", value) && (value == "true") != is_visible) setVisible(value == "true");
 
@@ -551,7 +561,8 @@ int Object::deserializeAttributes(const AttributeList &list) {
     modified[ANIMATION] = true;
 
   if (integer("altitude", n, INT_MIN, INT_MAX)) setAltitude(n);
-  if (integer("solidness", n, HARD, SPECTRAL)) setSolidness(static_cast<Solidness>(n));
+  // Any int is a Solidness value; the setter refuses and logs a bad one.
+  if (integer("solidness", n, INT_MIN, INT_MAX)) setSolidness(static_cast<Solidness>(n));
   if (text("no_soft", value)) setNoSoft(value == "true");
 
   if (number("x_direction", f)) direction.setX(f);

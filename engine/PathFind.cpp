@@ -19,21 +19,22 @@ namespace sb {
 
 namespace {
 
-// Per cell, a mark word holds the stamp of the search that last touched the
-// cell and the cell's state in that search, and a hard word the stamp of the
-// last hard-cell answer and the answer. A cell counts for a search only when
-// the stamps are the search's, so a graph is reused without clearing it. The
-// two word arrays are all that a neighbour test reads; the node records are
-// read only for cells the search opens.
+// Per cell a search keeps four words: g, the cost from the start; a mark,
+// the stamp of the search that last touched the cell and the cell's state in
+// it; a link, the order in which the cell was opened and the direction it was
+// reached from; and a probe, the stamp of the world's last answer whether a
+// HARD object is there for the mover, and that answer. A cell counts for a
+// search only when the stamps are the search's, so a graph is reused without
+// clearing it. The mark and probe words are all that a neighbour test reads.
 constexpr std::uint32_t OPEN = 1, CLOSED = 2, STATE_BITS = 2;
 constexpr std::uint32_t MAX_STAMP = (1u << 30) - 1;
+constexpr std::uint32_t DIRECTION_BITS = 3;
+constexpr long long BYTES_PER_CELL = sizeof(float) + 3 * sizeof(std::uint32_t);
+constexpr std::size_t FIRST_HEAP_ROOM = 1024;
 
-struct Node {
-  float g;
-  float f;
-  std::int32_t parent;  // index of the cell it was reached from, -1 for none
-  std::uint32_t order;  // when it was opened
-};
+// The eight neighbours, in the order they are visited.
+const int DX[8] = {-1, 0, 1, -1, 1, -1, 0, 1};
+const int DY[8] = {-1, -1, -1, 0, 0, 1, 1, 1};
 
 // Lower estimate first; among equal estimates the cell opened last. Estimates
 // are never negative, so their bits order like the floats, and one integer
@@ -75,65 +76,61 @@ int truncCell(float v) { return toInt(static_cast<double>(v)); }
 
 }  // namespace
 
-// Nodes and the open heap of one search; kept after the search for the next one.
-// Besides the nodes it remembers, per cell, whether the world listed a HARD
-// object for the last mover there and the world box of the first one listed,
-// which stay true while the world, the mover and its box stay the same: a
-// later search in an unchanged world asks the world nothing again.
+// The cells and the open heap of one search; kept after the search for the next one.
+// Its probe words stay true while the world, the mover, the mover's box and
+// the grid's shape stay the same: a later search in an unchanged world asks
+// the world nothing again.
 struct PathNodeGraph {
-  Node *nodes = nullptr;
-  std::uint32_t *marks = nullptr;  // stamp << 2 | state
-  std::uint32_t *hards = nullptr;  // stamp << 1 | hard
-  Box *hard_boxes = nullptr;
-  std::uint32_t *probe_stamps = nullptr;  // stamp << 1 | whether a HARD object is there
+  float *g = nullptr;
+  std::uint32_t *marks = nullptr;   // stamp << 2 | state
+  std::uint32_t *links = nullptr;   // order << 3 | direction from the parent
+  std::uint32_t *probes = nullptr;  // stamp << 1 | whether a HARD object is there
   std::size_t count = 0;
   std::uint32_t search_counter = 0;
-  std::uint32_t hard_counter = 0;
   std::uint32_t probe_counter = 0;
   std::uint32_t probe_stamp = 0;
-  // What the remembered answers belong to.
+  // What the probe words belong to.
   unsigned int probe_version = 0;
   const Object *probe_mover = nullptr;
   Box probe_box;
+  int probe_columns = 0;
   std::vector<HeapEntry> heap;
 
   ~PathNodeGraph() {
-    std::free(nodes);
+    std::free(g);
     std::free(marks);
-    std::free(hards);
-    std::free(hard_boxes);
-    std::free(probe_stamps);
+    std::free(links);
+    std::free(probes);
   }
 
-  // The stamp of remembered answers valid for this world and mover.
-  std::uint32_t probeStampFor(unsigned int version, const Object *p_mover) {
+  long long fixedBytes() const { return static_cast<long long>(count) * BYTES_PER_CELL; }
+  long long bytes() const {
+    return fixedBytes() + static_cast<long long>(heap.capacity() * sizeof(HeapEntry));
+  }
+
+  // The stamp of probe words valid for this world, mover and row width.
+  std::uint32_t probeStampFor(unsigned int version, const Object *p_mover, int columns) {
     if (probe_stamp != 0 && version == probe_version && p_mover == probe_mover &&
-        p_mover->getBox() == probe_box)
+        columns == probe_columns && p_mover->getBox() == probe_box)
       return probe_stamp;
     if (++probe_counter > MAX_STAMP) {
-      for (std::size_t i = 0; i < count; i++) probe_stamps[i] = 0;
+      std::memset(probes, 0, count * sizeof *probes);
       probe_counter = 1;
     }
     probe_stamp = probe_counter;
     probe_version = version;
     probe_mover = p_mover;
     probe_box = p_mover->getBox();
+    probe_columns = columns;
     return probe_stamp;
   }
 
   std::uint32_t nextSearchStamp() {
     if (++search_counter > MAX_STAMP) {
-      for (std::size_t i = 0; i < count; i++) marks[i] = 0;
+      std::memset(marks, 0, count * sizeof *marks);
       search_counter = 1;
     }
     return search_counter;
-  }
-  std::uint32_t nextHardStamp() {
-    if (++hard_counter > MAX_STAMP) {
-      for (std::size_t i = 0; i < count; i++) hards[i] = 0;
-      hard_counter = 1;
-    }
-    return hard_counter;
   }
 
   void push(HeapEntry entry) {
@@ -170,15 +167,19 @@ struct PathNodeGraph {
 
 namespace {
 
-// Graphs kept for reuse. At program exit the pool frees them; a search
-// destroyed after that frees its graph itself.
+// Graphs kept for reuse, oldest first, and the bytes held by graphs. At
+// program exit the pool frees its graphs; a search destroyed after that frees
+// its graph itself.
 bool g_pool_gone = false;
+long long g_live_bytes = 0;    // graphs held by searches (their cell words)
+long long g_pooled_bytes = 0;  // graphs kept for reuse (cell words and heap)
 
 struct GraphPool {
   std::vector<PathNodeGraph *> graphs;
   ~GraphPool() {
     for (PathNodeGraph *p_graph : graphs) delete p_graph;
     graphs.clear();
+    g_pooled_bytes = 0;
     g_pool_gone = true;
   }
 };
@@ -188,59 +189,78 @@ std::vector<PathNodeGraph *> &freeGraphs() {
   return pool.graphs;
 }
 
-// A graph of count nodes, reused when one is free; null when memory runs out.
-PathNodeGraph *acquireGraph(std::size_t count) {
+void dropOldestFree() {
   std::vector<PathNodeGraph *> &graphs = freeGraphs();
-  for (std::size_t i = 0; i < graphs.size(); i++) {
-    if (graphs[i]->count == count) {
-      PathNodeGraph *p_graph = graphs[i];
-      graphs.erase(graphs.begin() + static_cast<long>(i));
-      return p_graph;
-    }
-  }
-  PathNodeGraph *p_graph = new (std::nothrow) PathNodeGraph;
-  if (!p_graph) return nullptr;
-  // Every page is written now, so that the memory is faulted in here and not
-  // in the middle of a cycle that has a time budget to keep.
-  auto zeroed = [count](std::size_t size) {
-    void *p = std::malloc(count * size);
-    if (p) std::memset(p, 0, count * size);
-    return p;
-  };
-  p_graph->nodes = static_cast<Node *>(zeroed(sizeof(Node)));
-  p_graph->marks = static_cast<std::uint32_t *>(zeroed(sizeof(std::uint32_t)));
-  p_graph->hards = static_cast<std::uint32_t *>(zeroed(sizeof(std::uint32_t)));
-  p_graph->hard_boxes = static_cast<Box *>(zeroed(sizeof(Box)));
-  p_graph->probe_stamps = static_cast<std::uint32_t *>(zeroed(sizeof(std::uint32_t)));
-  if (!p_graph->nodes || !p_graph->marks || !p_graph->hards || !p_graph->hard_boxes ||
-      !p_graph->probe_stamps) {
-    delete p_graph;
-    return nullptr;
-  }
-  try {
-    p_graph->heap.resize(count);  // room for a push per cell, faulted in as well
-  } catch (const std::bad_alloc &) {
-    delete p_graph;
-    return nullptr;
-  }
-  p_graph->heap.clear();
-  p_graph->count = count;
-  return p_graph;
+  g_pooled_bytes -= graphs.front()->bytes();
+  delete graphs.front();
+  graphs.erase(graphs.begin());
 }
 
+enum class Acquired { GRAPH, NO_ROOM, NO_MEMORY };
+
+// A graph of count cells, reused when one is free. The words are not written
+// here: marks and probes come zeroed from the allocator, and their pages are
+// touched only as the search reaches them.
+Acquired acquireGraph(std::size_t count, PathNodeGraph *&p_graph) {
+  p_graph = nullptr;
+  if (!g_pool_gone) {
+    std::vector<PathNodeGraph *> &graphs = freeGraphs();
+    for (std::size_t i = 0; i < graphs.size(); i++) {
+      if (graphs[i]->count == count) {
+        p_graph = graphs[i];
+        graphs.erase(graphs.begin() + static_cast<long>(i));
+        g_pooled_bytes -= p_graph->bytes();
+        g_live_bytes += p_graph->fixedBytes();
+        return Acquired::GRAPH;
+      }
+    }
+  }
+  long long need = static_cast<long long>(count) * BYTES_PER_CELL;
+  while (!g_pool_gone && !freeGraphs().empty() &&
+         g_live_bytes + g_pooled_bytes + need > MAX_PATH_MEMORY)
+    dropOldestFree();
+  if (g_live_bytes + need > MAX_PATH_MEMORY) return Acquired::NO_ROOM;
+  p_graph = new (std::nothrow) PathNodeGraph;
+  if (!p_graph) return Acquired::NO_MEMORY;
+  p_graph->g = static_cast<float *>(std::malloc(count * sizeof(float)));
+  p_graph->links = static_cast<std::uint32_t *>(std::malloc(count * sizeof(std::uint32_t)));
+  p_graph->marks = static_cast<std::uint32_t *>(std::calloc(count, sizeof(std::uint32_t)));
+  p_graph->probes = static_cast<std::uint32_t *>(std::calloc(count, sizeof(std::uint32_t)));
+  if (!p_graph->g || !p_graph->links || !p_graph->marks || !p_graph->probes) {
+    delete p_graph;
+    p_graph = nullptr;
+    return Acquired::NO_MEMORY;
+  }
+  try {
+    p_graph->heap.reserve(std::min(count, FIRST_HEAP_ROOM));
+  } catch (const std::bad_alloc &) {
+    delete p_graph;
+    p_graph = nullptr;
+    return Acquired::NO_MEMORY;
+  }
+  p_graph->count = count;
+  g_live_bytes += need;
+  return Acquired::GRAPH;
+}
+
+// Keeps a finished search's graph for the next search of the same size, within
+// the pool's bounds; the oldest kept graphs make room for it.
 void releaseGraph(PathNodeGraph *p_graph) {
   if (!p_graph) return;
-  if (g_pool_gone) {
+  g_live_bytes -= p_graph->fixedBytes();
+  long long bytes = p_graph->bytes();
+  if (g_pool_gone || bytes > MAX_POOLED_PATH_MEMORY || g_live_bytes + bytes > MAX_PATH_MEMORY) {
     delete p_graph;
     return;
   }
   p_graph->heap.clear();
   std::vector<PathNodeGraph *> &graphs = freeGraphs();
-  if (static_cast<int>(graphs.size()) >= MAX_FREE_GRAPHS) {
-    delete graphs.front();
-    graphs.erase(graphs.begin());
-  }
+  while (!graphs.empty() && (static_cast<int>(graphs.size()) >= MAX_FREE_GRAPHS ||
+                             g_pooled_bytes + bytes > MAX_POOLED_PATH_MEMORY ||
+                             g_live_bytes + g_pooled_bytes + bytes > MAX_PATH_MEMORY))
+    dropOldestFree();
   graphs.push_back(p_graph);
+  g_pooled_bytes += bytes;
 }
 
 }  // namespace
@@ -250,7 +270,12 @@ void PathFind::releaseGraphs() {
   for (PathNodeGraph *p_graph : freeGraphs()) delete p_graph;
   freeGraphs().clear();
   freeGraphs().shrink_to_fit();
+  g_pooled_bytes = 0;
 }
+
+long long PathFind::graphBytes(long long cells) { return cells * BYTES_PER_CELL; }
+
+long long PathFind::graphMemory(bool pooled) { return pooled ? g_pooled_bytes : g_live_bytes; }
 
 PathFind::PathFind(Object *p_o, Vector start_position, Vector end_position)
     : p_object(p_o),
@@ -266,11 +291,14 @@ PathFind::PathFind(Object *p_o, Vector start_position, Vector end_position)
       open_count(0),
       serial(next_serial++),
       search_stamp(0),
-      hard_stamp(0),
       probe_stamp(0),
       world_version(0),
       next_order(0),
-      delivered(0) {
+      delivered(0),
+      cover_x0(1),
+      cover_x1(0),
+      cover_y0(1),
+      cover_y1(0) {
   PathManager::getInstance().trackSearch(this);
   setUp(start_position, end_position);
 }
@@ -326,12 +354,21 @@ void PathFind::setUp(Vector start_position, Vector end_position) {
   }
   long long cells = static_cast<long long>(new_rows) * new_columns;
   if (cells > MAX_PATH_CELLS) {
-    logger().writeLog("PathFind::PathFind(): Error!  Unable to allocate pathfinding for %d rows.",
-                      new_rows);
+    logger().writeLog(
+        "PathFind::PathFind(): Error! World of %d rows and %d columns has too many cells (%lld, "
+        "at most %lld).",
+        new_rows, new_columns, cells, MAX_PATH_CELLS);
     return;
   }
-  p_graph = acquireGraph(static_cast<std::size_t>(cells));
-  if (!p_graph) {
+  Acquired acquired = acquireGraph(static_cast<std::size_t>(cells), p_graph);
+  if (acquired == Acquired::NO_ROOM) {
+    logger().writeLog(
+        "PathFind::PathFind(): Error! Path searches already hold %lld bytes, no room for %lld "
+        "more (at most %lld).",
+        graphMemory(false), graphBytes(cells), MAX_PATH_MEMORY);
+    return;
+  }
+  if (acquired == Acquired::NO_MEMORY) {
     logger().writeLog("PathFind::PathFind(): Error!  Unable to allocate pathfinding for %d rows.",
                       new_rows);
     return;
@@ -347,17 +384,12 @@ void PathFind::setUp(Vector start_position, Vector end_position) {
   end.y = std::min(std::max(end.y, 0), rows - 1);
 
   search_stamp = p_graph->nextSearchStamp();
-  hard_stamp = p_graph->nextHardStamp();
-  world_version = WorldManager::getInstance().getSceneGraph().getVersion();
-  probe_stamp = p_graph->probeStampFor(world_version, p_object);
+  refreshWorldAnswers();
   int start_cell = start.y * columns + start.x;
-  Node &node = p_graph->nodes[start_cell];
-  node.g = 0;
-  node.f = cellDistance(start.x, start.y, end.x, end.y);
-  node.parent = -1;
-  node.order = next_order++;
+  p_graph->g[start_cell] = 0;
+  p_graph->links[start_cell] = next_order++ << DIRECTION_BITS;
   p_graph->marks[start_cell] = search_stamp << STATE_BITS | OPEN;
-  p_graph->push(heapEntry(node.f, node.order, start_cell));
+  p_graph->push(heapEntry(cellDistance(start.x, start.y, end.x, end.y), 0, start_cell));
   open_count = 1;
 }
 
@@ -384,25 +416,68 @@ bool PathFind::hardAt(int x, int y) {
                               Vector(static_cast<float>(end.x), static_cast<float>(end.y)));
 }
 
-// As hardAt, answered once per cell for as long as the world stays unchanged.
+// The cells where the mover's box meets a HARD object that covers the goal.
+// Every such object meets the mover's box placed at the goal when that box
+// holds the goal; a box that does not (an odd sprite box) makes every cell count.
+void PathFind::findGoalCover() {
+  Vector goal(static_cast<float>(end.x), static_cast<float>(end.y));
+  Box mover = p_object->getBox();
+  if (!boxContainsPosition(p_object->worldBoxAt(goal), goal)) {
+    cover_x0 = cover_y0 = INT_MIN;
+    cover_x1 = cover_y1 = INT_MAX;
+    return;
+  }
+  collisions.clear();
+  WorldManager::getInstance().getSceneGraph().collectCollisions(p_object, goal, collisions);
+  cover_x0 = cover_y0 = 1;
+  cover_x1 = cover_y1 = 0;
+  bool any = false;
+  double left = 0, top = 0, right = 0, bottom = 0;
+  for (int i = 0; i < collisions.getCount(); i++) {
+    const Object *p_o = collisions[i];
+    if (p_o->getSolidness() != HARD || !boxContainsPosition(p_o->worldBox(), goal)) continue;
+    const Box &b = p_o->worldBox();
+    double x1 = b.getCorner().getX(), y1 = b.getCorner().getY();
+    double x2 = x1 + b.getHorizontal(), y2 = y1 + b.getVertical();
+    left = any ? std::min(left, x1) : x1;
+    top = any ? std::min(top, y1) : y1;
+    right = any ? std::max(right, x2) : x2;
+    bottom = any ? std::max(bottom, y2) : y2;
+    any = true;
+  }
+  if (!any) return;
+  // The mover's box at (x, y) spans x + corner to x + corner + extent; one
+  // cell more on each side keeps float rounding on the safe side.
+  double bx = mover.getCorner().getX(), by = mover.getCorner().getY();
+  auto cellAt = [](double v) { return toInt(std::max(-2.0, std::min(v, 1e9))); };
+  cover_x0 = cellAt(std::floor(left - bx - mover.getHorizontal()) - 1);
+  cover_x1 = cellAt(std::ceil(right - bx) + 1);
+  cover_y0 = cellAt(std::floor(top - by - mover.getVertical()) - 1);
+  cover_y1 = cellAt(std::ceil(bottom - by) + 1);
+}
+
+// Takes the probe words that belong to the world as it is now, and finds the
+// goal's cover again when they are new.
+void PathFind::refreshWorldAnswers() {
+  unsigned int version = WorldManager::getInstance().getSceneGraph().getVersion();
+  std::uint32_t stamp = p_graph->probeStampFor(version, p_object, columns);
+  if (stamp == probe_stamp && version == world_version) return;
+  probe_stamp = stamp;
+  world_version = version;
+  findGoalCover();
+}
+
+// As hardAt, with the world's answer kept for as long as the world stays unchanged.
 inline bool PathFind::hardCell(int x, int y) {
   std::size_t cell = static_cast<std::size_t>(y) * columns + x;
-  std::uint32_t word = p_graph->hards[cell];
-  if (word >> 1 != hard_stamp) {
-    std::uint32_t probe = p_graph->probe_stamps[cell];
-    if (probe >> 1 != probe_stamp) {
-      const Object *p_hard = firstHardAt(x, y);
-      if (p_hard) p_graph->hard_boxes[cell] = p_hard->worldBox();
-      probe = probe_stamp << 1 | (p_hard ? 1u : 0u);
-      p_graph->probe_stamps[cell] = probe;
-    }
-    bool hard = (probe & 1) &&
-                !boxContainsPosition(p_graph->hard_boxes[cell],
-                                     Vector(static_cast<float>(end.x), static_cast<float>(end.y)));
-    word = hard_stamp << 1 | (hard ? 1u : 0u);
-    p_graph->hards[cell] = word;
+  std::uint32_t probe = p_graph->probes[cell];
+  if (probe >> 1 != probe_stamp) {
+    probe = probe_stamp << 1 | (firstHardAt(x, y) ? 1u : 0u);
+    p_graph->probes[cell] = probe;
   }
-  return (word & 1) != 0;
+  if ((probe & 1) == 0) return false;
+  if (x < cover_x0 || x > cover_x1 || y < cover_y0 || y > cover_y1) return true;
+  return hardAt(x, y);
 }
 
 int PathFind::cycleOnce() {
@@ -415,17 +490,11 @@ int PathFind::cycleOnce() {
     result = FAILED;
     return result;
   }
+  refreshWorldAnswers();
 
-  WorldManager &world_manager = WorldManager::getInstance();
-  unsigned int version = world_manager.getSceneGraph().getVersion();
-  if (version != world_version) {
-    world_version = version;
-    hard_stamp = p_graph->nextHardStamp();
-  }
-  probe_stamp = p_graph->probeStampFor(version, p_object);
-
-  Node *nodes = p_graph->nodes;
+  float *costs = p_graph->g;
   std::uint32_t *marks = p_graph->marks;
+  std::uint32_t *links = p_graph->links;
   const std::uint32_t open_mark = search_stamp << STATE_BITS | OPEN;
   const std::uint32_t closed_mark = search_stamp << STATE_BITS | CLOSED;
   int current = -1;
@@ -441,7 +510,6 @@ int PathFind::cycleOnce() {
     result = FAILED;
     return result;
   }
-  Node &cur = nodes[current];
   marks[current] = closed_mark;
   open_count--;
   num_plies++;
@@ -466,15 +534,13 @@ int PathFind::cycleOnce() {
   }
 
   // Cells beyond a boundary that shrank since set-up are out of reach; the graph never grows.
-  Box boundary = world_manager.getBoundary();
+  Box boundary = WorldManager::getInstance().getBoundary();
   int width = std::min(columns, toInt(boundary.getHorizontal()));
   int height = std::min(rows, toInt(boundary.getVertical()));
-  static const int DX[8] = {-1, 0, 1, -1, 1, -1, 0, 1};
-  static const int DY[8] = {-1, -1, -1, 0, 0, 1, 1, 1};
   static const float STEP[8] = {cellDistance(0, 0, 1, 1), 1, cellDistance(0, 0, 1, 1), 1,
                                 1, cellDistance(0, 0, 1, 1), 1, cellDistance(0, 0, 1, 1)};
-  float g = cur.g;
-  for (int k = 0; k < 8; k++) {
+  float g = costs[current];
+  for (std::uint32_t k = 0; k < 8; k++) {
     int c = x + DX[k], d = y + DY[k];
     if (c < 0 || d < 0 || c >= width || d >= height) continue;
     int cell = d * columns + c;
@@ -484,21 +550,21 @@ int PathFind::cycleOnce() {
     if (hardCell(c, d)) continue;
     if (DX[k] != 0 && DY[k] != 0 && hardCell(x + DX[k], y) && hardCell(x, y + DY[k])) continue;
     float g_new = g + STEP[k];
-    Node &next = nodes[cell];
+    float estimate = cellDistance(c, d, end.x, end.y);
     if (!touched) {
+      std::uint32_t order = next_order++;
       marks[cell] = open_mark;
-      next.g = g_new;
-      next.parent = current;
-      next.f = g_new + cellDistance(c, d, end.x, end.y);
-      next.order = next_order++;
-      p_graph->push(heapEntry(next.f, next.order, cell));
+      costs[cell] = g_new;
+      links[cell] = order << DIRECTION_BITS | k;
+      p_graph->push(heapEntry(g_new + estimate, order, cell));
       open_count++;
-    } else if (g_new <= next.g) {
-      float f_new = g_new + cellDistance(c, d, end.x, end.y);
-      next.g = g_new;
-      next.parent = current;
-      if (f_new < next.f) p_graph->push(heapEntry(f_new, next.order, cell));
-      next.f = f_new;
+    } else if (g_new <= costs[cell]) {
+      // f is g plus the estimate, so the old one is worked out again, not kept.
+      float f_old = costs[cell] + estimate, f_new = g_new + estimate;
+      std::uint32_t order = links[cell] >> DIRECTION_BITS;
+      costs[cell] = g_new;
+      links[cell] = order << DIRECTION_BITS | k;
+      if (f_new < f_old) p_graph->push(heapEntry(f_new, order, cell));
     }
   }
   if (open_count > 0) return SEARCHING;
@@ -506,15 +572,22 @@ int PathFind::cycleOnce() {
   return result;
 }
 
+// Follows the links from the goal back to the start.
 Path PathFind::getPath() const {
   Path path;
   if (!found || !p_graph) return path;
   std::vector<Vector> nodes;
+  const int start_cell = start.y * columns + start.x;
+  const std::uint32_t direction_mask = (1u << DIRECTION_BITS) - 1;
   long long limit = static_cast<long long>(rows) * columns;
-  for (int cell = end.y * columns + end.x; cell >= 0 && limit-- > 0;
-       cell = p_graph->nodes[cell].parent)
+  int cell = end.y * columns + end.x;
+  while (limit-- > 0) {
     nodes.push_back(
         Vector(static_cast<float>(cell % columns), static_cast<float>(cell / columns)));
+    if (cell == start_cell) break;
+    std::uint32_t k = p_graph->links[cell] & direction_mask;
+    cell -= DY[k] * columns + DX[k];
+  }
   std::reverse(nodes.begin(), nodes.end());
   path.setPath(std::move(nodes));
   return path;

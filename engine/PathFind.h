@@ -47,16 +47,20 @@ class PathFind {
   int open_count;
   unsigned long long serial;    // unique over the process, never reused
   std::uint32_t search_stamp;   // marks the graph's nodes this search has touched
-  std::uint32_t hard_stamp;     // marks hard-cell answers still valid for this search
   std::uint32_t probe_stamp;    // marks the world's answers still valid for this mover
-  unsigned int world_version;   // scene-graph version the hard-cell answers belong to
+  unsigned int world_version;   // scene-graph version the kept answers belong to
   std::uint32_t next_order;     // order of opening, for the tie rule
   ObjectList collisions;        // reused by the hard-cell test
   std::uint64_t delivered;      // the manager's cycle that last delivered this search's result
+  // Cells where the mover may touch a HARD object that covers the goal (and
+  // so does not block): there the world is asked afresh. Empty when x0 > x1.
+  int cover_x0, cover_x1, cover_y0, cover_y1;
 
   const Object *firstHardAt(int x, int y);
   bool hardAt(int x, int y);
   bool hardCell(int x, int y);
+  void findGoalCover();
+  void refreshWorldAnswers();
   void setUp(Vector start_position, Vector end_position);
 
  public:
@@ -64,7 +68,8 @@ class PathFind {
   /// end_position, both world positions rounded to cells. The start is the first
   /// free cell around start_position. Problems are logged and leave the search
   /// without a node graph, so that it fails: a null p_o, a position outside the
-  /// world boundary, an empty world, more than MAX_PATH_CELLS cells, or no memory.
+  /// world boundary, an empty world, more than MAX_PATH_CELLS cells, node
+  /// graphs already holding MAX_PATH_MEMORY bytes, or no memory.
   PathFind(Object *p_o, Vector start_position, Vector end_position);
   /// Leaves the path manager's lists and keeps the node graph for reuse.
   ~PathFind();
@@ -106,6 +111,10 @@ class PathFind {
 
   /// Frees the node graphs kept for reuse by later searches.
   static void releaseGraphs();
+  /// Bytes of node graph a world of the given number of cells costs a search.
+  static long long graphBytes(long long cells);
+  /// Bytes held by node graphs: of running searches, and kept for reuse.
+  static long long graphMemory(bool pooled);
 };
 
 }  // namespace sb

@@ -11,7 +11,7 @@
 
 namespace sb {
 
-PathManager::PathManager() : min_cycle_time(0), cycle_count(0), registered_in_cycle(false) {
+PathManager::PathManager() : min_cycle_time(0), cycle_count(0) {
   setType("PathManager");
 }
 
@@ -47,7 +47,6 @@ int PathManager::registerPathFind(PathFind *p_path_find) {
     return -1;
   }
   searches.push_back(p_path_find);
-  registered_in_cycle = true;
   return 0;
 }
 
@@ -91,19 +90,24 @@ void PathManager::cycle(int budget_ms) {
   Clock clock;
   long long elapsed = 0;
   std::uint64_t this_cycle = ++cycle_count;
-  registered_in_cycle = false;
-  while (!searches.empty() && elapsed < budget_us) {
-    // A finished search is handed over once per cycle, and the passes stop
-    // when no search is left running.
-    bool running = false;
+  // A finished search is handed over once per cycle; passes go on while a
+  // search is left that this cycle has not delivered.
+  auto waiting = [this, this_cycle] {
+    return std::any_of(searches.begin(), searches.end(), [this_cycle](const PathFind *p) {
+      return p->getDelivered() != this_cycle;
+    });
+  };
+  while (!searches.empty() && elapsed < budget_us && waiting()) {
     for (index = 0; index < static_cast<int>(searches.size()); index++) {
       PathFind *p_path_find = searches[index];
       Object *p_o = p_path_find->getObject();
-      if (!p_o || p_path_find->getDelivered() == this_cycle) continue;
+      if (!p_o) {  // game code took the mover away: nobody is left to tell
+        searches.erase(searches.begin() + index--);
+        continue;
+      }
+      if (p_path_find->getDelivered() == this_cycle) continue;
       int result = p_path_find->cycleOnce();
-      if (result == SEARCHING) {
-        running = true;
-      } else {
+      if (result != SEARCHING) {
         p_path_find->setDelivered(this_cycle);
         EventPath event(p_path_find->getPath());
         event.setResult(static_cast<SearchResult>(result));
@@ -117,8 +121,6 @@ void PathManager::cycle(int budget_ms) {
         break;
       }
     }
-    if (!running && !registered_in_cycle) break;
-    registered_in_cycle = false;
   }
   if (elapsed > budget_us)
     LogManager::getInstance().writeLog(5, "PathManager::cycle(): cycle time %d exceeded.", budget);

@@ -24,7 +24,6 @@ class PathManager : public Manager {
   std::vector<PathFind *> live;      // every search in existence, registered or not
   int min_cycle_time;                // milliseconds
   std::uint64_t cycle_count;         // cycle() calls so far
-  bool registered_in_cycle;          // a search was registered during the running cycle
 
  public:
   /// Returns the one path manager.
@@ -53,6 +52,7 @@ class PathManager : public Manager {
 
   /// Gives the running searches about budget_ms milliseconds (at least the minimum cycle time).
   /// Each finished search sends its object one path event, at most once per cycle.
+  /// A search whose object was set to null is dropped.
   void cycle(int budget_ms);
 
   /// Bookkeeping of searches and objects, so that none is used after it is gone:

@@ -205,6 +205,15 @@ int ViewObject::deserialize(std::string str) {
                            text.c_str());
     }
   }
+  // An unlocated object forgets its location before the border is read, so
+  // that the border does not put it back at the old location's place.
+  int read_location = 0;
+  bool unlocated = readInt(list.value("view_location"), read_location) &&
+                   read_location == UNDEFINED_LOCATION;
+  if (unlocated && location != UNDEFINED_LOCATION) {
+    location = UNDEFINED_LOCATION;
+    setViewModified(LOCATION);
+  }
   text = list.value("view_border");
   if (!text.empty()) {
     log_manager.writeLog(10, "ViewObject::deserialize(): border is %s", text.c_str());
@@ -222,9 +231,10 @@ int ViewObject::deserialize(std::string str) {
   }
   // A located object goes to its place; an unlocated one keeps the position
   // just read and only forgets its location.
+  // Any int is a location value; setLocation refuses and logs a bad one.
   text = list.value("view_location");
   if (!text.empty()) {
-    if (readInt(text, number) && number >= UNDEFINED_LOCATION && number <= BOTTOM_RIGHT) {
+    if (readInt(text, number)) {
       log_manager.writeLog(10, "ViewObject::deserialize(): location is %d", number);
       if (number != UNDEFINED_LOCATION) {
         setLocation(static_cast<ViewObjectLocation>(number));

@@ -16,6 +16,7 @@
 #include "ResourceManager.h"
 #include "ViewObject.h"
 #include "WorldManager.h"
+#include "support/CoreChecks.h"
 #include "support/TestEngine.h"
 #include "utility.h"
 
@@ -347,21 +348,56 @@ TEST(SerializeHostile, StringsLeaveObjectsValidFiniteAndAreQuick) {
   EXPECT_EQ(v->getColor(), sb::WHITE);
   EXPECT_EQ(v->getValue(), 1);  // strtol reads the 1 of 1e10
   drop({v});
+
+  // An unlocated view object standing where its old location would put it stays there.
+  sb::ViewObject *placed = new sb::ViewObject, *copy = new sb::ViewObject;
+  placed->setBorder(false);
+  placed->setPosition(copy->getPosition());
+  copy->deserialize(placed->serialize("ALL"));
+  EXPECT_EQ(copy->getPosition(), placed->getPosition());
+  EXPECT_EQ(copy->getLocation(), sb::UNDEFINED_LOCATION);
+  drop({placed, copy});
+
+  // A bad solidness or location is refused by its setter, with the setter's line.
+  std::string log = sbtest::readLog();
+  EXPECT_TRUE(sbtest::hasMessage(
+      log, "Object::setSolidness(): Solidness 7 not one of HARD, SOFT or SPECTRAL."));
+  EXPECT_TRUE(sbtest::hasMessage(
+      log, "ViewObject::setLocation(): Warning! Location out of range (42). Ignored."));
+  EXPECT_FALSE(sbtest::hasMessage(log, "solidness '7' not valid"));
+  EXPECT_FALSE(sbtest::hasMessage(log, "view_location '42' not valid"));
 }
 
-// An id read near the largest int raises the id counter without overflowing it.
-TEST(SerializeHostile, IdsNearTheLargestIntStopTheCounter) {
+// Ids read from strings stay positive and below a bound, so that the objects
+// made afterwards still get unique ids; what is refused is logged.
+TEST(SerializeHostile, IdsReadLeaveRoomForUniqueIds) {
   ASSERT_EQ(sbtest::startEngine(HEADLESS), 0);
   int old_max_id = sb::Object::getMaxId();
   sb::Object *a = new sb::Object;
-  a->deserialize("id:2147483646,");
-  EXPECT_EQ(sb::Object::getMaxId(), INT_MAX);
-  a->deserialize("id:2147483647,");
-  sb::Object *b = new sb::Object;
-  EXPECT_EQ(b->getId(), INT_MAX);
-  EXPECT_EQ(sb::Object::getMaxId(), INT_MAX);
-  drop({a, b});
-  sb::Object::setMaxId(old_max_id + 2);
+  int own = a->getId();
+  for (const char *bad : {"2147483647", "2147483646", "1073741825", "0", "-5", "-2147483648"}) {
+    SCOPED_TRACE(bad);
+    std::string refused = std::string("Object::deserialize(): Warning! id ") + bad +
+                          " not in range [1," + std::to_string(sb::MAX_READ_ID) + "]. Ignored.";
+    int before = sbtest::countMessage(sbtest::readLog(), refused);
+    a->deserialize(std::string("id:") + bad + ",");
+    EXPECT_EQ(a->getId(), own);
+    EXPECT_EQ(sb::Object::getMaxId(), own + 1);
+    EXPECT_EQ(sbtest::countMessage(sbtest::readLog(), refused), before + 1);
+  }
+  a->deserialize("id:" + std::to_string(sb::MAX_READ_ID) + ",");  // the bound itself is taken
+  EXPECT_EQ(a->getId(), sb::MAX_READ_ID);
+  sb::Object *b = new sb::Object, *c = new sb::Object;
+  EXPECT_EQ(b->getId(), sb::MAX_READ_ID + 1);
+  EXPECT_EQ(c->getId(), sb::MAX_READ_ID + 2);
+  // Ids the counter handed out read back, even past the bound; the counter's own does not.
+  a->deserialize(c->serialize("ID,"));
+  EXPECT_EQ(a->getId(), sb::MAX_READ_ID + 2);
+  a->deserialize("id:" + std::to_string(sb::MAX_READ_ID + 3) + ",");
+  EXPECT_EQ(a->getId(), sb::MAX_READ_ID + 2);
+  EXPECT_EQ(sb::Object::getMaxId(), sb::MAX_READ_ID + 3);
+  drop({a, b, c});
+  sb::Object::setMaxId(old_max_id + 3);
 }
 
 // A game's setter that calls match() while the object is read does not change

@@ -1,7 +1,8 @@
 // Attribute strings read into objects: the input is read into an object and a
 // view object, the world is updated once, and both are written again. Every
-// number they hold must stay finite and in range, and what they write must
-// read back into an object that writes the same text again.
+// number they hold must stay finite and in range, what they write must read
+// back into an object that writes the same text again, and objects made
+// afterwards still get ids of their own.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -98,6 +99,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   sb::ViewObject *view_copy = new sb::ViewObject;
   rereads(object_copy, object_text);
   rereads(view_copy, view_text);
+  // Whatever ids were read, a new object still gets one of its own.
+  sb::Object *newcomer = new sb::Object;
+  check(newcomer->getId() > o->getId() && newcomer->getId() > v->getId(), "new id not unique");
+  world.markForDelete(newcomer);
 
   world.markForDelete(o);
   world.markForDelete(v);

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <queue>
 #include <random>
 #include <string>
@@ -233,6 +234,51 @@ TEST_F(PathFind, SeededRandomMapsAgreeWithDijkstra) {
   EXPECT_GT(failed, 10);
 }
 
+// The world's answers kept between searches give the very paths that asking
+// the world afresh gives, also next to big HARD objects that cover a goal
+// (such an object does not block, so the answer depends on the goal).
+TEST_F(PathFind, KeptAnswersGiveThePathsOfFreshOnes) {
+  ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
+  std::mt19937 random(77031);
+  int covered_goals = 0;
+  for (int trial = 0; trial < 30; trial++) {
+    int w = 6 + static_cast<int>(random() % 30), h = 4 + static_cast<int>(random() % 16);
+    world().setBoundary(Box(Vector(0, 0), static_cast<float>(w), static_cast<float>(h)));
+    std::vector<sb::Object *> hard;
+    for (int y = 0; y < h; y++) {
+      for (int x = 0; x < w; x++) {
+        if (random() % 100 >= 25) continue;
+        sb::Object *p_o = place(x, y);
+        if (random() % 8 == 0) p_o->setBox(Box(Vector(-1.5f, -1.5f), 2.99f, 2.99f));
+        hard.push_back(p_o);
+      }
+    }
+    Walker *mover = new Walker(Vector(0, 0));
+    if (trial % 3 == 1) mover->setBox(Box(Vector(-1, -0.5f), 1.99f, 0.99f));
+    for (int query = 0; query < 6; query++) {
+      Vector from(static_cast<float>(random() % w), static_cast<float>(random() % h));
+      Vector to(static_cast<float>(random() % w), static_cast<float>(random() % h));
+      if (query % 2 == 1) {  // a goal inside a HARD object
+        to = hard[random() % hard.size()]->getPosition();
+        covered_goals++;
+      }
+      sb::PathFind kept(mover, from, to);
+      int kept_result = runSearch(kept, w * h);
+      std::vector<Vector> kept_path = kept.getPath().getPath();
+      sb::Object *p_change = place(0, 0, sb::SPECTRAL);  // a new world version: asked afresh
+      world().markForDelete(p_change);
+      world().update();
+      sb::PathFind fresh(mover, from, to);
+      SCOPED_TRACE("trial " + std::to_string(trial) + " query " + std::to_string(query));
+      EXPECT_EQ(runSearch(fresh, w * h), kept_result);
+      EXPECT_EQ(fresh.getPath().getPath(), kept_path);
+      EXPECT_EQ(fresh.getNumPlies(), kept.getNumPlies());
+    }
+    clearWorld();
+  }
+  EXPECT_EQ(covered_goals, 90);
+}
+
 TEST_F(PathFind, SmallCasesOfTheRules) {
   ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
   world().setBoundary(Box(Vector(0, 0), 10, 10));
@@ -350,8 +396,15 @@ TEST_F(PathFind, UnsafeSetUpsFailWithTheirLogLines) {
       {Box(Vector(0, 0), 3, -2), Vector(0, 0), Vector(0, 0),
        "PathFind::PathFind(): Error! Both start (0.00, 0.00) and end (0.00, 0.00) must be "
        "within world boundary (3, -2)."},
-      {Box(Vector(0, 0), 100000, 100000), Vector(0, 0), Vector(9, 9), prefix + "100000 rows."},
-      {Box(Vector(0, 0), 1e30f, 1e30f), Vector(0, 0), Vector(9, 9), prefix + "2147483647 rows."},
+      {Box(Vector(0, 0), 100000, 100000), Vector(0, 0), Vector(9, 9),
+       "PathFind::PathFind(): Error! World of 100000 rows and 100000 columns has too many cells "
+       "(10000000000, at most 2097152)."},
+      {Box(Vector(0, 0), 1e30f, 1e30f), Vector(0, 0), Vector(9, 9),
+       "PathFind::PathFind(): Error! World of 2147483647 rows and 2147483647 columns has too many "
+       "cells (4611686014132420609, at most 2097152)."},
+      {Box(Vector(0, 0), 2049, 1024), Vector(0, 0), Vector(9, 9),
+       "PathFind::PathFind(): Error! World of 1024 rows and 2049 columns has too many cells "
+       "(2098176, at most 2097152)."},
       {Box(Vector(0, 0), 80, 24), Vector(0, 0), Vector(90, 5),
        "PathFind::PathFind(): Error! Both start (0.00, 0.00) and end (90.00, 5.00) must be "
        "within world boundary (80, 24)."},
@@ -369,6 +422,29 @@ TEST_F(PathFind, UnsafeSetUpsFailWithTheirLogLines) {
     EXPECT_EQ(mover->getPathFind(), nullptr);
   }
   EXPECT_EQ(mover->results.size(), cases.size());
+
+  // Graphs cost at most 16 bytes a cell, and searches at the largest size are
+  // refused once their graphs would pass the memory bound.
+  world().setBoundary(Box(Vector(0, 0), 2048, 1024));
+  const long long graph = sb::PathFind::graphBytes(sb::MAX_PATH_CELLS);
+  EXPECT_LE(sb::PathFind::graphBytes(1), 16);
+  std::vector<std::unique_ptr<sb::PathFind>> big;
+  for (long long held = 0; held + graph <= sb::MAX_PATH_MEMORY; held += graph) {
+    big.emplace_back(new sb::PathFind(mover, Vector(0, 0), Vector(9, 9)));
+    ASSERT_TRUE(big.back()->hasNodeGraph());
+  }
+  EXPECT_EQ(sb::PathFind::graphMemory(false), graph * static_cast<long long>(big.size()));
+  sb::PathFind refused(mover, Vector(0, 0), Vector(9, 9));
+  EXPECT_FALSE(refused.hasNodeGraph());
+  EXPECT_TRUE(sbtest::hasMessage(
+      sbtest::readLog(), "PathFind::PathFind(): Error! Path searches already hold " +
+                             std::to_string(sb::PathFind::graphMemory(false)) + " bytes, no room for " +
+                             std::to_string(graph) + " more (at most " +
+                             std::to_string(sb::MAX_PATH_MEMORY) + ")."));
+  big.clear();
+  EXPECT_EQ(sb::PathFind::graphMemory(false), 0);
+  EXPECT_LE(sb::PathFind::graphMemory(true), sb::MAX_POOLED_PATH_MEMORY);
+  EXPECT_GE(sb::PathFind::graphMemory(true), graph);  // one is kept for the next search
 
   // A search without an object is refused by the manager and never cycled.
   sb::PathFind orphan(nullptr, Vector(1, 1), Vector(2, 2));
@@ -407,6 +483,18 @@ TEST_F(PathFind, EdgePositionsAndBoundaryChangesStayInsideTheGraph) {
   world().setBoundary(Box(Vector(0, 0), 10, 5));
   EXPECT_EQ(runSearch(shrink, 80 * 24), sb::FAILED);  // the goal is now out of reach
   EXPECT_EQ(shrink.getNumPlies(), 10 * 5);
+
+  // A new shape of as many cells: what was learnt under the old row width is not read.
+  for (int x = 0; x < 4; x++) place(x, 2);
+  world().setBoundary(Box(Vector(0, 0), 8, 4));
+  {
+    sb::PathFind wide(mover, Vector(0, 0), Vector(7, 3));
+    EXPECT_EQ(runSearch(wide, 32), sb::FOUND);
+  }
+  world().setBoundary(Box(Vector(0, 0), 4, 8));
+  sb::PathFind tall(mover, Vector(0, 0), Vector(0, 7));
+  EXPECT_EQ(runSearch(tall, 32), sb::FAILED);  // the wall spans the row
+  EXPECT_TRUE(tall.getPath().getPath().empty());
 }
 
 TEST_F(PathManager, StartsAndRegisters) {
@@ -467,6 +555,24 @@ TEST_F(PathManager, DeliveryIsSafeWhateverTheHandlersDo) {
   paths().cycle(5);
   ASSERT_EQ(hunter->results, std::vector<sb::SearchResult>{sb::FOUND});
   EXPECT_EQ(hunter->received[0].getEnd(), Vector(20, 8));
+
+  // A search that moves into the slot of a dropped one still runs in the same cycle.
+  Walker *here = new Walker(Vector(3, 3));
+  Walker *near = new Walker(Vector(3, 4));
+  here->pathTo(here->getPosition());
+  near->pathTo(Vector(8, 4));
+  paths().cycle(50);
+  EXPECT_EQ(here->results, std::vector<sb::SearchResult>{sb::FOUND});
+  EXPECT_EQ(near->results, std::vector<sb::SearchResult>{sb::FOUND});
+  EXPECT_EQ(paths().getSearchCount(), 0);
+
+  // A search whose object game code takes away is dropped, not kept for ever.
+  Walker *robbed = new Walker(Vector(1, 3));
+  robbed->pathTo(Vector(20, 3));
+  robbed->getPathFind()->setObject(nullptr);
+  paths().cycle(2);
+  EXPECT_EQ(paths().getSearchCount(), 0);
+  EXPECT_TRUE(robbed->results.empty());
 
   // A deleted mover's search is neither cycled nor left behind.
   Walker *gone = new Walker(Vector(1, 2));
