@@ -1,5 +1,6 @@
 #include "TerminalInput.h"
 
+#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -110,6 +111,7 @@ void TerminalInput::reset() {
   for (bool &button : buttons) button = false;
   mouse_x = mouse_y = 0;
   data.clear();
+  waiting_since = 0;
   events.clear();
 }
 
@@ -163,10 +165,7 @@ std::size_t TerminalInput::escapeSequence(std::size_t at, long long now_us) {
   // A sequence cut off by the end waits for more, unless it is already
   // longer than any real one.
   auto cut = [&](std::size_t length) { return length < MAX_SEQUENCE ? 0 : length; };
-  if (at + 1 == size) {  // Escape on its own
-    keyArrived(Keyboard::ESCAPE, now_us);
-    return 1;
-  }
+  if (at + 1 == size) return 0;  // Escape, or the start of a sequence still on its way
   unsigned char kind = static_cast<unsigned char>(data[at + 1]);
   if (kind == 'O') {
     if (at + 2 == size) return cut(2);
@@ -226,11 +225,13 @@ std::size_t TerminalInput::escapeSequence(std::size_t at, long long now_us) {
 const std::vector<TerminalEvent> &TerminalInput::step(const char *bytes, std::size_t size,
                                                      long long now_us) {
   if (size > 0) data.append(bytes, size);
-  return process(now_us);
+  return process(now_us, size > 0);
 }
 
-const std::vector<TerminalEvent> &TerminalInput::process(long long now_us) {
+const std::vector<TerminalEvent> &TerminalInput::process(long long now_us, bool new_bytes) {
   events.clear();
+  // A part sequence that nothing followed in time was an Escape press.
+  bool settle = !new_bytes && !data.empty() && now_us - waiting_since >= ESCAPE_WAIT_US;
   std::size_t at = 0;
   while (at < data.size()) {
     unsigned char c = static_cast<unsigned char>(data[at]);
@@ -240,10 +241,15 @@ const std::vector<TerminalEvent> &TerminalInput::process(long long now_us) {
       continue;
     }
     std::size_t length = escapeSequence(at, now_us);
+    if (length == 0 && settle) {
+      keyArrived(Keyboard::ESCAPE, now_us);
+      length = 1;
+    }
     if (length == 0) break;  // the rest waits for the next step
     at += length;
   }
   data.erase(0, at);
+  if (new_bytes && !data.empty()) waiting_since = now_us;
 
   for (int key = 0; key < KEY_COUNT; key++) {
     if (!held[key] || now_us - last_arrival[key] <= HOLD_US) continue;
@@ -276,16 +282,23 @@ const std::vector<TerminalEvent> &TerminalInput::process(long long now_us) {
 }
 
 const std::vector<TerminalEvent> &TerminalInput::readStep(int fd, long long now_us) {
-  // At most 64 KiB a step: a flood of input cannot hold up the game.
+  // At most 64 KiB a step: a flood of input cannot hold up the game. Each
+  // read waits for a poll that says bytes are there, so that a terminal
+  // left in line mode (or blocking reads) never holds up a step.
   char buffer[4096];
+  bool new_bytes = false;
   for (int reads = 0; reads < 16; reads++) {
+    struct pollfd ready = {fd, POLLIN, 0};
+    int polled = poll(&ready, 1, 0);
+    if (polled < 0 && errno == EINTR) continue;
+    if (polled <= 0 || !(ready.revents & POLLIN)) break;
     ssize_t n = read(fd, buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
     data.append(buffer, static_cast<std::size_t>(n));
-    if (static_cast<std::size_t>(n) < sizeof buffer) break;
+    new_bytes = true;
   }
-  return process(now_us);
+  return process(now_us, new_bytes);
 }
 
 }  // namespace sb

@@ -28,11 +28,17 @@ struct TerminalEvent {
 /// KEY_PRESSED; a terminal reports no release, so a key stays held, with a
 /// KEY_DOWN every step, until its repeats stop arriving for HOLD_US, and is
 /// then KEY_RELEASED. A mouse press is CLICKED, then PRESSED every step
-/// until its release; motion with a button down is MOVED.
+/// until its release; motion with a button down is MOVED. An Escape byte
+/// that ends a read may begin a sequence whose rest is still on its way: it
+/// waits for the next bytes, and is the Escape key once ESCAPE_WAIT_US have
+/// passed with nothing more (so a lone Escape arrives in the first step
+/// that much after the press).
 class TerminalInput {
  public:
   /// How long after its last arrival a key counts as released, in microseconds.
   static const long long HOLD_US = 150000;
+  /// How long a cut-off escape sequence waits for its rest, in microseconds.
+  static const long long ESCAPE_WAIT_US = 25000;
 
   /// Nothing held.
   TerminalInput();
@@ -41,7 +47,8 @@ class TerminalInput {
   /// The events of one step in which `size` bytes arrived at time now_us
   /// (microseconds on any steady clock), in order: arrivals, releases,
   /// PRESSED for held buttons, KEY_DOWN for held keys. An escape sequence
-  /// cut off at the end waits for the next step's bytes.
+  /// cut off at the end waits for the next step's bytes, or, when none come
+  /// within ESCAPE_WAIT_US, is read as Escape and the keys after it.
   const std::vector<TerminalEvent> &step(const char *bytes, std::size_t size, long long now_us);
   /// Reads what the terminal on fd has sent (without waiting: the terminal
   /// is in raw mode with no minimum read) and returns step() of it.
@@ -57,14 +64,16 @@ class TerminalInput {
   bool buttons[3];
   float mouse_x = 0, mouse_y = 0;
   std::string data;  // a part sequence, then this step's bytes
+  long long waiting_since = 0;  // when the part sequence's last byte came
   std::vector<TerminalEvent> events;
 
-  // Decodes the bytes in data into this step's events.
-  const std::vector<TerminalEvent> &process(long long now_us);
+  // Decodes the bytes in data into this step's events; new_bytes tells
+  // whether any arrived since the last step.
+  const std::vector<TerminalEvent> &process(long long now_us, bool new_bytes);
   void keyArrived(Keyboard::Key key, long long now_us);
   void mouseReport(int code, int column, int row, bool press);
   // Decodes one escape sequence at data[at]; returns its length, or 0 when
-  // it is cut off by the end of the bytes.
+  // it is cut off by the end of the bytes (a lone Escape included).
   std::size_t escapeSequence(std::size_t at, long long now_us);
 };
 

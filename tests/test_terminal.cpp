@@ -233,6 +233,8 @@ TEST(TerminalInput, DecodesKeysOfEveryForm) {
   for (const Case &c : cases) {
     sb::TerminalInput input;
     std::vector<Seen> keys = keysOf(feed(input, c.bytes, 1000));
+    if (std::string(c.bytes) == "\x1b")  // a lone Escape is known once nothing follows it
+      keys = keysOf(feed(input, "", 1000 + sb::TerminalInput::ESCAPE_WAIT_US));
     ASSERT_FALSE(keys.empty()) << c.bytes + 1;
     EXPECT_EQ(keys[0].key, c.key) << c.bytes + 1;
     EXPECT_EQ(keys[0].action, sb::KEY_PRESSED);
@@ -280,6 +282,26 @@ TEST(TerminalInput, SequencesCutBetweenStepsAndMouseReports) {
   std::vector<Seen> keys = keysOf(feed(input, "5~", 1));
   ASSERT_FALSE(keys.empty());
   EXPECT_EQ(keys[0].key, sb::Keyboard::F5);
+  // So is an arrow cut right after its Escape; a lone Escape waits for the
+  // rest up to ESCAPE_WAIT_US after it came, then is Escape; a part sequence
+  // that nothing follows is Escape and the keys after it.
+  const long long wait = sb::TerminalInput::ESCAPE_WAIT_US;
+  sb::TerminalInput split;
+  EXPECT_TRUE(feed(split, "\x1b", 0).empty());
+  keys = keysOf(feed(split, "[A", 1000));
+  ASSERT_FALSE(keys.empty());
+  EXPECT_EQ(keys[0].key, sb::Keyboard::UPARROW);
+  sb::TerminalInput lone;
+  EXPECT_TRUE(feed(lone, "\x1b", 5000).empty());
+  EXPECT_TRUE(feed(lone, "", 5000 + wait - 1).empty());
+  keys = keysOf(feed(lone, "", 5000 + wait));
+  ASSERT_FALSE(keys.empty());
+  EXPECT_EQ(keys[0].key, sb::Keyboard::ESCAPE);
+  sb::TerminalInput part;
+  EXPECT_TRUE(feed(part, "\x1b[", 0).empty());
+  keys = keysOf(feed(part, "", wait));
+  ASSERT_EQ(keys.size(), 2u);
+  EXPECT_EQ(keys[0].key, sb::Keyboard::ESCAPE);
 
   // A left press at column 11, row 4: CLICKED at cell (10, 3), then PRESSED
   // every step until the release; a right press reports RIGHT.
@@ -307,4 +329,74 @@ TEST(TerminalInput, SequencesCutBetweenStepsAndMouseReports) {
   EXPECT_EQ(old[0].y, 1.0f);
   // Wheel reports and numbers too large are read and dropped.
   EXPECT_TRUE(feed(mouse, "\x1b[<64;99999999999;1M", 4).empty());
+}
+
+namespace {
+
+// What a decoder made of a stream: the keys in the order of their first
+// press, and every mouse event.
+struct Decoded {
+  std::vector<int> keys;
+  std::vector<std::vector<float>> mouse;
+  bool operator==(const Decoded &other) const {
+    return keys == other.keys && mouse == other.mouse;
+  }
+};
+
+void collect(const std::vector<sb::TerminalEvent> &events, Decoded &decoded) {
+  for (const sb::TerminalEvent &e : events) {
+    if (e.mouse && e.mouse_action != sb::PRESSED) {
+      decoded.mouse.push_back({static_cast<float>(e.mouse_action),
+                               static_cast<float>(e.button), e.x, e.y});
+    } else if (!e.mouse && e.keyboard_action == sb::KEY_PRESSED &&
+               std::find(decoded.keys.begin(), decoded.keys.end(), e.key) ==
+                   decoded.keys.end()) {
+      decoded.keys.push_back(e.key);
+    }
+  }
+}
+
+// The stream fed in pieces ending at the given cuts, one step a piece well
+// within the Escape wait, then a step long after that settles what waits.
+Decoded decodeInPieces(const std::string &stream, const std::vector<std::size_t> &cuts) {
+  sb::TerminalInput input;
+  Decoded decoded;
+  std::size_t from = 0;
+  long long now = 0;
+  for (std::size_t cut : cuts) {
+    collect(input.step(stream.data() + from, cut - from, now++), decoded);
+    from = cut;
+  }
+  collect(input.step(stream.data() + from, stream.size() - from, now), decoded);
+  collect(input.step(nullptr, 0, 10000000), decoded);
+  return decoded;
+}
+
+}  // namespace
+
+TEST(TerminalInput, StreamsDecodeAlikeWholeAndCutAnywhere) {
+  const char *tokens[] = {"a", "Z", "7", " ", "\r", "\x1b", "\x1b", "\x1b[A", "\x1b[1;5D",
+                          "\x1bOP", "\x1b[15~", "\x1b[<0;11;4M", "\x1b[<0;11;4m",
+                          "\x1b[M!%\"", "\x1b[[E", "x", "[", "O", "\x1b[<32;3;2M"};
+  const std::size_t token_count = sizeof(tokens) / sizeof(tokens[0]);
+  std::mt19937 random(29);
+  int differing = 0;
+  std::string first_differing;
+  for (int trial = 0; trial < 3000; trial++) {
+    std::string stream;
+    int length = 1 + static_cast<int>(random() % 12);
+    for (int i = 0; i < length; i++) {
+      if (random() % 10 == 0)
+        stream.push_back(static_cast<char>(random() % 256));
+      else
+        stream += tokens[random() % token_count];
+    }
+    std::vector<std::size_t> cuts;
+    for (std::size_t at = 1; at < stream.size(); at++)
+      if (random() % 3 == 0) cuts.push_back(at);
+    if (!(decodeInPieces(stream, {}) == decodeInPieces(stream, cuts))) {
+      if (differing++ == 0) first_differing = stream;
+    }
+  }
+  EXPECT_EQ(differing, 0) << "of 3000, first: " << first_differing.size() << " bytes";
 }
