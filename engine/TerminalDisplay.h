@@ -1,8 +1,6 @@
 #ifndef SORBELANE_TERMINAL_DISPLAY_H
 #define SORBELANE_TERMINAL_DISPLAY_H
 
-#include <termios.h>
-
 #include <cstdint>
 #include <string>
 #include <vector>
