@@ -23,6 +23,12 @@ const char ENTER_SEQUENCE[] =
 // shown (after the switch, which may bring back the cursor state of before).
 const char LEAVE_SEQUENCE[] = "\x1b[?1006l\x1b[?1002l\x1b[?1000l\x1b[0m\x1b[?1049l\x1b[?25h";
 
+// Each frame is one synchronized update: terminals that know the mode show
+// it whole at once, the others ignore the two sequences.
+const char BEGIN_FRAME[] = "\x1b[?2026h";
+const char END_FRAME[] = "\x1b[?2026l";
+const std::size_t BEGIN_FRAME_SIZE = sizeof(BEGIN_FRAME) - 1;
+
 // Marks a cell as drawn, so that no drawn cell equals the 0 of "not known".
 const std::uint64_t CELL_SET = std::uint64_t(1) << 63;
 
@@ -307,7 +313,7 @@ void TerminalDisplay::appendCell(int column, int row, std::uint64_t cell) {
 
 long long TerminalDisplay::present() {
   if (!isOpen()) return -1;
-  out.clear();
+  out.assign(BEGIN_FRAME, BEGIN_FRAME_SIZE);
   for (int row = 0; row < visible_rows; row++) {
     std::size_t start = static_cast<std::size_t>(row) * columns;
     for (int column = 0; column < visible_columns; column++) {
@@ -318,8 +324,12 @@ long long TerminalDisplay::present() {
     }
   }
   std::fill(back.begin(), back.end(), blank);
+  if (out.size() == BEGIN_FRAME_SIZE) {  // nothing changed: nothing sent
+    last_frame_bytes = 0;
+    return 0;
+  }
+  out += END_FRAME;
   last_frame_bytes = static_cast<long long>(out.size());
-  if (out.empty()) return 0;
   if (writeAll(out.data(), out.size()) != 0) {
     forgetShown();  // what reached the terminal is not known
     return -1;

@@ -10,7 +10,8 @@ namespace sb {
 /// Shows the grid of character cells in the terminal the program runs in,
 /// with ANSI (ECMA-48) escape sequences. Drawing fills a cell buffer; each
 /// present() sends only the cells that differ from what the terminal shows,
-/// in one write, and blanks the buffer for the next frame. While open, the
+/// in one write framed as one synchronized update (mode 2026, which
+/// terminals without it ignore), and blanks the buffer for the next frame. While open, the
 /// terminal is in the alternate screen with the cursor hidden, mouse
 /// reporting on and keys read raw (no echo, no line editing; Ctrl-C still
 /// interrupts). close() puts it back as it was, and so does the end of the

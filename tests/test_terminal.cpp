@@ -29,6 +29,9 @@ namespace {
 const std::string ENTER = "\x1b[?1049h\x1b[?25l\x1b[0m\x1b[2J\x1b[?1000h\x1b[?1002h\x1b[?1006h";
 const std::string LEAVE = "\x1b[?1006l\x1b[?1002l\x1b[?1000l\x1b[0m\x1b[?1049l\x1b[?25h";
 
+// One frame as the terminal receives it: a synchronized update.
+std::string frame(const std::string &cells) { return "\x1b[?2026h" + cells + "\x1b[?2026l"; }
+
 struct PtyRun {
   std::string output;
   int status = -1;
@@ -100,32 +103,32 @@ TEST(TerminalDisplay, ScriptedFramesSendOnlyChangedCells) {
   // 256 colours: red 196, blue 21, green 46, black 16. The first frame
   // sends every cell; then only changes, with colours only when they change.
   const std::string frames_256 =
-      "\x1b[1;1H\x1b[48;5;16m \x1b[38;5;196mA  \x1b[2;1H    "  // frame 1
-      "\x1b[2;4H\x1b[38;5;21mB"                              // frame 2
-      "\x1b[2;3H\x1b[48;5;46m \x1b[48;5;16m "                // frame 3: fill, B gone
-      "\x1b[2;3H "  // frame 4, the colour already set; frame 5 sends nothing
-      "\x1b[1;2H \x1b[2;3H\x1b[38;5;196mA"  // frame 6: shaken one cell right and down
-      "\x1b[1;2HA\x1b[2;3H ";              // frame 7
+      frame("\x1b[1;1H\x1b[48;5;16m \x1b[38;5;196mA  \x1b[2;1H    ") +  // frame 1
+      frame("\x1b[2;4H\x1b[38;5;21mB") +                             // frame 2
+      frame("\x1b[2;3H\x1b[48;5;46m \x1b[48;5;16m ") +               // frame 3: fill, B gone
+      frame("\x1b[2;3H ") +  // frame 4, the colour already set; frame 5 sends nothing
+      frame("\x1b[1;2H \x1b[2;3H\x1b[38;5;196mA") +  // frame 6: shaken one cell right and down
+      frame("\x1b[1;2HA\x1b[2;3H ");                 // frame 7
   PtyRun indexed = runOnPty(10, 5, nullptr);
   EXPECT_TRUE(WIFEXITED(indexed.status) && WEXITSTATUS(indexed.status) == 0) << indexed.log;
   EXPECT_EQ(indexed.output, ENTER + frames_256 + LEAVE);
   EXPECT_TRUE(indexed.echo_restored);
 
   const std::string frames_24bit =
-      "\x1b[1;1H\x1b[48;2;0;0;0m \x1b[38;2;255;0;0mA  \x1b[2;1H    "
-      "\x1b[2;4H\x1b[38;2;0;0;255mB"
-      "\x1b[2;3H\x1b[48;2;0;255;0m \x1b[48;2;0;0;0m "
-      "\x1b[2;3H "
-      "\x1b[1;2H \x1b[2;3H\x1b[38;2;255;0;0mA"
-      "\x1b[1;2HA\x1b[2;3H ";
+      frame("\x1b[1;1H\x1b[48;2;0;0;0m \x1b[38;2;255;0;0mA  \x1b[2;1H    ") +
+      frame("\x1b[2;4H\x1b[38;2;0;0;255mB") +
+      frame("\x1b[2;3H\x1b[48;2;0;255;0m \x1b[48;2;0;0;0m ") +
+      frame("\x1b[2;3H ") +
+      frame("\x1b[1;2H \x1b[2;3H\x1b[38;2;255;0;0mA") +
+      frame("\x1b[1;2HA\x1b[2;3H ");
   PtyRun direct = runOnPty(10, 5, "truecolor");
   EXPECT_EQ(direct.output, ENTER + frames_24bit + LEAVE);
 
   // A terminal of 3 x 1 cells shows the first three cells of the top row;
   // after its last column the cursor's place is not assumed.
   PtyRun small = runOnPty(3, 1, nullptr);
-  EXPECT_EQ(small.output, ENTER + "\x1b[1;1H\x1b[48;5;16m \x1b[38;5;196mA " +
-                              "\x1b[1;2H \x1b[1;2HA" + LEAVE);  // frames 1, 6, 7
+  EXPECT_EQ(small.output, ENTER + frame("\x1b[1;1H\x1b[48;5;16m \x1b[38;5;196mA ") +
+                              frame("\x1b[1;2H ") + frame("\x1b[1;2HA") + LEAVE);  // frames 1, 6, 7
   EXPECT_NE(small.log.find("DisplayManager::startUp(): Warning! The terminal has 3 x 1 cells, "
                            "the window 4 x 2: drawing what fits."),
             std::string::npos)
@@ -133,7 +136,7 @@ TEST(TerminalDisplay, ScriptedFramesSendOnlyChangedCells) {
 }
 
 TEST(TerminalDisplay, TerminalGivenBackOnAbortSignalAndExit) {
-  const std::string first = "\x1b[1;1H\x1b[48;5;16m \x1b[38;5;196mA  \x1b[2;1H    ";
+  const std::string first = frame("\x1b[1;1H\x1b[48;5;16m \x1b[38;5;196mA  \x1b[2;1H    ");
   for (const auto &end : {std::make_pair("abort", SIGABRT), std::make_pair("term", SIGTERM)}) {
     PtyRun killed = runOnPty(10, 5, nullptr, end.first);
     EXPECT_TRUE(WIFSIGNALED(killed.status) && WTERMSIG(killed.status) == end.second) << end.first;
