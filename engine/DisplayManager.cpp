@@ -253,6 +253,23 @@ int DisplayManager::openWindow() {
   return 0;
 }
 
+// Logs, and shows on screen for three seconds, that the terminal is
+// smaller than the window.
+void DisplayManager::warnOfSmallTerminal(const char *where) {
+  int columns = p_terminal->getTerminalColumns(), rows = p_terminal->getTerminalRows();
+  if (columns >= window_horizontal_chars && rows >= window_vertical_chars) return;
+  LogManager::getInstance().writeLog("%s: Warning! The terminal has %d x %d cells, the window "
+                                     "%d x %d: drawing what fits.",
+                                     where, columns, rows, window_horizontal_chars,
+                                     window_vertical_chars);
+  int frame_time = Config::getInstance().getFrameTime();
+  p_terminal->showNotice("Terminal " + std::to_string(columns) + "x" + std::to_string(rows) +
+                             " is smaller than the game's " +
+                             std::to_string(window_horizontal_chars) + "x" +
+                             std::to_string(window_vertical_chars) + ": showing what fits",
+                         frame_time > 0 ? 3000 / frame_time : 90);
+}
+
 int DisplayManager::openTerminal() {
   LogManager &log_manager = LogManager::getInstance();
   releaseGraphics();
@@ -273,12 +290,8 @@ int DisplayManager::openTerminal() {
                          "neither standard output nor standard error is one.");
     return -1;
   }
-  if (p_terminal->getTerminalColumns() < window_horizontal_chars ||
-      p_terminal->getTerminalRows() < window_vertical_chars)
-    log_manager.writeLog("DisplayManager::startUp(): Warning! The terminal has %d x %d cells, "
-                         "the window %d x %d: drawing what fits.",
-                         p_terminal->getTerminalColumns(), p_terminal->getTerminalRows(),
-                         window_horizontal_chars, window_vertical_chars);
+  terminal_size_changes = 0;
+  warnOfSmallTerminal("DisplayManager::startUp()");
   log_manager.writeLog(5, "DisplayManager::startUp(): drawing into the terminal (%s colour).",
                        p_terminal->getColorMode() == TerminalDisplay::TRUE_COLOR ? "24-bit"
                                                                                   : "256");
@@ -773,6 +786,13 @@ int DisplayManager::swapBuffers() {
       LogManager::getInstance().writeLog(
           "DisplayManager::swapBuffers(): Warning! Unable to write to the terminal.");
       terminal_write_failed = true;
+    }
+    if (p_terminal->getSizeChanges() != terminal_size_changes) {  // resized
+      terminal_size_changes = p_terminal->getSizeChanges();
+      LogManager::getInstance().writeLog(
+          5, "DisplayManager::swapBuffers(): the terminal now has %d x %d cells.",
+          p_terminal->getTerminalColumns(), p_terminal->getTerminalRows());
+      warnOfSmallTerminal("DisplayManager::swapBuffers()");
     }
   } else {
     flush();

@@ -58,6 +58,8 @@ class DisplayManager : public Manager {
   TerminalDisplay *p_terminal = nullptr;
   int shake_cells_x = 0, shake_cells_y = 0;
   bool terminal_write_failed = false;  // logged once
+  int terminal_size_changes = 0;       // the resizes already logged
+  void warnOfSmallTerminal(const char *where);
 
   // The quad of one glyph as the text object lays it out, relative to the
   // text's position: left, top, right, bottom and the texture rectangle.

@@ -52,7 +52,7 @@ int sleepMicroseconds(long long microseconds) {
   return nanosleep(&request, nullptr);
 }
 
-// While the loop runs, Ctrl-C is only recorded here and acted on by the loop
+// While the loop runs, Ctrl-C (or SIGTERM, SIGHUP, SIGQUIT) is only recorded here and acted on by the loop
 // at the end of its step: shutting down inside the handler could deadlock if
 // the signal arrived in the middle of a memory allocation. A second Ctrl-C
 // while the first is pending or shut-down is under way ends the process at
@@ -147,12 +147,17 @@ int GameManager::startUp() {
   world_manager.setView(window_box);
   world_manager.setViewSlack(Vector(1.0f / 3.0f, 1.0f / 3.0f));
 
+  // Ctrl-C, and the signals a terminal's hang-up, Ctrl-\ or kill send, end
+  // the game after the current step (see doShutDown()).
   struct sigaction action;
   memset(&action, 0, sizeof(action));
   action.sa_handler = onSignal;
   sigemptyset(&action.sa_mask);
   action.sa_flags = 0;
   if (sigaction(SIGINT, &action, nullptr) != 0) log_manager.writeLog("Error catching Ctrl-C signal!");
+  for (int signal : {SIGTERM, SIGHUP, SIGQUIT})
+    if (sigaction(signal, &action, nullptr) != 0)
+      log_manager.writeLog("GameManager::startUp(): Error catching signal %d!", signal);
 
   int seed = config.getRandomSeed();
   if (seed == 0) seed = static_cast<int>(time(nullptr));

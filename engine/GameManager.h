@@ -53,7 +53,11 @@ class GameManager : public Manager {
   int getStepCount() const;
 };
 
-/// SIGINT handler: shuts the engine down and exits with the signal number.
+/// What SIGINT (Ctrl-C), SIGTERM, SIGHUP and SIGQUIT do once the current
+/// step has ended (at once outside the game loop): shuts the engine down,
+/// which writes out the log and gives a terminal back, and exits with the
+/// signal number as the status (2, 15, 1 and 3). A second such signal before
+/// that is done gives the terminal back and exits at once.
 void doShutDown(int signal);
 
 }  // namespace sb

@@ -35,6 +35,14 @@ const std::uint64_t CELL_SET = std::uint64_t(1) << 63;
 // The terminal as the open display found it, for the restore that signal
 // handlers and the end of the program may have to make on their own.
 volatile sig_atomic_t terminal_held = 0;
+// Set while the terminal is given back for a stop (Ctrl-Z); by SIGCONT, to
+// take it over again at the next frame; by SIGWINCH, to read its new size;
+// while a frame is being written, and when a stop waits for that to end.
+volatile sig_atomic_t given_back = 0;
+volatile sig_atomic_t resumed = 0;
+volatile sig_atomic_t resized = 0;
+volatile sig_atomic_t writing_frame = 0;
+volatile sig_atomic_t stop_pending = 0;
 int held_output_fd = -1;
 int held_input_fd = -1;
 bool termios_saved = false;
@@ -88,6 +96,97 @@ void removeFatalHandlers() {
 
 void restoreAtExit() { TerminalDisplay::restoreFromSignal(); }
 
+// Writes everything with async-signal-safe calls only.
+void writeRaw(int fd, const char *data, size_t size) {
+  while (size > 0) {
+    ssize_t n = write(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    data += n;
+    size -= static_cast<size_t>(n);
+  }
+}
+
+// Normal screen, cursor, mouse reporting off and the terminal's own modes.
+void giveTerminalBack() {
+  writeRaw(held_output_fd, LEAVE_SEQUENCE, sizeof(LEAVE_SEQUENCE) - 1);
+  if (termios_saved) tcsetattr(held_input_fd, TCSANOW, &saved_termios);
+}
+
+// Job control: Ctrl-Z gives the terminal back, then stops the process as
+// the default action would; SIGCONT (after fg, or a stop from elsewhere) asks
+// the next frame to take it over again and redraw it whole. A stop that
+// arrives while a frame is being written waits for the write to end.
+const int JOB_SIGNALS[] = {SIGTSTP, SIGCONT, SIGWINCH};
+const int JOB_COUNT = sizeof(JOB_SIGNALS) / sizeof(JOB_SIGNALS[0]);
+struct sigaction previous_job_actions[JOB_COUNT];
+bool job_handler_installed[JOB_COUNT];
+
+void onStopSignal(int);
+
+void stopNow() {
+  int saved_errno = errno;
+  if (terminal_held && !given_back) {
+    giveTerminalBack();
+    given_back = 1;
+  }
+  struct sigaction stop;
+  memset(&stop, 0, sizeof(stop));
+  stop.sa_handler = SIG_DFL;
+  sigemptyset(&stop.sa_mask);
+  sigaction(SIGTSTP, &stop, nullptr);
+  sigset_t unblock;
+  sigemptyset(&unblock);
+  sigaddset(&unblock, SIGTSTP);
+  sigprocmask(SIG_UNBLOCK, &unblock, nullptr);
+  raise(SIGTSTP);  // stops here until SIGCONT
+  stop.sa_handler = onStopSignal;
+  sigaction(SIGTSTP, &stop, nullptr);
+  resumed = 1;
+  errno = saved_errno;
+}
+
+void onStopSignal(int) {
+  if (writing_frame) {
+    stop_pending = 1;
+    return;
+  }
+  stopNow();
+}
+
+void onJobSignal(int signal) {
+  if (signal == SIGCONT) resumed = 1;
+  if (signal == SIGWINCH) resized = 1;
+}
+
+void installJobHandlers() {
+  struct sigaction action;
+  memset(&action, 0, sizeof(action));
+  sigemptyset(&action.sa_mask);
+  for (int i = 0; i < JOB_COUNT; i++) {
+    action.sa_handler = JOB_SIGNALS[i] == SIGTSTP ? onStopSignal : onJobSignal;
+    // Reads and writes go on after the signal rather than fail.
+    action.sa_flags = SA_RESTART;
+    job_handler_installed[i] = sigaction(JOB_SIGNALS[i], &action, &previous_job_actions[i]) == 0;
+    // A stop signal that the game or its parent ignores stays ignored.
+    const struct sigaction &before = previous_job_actions[i];
+    bool kept = !(before.sa_flags & SA_SIGINFO) &&
+                (before.sa_handler == SIG_IGN ||
+                 (before.sa_handler != SIG_DFL && before.sa_handler != onStopSignal &&
+                  before.sa_handler != onJobSignal));
+    if (job_handler_installed[i] && kept) {
+      sigaction(JOB_SIGNALS[i], &before, nullptr);
+      job_handler_installed[i] = false;
+    }
+  }
+}
+
+void removeJobHandlers() {
+  for (int i = 0; i < JOB_COUNT; i++)
+    if (job_handler_installed[i]) sigaction(JOB_SIGNALS[i], &previous_job_actions[i], nullptr);
+  for (bool &installed : job_handler_installed) installed = false;
+}
+
 void appendNumber(std::string &out, unsigned int value) {
   char digits[10];
   int count = 0;
@@ -127,6 +226,61 @@ int squaredDistance(int r1, int g1, int b1, int r2, int g2, int b2) {
 
 TerminalDisplay::TerminalDisplay() {}
 
+// Keys one by one, without echo, and reads that never wait; Ctrl-C and
+// Ctrl-Z still raise their signals, so that the game ends or stops as
+// elsewhere. The terminal's modes as found are kept for the restore.
+void TerminalDisplay::enterRawMode(int fd) {
+  termios_saved = isatty(fd) && tcgetattr(fd, &saved_termios) == 0;
+  if (!termios_saved) return;
+  struct termios raw = saved_termios;
+  raw.c_iflag &= ~static_cast<tcflag_t>(ICRNL | INLCR | IGNCR | IXON | ISTRIP);
+  raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | IEXTEN);
+  raw.c_cc[VMIN] = 0;
+  raw.c_cc[VTIME] = 0;
+  tcsetattr(fd, TCSANOW, &raw);
+}
+
+// After a stop: the terminal's modes as the shell left them are the ones to
+// give back; raw mode and the alternate screen again, and every cell sent.
+void TerminalDisplay::takeBack() {
+  if (given_back) enterRawMode(input_fd);
+  out += ENTER_SEQUENCE;
+  forgetShown();
+  given_back = 0;
+}
+
+// The terminal's size now; when it changed, the whole screen is cleared and
+// drawn again, so that nothing from before the change stays.
+void TerminalDisplay::readSize() {
+  struct winsize size;
+  if (ioctl(output_fd, TIOCGWINSZ, &size) != 0 || size.ws_col == 0 || size.ws_row == 0) return;
+  if (size.ws_col == terminal_columns && size.ws_row == terminal_rows) return;
+  terminal_columns = size.ws_col;
+  terminal_rows = size.ws_row;
+  visible_columns = std::min(columns, terminal_columns);
+  visible_rows = std::min(rows, terminal_rows);
+  size_changes++;
+  out += "\x1b[0m\x1b[2J";
+  forgetShown();
+}
+
+void TerminalDisplay::showNotice(const std::string &text, int frames) {
+  notice = text;
+  notice_frames = frames > 0 ? frames : 0;
+}
+
+// The notice over the top row, in black on yellow, cut to what shows.
+void TerminalDisplay::drawNotice() {
+  if (notice_frames <= 0) return;
+  notice_frames--;
+  std::size_t length = std::min(notice.size(), static_cast<std::size_t>(visible_columns));
+  for (std::size_t i = 0; i < length; i++) {
+    unsigned char c = static_cast<unsigned char>(notice[i]);
+    if (c < 0x20 || c >= 0x7f) c = ' ';
+    back[i] = makeCell(c, 0, packRGB(255, 255, 0));
+  }
+}
+
 TerminalDisplay::~TerminalDisplay() { close(); }
 
 TerminalDisplay::ColorMode TerminalDisplay::colorModeFromEnvironment() {
@@ -150,16 +304,8 @@ int TerminalDisplay::nearest256(unsigned char r, unsigned char g, unsigned char 
 void TerminalDisplay::restoreFromSignal() {
   if (!terminal_held) return;
   terminal_held = 0;
-  const char *rest = LEAVE_SEQUENCE;
-  size_t left = sizeof(LEAVE_SEQUENCE) - 1;
-  while (left > 0) {
-    ssize_t n = write(held_output_fd, rest, left);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    rest += n;
-    left -= static_cast<size_t>(n);
-  }
-  if (termios_saved) tcsetattr(held_input_fd, TCSANOW, &saved_termios);
+  if (given_back) return;  // already the terminal's own while stopped
+  giveTerminalBack();
 }
 
 int TerminalDisplay::open(int new_output_fd, int new_input_fd, int new_columns, int new_rows,
@@ -180,25 +326,17 @@ int TerminalDisplay::open(int new_output_fd, int new_input_fd, int new_columns, 
   visible_rows = std::min(rows, terminal_rows);
   color_mode = mode;
 
-  // Keys one by one, without echo, and reads that never wait; Ctrl-C still
-  // raises SIGINT so that the game ends as it would in a window.
-  termios_saved = isatty(new_input_fd) && tcgetattr(new_input_fd, &saved_termios) == 0;
   held_output_fd = new_output_fd;
   held_input_fd = new_input_fd;
-  if (termios_saved) {
-    struct termios raw = saved_termios;
-    raw.c_iflag &= ~static_cast<tcflag_t>(ICRNL | INLCR | IGNCR | IXON | ISTRIP);
-    raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | IEXTEN);
-    raw.c_cc[VMIN] = 0;
-    raw.c_cc[VTIME] = 0;
-    tcsetattr(new_input_fd, TCSANOW, &raw);
-  }
+  enterRawMode(new_input_fd);
   output_fd = new_output_fd;
   input_fd = new_input_fd;
   terminal_held = 1;
   static bool exit_hook = false;
   if (!exit_hook) exit_hook = atexit(restoreAtExit) == 0;
   installFatalHandlers();
+  given_back = resumed = resized = stop_pending = 0;
+  installJobHandlers();
 
   std::size_t cells = static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows);
   blank = makeCell(' ', 0, background);
@@ -208,6 +346,8 @@ int TerminalDisplay::open(int new_output_fd, int new_input_fd, int new_columns, 
   out.reserve(4096);
   last_frame_bytes = 0;
   total_bytes = 0;
+  size_changes = 0;
+  notice_frames = 0;
   writeAll(ENTER_SEQUENCE, sizeof(ENTER_SEQUENCE) - 1);
   return 0;
 }
@@ -216,6 +356,8 @@ void TerminalDisplay::close() {
   if (!isOpen()) return;
   restoreFromSignal();
   removeFatalHandlers();
+  removeJobHandlers();
+  given_back = 0;
   output_fd = -1;
   input_fd = -1;
   back.clear();
@@ -314,6 +456,16 @@ void TerminalDisplay::appendCell(int column, int row, std::uint64_t cell) {
 long long TerminalDisplay::present() {
   if (!isOpen()) return -1;
   out.assign(BEGIN_FRAME, BEGIN_FRAME_SIZE);
+  if (resumed) {
+    resumed = 0;
+    takeBack();
+    resized = 1;  // it may have changed while stopped
+  }
+  if (resized) {
+    resized = 0;
+    readSize();
+  }
+  drawNotice();
   for (int row = 0; row < visible_rows; row++) {
     std::size_t start = static_cast<std::size_t>(row) * columns;
     for (int column = 0; column < visible_columns; column++) {
@@ -330,7 +482,14 @@ long long TerminalDisplay::present() {
   }
   out += END_FRAME;
   last_frame_bytes = static_cast<long long>(out.size());
-  if (writeAll(out.data(), out.size()) != 0) {
+  writing_frame = 1;
+  int written = writeAll(out.data(), out.size());
+  writing_frame = 0;
+  if (stop_pending) {  // Ctrl-Z during the write: the frame is whole, now stop
+    stop_pending = 0;
+    stopNow();
+  }
+  if (written != 0) {
     forgetShown();  // what reached the terminal is not known
     return -1;
   }

@@ -16,6 +16,10 @@ namespace sb {
 /// reporting on and keys read raw (no echo, no line editing; Ctrl-C still
 /// interrupts). close() puts it back as it was, and so does the end of the
 /// program or a fatal signal, so a crashing game never leaves it broken.
+/// Ctrl-Z (SIGTSTP) gives the terminal back before the process stops; after
+/// SIGCONT the next frame takes it over again and is sent whole. After a
+/// resize (SIGWINCH) the next frame clears the screen and is sent whole for
+/// the new size, showing what fits from the top left.
 class TerminalDisplay {
  public:
   /// How colours are written.
@@ -85,6 +89,11 @@ class TerminalDisplay {
   long long getLastFrameBytes() const { return last_frame_bytes; }
   /// Bytes sent by every present() since open().
   long long getTotalBytes() const { return total_bytes; }
+  /// How often the terminal's size has changed since open().
+  int getSizeChanges() const { return size_changes; }
+  /// Shows text over the top row of the next frames (a warning the player
+  /// should see); the cells under it come back afterwards.
+  void showNotice(const std::string &text, int frames);
   /// The colour mode in use.
   ColorMode getColorMode() const { return color_mode; }
   /// The cell at column, row as put() or fill() left it this frame: the
@@ -109,10 +118,17 @@ class TerminalDisplay {
   int cursor_column = -1, cursor_row = -1;
   long long current_fg = -1, current_bg = -1;
   long long last_frame_bytes = 0, total_bytes = 0;
+  int size_changes = 0;
+  std::string notice;
+  int notice_frames = 0;
 
   void appendCell(int column, int row, std::uint64_t cell);
   void appendColor(bool background_color, std::uint32_t rgb);
   void forgetShown();
+  void enterRawMode(int fd);
+  void takeBack();
+  void readSize();
+  void drawNotice();
   int writeAll(const char *data, std::size_t size);
 };
 

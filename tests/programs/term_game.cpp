@@ -1,0 +1,55 @@
+// A small game for the tests that play a terminal's part: it draws a border
+// of '#' around its window every step, logs every key event as
+// "term_game: key K action A", and ends when Q is pressed (or after a
+// minute). Its window and terminal settings come from the configuration.
+#include "Sorbelane.h"
+
+namespace {
+
+class Border : public sb::Object {
+ public:
+  Border() {
+    setSolidness(sb::SPECTRAL);
+    registerInterest(sb::KEYBOARD_EVENT);
+    registerInterest(sb::STEP_EVENT);
+  }
+
+  int eventHandler(const sb::Event *p_e) override {
+    if (p_e->getType() == sb::KEYBOARD_EVENT) {
+      const auto *p_key = static_cast<const sb::EventKeyboard *>(p_e);
+      sb::LogManager::getInstance().writeLog("term_game: key %d action %d",
+                                             static_cast<int>(p_key->getKey()),
+                                             static_cast<int>(p_key->getKeyboardAction()));
+      if (p_key->getKey() == sb::Keyboard::Q && p_key->getKeyboardAction() == sb::KEY_PRESSED)
+        sb::GameManager::getInstance().setGameOver(true);
+      return 1;
+    }
+    if (p_e->getType() == sb::STEP_EVENT &&
+        static_cast<const sb::EventStep *>(p_e)->getStepCount() > 1800)
+      sb::GameManager::getInstance().setGameOver(true);
+    return 0;
+  }
+
+  int draw() override {
+    sb::DisplayManager &display = sb::DisplayManager::getInstance();
+    int columns = display.getHorizontal(), rows = display.getVertical();
+    for (int x = 0; x < columns; x++)
+      for (int y = 0; y < rows; y++)
+        if (x == 0 || y == 0 || x == columns - 1 || y == rows - 1)
+          display.drawCh(sb::Vector(static_cast<float>(x), static_cast<float>(y)), '#',
+                         sb::BLUE);
+    return 0;
+  }
+};
+
+}  // namespace
+
+int main() {
+  sb::GameManager &game = sb::GameManager::getInstance();
+  if (game.startUp() != 0) return 1;
+  sb::LogManager::getInstance().setFlush(true);
+  new Border;
+  game.run();
+  game.shutDown();
+  return 0;
+}

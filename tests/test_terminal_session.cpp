@@ -1,0 +1,288 @@
+// A game in a terminal, with this test playing the terminal and its shell:
+// a pseudo-terminal whose screen is kept by a small emulator here, and a
+// shell process that runs the game as a job of its own, so that Ctrl-Z
+// stops it as a shell's job. Resizes, suspend and resume, and the signals
+// that end a game are checked on the screen, the log and the exit status.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "support/TestEngine.h"
+
+namespace {
+
+const std::string LEAVE = "\x1b[?1006l\x1b[?1002l\x1b[?1000l\x1b[0m\x1b[?1049l\x1b[?25h";
+
+// The screen as a terminal would show it: cursor moves, clears and
+// printable characters (UTF-8 taken as one cell); other sequences ignored.
+class Screen {
+ public:
+  void resize(int new_columns, int new_rows) {
+    columns = new_columns;
+    rows = new_rows;
+    // What a terminal shows after a resize or a shell's prompt is anyone's
+    // guess: '?' everywhere, which only a whole redraw removes.
+    cells.assign(static_cast<size_t>(rows), std::string(static_cast<size_t>(columns), '?'));
+  }
+  void scribble() { resize(columns, rows); }
+
+  void feed(const std::string &bytes) {
+    pending += bytes;
+    size_t at = 0;
+    while (at < pending.size()) {
+      unsigned char c = static_cast<unsigned char>(pending[at]);
+      if (c == 0x1b) {
+        if (at + 1 >= pending.size()) break;
+        if (pending[at + 1] != '[') {
+          at += 2;
+          continue;
+        }
+        size_t end = at + 2;
+        while (end < pending.size() && (pending[end] < 0x40 || pending[end] > 0x7e)) end++;
+        if (end >= pending.size()) break;
+        control(pending.substr(at + 2, end - at - 2), pending[end]);
+        at = end + 1;
+      } else if (c >= 0x80) {
+        size_t length = c >= 0xf0 ? 4 : c >= 0xe0 ? 3 : 2;
+        if (at + length > pending.size()) break;
+        put('U');
+        at += length;
+      } else {
+        if (c >= 0x20) put(static_cast<char>(c));
+        at++;
+      }
+    }
+    pending.erase(0, at);
+  }
+
+  std::string row(int y) const { return cells[static_cast<size_t>(y)]; }
+  bool has(char c) const {
+    for (const std::string &line : cells)
+      if (line.find(c) != std::string::npos) return true;
+    return false;
+  }
+
+ private:
+  int columns = 0, rows = 0, x = 0, y = 0;
+  std::vector<std::string> cells;
+  std::string pending;
+
+  void put(char c) {
+    if (x < columns && y < rows) cells[static_cast<size_t>(y)][static_cast<size_t>(x)] = c;
+    x++;
+  }
+  void control(const std::string &params, char final) {
+    if (final == 'H') {
+      int r = 1, c = 1;
+      sscanf(params.c_str(), "%d;%d", &r, &c);
+      y = r - 1;
+      x = c - 1;
+    } else if (final == 'J' && params == "2") {
+      for (std::string &line : cells) line.assign(line.size(), ' ');
+    }
+  }
+};
+
+// The game on a pseudo-terminal, run by a shell process that puts it in a
+// process group of its own in the foreground, as a shell runs a job.
+class TerminalSession {
+ public:
+  TerminalSession(const std::string &name, int columns, int rows) {
+    dir = sbtest::tempDir() + "/session-" + name;
+    mkdir(dir.c_str(), 0700);
+    log_path = dir + "/game.log";
+    std::string config = dir + "/sb-config.txt";
+    sbtest::writeFile(config, "terminal:true,\nwindow_horizontal_chars:20,\n"
+                              "window_vertical_chars:6,\nwindow_horizontal_pixels:200,\n"
+                              "window_vertical_pixels:120,\nframe_time:20,\n");
+    unlink(log_path.c_str());
+    screen.resize(columns, rows);
+    struct winsize size = {};
+    size.ws_col = static_cast<unsigned short>(columns);
+    size.ws_row = static_cast<unsigned short>(rows);
+    int pid_pipe[2];
+    if (openpty(&master, &slave, nullptr, nullptr, &size) != 0 || pipe(pid_pipe) != 0) return;
+    shell = fork();
+    if (shell == 0) {
+      close(master);
+      close(pid_pipe[0]);
+      setsid();
+      ioctl(slave, TIOCSCTTY, 0);
+      pid_t job = fork();
+      if (job == 0) {
+        setpgid(0, 0);
+        dup2(slave, 0);
+        dup2(slave, 1);
+        dup2(slave, 2);
+        if (chdir(dir.c_str()) != 0) _exit(126);
+        setenv("SORBELANE_CONFIG", config.c_str(), 1);
+        setenv("SORBELANE_LOG", log_path.c_str(), 1);
+        setenv("ALSOFT_DRIVERS", "null", 1);
+        setenv("TERM", "xterm-256color", 1);
+        execl(TERM_GAME_BIN, TERM_GAME_BIN, static_cast<char *>(nullptr));
+        _exit(127);
+      }
+      setpgid(job, job);
+      signal(SIGTTOU, SIG_IGN);
+      tcsetpgrp(slave, job);
+      (void)!write(pid_pipe[1], &job, sizeof job);
+      int status = 0;
+      // Waits out the job's stops; its end becomes the shell's status.
+      while (waitpid(job, &status, 0) == job && !WIFEXITED(status) && !WIFSIGNALED(status)) {
+      }
+      _exit(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
+    }
+    close(pid_pipe[1]);
+    if (read(pid_pipe[0], &game, sizeof game) != sizeof game) game = -1;
+    close(pid_pipe[0]);
+  }
+
+  ~TerminalSession() {
+    if (game > 0) kill(game, SIGKILL);
+    if (shell > 0) waitpid(shell, nullptr, 0);
+    if (master >= 0) close(master);
+    if (slave >= 0) close(slave);
+  }
+
+  // Reads what the game sends for up to ms milliseconds, until done() holds.
+  template <typename Done>
+  bool readUntil(Done done, int ms) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (std::chrono::steady_clock::now() < end) {
+      if (done()) return true;
+      struct pollfd ready = {master, POLLIN, 0};
+      if (poll(&ready, 1, 10) > 0) {
+        char buffer[4096];
+        ssize_t n = read(master, buffer, sizeof buffer);
+        if (n > 0) {
+          output.append(buffer, static_cast<size_t>(n));
+          screen.feed(std::string(buffer, static_cast<size_t>(n)));
+        }
+      }
+    }
+    return done();
+  }
+
+  bool showsBorder(int columns, int rows, bool notice) {
+    for (int y = 0; y < rows; y++) {
+      std::string expected(static_cast<size_t>(columns), ' ');
+      for (int x = 0; x < columns; x++)
+        if (x == 0 || y == 0 || x == 19 || y == 5) expected[static_cast<size_t>(x)] = '#';
+      if (notice && y == 0) continue;
+      if (screen.row(y) != expected) return false;
+    }
+    return !notice || screen.row(0).compare(0, 8, "Terminal") == 0;
+  }
+
+  void resize(int columns, int rows) {
+    struct winsize size = {};
+    size.ws_col = static_cast<unsigned short>(columns);
+    size.ws_row = static_cast<unsigned short>(rows);
+    ioctl(master, TIOCSWINSZ, &size);  // the kernel sends SIGWINCH to the job
+    screen.resize(columns, rows);
+  }
+
+  // The game's state letter from /proc: 'T' when stopped.
+  char state() const {
+    std::string stat = sbtest::readFile("/proc/" + std::to_string(game) + "/stat");
+    size_t paren = stat.rfind(')');
+    return paren != std::string::npos && paren + 2 < stat.size() ? stat[paren + 2] : '?';
+  }
+
+  // The shell's status once the game has ended: its exit status, or 128 +
+  // the signal that ended it; -1 when it did not end within 5 s.
+  int finish() {
+    int status = -1;
+    for (int i = 0; i < 500; i++) {
+      readUntil([] { return false; }, 10);
+      if (waitpid(shell, &status, WNOHANG) == shell) {
+        shell = -1;
+        game = -1;
+        readUntil([] { return false; }, 50);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      }
+    }
+    return -1;
+  }
+
+  std::string log() const { return sbtest::readFile(log_path); }
+
+  int master = -1, slave = -1;
+  pid_t shell = -1, game = -1;
+  std::string dir, log_path, output;
+  Screen screen;
+};
+
+}  // namespace
+
+TEST(TerminalSession, ResizedSuspendedAndResumedThenEndedBySigterm) {
+  TerminalSession session("resize", 20, 6);
+  ASSERT_GT(session.game, 0);
+  ASSERT_TRUE(session.readUntil([&] { return session.showsBorder(20, 6, false); }, 20000))
+      << session.log();
+
+  // Shrunk: the top left that fits, a warning on the top row and in the log,
+  // nothing left of what the terminal showed before.
+  session.resize(12, 4);
+  EXPECT_TRUE(session.readUntil([&] { return session.showsBorder(12, 4, true); }, 3000))
+      << session.screen.row(0) << "|" << session.screen.row(1);
+  EXPECT_NE(session.log().find("Warning! The terminal has 12 x 4 cells, the window 20 x 6"),
+            std::string::npos);
+  // Grown back: everything again, warning gone.
+  session.resize(20, 6);
+  EXPECT_TRUE(session.readUntil([&] { return session.showsBorder(20, 6, false); }, 3000))
+      << session.screen.row(0) << "|" << session.screen.row(1);
+
+  // Ctrl-Z: the terminal is given back and the game stops.
+  size_t before_stop = session.output.size();
+  ASSERT_EQ(write(session.master, "\x1a", 1), 1);
+  EXPECT_TRUE(session.readUntil([&] { return session.state() == 'T'; }, 3000));
+  session.readUntil([] { return false; }, 100);
+  EXPECT_NE(session.output.find(LEAVE, before_stop), std::string::npos);
+  // The shell takes line mode back and writes over the screen; then fg.
+  struct termios modes;
+  ASSERT_EQ(tcgetattr(session.slave, &modes), 0);
+  EXPECT_TRUE((modes.c_lflag & ECHO) && (modes.c_lflag & ICANON));
+  session.screen.scribble();
+  kill(session.game, SIGCONT);
+  EXPECT_TRUE(session.readUntil([&] { return session.showsBorder(20, 6, false); }, 3000))
+      << session.screen.row(0);
+  // Keys come at once, without a new line, although line mode was set.
+  ASSERT_EQ(write(session.master, "a", 1), 1);
+  EXPECT_TRUE(session.readUntil(
+      [&] { return session.log().find("term_game: key 36 action 0") != std::string::npos; },
+      3000));
+
+  // SIGTERM: the game ends after its step, log written, terminal back.
+  size_t before_end = session.output.size();
+  kill(session.game, SIGTERM);
+  EXPECT_EQ(session.finish(), SIGTERM);
+  EXPECT_NE(session.output.find(LEAVE, before_end), std::string::npos);
+  EXPECT_NE(session.log().find("** Game engine stopped **"), std::string::npos);
+  ASSERT_EQ(tcgetattr(session.slave, &modes), 0);
+  EXPECT_TRUE((modes.c_lflag & ECHO) && (modes.c_lflag & ICANON));
+}
+
+TEST(TerminalSession, HangUpAndQuitEndTheGameWithItsLog) {
+  for (int signal : {SIGHUP, SIGQUIT}) {
+    TerminalSession session("signal-" + std::to_string(signal), 20, 6);
+    ASSERT_GT(session.game, 0);
+    ASSERT_TRUE(session.readUntil([&] { return session.showsBorder(20, 6, false); }, 20000));
+    kill(session.game, signal);
+    EXPECT_EQ(session.finish(), signal);
+    EXPECT_NE(session.log().find("** Game engine stopped **"), std::string::npos) << signal;
+    EXPECT_NE(session.output.find(LEAVE), std::string::npos) << signal;
+  }
+}
