@@ -257,7 +257,10 @@ int DisplayManager::openWindow() {
 // smaller than the window.
 void DisplayManager::warnOfSmallTerminal(const char *where) {
   int columns = p_terminal->getTerminalColumns(), rows = p_terminal->getTerminalRows();
-  if (columns >= window_horizontal_chars && rows >= window_vertical_chars) return;
+  if (columns >= window_horizontal_chars && rows >= window_vertical_chars) {
+    p_terminal->showNotice("", 0);  // everything fits again
+    return;
+  }
   LogManager::getInstance().writeLog("%s: Warning! The terminal has %d x %d cells, the window "
                                      "%d x %d: drawing what fits.",
                                      where, columns, rows, window_horizontal_chars,
