@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <random>
 
 #include "Config.h"
@@ -205,13 +206,21 @@ int DisplayManager::openWindow() {
   releaseGraphics();  // what a failed earlier start-up left behind
 
   DisplayProbe probe;
+  if (!probe.available() && isatty(STDOUT_FILENO)) {
+    const char *display = getenv("DISPLAY");
+    log_manager.writeLog("DisplayManager::startUp(): No X display could be opened (DISPLAY "
+                         "'%s'); drawing into the terminal on standard output instead.",
+                         display ? display : "");
+    return openTerminal();
+  }
   if (window_horizontal_pixels <= 0 || window_vertical_pixels <= 0 || !probe.available()) {
     log_manager.writeLog("DisplayManager::startUp(): Unable to allocate window!");
     if (!probe.available()) {
       const char *display = getenv("DISPLAY");
       log_manager.writeLog("DisplayManager::startUp(): No X display could be opened (DISPLAY "
-                           "'%s'); to run without a window, set 'headless:true,' in the "
-                           "configuration file.",
+                           "'%s'); to play in a terminal, set 'terminal:true,' in the "
+                           "configuration file, or to run without a window or input, "
+                           "'headless:true,'.",
                            display ? display : "");
     }
     return -1;
@@ -276,6 +285,18 @@ void DisplayManager::warnOfSmallTerminal(const char *where) {
 int DisplayManager::openTerminal() {
   LogManager &log_manager = LogManager::getInstance();
   releaseGraphics();
+  // A terminal that cannot move its cursor cannot show the game.
+  const char *term = getenv("TERM");
+  if (!term || !*term || strcmp(term, "dumb") == 0) {
+    const char *message =
+        "DisplayManager::startUp(): Error! The terminal (TERM '%s') cannot move its cursor, so "
+        "the game cannot be drawn in it; set TERM to the terminal's type (such as "
+        "xterm-256color or linux).";
+    log_manager.writeLog(message, term ? term : "");
+    fprintf(stderr, message, term ? term : "");
+    fputc('\n', stderr);
+    return -1;
+  }
   int output_fd = isatty(STDOUT_FILENO)   ? STDOUT_FILENO
                   : isatty(STDERR_FILENO) ? STDERR_FILENO
                                           : -1;
@@ -295,9 +316,11 @@ int DisplayManager::openTerminal() {
   }
   terminal_size_changes = 0;
   warnOfSmallTerminal("DisplayManager::startUp()");
+  TerminalDisplay::ColorMode mode = p_terminal->getColorMode();
   log_manager.writeLog(5, "DisplayManager::startUp(): drawing into the terminal (%s colour).",
-                       p_terminal->getColorMode() == TerminalDisplay::TRUE_COLOR ? "24-bit"
-                                                                                  : "256");
+                       mode == TerminalDisplay::TRUE_COLOR  ? "24-bit"
+                       : mode == TerminalDisplay::COLORS_16 ? "16"
+                                                            : "256");
   terminal_write_failed = false;
   setBackgroundColor(Config::getInstance().getWindowBackgroundColor());
   return 0;

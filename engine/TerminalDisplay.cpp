@@ -209,6 +209,14 @@ std::uint64_t makeCell(unsigned char ch, std::uint32_t fg, std::uint32_t bg) {
   return CELL_SET | static_cast<std::uint64_t>(bg) << 32 | static_cast<std::uint64_t>(fg) << 8 | ch;
 }
 
+// The 16 colours in SGR order: black, red, green, yellow (brown), blue,
+// magenta, cyan, white, then their bright forms.
+const unsigned char PALETTE_16[16][3] = {
+    {0, 0, 0},     {170, 0, 0},    {0, 170, 0},    {170, 85, 0},
+    {0, 0, 170},   {170, 0, 170},  {0, 170, 170},  {170, 170, 170},
+    {85, 85, 85},  {255, 85, 85},  {85, 255, 85},  {255, 255, 85},
+    {85, 85, 255}, {255, 85, 255}, {85, 255, 255}, {255, 255, 255}};
+
 // The levels of the colour cube's channels and their nearest index.
 const int CUBE_LEVELS[6] = {0, 95, 135, 175, 215, 255};
 
@@ -286,7 +294,27 @@ TerminalDisplay::~TerminalDisplay() { close(); }
 TerminalDisplay::ColorMode TerminalDisplay::colorModeFromEnvironment() {
   const char *value = getenv("COLORTERM");
   if (value && (strcmp(value, "truecolor") == 0 || strcmp(value, "24bit") == 0)) return TRUE_COLOR;
+  std::string term = getenv("TERM") ? getenv("TERM") : "";
+  auto endsWith = [&term](const std::string &end) {
+    return term.size() >= end.size() && term.compare(term.size() - end.size(), end.size(), end) == 0;
+  };
+  if (term == "linux" || term == "ansi" || term == "vt100" || term == "vt220" ||
+      endsWith("-8color") || endsWith("-16color") || endsWith("-color"))
+    return COLORS_16;
   return COLORS_256;
+}
+
+int TerminalDisplay::nearest16(unsigned char r, unsigned char g, unsigned char b) {
+  int best = 0, best_distance = 1 << 30;
+  for (int index = 0; index < 16; index++) {
+    const unsigned char *rgb = PALETTE_16[index];
+    int distance = squaredDistance(r, g, b, rgb[0], rgb[1], rgb[2]);
+    if (distance < best_distance) {
+      best = index;
+      best_distance = distance;
+    }
+  }
+  return best;
 }
 
 int TerminalDisplay::nearest256(unsigned char r, unsigned char g, unsigned char b) {
@@ -405,6 +433,12 @@ void TerminalDisplay::forgetShown() {
 }
 
 void TerminalDisplay::appendColor(bool background_color, std::uint32_t rgb) {
+  if (color_mode == COLORS_16) {  // 30-37 and 90-97, 40-47 and 100-107
+    int index = nearest16(red(rgb), green(rgb), blue(rgb));
+    int base = index < 8 ? (background_color ? 40 : 30) : (background_color ? 100 : 90);
+    appendNumber(out, static_cast<unsigned int>(base + index % 8));
+    return;
+  }
   out += background_color ? "48;" : "38;";
   if (color_mode == TRUE_COLOR) {
     out += "2;";

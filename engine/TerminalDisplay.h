@@ -26,6 +26,7 @@ class TerminalDisplay {
   enum ColorMode : int {
     COLORS_256 = 0,  ///< The nearest of the 256 indexed colours.
     TRUE_COLOR = 1,  ///< 24-bit colour.
+    COLORS_16 = 2,   ///< The nearest of the 16 colours of the Linux console and xterm.
   };
 
   /// A closed display; nothing is written until open().
@@ -47,8 +48,13 @@ class TerminalDisplay {
   bool isOpen() const { return output_fd >= 0; }
 
   /// The colour mode the environment asks for: TRUE_COLOR when COLORTERM is
-  /// "truecolor" or "24bit", else COLORS_256.
+  /// "truecolor" or "24bit"; COLORS_16 when TERM is "linux" (the console) or
+  /// names a terminal of 8 or 16 colours ("...-8color", "...-16color",
+  /// "...-color", "ansi", "vt100", "vt220"); else COLORS_256.
   static ColorMode colorModeFromEnvironment();
+  /// The index (0 to 15) of the nearest of the 16 colours to (r, g, b), in
+  /// the VGA palette that the Linux console and xterm start with.
+  static int nearest16(unsigned char r, unsigned char g, unsigned char b);
   /// The index (16 to 255) of the nearest of the 256 colours to (r, g, b),
   /// from the 6 x 6 x 6 colour cube and the grey ramp.
   static int nearest256(unsigned char r, unsigned char g, unsigned char b);

@@ -39,14 +39,19 @@ struct PtyRun {
   std::string log;
 };
 
-// Runs the frame script on a pseudo-terminal of columns x rows cells.
-PtyRun runOnPty(int columns, int rows, const char *colorterm, const char *end = "") {
+// Runs the frame script on a pseudo-terminal of columns x rows cells, with
+// TERM set to term (unset when null); without terminal_key the configuration
+// asks for a window, and there is no X display.
+PtyRun runOnPty(int columns, int rows, const char *colorterm, const char *end = "",
+                const char *term = "xterm-256color", bool terminal_key = true) {
   PtyRun run;
   std::string dir = sbtest::tempDir() + "/pty-" + std::to_string(columns) + "x" +
-                    std::to_string(rows) + (colorterm ? colorterm : "") + end;
+                    std::to_string(rows) + (colorterm ? colorterm : "") + end +
+                    (term ? term : "-unset") + (terminal_key ? "" : "-nokey");
   mkdir(dir.c_str(), 0700);
   std::string config = dir + "/sb-config.txt", log = dir + "/term.log";
-  sbtest::writeFile(config, "terminal:true,\nwindow_horizontal_chars:4,\nwindow_vertical_chars:2,\n"
+  sbtest::writeFile(config, std::string(terminal_key ? "terminal:true,\n" : "") +
+                            "window_horizontal_chars:4,\nwindow_vertical_chars:2,\n"
                             "window_horizontal_pixels:40,\nwindow_vertical_pixels:20,\n"
                             "random_seed:3,\nframe_time:3000,\n");
   unlink(log.c_str());
@@ -68,6 +73,8 @@ PtyRun runOnPty(int columns, int rows, const char *colorterm, const char *end = 
     setenv("SORBELANE_LOG", log.c_str(), 1);
     setenv("ALSOFT_DRIVERS", "null", 1);
     if (colorterm) setenv("COLORTERM", colorterm, 1); else unsetenv("COLORTERM");
+    if (term) setenv("TERM", term, 1); else unsetenv("TERM");
+    if (!terminal_key) unsetenv("DISPLAY");
     execl(TERM_FRAMES_BIN, TERM_FRAMES_BIN, end, static_cast<char *>(nullptr));
     _exit(127);
   }
@@ -156,6 +163,30 @@ TEST(TerminalDisplay, TerminalGivenBackOnAbortSignalAndExit) {
   EXPECT_TRUE(WIFEXITED(exited.status) && WEXITSTATUS(exited.status) == 3);
   EXPECT_EQ(exited.output, ENTER + first + LEAVE);
   EXPECT_TRUE(exited.echo_restored);
+}
+
+TEST(TerminalDisplay, FollowsTheTerminalThatIsThere) {
+  const std::string first_16 = frame("\x1b[1;1H\x1b[40m \x1b[31mA  \x1b[2;1H    ");
+  // The Linux console and 8- or 16-colour terminals: the nearest of 16.
+  for (const char *term : {"linux", "xterm-16color", "xterm-color"}) {
+    PtyRun run = runOnPty(10, 5, nullptr, "", term);
+    EXPECT_EQ(run.output.find(ENTER + first_16), 0u) << term;
+  }
+  // A dumb terminal, or none named, is refused with the reason.
+  for (const char *term : {"dumb", static_cast<const char *>(nullptr)}) {
+    PtyRun run = runOnPty(10, 5, nullptr, "", term);
+    EXPECT_TRUE(WIFEXITED(run.status) && WEXITSTATUS(run.status) == 1);
+    EXPECT_EQ(run.output.find("\x1b[?1049h"), std::string::npos);
+    EXPECT_NE(run.output.find("cannot move its cursor"), std::string::npos) << run.output;
+    EXPECT_NE(run.log.find("cannot move its cursor"), std::string::npos) << run.log;
+  }
+  // No X display and no terminal key: the terminal on standard output.
+  PtyRun fallback = runOnPty(10, 5, nullptr, "", "xterm-256color", false);
+  EXPECT_TRUE(WIFEXITED(fallback.status) && WEXITSTATUS(fallback.status) == 0) << fallback.log;
+  EXPECT_EQ(fallback.output.find(ENTER + "\x1b[?2026h\x1b[1;1H\x1b[48;5;16m \x1b[38;5;196mA"), 0u);
+  EXPECT_NE(fallback.log.find("drawing into the terminal on standard output instead"),
+            std::string::npos)
+      << fallback.log;
 }
 
 TEST(TerminalDisplay, RefusesWhatIsNotATerminal) {
