@@ -176,6 +176,7 @@ int InputManager::startUp() {
     sf::RenderWindow *p_window = display_manager.getWindow();
     if (display_manager.isTerminal()) {
       terminal_input.reset();
+      terminal_input.setReportsReleases(false);
       log_manager.writeLog(2, "InputManager::startUp(): Reading keys from the terminal.");
     } else if (p_window) {
       // One press and one release per held key; KEY_DOWN comes from polling.
@@ -210,7 +211,7 @@ bool InputManager::isValid(std::string event_type) const {
 void InputManager::getInput() {
   if (Config::getInstance().getHeadless()) return;
   DisplayManager &display_manager = DisplayManager::getInstance();
-  if (const TerminalDisplay *p_terminal = display_manager.getTerminal()) {
+  if (TerminalDisplay *p_terminal = display_manager.getTerminal()) {
     getTerminalInput(*p_terminal);
     return;
   }
@@ -296,11 +297,19 @@ void InputManager::pollMouse(const sf::Window &window) const {
   }
 }
 
-void InputManager::getTerminalInput(const TerminalDisplay &terminal) {
+void InputManager::getTerminalInput(TerminalDisplay &terminal) {
   struct timespec now;
   clock_gettime(CLOCK_MONOTONIC, &now);
   long long now_us = static_cast<long long>(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
-  for (const TerminalEvent &event : terminal_input.readStep(terminal.getInputFd(), now_us)) {
+  const std::vector<TerminalEvent> &events = terminal_input.readStep(terminal.getInputFd(), now_us);
+  // A terminal that speaks the kitty keyboard protocol reports releases.
+  if (terminal_input.kittyAnswered() && !terminal.reportsKeyReleases()) {
+    terminal.enableKeyReleases();
+    terminal_input.setReportsReleases(true);
+    LogManager::getInstance().writeLog(
+        2, "InputManager::getInput(): the terminal reports key releases (kitty protocol).");
+  }
+  for (const TerminalEvent &event : events) {
     if (event.mouse) {
       EventMouse mouse_event;
       mouse_event.setMouseAction(event.mouse_action);

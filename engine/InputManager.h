@@ -31,7 +31,7 @@ class InputManager : public Manager {
   void pollMouse(const sf::Window &window) const;
   void pollKeyboard() const;
   // Sends the events of what the terminal sent since the last step.
-  void getTerminalInput(const TerminalDisplay &terminal);
+  void getTerminalInput(TerminalDisplay &terminal);
   TerminalInput terminal_input;
 
  public:

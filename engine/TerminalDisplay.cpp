@@ -29,6 +29,14 @@ const char BEGIN_FRAME[] = "\x1b[?2026h";
 const char END_FRAME[] = "\x1b[?2026l";
 const std::size_t BEGIN_FRAME_SIZE = sizeof(BEGIN_FRAME) - 1;
 
+// Asks whether the terminal speaks the kitty keyboard protocol; an answer
+// ("ESC [ ? flags u") comes with the keys, and none means no.
+const char KEYBOARD_QUERY[] = "\x1b[?u";
+// Pushes the flags: keys unambiguous, event types (press, repeat, release),
+// every key as an escape code; and pops them, back to the terminal's own.
+const char KEYBOARD_PUSH[] = "\x1b[>11u";
+const char KEYBOARD_POP[] = "\x1b[<u";
+
 // Marks a cell as drawn, so that no drawn cell equals the 0 of "not known".
 const std::uint64_t CELL_SET = std::uint64_t(1) << 63;
 
@@ -43,6 +51,7 @@ volatile sig_atomic_t resumed = 0;
 volatile sig_atomic_t resized = 0;
 volatile sig_atomic_t writing_frame = 0;
 volatile sig_atomic_t stop_pending = 0;
+volatile sig_atomic_t keyboard_pushed = 0;
 int held_output_fd = -1;
 int held_input_fd = -1;
 bool termios_saved = false;
@@ -109,6 +118,7 @@ void writeRaw(int fd, const char *data, size_t size) {
 
 // Normal screen, cursor, mouse reporting off and the terminal's own modes.
 void giveTerminalBack() {
+  if (keyboard_pushed) writeRaw(held_output_fd, KEYBOARD_POP, sizeof(KEYBOARD_POP) - 1);
   writeRaw(held_output_fd, LEAVE_SEQUENCE, sizeof(LEAVE_SEQUENCE) - 1);
   if (termios_saved) tcsetattr(held_input_fd, TCSANOW, &saved_termios);
 }
@@ -253,6 +263,7 @@ void TerminalDisplay::enterRawMode(int fd) {
 void TerminalDisplay::takeBack() {
   if (given_back) enterRawMode(input_fd);
   out += ENTER_SEQUENCE;
+  if (keyboard_pushed && given_back) out += KEYBOARD_PUSH;
   forgetShown();
   given_back = 0;
 }
@@ -271,6 +282,14 @@ void TerminalDisplay::readSize() {
   out += "\x1b[0m\x1b[2J";
   forgetShown();
 }
+
+void TerminalDisplay::enableKeyReleases() {
+  if (!isOpen() || keyboard_pushed) return;
+  writeAll(KEYBOARD_PUSH, sizeof(KEYBOARD_PUSH) - 1);
+  keyboard_pushed = 1;
+}
+
+bool TerminalDisplay::reportsKeyReleases() const { return isOpen() && keyboard_pushed; }
 
 void TerminalDisplay::showNotice(const std::string &text, int frames) {
   notice = text;
@@ -363,7 +382,7 @@ int TerminalDisplay::open(int new_output_fd, int new_input_fd, int new_columns, 
   static bool exit_hook = false;
   if (!exit_hook) exit_hook = atexit(restoreAtExit) == 0;
   installFatalHandlers();
-  given_back = resumed = resized = stop_pending = 0;
+  given_back = resumed = resized = stop_pending = keyboard_pushed = 0;
   installJobHandlers();
 
   std::size_t cells = static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows);
@@ -376,7 +395,9 @@ int TerminalDisplay::open(int new_output_fd, int new_input_fd, int new_columns, 
   total_bytes = 0;
   size_changes = 0;
   notice_frames = 0;
-  writeAll(ENTER_SEQUENCE, sizeof(ENTER_SEQUENCE) - 1);
+  std::string enter = ENTER_SEQUENCE;
+  enter += KEYBOARD_QUERY;
+  writeAll(enter.data(), enter.size());
   return 0;
 }
 

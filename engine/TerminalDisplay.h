@@ -13,7 +13,8 @@ namespace sb {
 /// in one write framed as one synchronized update (mode 2026, which
 /// terminals without it ignore), and blanks the buffer for the next frame. While open, the
 /// terminal is in the alternate screen with the cursor hidden, mouse
-/// reporting on and keys read raw (no echo, no line editing; Ctrl-C still
+/// reporting on (the kitty keyboard protocol too, where the terminal has it)
+/// and keys read raw (no echo, no line editing; Ctrl-C still
 /// interrupts). close() puts it back as it was, and so does the end of the
 /// program or a fatal signal, so a crashing game never leaves it broken.
 /// Ctrl-Z (SIGTSTP) gives the terminal back before the process stops; after
@@ -95,6 +96,13 @@ class TerminalDisplay {
   long long getLastFrameBytes() const { return last_frame_bytes; }
   /// Bytes sent by every present() since open().
   long long getTotalBytes() const { return total_bytes; }
+  /// Turns on the kitty keyboard protocol's press, repeat and release
+  /// reports for every key (for a terminal that answered its query, which
+  /// open() sends); the terminal's previous keyboard mode comes back on
+  /// every way the terminal is given back.
+  void enableKeyReleases();
+  /// Whether enableKeyReleases() is in force.
+  bool reportsKeyReleases() const;
   /// How often the terminal's size has changed since open().
   int getSizeChanges() const { return size_changes; }
   /// Shows text over the top row of the next frames (a warning the player

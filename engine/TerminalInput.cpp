@@ -73,6 +73,35 @@ Keyboard::Key letterKey(unsigned char final) {
   }
 }
 
+// The key of a kitty protocol report "ESC [ code ; modifiers u": Unicode
+// code points for text keys (unshifted), and the protocol's own numbers for
+// the keypad and the modifier keys.
+Keyboard::Key kittyKey(int code) {
+  switch (code) {
+    case 13: return Keyboard::RETURN;
+    case 9: return Keyboard::TAB;
+    case 127: return Keyboard::BACKSPACE;
+    case 27: return Keyboard::ESCAPE;
+    case 57411: return Keyboard::MULTIPLY;
+    case 57412: return Keyboard::MINUS;
+    case 57413: return Keyboard::PLUS;
+    case 57414: return Keyboard::RETURN;
+    case 57441: return Keyboard::LEFTSHIFT;
+    case 57442: return Keyboard::LEFTCONTROL;
+    case 57447: return Keyboard::RIGHTSHIFT;
+    case 57448: return Keyboard::RIGHTCONTROL;
+    default: break;
+  }
+  if (code == 57399) return Keyboard::NUM0;
+  if (code >= 57400 && code <= 57408) return static_cast<Keyboard::Key>(Keyboard::NUM1 + (code - 57400));
+  if (code > 0x20 && code < 0x7f) return byteKey(static_cast<unsigned char>(code));
+  if (code == 0x20) return Keyboard::SPACE;
+  return Keyboard::UNDEFINED_KEY;
+}
+
+// Numbers far from the first arrival of any key.
+const long long NEVER = -(1LL << 60);
+
 // KEY_DOWN order, that of the window's polling; F11 and F12 are not polled.
 struct PollOrder {
   Keyboard::Key keys[71];
@@ -105,9 +134,10 @@ TerminalInput::TerminalInput() { reset(); }
 
 void TerminalInput::reset() {
   for (int i = 0; i < KEY_COUNT; i++) {
-    held[i] = false;
-    last_arrival[i] = 0;
+    held[i] = repeated[i] = arrived[i] = reported[i] = false;
+    last_arrival[i] = NEVER;
   }
+  kitty_answered = false;
   for (bool &button : buttons) button = false;
   mouse_x = mouse_y = 0;
   data.clear();
@@ -119,16 +149,39 @@ bool TerminalInput::isHeld(Keyboard::Key key) const {
   return key >= 0 && key < KEY_COUNT && held[key];
 }
 
-void TerminalInput::keyArrived(Keyboard::Key key, long long now_us) {
+void TerminalInput::keyArrived(Keyboard::Key key, long long now_us, Report report) {
   if (key < 0 || key >= KEY_COUNT) return;
+  if (report == RELEASE) {
+    if (!held[key]) return;
+    held[key] = reported[key] = false;
+    TerminalEvent event;
+    event.key = key;
+    event.keyboard_action = KEY_RELEASED;
+    events.push_back(event);
+    return;
+  }
+  // Without reports, an arrival soon after the last is an auto-repeat, even
+  // when the tap rule has let the key go in between.
+  bool repeat = report == REPEAT || (report == LEGACY && now_us - last_arrival[key] <= HOLD_US);
   if (!held[key]) {
     held[key] = true;
+    repeated[key] = false;
     TerminalEvent event;
     event.key = key;
     event.keyboard_action = KEY_PRESSED;
     events.push_back(event);
   }
+  if (repeat) repeated[key] = true;
+  reported[key] = report != LEGACY;
+  arrived[key] = true;
   last_arrival[key] = now_us;
+}
+
+TerminalInput::Report TerminalInput::sequenceReport(int event_type) const {
+  if (!reports_releases) return LEGACY;
+  if (event_type == 2) return REPEAT;
+  if (event_type == 3) return RELEASE;
+  return PRESS;
 }
 
 // SGR report "ESC [ < code ; column ; row M" (press, motion) or "... m"
@@ -192,26 +245,37 @@ std::size_t TerminalInput::escapeSequence(std::size_t at, long long now_us) {
     return 6;
   }
   bool mouse = data[at + 2] == '<';
-  // Up to three numbers, each bounded so that no value overflows.
-  int numbers[3] = {0, 0, 0};
-  int count = 0;
-  for (std::size_t i = at + (mouse ? 3 : 2); i < size; i++) {
+  bool private_marker = data[at + 2] == '?';  // a terminal's answer to a query
+  // Up to three fields of up to three sub-parameters (split by ':'), each
+  // bounded so that no value overflows.
+  int numbers[3][3] = {{0, 0, 0}, {0, 0, 0}, {0, 0, 0}};
+  int field = 0, sub = 0;
+  for (std::size_t i = at + (mouse || private_marker ? 3 : 2); i < size; i++) {
     unsigned char c = static_cast<unsigned char>(data[i]);
     std::size_t length = i + 1 - at;
     if (c >= '0' && c <= '9') {
-      if (count < 3 && numbers[count] < 100000) numbers[count] = numbers[count] * 10 + (c - '0');
+      int &number = numbers[field < 3 ? field : 2][sub < 3 ? sub : 2];
+      if (field < 3 && sub < 3 && number < 100000) number = number * 10 + (c - '0');
     } else if (c == ';') {
-      count++;
+      field++;
+      sub = 0;
+    } else if (c == ':') {
+      sub++;
     } else if (c >= 0x20 && c <= 0x3f) {
       // other parameter and intermediate bytes: skipped
     } else if (c >= 0x40 && c <= 0x7e) {
+      Report report = sequenceReport(numbers[1][1]);
       if (mouse) {
-        if ((c == 'M' || c == 'm') && count == 2)
-          mouseReport(numbers[0], numbers[1], numbers[2], c == 'M');
+        if ((c == 'M' || c == 'm') && field == 2)
+          mouseReport(numbers[0][0], numbers[1][0], numbers[2][0], c == 'M');
+      } else if (private_marker) {
+        if (c == 'u') kitty_answered = true;
+      } else if (c == 'u') {
+        keyArrived(kittyKey(numbers[0][0]), now_us, report);
       } else if (c == '~') {
-        keyArrived(tildeKey(numbers[0]), now_us);
+        keyArrived(tildeKey(numbers[0][0]), now_us, report);
       } else {
-        keyArrived(letterKey(c), now_us);
+        keyArrived(letterKey(c), now_us, report);
       }
       return length;
     } else {
@@ -230,6 +294,7 @@ const std::vector<TerminalEvent> &TerminalInput::step(const char *bytes, std::si
 
 const std::vector<TerminalEvent> &TerminalInput::process(long long now_us, bool new_bytes) {
   events.clear();
+  for (bool &came : arrived) came = false;
   // A part sequence that nothing followed in time was an Escape press.
   bool settle = !new_bytes && !data.empty() && now_us - waiting_since >= ESCAPE_WAIT_US;
   std::size_t at = 0;
@@ -251,8 +316,11 @@ const std::vector<TerminalEvent> &TerminalInput::process(long long now_us, bool 
   data.erase(0, at);
   if (new_bytes && !data.empty()) waiting_since = now_us;
 
+  // Keys without release reports: a tap is let go one step after its press,
+  // a repeating key once its repeats stop.
   for (int key = 0; key < KEY_COUNT; key++) {
-    if (!held[key] || now_us - last_arrival[key] <= HOLD_US) continue;
+    if (!held[key] || reported[key] || arrived[key]) continue;
+    if (repeated[key] && now_us - last_arrival[key] <= HOLD_US) continue;
     held[key] = false;
     TerminalEvent event;
     event.key = static_cast<Keyboard::Key>(key);

@@ -24,10 +24,17 @@ struct TerminalEvent {
 /// Turns the bytes a terminal sends in raw mode into the keyboard and mouse
 /// events a window gives: letters, digits, punctuation, Enter, Escape,
 /// space, Tab, Backspace, the arrows and F1 to F12 (in the xterm, VT and
-/// Linux console forms), and SGR mouse reports. A key's first arrival is
-/// KEY_PRESSED; a terminal reports no release, so a key stays held, with a
-/// KEY_DOWN every step, until its repeats stop arriving for HOLD_US, and is
-/// then KEY_RELEASED. A mouse press is CLICKED, then PRESSED every step
+/// Linux console forms), the kitty keyboard protocol's key reports, and SGR
+/// mouse reports. A key's first arrival is KEY_PRESSED, and it gives a
+/// KEY_DOWN every step while held. Where the terminal reports releases (the
+/// kitty protocol, see setReportsReleases()) they end the hold, as in a
+/// window. Elsewhere a terminal sends only the press and its auto-repeats:
+/// a key that has not repeated yet is KEY_RELEASED one step after its press
+/// (a tap moves one step's worth), and a key whose repeats arrive stays held
+/// until they stop for HOLD_US. A held key's first repeat comes a keyboard's
+/// repeat delay after the press, so a long hold reads as a press, a release,
+/// and a second press that lasts. To move one cell per tap, act on
+/// KEY_PRESSED; to move while held, act on KEY_DOWN. A mouse press is CLICKED, then PRESSED every step
 /// until its release; motion with a button down is MOVED. An Escape byte
 /// that ends a read may begin a sequence whose rest is still on its way: it
 /// waits for the next bytes, and is the Escape key once ESCAPE_WAIT_US have
@@ -55,12 +62,25 @@ class TerminalInput {
   const std::vector<TerminalEvent> &readStep(int fd, long long now_us);
   /// Whether key is held now.
   bool isHeld(Keyboard::Key key) const;
+  /// Whether the terminal has answered the kitty keyboard protocol's query
+  /// (CSI ? u) since the last reset().
+  bool kittyAnswered() const { return kitty_answered; }
+  /// Takes key reports as carrying their press, repeat and release (the
+  /// kitty protocol with event types on): held keys wait for their release.
+  void setReportsReleases(bool reports) { reports_releases = reports; }
 
  private:
   static const int KEY_COUNT = 73;  // engine keys 0 to 72
   static const std::size_t MAX_SEQUENCE = 32;
+  // What a key report says of the key.
+  enum Report { LEGACY, PRESS, REPEAT, RELEASE };
   bool held[KEY_COUNT];
+  bool repeated[KEY_COUNT];   // a repeat came since the press
+  bool arrived[KEY_COUNT];    // a report came this step
+  bool reported[KEY_COUNT];   // held by a report that will bring a release
   long long last_arrival[KEY_COUNT];
+  bool reports_releases = false;
+  bool kitty_answered = false;
   bool buttons[3];
   float mouse_x = 0, mouse_y = 0;
   std::string data;  // a part sequence, then this step's bytes
@@ -70,7 +90,9 @@ class TerminalInput {
   // Decodes the bytes in data into this step's events; new_bytes tells
   // whether any arrived since the last step.
   const std::vector<TerminalEvent> &process(long long now_us, bool new_bytes);
-  void keyArrived(Keyboard::Key key, long long now_us);
+  void keyArrived(Keyboard::Key key, long long now_us, Report report = LEGACY);
+  // A report of an escape sequence: LEGACY unless the terminal reports releases.
+  Report sequenceReport(int event_type) const;
   void mouseReport(int code, int column, int row, bool press);
   // Decodes one escape sequence at data[at]; returns its length, or 0 when
   // it is cut off by the end of the bytes (a lone Escape included).

@@ -26,7 +26,8 @@
 
 namespace {
 
-const std::string ENTER = "\x1b[?1049h\x1b[?25l\x1b[0m\x1b[2J\x1b[?1000h\x1b[?1002h\x1b[?1006h";
+const std::string ENTER =
+    "\x1b[?1049h\x1b[?25l\x1b[0m\x1b[2J\x1b[?1000h\x1b[?1002h\x1b[?1006h\x1b[?u";
 const std::string LEAVE = "\x1b[?1006l\x1b[?1002l\x1b[?1000l\x1b[0m\x1b[?1049l\x1b[?25h";
 
 // One frame as the terminal receives it: a synchronized update.
@@ -315,6 +316,44 @@ TEST(TerminalInput, KeysHeldWhileRepeatsArriveThenReleased) {
   EXPECT_EQ(keys[3].key, sb::Keyboard::UPARROW);
   EXPECT_EQ(keys[4].key, sb::Keyboard::Q);
   EXPECT_EQ(keys[4].action, sb::KEY_DOWN);
+}
+
+TEST(TerminalInput, TapsReleaseAfterAStepRepeatsHoldAndReportsRelease) {
+  auto actions = [](const std::vector<sb::TerminalEvent> &events) {
+    std::string seen;
+    for (const sb::TerminalEvent &e : events)
+      if (!e.mouse) seen += std::to_string(e.key) + "PRD"[e.keyboard_action] + std::string(" ");
+    return seen;
+  };
+  sb::TerminalInput input;
+  // A tap: pressed and down in its step, released in the next.
+  EXPECT_EQ(actions(input.step("a", 1, 0)), "36P 36D ");
+  EXPECT_EQ(actions(input.step("", 0, 33000)), "36R ");
+  // A key whose repeats come stays held until they stop for HOLD_US.
+  EXPECT_EQ(actions(input.step("b", 1, 1000000)), "37P 37D ");
+  EXPECT_EQ(actions(input.step("b", 1, 1033000)), "37D ");
+  EXPECT_EQ(actions(input.step("", 0, 1066000)), "37D ");
+  EXPECT_EQ(actions(input.step("", 0, 1033000 + sb::TerminalInput::HOLD_US + 1)), "37R ");
+  // A repeat that comes after the tap rule let the key go presses it again,
+  // and it stays held.
+  EXPECT_EQ(actions(input.step("c", 1, 2000000)), "38P 38D ");
+  EXPECT_EQ(actions(input.step("", 0, 2033000)), "38R ");
+  EXPECT_EQ(actions(input.step("c", 1, 2040000)), "38P 38D ");
+  EXPECT_EQ(actions(input.step("", 0, 2073000)), "38D ");
+
+  // The kitty protocol: the answer to its query, then press, repeat and
+  // release reports for letters, arrows and Shift; a key stays held until
+  // its release, however long no repeat comes.
+  sb::TerminalInput kitty;
+  EXPECT_TRUE(feed(kitty, "\x1b[?0u", 0).empty());
+  EXPECT_TRUE(kitty.kittyAnswered());
+  kitty.setReportsReleases(true);
+  EXPECT_EQ(actions(feed(kitty, "\x1b[97u\x1b[A\x1b[57441;2u", 0)), "36P 6P 22P 6D 22D 36D ");
+  EXPECT_EQ(actions(feed(kitty, "", 5000000)), "6D 22D 36D ");
+  EXPECT_EQ(actions(feed(kitty, "\x1b[97;1:2u\x1b[1;1:2A", 5033000)), "6D 22D 36D ");
+  EXPECT_EQ(actions(feed(kitty, "\x1b[97;1:3u\x1b[57441;2:3u", 5066000)), "36R 22R 6D ");
+  EXPECT_EQ(actions(feed(kitty, "\x1b[1;1:3A\x1b[13u\x1b[13;1:3u\x1b[57448;5u", 5099000)),
+            "6R 1P 1R 21P 21D ");
 }
 
 TEST(TerminalInput, SequencesCutBetweenStepsAndMouseReports) {

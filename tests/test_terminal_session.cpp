@@ -245,6 +245,14 @@ TEST(TerminalSession, ResizedSuspendedAndResumedThenEndedBySigterm) {
   EXPECT_TRUE(session.readUntil([&] { return session.showsBorder(20, 6, false); }, 3000))
       << session.screen.row(0) << "|" << session.screen.row(1);
 
+  // No answer to the keyboard query: a tap is released a step after its
+  // press, and the kitty protocol stays off.
+  ASSERT_EQ(write(session.master, "t", 1), 1);
+  EXPECT_TRUE(session.readUntil(
+      [&] { return session.log().find("term_game: key 55 action 1") != std::string::npos; },
+      3000));
+  EXPECT_EQ(session.output.find("\x1b[>11u"), std::string::npos);
+
   // Ctrl-Z: the terminal is given back and the game stops.
   size_t before_stop = session.output.size();
   ASSERT_EQ(write(session.master, "\x1a", 1), 1);
@@ -285,4 +293,47 @@ TEST(TerminalSession, HangUpAndQuitEndTheGameWithItsLog) {
     EXPECT_NE(session.log().find("** Game engine stopped **"), std::string::npos) << signal;
     EXPECT_NE(session.output.find(LEAVE), std::string::npos) << signal;
   }
+}
+
+namespace {
+
+int count(const std::string &text, const std::string &part) {
+  int found = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) found++;
+  return found;
+}
+
+}  // namespace
+
+TEST(TerminalSession, KittyKeyboardGivesRealPressesAndReleases) {
+  TerminalSession session("kitty", 20, 6);
+  ASSERT_GT(session.game, 0);
+  // The query comes at start-up; the answer turns the reports on.
+  ASSERT_TRUE(session.readUntil(
+      [&] { return session.output.find("\x1b[?u") != std::string::npos; }, 20000));
+  ASSERT_EQ(write(session.master, "\x1b[?0u", 6), 6);
+  ASSERT_TRUE(session.readUntil(
+      [&] { return session.output.find("\x1b[>11u") != std::string::npos; }, 3000))
+      << session.log();
+
+  // A held with no repeat for 300 ms, Shift pressed and released.
+  const std::string press = "\x1b[97u\x1b[57441;2u";
+  ASSERT_EQ(write(session.master, press.data(), press.size()), static_cast<ssize_t>(press.size()));
+  session.readUntil([] { return false; }, 300);
+  const std::string release = "\x1b[97;1:3u\x1b[57441;2:3u";
+  ASSERT_EQ(write(session.master, release.data(), release.size()),
+            static_cast<ssize_t>(release.size()));
+  EXPECT_TRUE(session.readUntil(
+      [&] { return session.log().find("term_game: key 22 action 1") != std::string::npos; },
+      3000));
+  std::string log = session.log();
+  EXPECT_EQ(count(log, "term_game: key 36 action 0"), 1) << log;
+  EXPECT_EQ(count(log, "term_game: key 36 action 1"), 1) << log;
+  EXPECT_GE(count(log, "term_game: key 36 action 2"), 8) << log;  // 300 ms of 20 ms steps
+  EXPECT_EQ(count(log, "term_game: key 22 action 0"), 1) << log;
+
+  // Q ends the game; the keyboard mode is popped before the screen goes back.
+  ASSERT_EQ(write(session.master, "\x1b[113u", 7), 7);
+  EXPECT_EQ(session.finish(), 0);
+  EXPECT_NE(session.output.find("\x1b[<u" + LEAVE), std::string::npos);
 }
