@@ -56,7 +56,8 @@ Config::Config()
       grid_width(20),
       grid_height(8),
       batch_drawing(true),
-      terminal(false) {}
+      terminal(false),
+      charset("latin1") {}
 
 Config &Config::getInstance() {
   static Config config_instance;
@@ -151,6 +152,11 @@ void Config::loadConfig(std::string new_config) {
   applyInt("quadtree_threshold", quadtree_threshold);
   applyBool("batch_drawing", batch_drawing);
   applyBool("terminal", terminal);
+  value = match("charset");
+  if (value == "cp437" || value == "latin1")
+    charset = value;
+  else if (!value.empty())
+    log_manager.writeLog("loadConfig(): Unsupported charset '%s'", value.c_str());
 }
 
 // An empty configuration has no keys (match() itself would search its last parse).
@@ -184,6 +190,7 @@ void Config::writeToLog() const {
   log.writeLog(1, "  Quadtree depth: %d", quadtree_depth);
   log.writeLog(1, "  Batch drawing: %s", toString(batch_drawing).c_str());
   log.writeLog(1, "  Terminal: %s", toString(terminal).c_str());
+  log.writeLog(1, "  Charset: %s", charset.c_str());
   log.writeLog(1, "%s", hyphens);
 }
 
@@ -232,5 +239,7 @@ bool Config::getBatchDrawing() const { return batch_drawing; }
 void Config::setBatchDrawing(bool value) { batch_drawing = value; }
 bool Config::getTerminal() const { return terminal; }
 void Config::setTerminal(bool value) { terminal = value; }
+std::string Config::getCharset() const { return charset; }
+void Config::setCharset(std::string value) { charset = value; }
 
 }  // namespace sb

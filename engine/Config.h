@@ -39,6 +39,7 @@ class Config {
   int grid_height;
   bool batch_drawing;
   bool terminal;
+  std::string charset;
 
  public:
   /// The one configuration.
@@ -161,6 +162,12 @@ class Config {
   bool getTerminal() const;
   /// Draws into the terminal or into a window at the next start-up.
   void setTerminal(bool value);
+  /// What character codes 1 to 31 and 128 to 255 show (key charset):
+  /// "latin1" (the default: Latin-1, control codes blank in a terminal) or
+  /// "cp437" (the glyphs of code page 437).
+  std::string getCharset() const;
+  /// Sets the character set ("latin1" or "cp437") for the next start-up.
+  void setCharset(std::string value);
 };
 
 }  // namespace sb

@@ -177,6 +177,7 @@ int DisplayManager::startUp() {
   window_vertical_pixels = config.getWindowVerticalPixels();
   window_horizontal_chars = config.getWindowHorizontalChars();
   window_vertical_chars = config.getWindowVerticalChars();
+  cp437 = config.getCharset() == "cp437";
 
   // Cell sizes divide by the character counts, headless or not.
   if (window_horizontal_chars <= 0 || window_vertical_chars <= 0) {
@@ -322,6 +323,7 @@ int DisplayManager::openTerminal() {
                        : mode == TerminalDisplay::COLORS_16 ? "16"
                                                             : "256");
   terminal_write_failed = false;
+  p_terminal->setCp437(cp437);
   setBackgroundColor(Config::getInstance().getWindowBackgroundColor());
   return 0;
 }
@@ -505,7 +507,8 @@ int DisplayManager::drawCh(Vector world_pos, char ch, unsigned char r, unsigned 
   p_rectangle->setPosition(px - cell_width / 10, py + cell_height / 5);
   p_window->draw(*p_rectangle);
 
-  p_text->setString(sf::String(static_cast<sf::Uint32>(static_cast<unsigned char>(ch))));
+  p_text->setString(
+      sf::String(static_cast<sf::Uint32>(characterCodePoint(static_cast<unsigned char>(ch), cp437))));
   p_text->setPosition(px + shake_x, py + shake_y);
   p_text->setFillColor(sf::Color(r, g, b, 255));
   p_window->draw(*p_text);
@@ -518,10 +521,11 @@ const DisplayManager::GlyphQuad &DisplayManager::glyphQuad(unsigned char ch) con
   GlyphQuad &quad = glyphs[ch];
   if (quad.loaded) return quad;
   quad.loaded = true;
-  quad.blank = ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r';
+  unsigned int code = characterCodePoint(ch, cp437);
+  quad.blank = code == ' ' || code == '\t' || code == '\n' || code == '\r';
   if (quad.blank) return quad;
   unsigned int size = p_text->getCharacterSize();
-  const sf::Glyph &glyph = font.getGlyph(ch, size, true);
+  const sf::Glyph &glyph = font.getGlyph(code, size, true);
   float baseline = static_cast<float>(size);
   quad.left = glyph.bounds.left - GLYPH_PADDING;
   quad.top = baseline + (glyph.bounds.top - GLYPH_PADDING);

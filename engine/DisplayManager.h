@@ -59,6 +59,7 @@ class DisplayManager : public Manager {
   int shake_cells_x = 0, shake_cells_y = 0;
   bool terminal_write_failed = false;  // logged once
   int terminal_size_changes = 0;       // the resizes already logged
+  bool cp437 = false;                  // codes drawn as code page 437 glyphs
   void warnOfSmallTerminal(const char *where);
 
   // The quad of one glyph as the text object lays it out, relative to the

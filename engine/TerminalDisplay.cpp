@@ -1,5 +1,7 @@
 #include "TerminalDisplay.h"
 
+#include "utility.h"
+
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -425,7 +427,7 @@ void TerminalDisplay::put(int column, int row, char ch, unsigned char r, unsigne
   if (column < 0 || row < 0 || column >= columns || row >= rows) return;
   unsigned char c = static_cast<unsigned char>(ch);
   // Control characters would act on the terminal instead of showing.
-  if (c < 0x20 || c == 0x7f || (c >= 0x80 && c < 0xa0)) c = ' ';
+  if (cp437 ? (c == 0 || c == 0x7f) : (c < 0x20 || c == 0x7f || (c >= 0x80 && c < 0xa0))) c = ' ';
   std::uint32_t fg = c == ' ' ? 0 : packRGB(r, g, b);
   back[static_cast<std::size_t>(row) * columns + column] = makeCell(c, fg, background);
 }
@@ -497,11 +499,17 @@ void TerminalDisplay::appendCell(int column, int row, std::uint64_t cell) {
     if (set_fg) current_fg = fg;
     if (set_bg) current_bg = bg;
   }
-  if (ch < 0x80) {
-    out.push_back(static_cast<char>(ch));
-  } else {  // Latin-1, as the window's font shows it, in UTF-8
-    out.push_back(static_cast<char>(0xc0 | ch >> 6));
-    out.push_back(static_cast<char>(0x80 | (ch & 0x3f)));
+  // In UTF-8: the character as the window's font shows it.
+  unsigned int code = characterCodePoint(ch, cp437);
+  if (code < 0x80) {
+    out.push_back(static_cast<char>(code));
+  } else if (code < 0x800) {
+    out.push_back(static_cast<char>(0xc0 | code >> 6));
+    out.push_back(static_cast<char>(0x80 | (code & 0x3f)));
+  } else {
+    out.push_back(static_cast<char>(0xe0 | code >> 12));
+    out.push_back(static_cast<char>(0x80 | (code >> 6 & 0x3f)));
+    out.push_back(static_cast<char>(0x80 | (code & 0x3f)));
   }
   cursor_row = row;
   // After the last column the cursor waits to wrap: its place is not known.

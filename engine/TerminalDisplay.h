@@ -63,11 +63,14 @@ class TerminalDisplay {
   /// async-signal-safe calls only (write, tcsetattr); for signal handlers.
   static void restoreFromSignal();
 
+  /// Sends codes 1 to 31 and 128 to 255 as the Unicode characters of code
+  /// page 437 (else as Latin-1, control codes blank).
+  void setCp437(bool on) { cp437 = on; }
   /// Sets the colour of blank cells and of the cell behind each glyph.
   void setBackground(unsigned char r, unsigned char g, unsigned char b);
   /// Puts ch in colour (r, g, b) over the background colour into the cell
   /// at column, row (from 0); cells outside the window are ignored.
-  /// Control characters draw as blanks.
+  /// Control characters draw as blanks (with cp437, only 0 and 127).
   void put(int column, int row, char ch, unsigned char r, unsigned char g, unsigned char b);
   /// Blends colour (r, g, b) at opacity alpha into the background of the
   /// cell at column, row, clearing its glyph (a shape or particle there).
@@ -122,6 +125,7 @@ class TerminalDisplay {
   int visible_columns = 0, visible_rows = 0;
   int terminal_columns = 0, terminal_rows = 0;
   ColorMode color_mode = COLORS_256;
+  bool cp437 = false;
   std::uint32_t background = 0;
   std::uint64_t blank = 0;
   // What this frame draws and what the terminal shows now (0: not known).

@@ -213,6 +213,12 @@ int getMessageLength(const unsigned char *header);
 /// Logs an errno value and its text as "\t<error> - <its text>".
 void log_network_error(int error);
 
+/// The Unicode code point of a character code as the engine draws it: with
+/// cp437, codes 1 to 31 and 128 to 255 are the glyphs of code page 437 (box
+/// lines, blocks, shades, arrows, card suits, accented letters); otherwise,
+/// and for every other code, the code itself (Latin-1).
+unsigned int characterCodePoint(unsigned char code, bool cp437);
+
 }  // namespace sb
 
 #endif

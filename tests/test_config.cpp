@@ -257,6 +257,7 @@ TEST(Config, WriteToLogLines) {
       "  Quadtree depth: 3",
       "  Batch drawing: true",
       "  Terminal: false",
+      "  Charset: latin1",
       "-----------------------------------"};
   EXPECT_EQ(lines, expected);
 

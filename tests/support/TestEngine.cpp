@@ -115,6 +115,7 @@ void resetConfig() {
   config.setGridWidth(20);
   config.setGridHeight(8);
   config.setBatchDrawing(true);
+  config.setCharset("latin1");
 }
 
 // Stops whatever a test left running: the whole engine, or the managers that
