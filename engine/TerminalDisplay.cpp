@@ -153,6 +153,7 @@ void stopNow() {
   sigprocmask(SIG_UNBLOCK, &unblock, nullptr);
   raise(SIGTSTP);  // stops here until SIGCONT
   stop.sa_handler = onStopSignal;
+  stop.sa_flags = SA_RESTART;
   sigaction(SIGTSTP, &stop, nullptr);
   resumed = 1;
   errno = saved_errno;
@@ -248,9 +249,10 @@ TerminalDisplay::TerminalDisplay() {}
 
 // Keys one by one, without echo, and reads that never wait; Ctrl-C and
 // Ctrl-Z still raise their signals, so that the game ends or stops as
-// elsewhere. The terminal's modes as found are kept for the restore.
-void TerminalDisplay::enterRawMode(int fd) {
-  termios_saved = isatty(fd) && tcgetattr(fd, &saved_termios) == 0;
+// elsewhere. The terminal's modes as found now are kept for the restore
+// unless keep_saved (the modes now may be the engine's own).
+void TerminalDisplay::enterRawMode(int fd, bool keep_saved) {
+  if (!keep_saved) termios_saved = isatty(fd) && tcgetattr(fd, &saved_termios) == 0;
   if (!termios_saved) return;
   struct termios raw = saved_termios;
   raw.c_iflag &= ~static_cast<tcflag_t>(ICRNL | INLCR | IGNCR | IXON | ISTRIP);
@@ -260,10 +262,12 @@ void TerminalDisplay::enterRawMode(int fd) {
   tcsetattr(fd, TCSANOW, &raw);
 }
 
-// After a stop: the terminal's modes as the shell left them are the ones to
-// give back; raw mode and the alternate screen again, and every cell sent.
+// After a stop: raw mode and the alternate screen again, and every cell
+// sent. After Ctrl-Z the modes the shell left are the ones to give back; after
+// a stop from elsewhere (the terminal still in raw mode, or the shell's modes
+// over it) the saved ones stay.
 void TerminalDisplay::takeBack() {
-  if (given_back) enterRawMode(input_fd);
+  enterRawMode(input_fd, !given_back);
   out += ENTER_SEQUENCE;
   if (keyboard_pushed && given_back) out += KEYBOARD_PUSH;
   forgetShown();
@@ -377,7 +381,7 @@ int TerminalDisplay::open(int new_output_fd, int new_input_fd, int new_columns, 
 
   held_output_fd = new_output_fd;
   held_input_fd = new_input_fd;
-  enterRawMode(new_input_fd);
+  enterRawMode(new_input_fd, false);
   output_fd = new_output_fd;
   input_fd = new_input_fd;
   terminal_held = 1;

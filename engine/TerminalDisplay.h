@@ -143,7 +143,7 @@ class TerminalDisplay {
   void appendCell(int column, int row, std::uint64_t cell);
   void appendColor(bool background_color, std::uint32_t rgb);
   void forgetShown();
-  void enterRawMode(int fd);
+  void enterRawMode(int fd, bool keep_saved);
   void takeBack();
   void readSize();
   void drawNotice();

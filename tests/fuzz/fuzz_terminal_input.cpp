@@ -1,4 +1,4 @@
-// Bytes from a terminal: decoded whole, and again cut into pieces at points
+// Bytes from a terminal (with or without kitty release reports): decoded whole, and again cut into pieces at points
 // the bytes themselves choose (each piece a step well within the Escape
 // wait), then after every key has had time to be released. Both must give
 // the same keys and mouse events, and no more events than bytes allow.
@@ -36,6 +36,8 @@ void collect(const std::vector<sb::TerminalEvent> &events, Decoded &decoded) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   static sb::TerminalInput input;
   const char *bytes = reinterpret_cast<const char *>(data);
+  // The second byte's low bit: keys as a terminal with release reports sends them.
+  input.setReportsReleases(size > 1 && (data[1] & 1));
 
   input.reset();
   Decoded whole;
