@@ -1,0 +1,110 @@
+// Field of view and distance maps on seeded random maps (20 % walls) of three
+// sizes, from many origins: the engine against libtcod when it is installed.
+// The answers of both are compared cell by cell before anything is timed.
+// Prints one line per map and algorithm: size, algorithm, then microseconds
+// per computation for the engine and for libtcod ("-" without libtcod).
+#include <chrono>
+#include <cstdio>
+#include <random>
+#include <vector>
+
+#include "Sorbelane.h"
+
+#ifdef SORBELANE_BENCH_LIBTCOD
+#include <libtcod/fov.h>
+#include <libtcod/path.h>
+#endif
+
+namespace {
+
+constexpr int ORIGINS = 64;
+
+struct Map {
+  int w, h;
+  sb::CellMap cells;
+  std::vector<int> origins;  // cell numbers of floor cells
+};
+
+Map randomMap(int w, int h, unsigned seed) {
+  Map map{w, h, sb::CellMap(w, h), {}};
+  std::mt19937 random(seed);
+  for (int y = 0; y < h; y++)
+    for (int x = 0; x < w; x++) {
+      bool wall = random() % 100 < 20;
+      map.cells.setProperties(x, y, !wall, !wall);
+    }
+  while (static_cast<int>(map.origins.size()) < ORIGINS) {
+    int cell = static_cast<int>(random() % (w * h));
+    if (map.cells.data()[cell] & sb::CellMap::TRANSPARENT) map.origins.push_back(cell);
+  }
+  return map;
+}
+
+// Microseconds per call of f(origin), over rounds of all origins lasting at least 0.3 s.
+template <class F>
+double timePerCall(const Map &map, F f) {
+  using clock = std::chrono::steady_clock;
+  long calls = 0;
+  auto start = clock::now();
+  double elapsed = 0;
+  do {
+    for (int cell : map.origins) f(cell % map.w, cell / map.w);
+    calls += ORIGINS;
+    elapsed = std::chrono::duration<double, std::micro>(clock::now() - start).count();
+  } while (elapsed < 300000);
+  return elapsed / calls;
+}
+
+#ifdef SORBELANE_BENCH_LIBTCOD
+TCOD_Map *tcodMap(const Map &map) {
+  TCOD_Map *p_map = TCOD_map_new(map.w, map.h);
+  for (int y = 0; y < map.h; y++)
+    for (int x = 0; x < map.w; x++)
+      TCOD_map_set_properties(p_map, x, y, map.cells.isTransparent(x, y),
+                              map.cells.isWalkable(x, y));
+  return p_map;
+}
+#endif
+
+void benchFov(Map &map, const char *name, sb::FovAlgorithm algorithm, int tcod_algorithm) {
+  sb::FieldOfView fov;
+  double engine = timePerCall(map, [&](int x, int y) { fov.compute(map.cells, x, y, 0, true, algorithm); });
+#ifdef SORBELANE_BENCH_LIBTCOD
+  TCOD_Map *p_map = tcodMap(map);
+  long differ = 0;
+  for (int cell : map.origins) {
+    int ox = cell % map.w, oy = cell / map.w;
+    fov.compute(map.cells, ox, oy, 0, true, algorithm);
+    TCOD_map_compute_fov(p_map, ox, oy, 0, true, static_cast<TCOD_fov_algorithm_t>(tcod_algorithm));
+    for (int y = 0; y < map.h; y++)
+      for (int x = 0; x < map.w; x++) differ += fov.isVisible(x, y) != TCOD_map_is_in_fov(p_map, x, y);
+  }
+  if (differ) std::printf("%dx%d %s: %ld cells differ from libtcod\n", map.w, map.h, name, differ);
+  double tcod = timePerCall(map, [&](int x, int y) {
+    TCOD_map_compute_fov(p_map, x, y, 0, true, static_cast<TCOD_fov_algorithm_t>(tcod_algorithm));
+  });
+  TCOD_map_delete(p_map);
+  std::printf("%dx%d %-22s %9.2f %9.2f\n", map.w, map.h, name, engine, tcod);
+#else
+  (void)tcod_algorithm;
+  std::printf("%dx%d %-22s %9.2f -\n", map.w, map.h, name, engine);
+#endif
+  std::fflush(stdout);
+}
+
+}  // namespace
+
+int main() {
+  const int sizes[3][2] = {{80, 24}, {200, 60}, {400, 120}};
+  for (const auto &size : sizes) {
+    Map map = randomMap(size[0], size[1], 1234u + static_cast<unsigned>(size[0]));
+#ifdef SORBELANE_BENCH_LIBTCOD
+    benchFov(map, "symmetric-shadowcast", sb::FOV_SYMMETRIC, FOV_SYMMETRIC_SHADOWCAST);
+    benchFov(map, "permissive-8", sb::FOV_PERMISSIVE, FOV_PERMISSIVE_8);
+#else
+    benchFov(map, "symmetric-shadowcast", sb::FOV_SYMMETRIC, 0);
+    benchFov(map, "permissive-8", sb::FOV_PERMISSIVE, 0);
+#endif
+  }
+  return 0;
+}
