@@ -15,6 +15,7 @@
 #include "Config.h"
 #include "Constants.h"
 #include "DisplayManager.h"
+#include "DistanceMap.h"
 #include "Event.h"
 #include "EventCollision.h"
 #include "EventKeyboard.h"
