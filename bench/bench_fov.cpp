@@ -4,6 +4,7 @@
 // Prints one line per map and algorithm: size, algorithm, then microseconds
 // per computation for the engine and for libtcod ("-" without libtcod).
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <random>
 #include <vector>
@@ -92,6 +93,46 @@ void benchFov(Map &map, const char *name, sb::FovAlgorithm algorithm, int tcod_a
   std::fflush(stdout);
 }
 
+// Distance maps from one goal, eight-way, diagonal cost 1.41, as libtcod moves.
+void benchDistance(Map &map) {
+  sb::DistanceMap dmap;
+  // libtcod's moves: diagonals squeeze between walls; it keeps costs in
+  // hundredths, so the diagonal costs 1.41 in both.
+  dmap.setMoves(true, 1.41f, true);
+  std::vector<sb::coord_struct> goal(1);
+  double engine = timePerCall(map, [&](int x, int y) {
+    goal[0] = sb::coord_struct{x, y};
+    dmap.compute(map.cells, goal);
+  });
+#ifdef SORBELANE_BENCH_LIBTCOD
+  TCOD_Map *p_map = tcodMap(map);
+  TCOD_dijkstra_t p_dijkstra = TCOD_dijkstra_new(p_map, 1.41f);
+  long differ = 0;
+  for (int cell : map.origins) {
+    int gx = cell % map.w, gy = cell / map.w;
+    goal[0] = sb::coord_struct{gx, gy};
+    dmap.compute(map.cells, goal);
+    TCOD_dijkstra_compute(p_dijkstra, gx, gy);
+    for (int y = 0; y < map.h; y++)
+      for (int x = 0; x < map.w; x++) {
+        float tcod = TCOD_dijkstra_get_distance(p_dijkstra, x, y), ours = dmap.getDistance(x, y);
+        bool tcod_reached = tcod >= 0;
+        if (tcod_reached != dmap.isReachable(x, y) ||
+            (tcod_reached && std::fabs(tcod - ours) > 1e-3f * (1 + tcod)))
+          differ++;
+      }
+  }
+  if (differ) std::printf("%dx%d distance-map: %ld cells differ from libtcod\n", map.w, map.h, differ);
+  double tcod = timePerCall(map, [&](int x, int y) { TCOD_dijkstra_compute(p_dijkstra, x, y); });
+  TCOD_dijkstra_delete(p_dijkstra);
+  TCOD_map_delete(p_map);
+  std::printf("%dx%d %-22s %9.2f %9.2f\n", map.w, map.h, "distance-map", engine, tcod);
+#else
+  std::printf("%dx%d %-22s %9.2f -\n", map.w, map.h, "distance-map", engine);
+#endif
+  std::fflush(stdout);
+}
+
 }  // namespace
 
 int main() {
@@ -105,6 +146,7 @@ int main() {
     benchFov(map, "symmetric-shadowcast", sb::FOV_SYMMETRIC, 0);
     benchFov(map, "permissive-8", sb::FOV_PERMISSIVE, 0);
 #endif
+    benchDistance(map);
   }
   return 0;
 }

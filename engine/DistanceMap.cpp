@@ -17,17 +17,18 @@ const int DY[8] = {-1, -1, -1, 0, 0, 1, 1, 1};
 inline bool diagonalStep(int k) { return DX[k] != 0 && DY[k] != 0; }
 
 // Whether a step from (x, y) in direction k is allowed on the map.
-inline bool stepAllowed(const CellMap &map, int x, int y, int k) {
+inline bool stepAllowed(const CellMap &map, int x, int y, int k, bool squeeze) {
   int c = x + DX[k], d = y + DY[k];
   if (!map.isWalkable(c, d)) return false;
-  return !diagonalStep(k) || map.isWalkable(c, y) || map.isWalkable(x, d);
+  return !diagonalStep(k) || squeeze || map.isWalkable(c, y) || map.isWalkable(x, d);
 }
 
 }  // namespace
 
-DistanceMap::DistanceMap() : width(0), height(0), eight_way(true), diagonal_cost(1.41421356f) {}
+DistanceMap::DistanceMap()
+    : width(0), height(0), eight_way(true), squeeze(false), diagonal_cost(1.41421356f) {}
 
-int DistanceMap::setMoves(bool new_eight_way, float diagonal) {
+int DistanceMap::setMoves(bool new_eight_way, float diagonal, bool new_squeeze) {
   if (!(diagonal > 0) || !std::isfinite(diagonal)) {
     LogManager::getInstance().writeLog(
         "DistanceMap::setMoves(): Error! diagonal cost %g is not a finite cost above 0.",
@@ -36,19 +37,35 @@ int DistanceMap::setMoves(bool new_eight_way, float diagonal) {
   }
   eight_way = new_eight_way;
   diagonal_cost = diagonal;
+  squeeze = new_squeeze;
   return 0;
 }
 
 void DistanceMap::prepare(const CellMap &map) {
   width = map.getWidth();
   height = map.getHeight();
-  std::size_t cells = static_cast<std::size_t>(width) * height;
+  const int pw = width + 2;
+  const std::size_t cells = static_cast<std::size_t>(pw) * (height + 2);
   if (costs.size() != cells) {
     costs.assign(cells, UNREACHABLE);
+    open.assign(cells, 0);
     heap.clear();
     heap.reserve(cells + 1);
   } else {
     std::fill(costs.begin(), costs.end(), UNREACHABLE);
+  }
+  const std::uint8_t *flags = map.data();
+  const float *cell_costs = map.costData();
+  if (cell_costs)
+    step_costs.assign(cells, 1.0f);
+  else
+    step_costs.clear();
+  for (int y = 0; y < height; y++) {
+    std::uint8_t *row = open.data() + (y + 1) * pw + 1;
+    for (int x = 0; x < width; x++) row[x] = (flags[y * width + x] & CellMap::WALKABLE) ? 1 : 0;
+    if (cell_costs)
+      std::copy(cell_costs + y * width, cell_costs + (y + 1) * width,
+                step_costs.data() + (y + 1) * pw + 1);
   }
 }
 
@@ -83,33 +100,94 @@ DistanceMap::Entry DistanceMap::pop() {
 }
 
 // Dijkstra's search from every cell on the heap, each holding its start cost.
-void DistanceMap::relax(const CellMap &map) {
-  const float *cell_costs = map.costData();
-  const int directions = eight_way ? 8 : 4;
-  static const int SIDE_ONLY[4] = {1, 3, 4, 6};
-  while (!heap.empty()) {
-    Entry e = pop();
+template <bool BUCKETS>
+void DistanceMap::relax(const CellMap &) {
+  const float *cell_costs = step_costs.empty() ? nullptr : step_costs.data();
+  const std::uint8_t *enter = open.data();
+  const int pw = width + 2;
+  const int offsets[8] = {-pw - 1, -pw, -pw + 1, -1, 1, pw - 1, pw, pw + 1};
+  for (;;) {
+    Entry e;
+    if (BUCKETS) {
+      if (!popBucket(e)) break;
+    } else {
+      if (heap.empty()) break;
+      e = pop();
+    }
     if (e.cost > costs[e.cell]) continue;  // a later, cheaper entry came first
-    const int x = e.cell % width, y = e.cell / width;
-    for (int i = 0; i < directions; i++) {
-      const int k = eight_way ? i : SIDE_ONLY[i];
-      const int c = x + DX[k], d = y + DY[k];
-      if (c < 0 || d < 0 || c >= width || d >= height || !stepAllowed(map, x, y, k)) continue;
-      const int next = d * width + c;
-      float step = diagonalStep(k) ? diagonal_cost : 1.0f;
+    bool can[8];
+    for (int k = 0; k < 8; k++) can[k] = enter[e.cell + offsets[k]] != 0;
+    for (int k = 0; k < 8; k++) {
+      if (!can[k]) continue;
+      float step = 1.0f;
+      if (diagonalStep(k)) {
+        // The side cells of a diagonal step: its row's and its column's neighbour.
+        const int side_row = k < 3 ? 1 : 6, side_column = (k == 0 || k == 5) ? 3 : 4;
+        if (!eight_way || (!squeeze && !can[side_row] && !can[side_column])) continue;
+        step = diagonal_cost;
+      }
+      const int next = e.cell + offsets[k];
       if (cell_costs) step *= cell_costs[next];
       const float cost = e.cost + step;
       if (cost < costs[next]) {
         costs[next] = cost;
-        push(cost, next);
+        if (BUCKETS)
+          pushBucket(cost, next);
+        else
+          push(cost, next);
       }
     }
   }
 }
 
+// Buckets of costs bucket_width wide: no step costs less than twice the width,
+// so a cell taken from the lowest bucket can no longer be reached more cheaply
+// from a cell of its own bucket or a later one, whatever the order within the
+// bucket, and the search settles every cell as Dijkstra's does. The width
+// leaves room for the rounding of the costs' sums.
+bool DistanceMap::useBuckets(const CellMap &map) {
+  float min_cost = 1, max_cost = 1;
+  if (const float *cell_costs = map.costData()) {
+    const auto range = std::minmax_element(cell_costs, cell_costs + map.getWidth() * map.getHeight());
+    min_cost = *range.first;
+    max_cost = *range.second;
+  }
+  const double min_step = (eight_way ? std::min(1.0f, diagonal_cost) : 1.0f) * min_cost;
+  const double max_step = (eight_way ? std::max(1.0f, diagonal_cost) : 1.0f) * max_cost;
+  bucket_width = min_step / 2;
+  const double spread = max_step / bucket_width;
+  // A few buckets in flight, and sums small enough for the rounding margin.
+  if (spread > 60 || static_cast<double>(costs.size()) * spread > 4e6) return false;
+  std::size_t ring = 4;
+  while (ring < spread + 2) ring *= 2;
+  if (buckets.size() < ring) buckets.resize(ring);
+  for (std::vector<Entry> &bucket : buckets) bucket.clear();
+  ring_mask = ring - 1;
+  current_bucket = 0;
+  bucket_entries = 0;
+  return true;
+}
+
+void DistanceMap::pushBucket(float cost, std::int32_t cell) {
+  const std::uint64_t k = static_cast<std::uint64_t>(cost / bucket_width);
+  buckets[k & ring_mask].push_back(Entry{cost, cell});
+  bucket_entries++;
+}
+
+bool DistanceMap::popBucket(Entry &e) {
+  if (bucket_entries == 0) return false;
+  while (buckets[current_bucket & ring_mask].empty()) current_bucket++;
+  std::vector<Entry> &bucket = buckets[current_bucket & ring_mask];
+  e = bucket.back();
+  bucket.pop_back();
+  bucket_entries--;
+  return true;
+}
+
 int DistanceMap::compute(const CellMap &map, const std::vector<coord_struct> &goals) {
   prepare(map);
   heap.clear();
+  int goal_cells = 0;
   for (const coord_struct &goal : goals) {
     if (!map.isWalkable(goal.x, goal.y)) {
       LogManager::getInstance().writeLog(
@@ -118,16 +196,27 @@ int DistanceMap::compute(const CellMap &map, const std::vector<coord_struct> &go
           goal.x, goal.y, width, height);
       continue;
     }
-    int cell = map.index(goal.x, goal.y);
-    if (costs[cell] == 0) continue;
-    costs[cell] = 0;
-    push(0, cell);
+    goal_cells++;
   }
-  if (heap.empty()) {
+  if (goal_cells == 0) {
     LogManager::getInstance().writeLog("DistanceMap::compute(): Error! no goal on the map.");
     return -1;
   }
-  relax(map);
+  const bool buckets_used = useBuckets(map);
+  for (const coord_struct &goal : goals) {
+    if (!map.isWalkable(goal.x, goal.y)) continue;
+    int cell = padded(goal.x, goal.y);
+    if (costs[cell] == 0) continue;
+    costs[cell] = 0;
+    if (buckets_used)
+      pushBucket(0, cell);
+    else
+      push(0, cell);
+  }
+  if (buckets_used)
+    relax<true>(map);
+  else
+    relax<false>(map);
   return 0;
 }
 
@@ -145,6 +234,7 @@ int DistanceMap::makeFleeMap(const CellMap &map, const DistanceMap &chase, float
     prepare(map);
     eight_way = chase.eight_way;
     diagonal_cost = chase.diagonal_cost;
+    squeeze = chase.squeeze;
   }
   heap.clear();
   for (std::size_t cell = 0; cell < chase.costs.size(); cell++) {
@@ -153,7 +243,7 @@ int DistanceMap::makeFleeMap(const CellMap &map, const DistanceMap &chase, float
     costs[cell] = start;
     push(start, static_cast<std::int32_t>(cell));
   }
-  relax(map);
+  relax<false>(map);
   return 0;
 }
 
@@ -164,8 +254,8 @@ bool DistanceMap::nextStep(const CellMap &map, int x, int y, coord_struct &next)
   int best_k = -1;
   for (int k = 0; k < 8; k++) {
     if (!eight_way && diagonalStep(k)) continue;
-    if (!stepAllowed(map, x, y, k)) continue;
-    float there = costs[(y + DY[k]) * width + x + DX[k]];
+    if (!stepAllowed(map, x, y, k, squeeze)) continue;
+    float there = costs[padded(x + DX[k], y + DY[k])];
     if (there < best) {
       best = there;
       best_k = k;

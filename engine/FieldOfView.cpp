@@ -92,8 +92,7 @@ int FieldOfView::compute(const CellMap &map, int x, int y, int radius, bool ligh
     return -1;
   }
   if (algorithm == FOV_PERMISSIVE) {
-    castPermissive(map, x, y, radius);
-    keepPermissive(map, x, y, radius, light_walls);
+    castPermissive(map, x, y, radius, light_walls);
     return 0;
   }
   if (light_walls || map.isTransparent(x, y)) reveal(x, y);
@@ -161,8 +160,9 @@ int FieldOfView::compute(const CellMap &map, int x, int y, int radius, bool ligh
   return 0;
 }
 
-void FieldOfView::castPermissive(const CellMap &map, int ox, int oy, int radius) {
-  visible[oy * width + ox] = 1;
+void FieldOfView::castPermissive(const CellMap &map, int ox, int oy, int radius, bool light_walls) {
+  reveal(ox, oy);  // the origin, even in a wall
+  lit_mask = light_walls ? 0 : CellMap::TRANSPARENT;
   int left = ox, right = width - 1 - ox, up = oy, down = height - 1 - oy;
   if (radius > 0) {
     left = std::min(left, radius);
@@ -196,8 +196,12 @@ void FieldOfView::permissiveQuadrant(const CellMap &map, int ox, int oy, int dx,
       while (vi < views.size() && views[vi].steep.isBelowOrContains(x + 1, y)) vi++;
       if (vi == views.size() || views[vi].shallow.isAboveOrContains(x, y + 1)) continue;
       const int cell = (oy + y * dy) * width + (ox + x * dx);
-      visible[cell] = 1;
-      if (flags[cell] & CellMap::TRANSPARENT) continue;
+      const std::uint8_t f = flags[cell];
+      if ((f & lit_mask) == lit_mask) {  // without light walls only transparent cells
+        visible[cell] = 1;
+        seen[cell] = 1;
+      }
+      if (f & CellMap::TRANSPARENT) continue;
       View &view = views[vi];
       bool above_shallow = view.shallow.isAbove(x + 1, y);
       bool below_steep = view.steep.isBelow(x, y + 1);
@@ -261,30 +265,6 @@ bool FieldOfView::checkView(std::size_t vi) {
     return false;
   }
   return true;
-}
-
-// Keeps what the permissive cast saw (without light_walls only transparent
-// cells and the origin) and remembers it. The cast covered the square of the
-// radius around the origin.
-void FieldOfView::keepPermissive(const CellMap &map, int ox, int oy, int radius, bool light_walls) {
-  int x0 = 0, x1 = width - 1, y0 = 0, y1 = height - 1;
-  if (radius > 0) {
-    x0 = std::max(0, ox - radius);
-    x1 = std::min(width - 1, ox + radius);
-    y0 = std::max(0, oy - radius);
-    y1 = std::min(height - 1, oy + radius);
-  }
-  const std::uint8_t *flags = map.data();
-  const int origin = oy * width + ox;
-  for (int y = y0; y <= y1; y++) {
-    for (int cell = y * width + x0, last = y * width + x1; cell <= last; cell++) {
-      if (!visible[cell]) continue;
-      if (light_walls || (flags[cell] & CellMap::TRANSPARENT) || cell == origin)
-        seen[cell] = 1;
-      else
-        visible[cell] = 0;
-    }
-  }
 }
 
 }  // namespace sb

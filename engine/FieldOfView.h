@@ -35,6 +35,7 @@ class FieldOfView {
   std::vector<Row> rows;              // work stack of symmetric shadowcasting
   std::vector<View> views;            // work lists of precise permissive
   std::vector<Bump> bumps;
+  std::uint8_t lit_mask = 0;           // flags a permissive cell needs to be seen
 
   void prepare(int map_width, int map_height);
   void reveal(int x, int y) {
@@ -43,13 +44,12 @@ class FieldOfView {
     seen[i] = 1;
   }
   void castSymmetric(const CellMap &map, int ox, int oy, int radius);
-  void castPermissive(const CellMap &map, int ox, int oy, int radius);
+  void castPermissive(const CellMap &map, int ox, int oy, int radius, bool light_walls);
   void permissiveQuadrant(const CellMap &map, int ox, int oy, int dx, int dy, int extent_x,
                           int extent_y);
   void addShallowBump(int x, int y, std::size_t view);
   void addSteepBump(int x, int y, std::size_t view);
   bool checkView(std::size_t view);
-  void keepPermissive(const CellMap &map, int ox, int oy, int radius, bool light_walls);
 
  public:
   /// Nothing seen, on a 0 x 0 map.
