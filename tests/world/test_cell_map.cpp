@@ -66,3 +66,32 @@ TEST(CellMapFromWorld, BlocksWhereThePathFinderFindsHardCells) {
 }
 
 }  // namespace
+
+namespace {
+
+// Two objects see each other across open cells and not through a wall object.
+TEST(CellMapFromWorld, ObjectsSeeEachOtherUnlessAWallIsBetween) {
+  ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
+  sb::WorldManager::getInstance().setBoundary(Box(Vector(0, 0), 20, 10));
+  sb::Object *p_a = new sb::Object, *p_b = new sb::Object;
+  p_a->setSolidness(sb::SPECTRAL);
+  p_b->setSolidness(sb::SPECTRAL);
+  p_a->setPosition(Vector(2.2f, 5));
+  p_b->setPosition(Vector(15, 4.8f));
+  sb::CellMap map;
+  sb::FieldOfView fov;
+  ASSERT_EQ(map.buildFromWorld(), 0);
+  EXPECT_TRUE(p_a->sees(p_b, map, fov));
+  EXPECT_TRUE(p_b->sees(p_a, map, fov));
+  EXPECT_FALSE(p_a->sees(p_b, map, fov, 5));  // too far for the radius
+  EXPECT_FALSE(p_a->sees(nullptr, map, fov));
+  for (int y = 0; y < 10; y++) (new sb::Object)->setPosition(Vector(8, static_cast<float>(y)));
+  ASSERT_EQ(map.buildFromWorld(), 0);
+  EXPECT_FALSE(p_a->sees(p_b, map, fov));
+  EXPECT_FALSE(p_b->sees(p_a, map, fov, 0, sb::FOV_PERMISSIVE));
+  p_b->setPosition(Vector(40, 5));  // off the map
+  EXPECT_FALSE(p_b->sees(p_a, map, fov));
+  sb::GameManager::getInstance().shutDown();
+}
+
+}  // namespace
