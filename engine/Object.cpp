@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "AttributeList.h"
+#include "CellMap.h"
 
 #include "EventPath.h"
 #include "GameManager.h"
@@ -683,6 +684,19 @@ void Object::doPathFollowing() {
   }
   direction = Vector(0, 0);
   setFollowPath(false);
+}
+
+namespace {
+int nearestCell(float v) { return static_cast<int>(std::floor(std::max(-1e9f, std::min(v, 1e9f)) + 0.5f)); }
+}  // namespace
+
+bool Object::sees(const Object *p_other, const CellMap &map, FieldOfView &fov, int radius,
+                  FovAlgorithm algorithm) const {
+  if (!p_other) return false;
+  int x = nearestCell(position.getX()), y = nearestCell(position.getY());
+  if (!map.contains(x, y)) return false;
+  if (fov.compute(map, x, y, radius, true, algorithm) != 0) return false;
+  return fov.isVisible(nearestCell(p_other->position.getX()), nearestCell(p_other->position.getY()));
 }
 
 }  // namespace sb

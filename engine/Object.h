@@ -8,6 +8,7 @@
 #include "Box.h"
 #include "Constants.h"
 #include "Event.h"
+#include "FieldOfView.h"
 #include "ObjectAttribute.h"
 #include "Path.h"
 #include "Shape.h"
@@ -17,6 +18,7 @@ namespace sb {
 
 class AttributeList;
 class BoxList;
+class CellMap;
 class PathFind;
 
 /// How an object takes part in collisions.
@@ -254,6 +256,13 @@ class Object {
   /// heads for the next node, taking at once any node closer than three
   /// quarters of a step, and stops at the end of the path.
   void doPathFollowing();
+
+  /// True when this object sees p_other on the map: the field of view from
+  /// this object's cell (its position rounded to the nearest cell) reaches
+  /// p_other's cell. fov is the work space, left holding this object's view.
+  /// False for a null object or a cell off the map.
+  bool sees(const Object *p_other, const CellMap &map, FieldOfView &fov, int radius = 0,
+            FovAlgorithm algorithm = FOV_SYMMETRIC) const;
 };
 
 }  // namespace sb

@@ -63,6 +63,29 @@ inline float cellDistance(int ax, int ay, int bx, int by) {
   return static_cast<float>(std::sqrt(dx * dx + dy * dy));
 }
 
+// Cell distances by the differences |dx|, |dy|, worked out once for the largest
+// graph so far (up to a bound; larger graphs compute them), as cellDistance gives them.
+constexpr std::size_t MAX_DISTANCE_TABLE = 1u << 20;
+std::vector<float> g_distance_table;
+int g_table_columns = 0, g_table_rows = 0;
+
+const float *distanceTable(int columns, int rows) {
+  if (columns <= g_table_columns && rows <= g_table_rows) return g_distance_table.data();
+  int new_columns = std::max(columns, g_table_columns), new_rows = std::max(rows, g_table_rows);
+  if (static_cast<std::size_t>(new_columns) * new_rows > MAX_DISTANCE_TABLE) return nullptr;
+  try {
+    g_distance_table.resize(static_cast<std::size_t>(new_columns) * new_rows);
+  } catch (const std::bad_alloc &) {
+    return nullptr;
+  }
+  g_table_columns = new_columns;
+  g_table_rows = new_rows;
+  for (int dy = 0; dy < new_rows; dy++)
+    for (int dx = 0; dx < new_columns; dx++)
+      g_distance_table[static_cast<std::size_t>(dy) * new_columns + dx] = cellDistance(0, 0, dx, dy);
+  return g_distance_table.data();
+}
+
 // int(v) for any v, saturating where the conversion would be undefined.
 int toInt(double v) {
   if (std::isnan(v)) return 0;
@@ -513,7 +536,7 @@ int PathFind::cycleOnce() {
   marks[current] = closed_mark;
   open_count--;
   num_plies++;
-  int x = current % columns, y = current / columns;
+  int y = current / columns, x = current - y * columns;
   if (x == end.x && y == end.y) found = true;
 
   if (p_target_object) {
@@ -540,6 +563,9 @@ int PathFind::cycleOnce() {
   static const float STEP[8] = {cellDistance(0, 0, 1, 1), 1, cellDistance(0, 0, 1, 1), 1,
                                 1, cellDistance(0, 0, 1, 1), 1, cellDistance(0, 0, 1, 1)};
   float g = costs[current];
+  // Estimates from the table: rows of |dy| from the goal, entries by |dx|.
+  const float *distances = distanceTable(columns, rows);
+  const int table_columns = g_table_columns;
   for (std::uint32_t k = 0; k < 8; k++) {
     int c = x + DX[k], d = y + DY[k];
     if (c < 0 || d < 0 || c >= width || d >= height) continue;
@@ -550,7 +576,10 @@ int PathFind::cycleOnce() {
     if (hardCell(c, d)) continue;
     if (DX[k] != 0 && DY[k] != 0 && hardCell(x + DX[k], y) && hardCell(x, y + DY[k])) continue;
     float g_new = g + STEP[k];
-    float estimate = cellDistance(c, d, end.x, end.y);
+    float estimate =
+        distances ? distances[static_cast<std::size_t>(std::abs(d - end.y)) * table_columns +
+                              static_cast<std::size_t>(std::abs(c - end.x))]
+                  : cellDistance(c, d, end.x, end.y);
     if (!touched) {
       std::uint32_t order = next_order++;
       marks[cell] = open_mark;
