@@ -5,6 +5,7 @@
 #include <SFML/Audio/InputSoundFile.hpp>
 
 #include "LogManager.h"
+#include "RegularFile.h"
 #include "utility.h"
 
 namespace sb {
@@ -18,7 +19,7 @@ Music::~Music() {
 int Music::loadMusic(std::string filename) {
   const char *const caller = "Music::loadMusic()";
   LogManager &log = LogManager::getInstance();
-  int status = regularFileStatus(filename);
+  int status = RegularFile::status(filename);
   if (status == -2)
     log.writeLog("%s: Error! '%s' is not a regular file.", caller, filename.c_str());
   if (status != 0 || !wavChunksSafe(filename, caller)) return -1;

@@ -1,9 +1,5 @@
 #include "ResourceManager.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -15,17 +11,16 @@
 #include "LogManager.h"
 #include "Music.h"
 #include "Object.h"
+#include "RegularFile.h"
 #include "SceneGraph.h"
 #include "Sound.h"
 #include "Sprite.h"
 #include "WorldManager.h"
+#include "utility.h"
 
 namespace sb {
 
 namespace {
-
-const char *const SPRITE_COLOR_NAMES[] = {"black", "red",     "green", "yellow",
-                                          "blue",  "magenta", "cyan",  "white"};
 
 // One line of a sprite file and its 1-based number in the file.
 struct Line {
@@ -298,17 +293,12 @@ Sprite *readSprite(std::istream &in, const std::string &label) {
   if (body.empty()) return nullptr;
 
   Color color = COLOR_DEFAULT;
-  if (color_name != "default") {
-    int c = BLACK;
-    while (c <= WHITE && color_name != SPRITE_COLOR_NAMES[c]) c++;
-    if (c > WHITE) {
-      log.writeLog("ResourceManager::loadSprite(): Error! Unrecognized color '%s'.",
-                   color_name.c_str());
-      log.writeLog("  Valid colors are: black, red, green, yellow,");
-      log.writeLog("                    blue, magenta, cyan and white.");
-      return nullptr;
-    }
-    color = static_cast<Color>(c);
+  if (color_name != "default" && !colorFromName(color_name, color)) {
+    log.writeLog("ResourceManager::loadSprite(): Error! Unrecognized color '%s'.",
+                 color_name.c_str());
+    log.writeLog("  Valid colors are: black, red, green, yellow,");
+    log.writeLog("                    blue, magenta, cyan and white.");
+    return nullptr;
   }
   Sprite *p_sprite = new Sprite(frames);
   p_sprite->setWidth(width);
@@ -375,30 +365,6 @@ Sprite *readSprite(std::istream &in, const std::string &label) {
     }
   }
   return p_sprite;
-}
-
-// Opens name for reading without blocking and takes in only regular files:
-// a FIFO would wait for a writer and a device such as /dev/zero never ends.
-// The content, at most one byte over the reader's bound, goes to text.
-// 0, -1 when the file cannot be opened, -2 when it is not a regular file.
-int readRegularFile(const std::string &name, std::string &text) {
-  int fd = open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return -1;
-  struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    close(fd);
-    return -2;
-  }
-  char chunk[65536];
-  for (;;) {
-    ssize_t got = read(fd, chunk, sizeof chunk);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) break;
-    text.append(chunk, static_cast<size_t>(got));
-    if (text.size() > static_cast<size_t>(MAX_SPRITE_BYTES)) break;
-  }
-  close(fd);
-  return 0;
 }
 
 // Takes the first item with label out of slots 0 .. count - 1, keeping the
@@ -556,7 +522,7 @@ int ResourceManager::loadSprite(std::string filename, std::string label) {
   LogManager &log = LogManager::getInstance();
   log.writeLog("ResourceManager::loadSprite(): Loading sprite '%s'.", filename.c_str());
   std::string text;
-  int opened = readRegularFile(filename, text);
+  int opened = RegularFile::read(filename, text, static_cast<size_t>(MAX_SPRITE_BYTES));
   if (opened != 0) {
     if (opened == -1)
       log.writeLog("ResourceManager::loadSprite(): Error! Cannot open file '%s'.",

@@ -44,6 +44,7 @@
 #include "PixelLayer.h"
 #include "PathManager.h"
 #include "Precipitation.h"
+#include "RegularFile.h"
 #include "ResourceManager.h"
 #include "SceneGraph.h"
 #include "Shape.h"

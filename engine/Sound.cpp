@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "LogManager.h"
+#include "RegularFile.h"
 #include "utility.h"
 
 namespace sb {
@@ -101,7 +102,7 @@ int Sound::loadFrom(sf::InputSoundFile &file, const std::string &name) {
 }
 
 int Sound::loadSound(std::string filename) {
-  int status = regularFileStatus(filename);
+  int status = RegularFile::status(filename);
   if (status == -2)
     LogManager::getInstance().writeLog("%s: Error! '%s' is not a regular file.", LOAD_SOUND,
                                        filename.c_str());

@@ -289,16 +289,6 @@ bool surelyNoAudioDevice() {
 
 }  // namespace
 
-int regularFileStatus(const std::string &name) {
-  // Opening a FIFO for reading blocks until a writer comes; O_NONBLOCK does not.
-  int fd = open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return -1;
-  struct stat st;
-  int status = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? 0 : -2;
-  close(fd);
-  return status;
-}
-
 bool audioFormatPlayable(unsigned channels, unsigned rate, const char *caller,
                          const std::string &name) {
   LogManager &log = LogManager::getInstance();
@@ -754,66 +744,43 @@ Vector pixelsToSpaces(Vector pixels) {
   return spaces;
 }
 
+const ColorEntry COLOR_TABLE[COLOR_TABLE_SIZE] = {
+    {BLACK, "black", 0, 0, 0},       {RED, "red", 255, 0, 0},
+    {GREEN, "green", 0, 255, 0},     {YELLOW, "yellow", 255, 255, 0},
+    {BLUE, "blue", 0, 0, 255},       {MAGENTA, "magenta", 255, 0, 255},
+    {CYAN, "cyan", 0, 255, 255},     {WHITE, "white", 255, 255, 255},
+};
+
+bool colorFromName(const std::string &name, Color &color) {
+  for (const ColorEntry &entry : COLOR_TABLE)
+    if (name == entry.name) {
+      color = entry.color;
+      return true;
+    }
+  return false;
+}
+
 void colorToRGB(Color color, unsigned char &r, unsigned char &g, unsigned char &b) {
-  switch (color) {
-    case BLACK:
-      r = 0, g = 0, b = 0;
-      break;
-    case RED:
-      r = 255, g = 0, b = 0;
-      break;
-    case GREEN:
-      r = 0, g = 255, b = 0;
-      break;
-    case YELLOW:
-      r = 255, g = 255, b = 0;
-      break;
-    case BLUE:
-      r = 0, g = 0, b = 255;
-      break;
-    case MAGENTA:
-      r = 255, g = 0, b = 255;
-      break;
-    case CYAN:
-      r = 0, g = 255, b = 255;
-      break;
-    case WHITE:
-      r = 255, g = 255, b = 255;
-      break;
-    case CUSTOM:  // the caller holds the RGB values
-      break;
-    default:
-      LogManager::getInstance().writeLog(5, "colorToRGB(): Color %d not supported.",
-                                         static_cast<int>(color));
+  if (color >= BLACK && color <= WHITE) {
+    const ColorEntry &entry = COLOR_TABLE[color];
+    r = entry.r, g = entry.g, b = entry.b;
+  } else if (color != CUSTOM) {  // CUSTOM: the caller holds the RGB values
+    LogManager::getInstance().writeLog(5, "colorToRGB(): Color %d not supported.",
+                                       static_cast<int>(color));
   }
 }
 
 sf::Color colorToSFML(Color color) {
-  switch (color) {
-    case BLACK:
-      return sf::Color::Black;
-    case RED:
-      return sf::Color::Red;
-    case GREEN:
-      return sf::Color::Green;
-    case YELLOW:
-      return sf::Color::Yellow;
-    case BLUE:
-      return sf::Color::Blue;
-    case MAGENTA:
-      return sf::Color::Magenta;
-    case CYAN:
-      return sf::Color::Cyan;
-    case WHITE:
-      return sf::Color::White;
-    case CUSTOM:
-      LogManager::getInstance().writeLog(5, "colorToSFML(): Color is CUSTOM.");
-      return sf::Color::White;
-    default:
-      LogManager::getInstance().writeLog(5, "colorToSFML(): Color %d not supported.",
-                                         static_cast<int>(color));
-      return sf::Color::White;
+  if (color >= BLACK && color <= WHITE) {
+    const ColorEntry &entry = COLOR_TABLE[color];
+    return sf::Color(entry.r, entry.g, entry.b);
   }
+  if (color == CUSTOM)
+    LogManager::getInstance().writeLog(5, "colorToSFML(): Color is CUSTOM.");
+  else
+    LogManager::getInstance().writeLog(5, "colorToSFML(): Color %d not supported.",
+                                       static_cast<int>(color));
+  return sf::Color::White;
 }
 
 std::string toString(Keyboard::Key key) {

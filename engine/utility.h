@@ -123,6 +123,22 @@ Vector pixelsToSpaces(Vector pixels);
 
 // Colours.
 
+/// One of the eight named colours: its value, its name in configuration and
+/// sprite files, and its red, green and blue values.
+struct ColorEntry {
+  Color color;           ///< BLACK to WHITE.
+  const char *name;      ///< "black", "red", ..., "white".
+  unsigned char r;       ///< Red, 0 to 255.
+  unsigned char g;       ///< Green, 0 to 255.
+  unsigned char b;       ///< Blue, 0 to 255.
+};
+/// How many colours have names: BLACK to WHITE.
+constexpr int COLOR_TABLE_SIZE = 8;
+/// The named colours, indexed by their value.
+extern const ColorEntry COLOR_TABLE[COLOR_TABLE_SIZE];
+/// Sets color to the colour called name ("black" ... "white", exact and
+/// lower case) and returns true; false, color untouched, for any other name.
+bool colorFromName(const std::string &name, Color &color);
 /// Writes a named colour's RGB values into r, g and b; they are left as they are
 /// for CUSTOM, and for an unknown colour (logged at level 5).
 void colorToRGB(Color color, unsigned char &r, unsigned char &g, unsigned char &b);
@@ -179,12 +195,6 @@ bool setInstalledFontFile(const std::string &path);
 /// the installed package's (when named), the copy in the engine's build tree,
 /// then the one below the install prefix the engine was configured with.
 std::vector<std::string> fallbackFontFiles();
-
-/// Whether name is a regular file that can be opened for reading, without
-/// blocking: 0 when it is; -1 when it cannot be opened; -2 when it is something
-/// else (a FIFO waits for a writer for ever, a device such as /dev/zero never
-/// ends, a directory holds no data).
-int regularFileStatus(const std::string &name);
 
 /// Whether an audio stream of channels channels at rate samples a second can
 /// be played: 1 to MAX_AUDIO_CHANNELS channels at 1 to MAX_SAMPLE_RATE. When

@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "EventNetwork.h"
 #include "EventStep.h"
 #include "GameManager.h"
@@ -719,15 +720,7 @@ struct Traffic {
   bool engine_replies;                        // to a client that never reads
 };
 
-// A message whose bytes tell its number and place, so a lost, doubled or
-// shifted byte shows.
-std::string numberedMessage(int number, int size) {
-  std::string message(static_cast<size_t>(size), '\0');
-  sb::putMessageLength(reinterpret_cast<unsigned char *>(&message[0]), size);
-  for (int i = 4; i < size; i++)
-    message[static_cast<size_t>(i)] = static_cast<char>((number * 131 + i * 7) & 0xff);
-  return message;
-}
+using bench_support::numberedMessage;
 
 }  // namespace
 
