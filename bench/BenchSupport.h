@@ -35,7 +35,7 @@ inline void startEngineOnce() {
 // number and place, so a lost, doubled or shifted byte shows.
 inline std::string numberedMessage(int number, int size) {
   std::string message(static_cast<size_t>(size), '\0');
-  sb::putMessageLength(reinterpret_cast<unsigned char *>(&message[0]), size);
+  sb::NetworkManager::putMessageLength(reinterpret_cast<unsigned char *>(&message[0]), size);
   for (int i = 4; i < size; i++)
     message[static_cast<size_t>(i)] = static_cast<char>((number * 131 + i * 7) & 0xff);
   return message;

@@ -5,6 +5,8 @@
 #define SORBELANE_H
 
 #include "Animation.h"
+#include "AudioDevice.h"
+#include "AudioFile.h"
 #include "AttributeList.h"
 #include "Box.h"
 #include "BoxList.h"
@@ -14,6 +16,7 @@
 #include "Config.h"
 #include "Constants.h"
 #include "DisplayManager.h"
+#include "EngineFont.h"
 #include "Event.h"
 #include "EventCollision.h"
 #include "EventKeyboard.h"

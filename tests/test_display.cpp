@@ -15,6 +15,7 @@
 
 #include "Config.h"
 #include "DisplayManager.h"
+#include "EngineFont.h"
 #include "GameManager.h"
 #include "LogManager.h"
 #include "support/CoreChecks.h"
@@ -253,7 +254,7 @@ TEST(DisplayColors, NamesGiveTheirColours) {
 // any font is shown by the install test, where no engine font is left.)
 TEST(DisplayStartup, MissingFontFallsBackToTheEnginesFont) {
   ASSERT_TRUE(sbtest::ensureDisplay()) << "no X server for the window test";
-  std::vector<std::string> fallbacks = sb::fallbackFontFiles();
+  std::vector<std::string> fallbacks = sb::EngineFont::fallbackFiles();
   ASSERT_FALSE(fallbacks.empty());
   sb::LogManager &log_manager = sb::LogManager::getInstance();
   int level = log_manager.getLogLevel();

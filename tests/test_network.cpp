@@ -55,7 +55,7 @@ void startNetworking(int frame_time = 10) {
 // A length field followed by a payload.
 std::string withLength(int length, const std::string &payload) {
   unsigned char header[4];
-  sb::putMessageLength(header, length);
+  sb::NetworkManager::putMessageLength(header, length);
   return std::string(reinterpret_cast<char *>(header), 4) + payload;
 }
 
@@ -223,10 +223,10 @@ TEST_F(Network, LengthFieldIsLittleEndianAndRoundTrips) {
   for (int i = 0; i < 1000; i++) values.push_back(static_cast<int>(random()));
   for (int value : values) {
     unsigned char header[4];
-    sb::putMessageLength(header, value);
+    sb::NetworkManager::putMessageLength(header, value);
     uint32_t bits = static_cast<uint32_t>(value);
     for (int b = 0; b < 4; b++) EXPECT_EQ(header[b], (bits >> (8 * b)) & 0xff);
-    EXPECT_EQ(sb::getMessageLength(header), value);
+    EXPECT_EQ(sb::NetworkManager::getMessageLength(header), value);
   }
 }
 
