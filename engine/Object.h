@@ -65,6 +65,7 @@ class Object {
   Path path;
 
   friend class BoxList;
+  friend struct ObjectCodecs;
 
   int managerRegister(const std::string &event_type, bool do_register);
   void letGoOfSprite(const Sprite *p_old);
