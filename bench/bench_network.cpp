@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "Sorbelane.h"
 
 namespace {
@@ -26,13 +27,7 @@ using Clock = std::chrono::steady_clock;
 
 sb::NetworkManager &net() { return sb::NetworkManager::getInstance(); }
 
-std::string numberedMessage(int number, int size) {
-  std::string message(static_cast<size_t>(size), '\0');
-  sb::putMessageLength(reinterpret_cast<unsigned char *>(&message[0]), size);
-  for (int i = 4; i < size; i++)
-    message[static_cast<size_t>(i)] = static_cast<char>((number * 131 + i * 7) & 0xff);
-  return message;
-}
+using bench_support::numberedMessage;
 
 // Reads every message and ends the loop after the last one (or after 60 s).
 class Reader : public sb::Object {

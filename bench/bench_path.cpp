@@ -13,6 +13,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "Sorbelane.h"
 
 #ifdef SORBELANE_BENCH_LIBTCOD
@@ -154,22 +155,7 @@ std::string mapName(int kind, int size) {
 sb::Object *g_mover = nullptr;
 const Map *g_loaded = nullptr;
 
-void startEngineOnce() {
-  static bool started = false;
-  if (started) return;
-  started = true;
-  char dir[] = "/tmp/sorbelane-bench-XXXXXX";
-  if (mkdtemp(dir) && chdir(dir) == 0) {
-    FILE *config = fopen("sb-config.txt", "w");
-    if (config) {
-      fputs("headless:true,\nrandom_seed:1,\n", config);
-      fclose(config);
-    }
-  }
-  setenv("SORBELANE_CONFIG", "sb-config.txt", 1);
-  setenv("SORBELANE_LOG", "sorbelane.log", 1);
-  sb::GameManager::getInstance().startUp();
-}
+using bench_support::startEngineOnce;
 
 // The map's walls as HARD objects in a world of its size, with a grid that
 // covers it (the grid has n x n cells of n units for n = width).

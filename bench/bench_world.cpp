@@ -6,6 +6,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "BenchSupport.h"
 #include "Sorbelane.h"
 
 namespace {
@@ -45,22 +46,7 @@ class Mover : public sb::Object {
   }
 };
 
-void startEngineOnce() {
-  static bool started = false;
-  if (started) return;
-  started = true;
-  char dir[] = "/tmp/sorbelane-bench-XXXXXX";
-  if (mkdtemp(dir) && chdir(dir) == 0) {
-    FILE *config = fopen("sb-config.txt", "w");
-    if (config) {
-      fputs("headless:true,\nrandom_seed:1,\n", config);
-      fclose(config);
-    }
-  }
-  setenv("SORBELANE_CONFIG", "sb-config.txt", 1);
-  setenv("SORBELANE_LOG", "sorbelane.log", 1);
-  sb::GameManager::getInstance().startUp();
-}
+using bench_support::startEngineOnce;
 
 void BM_WorldUpdate(benchmark::State &state) {
   startEngineOnce();

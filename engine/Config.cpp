@@ -11,9 +11,6 @@ namespace sb {
 
 namespace {
 
-const char *const COLOR_NAMES[] = {"black", "red",     "green", "yellow",
-                                   "blue",  "magenta", "cyan",  "white"};
-
 // Warns when a value is not wholly a number: what strtol() or strtod() made
 // of it (0 when it has no leading digits) is used, and a frame time of 0
 // would make the loop run without sleeping.
@@ -120,12 +117,7 @@ void Config::loadConfig(std::string new_config) {
 
   value = match("window_background_color");
   if (!value.empty()) {
-    int found = -1;
-    for (int c = BLACK; c <= WHITE; c++)
-      if (value == COLOR_NAMES[c]) found = c;
-    if (found >= 0)
-      window_background_color = static_cast<Color>(found);
-    else
+    if (!colorFromName(value, window_background_color))
       log_manager.writeLog("loadConfig(): Unsupported window color '%s'", value.c_str());
   }
 

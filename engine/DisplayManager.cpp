@@ -14,6 +14,7 @@
 #include "Frame.h"
 #include "LogManager.h"
 #include "TerminalDisplay.h"
+#include "EngineFont.h"
 #include "utility.h"
 
 namespace sb {
@@ -109,7 +110,7 @@ int shakeCells(int pixels, float cell_size) {
 int loadFont(sf::Font &font, const std::string &font_file) {
   LogManager &log_manager = LogManager::getInstance();
   if (font.loadFromFile(font_file)) return 0;
-  for (const std::string &fallback : fallbackFontFiles()) {
+  for (const std::string &fallback : EngineFont::fallbackFiles()) {
     if (!font.loadFromFile(fallback)) continue;
     log_manager.writeLog("DisplayManager::startUp(): Warning! Unable to load font from file "
                          "'%s'; using the engine's font '%s'.",

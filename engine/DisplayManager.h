@@ -128,7 +128,7 @@ class DisplayManager : public Manager {
 
   /// Takes the window's size from the configuration and, unless headless,
   /// opens the window and loads the font: the configured font file, else
-  /// the engine's own font (see fallbackFontFiles(); logged as a warning).
+  /// the engine's own font (see EngineFont::fallbackFiles(); logged as a warning).
   /// With the key terminal it takes over the terminal on standard output
   /// (or error) instead. 0, or -1 (logged) when the size in cells is not
   /// positive or the window, the terminal or any font cannot be had (such as

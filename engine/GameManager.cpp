@@ -19,6 +19,7 @@
 #include "ResourceManager.h"
 #include "TerminalDisplay.h"
 #include "WorldManager.h"
+#include "AudioDevice.h"
 #include "utility.h"
 
 namespace sb {
@@ -103,7 +104,7 @@ int GameManager::startUp() {
   step_count = 0;  // a new start shows step 0 in its log lines, as the first did
   Config &config = Config::getInstance();
   config.loadConfig("");
-  quietAudioWithoutDevice();
+  AudioDevice::quietWithoutDevice();
 
   if (log_manager.startUp() != 0) {
     log_manager.writeLog("Error starting log manager!");

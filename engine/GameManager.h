@@ -65,10 +65,10 @@ void doShutDown(int signal);
 #ifdef SORBELANE_INSTALLED_FONT
 // An installed engine package defines SORBELANE_INSTALLED_FONT for the games
 // built against it: the font it carries then serves as the fallback font.
-#include "utility.h"
+#include "EngineFont.h"
 namespace sb {
 /// Registers the installed package's font once per program, before main().
-inline const bool installed_font_registered = setInstalledFontFile(SORBELANE_INSTALLED_FONT);
+inline const bool installed_font_registered = EngineFont::setInstalledFile(SORBELANE_INSTALLED_FONT);
 }  // namespace sb
 #endif
 

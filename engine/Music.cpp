@@ -4,7 +4,10 @@
 
 #include <SFML/Audio/InputSoundFile.hpp>
 
+#include "AudioDevice.h"
+#include "AudioFile.h"
 #include "LogManager.h"
+#include "RegularFile.h"
 #include "utility.h"
 
 namespace sb {
@@ -18,17 +21,17 @@ Music::~Music() {
 int Music::loadMusic(std::string filename) {
   const char *const caller = "Music::loadMusic()";
   LogManager &log = LogManager::getInstance();
-  int status = regularFileStatus(filename);
+  int status = RegularFile::status(filename);
   if (status == -2)
     log.writeLog("%s: Error! '%s' is not a regular file.", caller, filename.c_str());
-  if (status != 0 || !wavChunksSafe(filename, caller)) return -1;
+  if (status != 0 || !AudioFile::wavChunksSafe(filename, caller)) return -1;
   try {
     // The header first: the stream keeps a second of samples in memory, as
     // many as the header's rate and channels ask for.
     {
       sf::InputSoundFile header;
       if (!header.openFromFile(filename)) return -1;
-      if (!audioFormatPlayable(header.getChannelCount(), header.getSampleRate(), caller, filename))
+      if (!AudioFile::formatPlayable(header.getChannelCount(), header.getSampleRate(), caller, filename))
         return -1;
     }
     std::unique_ptr<sf::Music> p_new(new sf::Music);
@@ -47,7 +50,7 @@ int Music::loadMusic(std::string filename) {
 void Music::play(bool loop) {
   LogManager::getInstance().writeLog(5, "Music::play(): Playing music.");
   // Without a device SFML's streaming thread would spin on failing calls.
-  if (!p_music || !audioDeviceOpen()) return;
+  if (!p_music || !AudioDevice::isOpen()) return;
   // Looping is set first so that a short track cannot end before it loops.
   p_music->setLoop(loop);
   p_music->play();

@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -25,6 +26,11 @@
 namespace sb {
 
 namespace {
+
+// Logs an errno value and its text as "\t<error> - <its text>".
+void log_network_error(int error) {
+  LogManager::getInstance().writeLog("\t%d - %s", error, strerror(error));
+}
 
 // A port given as text: decimal digits only, at most 65535; 0 only when
 // allowed (any free port). -1 for anything else.
@@ -635,6 +641,21 @@ void cleanUp(int signal) {
   log.writeLog("NetworkManager cleanUp(): Calling game manager shutdown.");
   GameManager::getInstance().shutDown();
   exit(signal);
+}
+
+// The length field at the front of a message: 4 bytes, little-endian
+// whatever the machine.
+void NetworkManager::putMessageLength(unsigned char *header, int length) {
+  uint32_t bits = static_cast<uint32_t>(length);
+  for (int i = 0; i < 4; i++) header[i] = static_cast<unsigned char>(bits >> (8 * i));
+}
+
+int NetworkManager::getMessageLength(const unsigned char *header) {
+  uint32_t bits = 0;
+  for (int i = 0; i < 4; i++) bits |= static_cast<uint32_t>(header[i]) << (8 * i);
+  int32_t length;
+  memcpy(&length, &bits, sizeof length);  // two's complement, without overflow
+  return length;
 }
 
 }  // namespace sb

@@ -78,6 +78,12 @@ class NetworkManager : public Manager {
   /// Returns the one network manager.
   static NetworkManager &getInstance();
 
+  /// Writes length into header[0..3], the length field at the front of a
+  /// message: little-endian whatever the machine.
+  static void putMessageLength(unsigned char *header, int length);
+  /// Reads the length written by putMessageLength() from header[0..3]; it may be negative.
+  static int getMessageLength(const unsigned char *header);
+
   /// Starts the manager. Always 0.
   int startUp() override;
   /// Closes every connection (each with its CLOSE event) and stops listening.

@@ -151,12 +151,12 @@ void Object::setId(int new_id) {
   if (new_id == id) return;
   if (new_id >= max_id) max_id = new_id < INT_MAX ? new_id + 1 : INT_MAX;
   id = new_id;
-  modified[ID] = true;
+  setModified(ID);
 }
 
 void Object::setType(std::string new_type) {
   type = new_type;
-  modified[TYPE] = true;
+  setModified(TYPE);
 }
 
 int Object::setPosition(Vector new_position) {
@@ -164,7 +164,7 @@ int Object::setPosition(Vector new_position) {
   sceneGraph().updatePosition(this, new_position);
   position = new_position;
   world_box = worldBoxAt(position);
-  modified[POSITION] = true;
+  setModified(POSITION);
   return 0;
 }
 
@@ -172,7 +172,7 @@ int Object::setActive(bool active) {
   if (active == is_active) return 0;
   if (sceneGraph().updateActive(this, active) == -1) return -1;
   is_active = active;
-  modified[ACTIVE] = true;
+  setModified(ACTIVE);
   return 0;
 }
 
@@ -180,7 +180,7 @@ int Object::setVisible(bool visible) {
   if (visible == is_visible) return 0;
   if (sceneGraph().updateVisible(this, visible) == -1) return -1;
   is_visible = visible;
-  modified[VISIBLE] = true;
+  setModified(VISIBLE);
   return 0;
 }
 
@@ -194,7 +194,7 @@ int Object::setAltitude(int new_altitude) {
   }
   if (sceneGraph().updateAltitude(this, new_altitude) == -1) return -1;
   altitude = new_altitude;
-  modified[ALTITUDE] = true;
+  setModified(ALTITUDE);
   return 0;
 }
 
@@ -208,18 +208,18 @@ int Object::setSolidness(Solidness new_solid) {
   }
   if (sceneGraph().updateSolidness(this, new_solid) == -1) return -1;
   solidness = new_solid;
-  modified[SOLIDNESS] = true;
+  setModified(SOLIDNESS);
   return 0;
 }
 
 void Object::setNoSoft(bool new_no_soft) {
   no_soft = new_no_soft;
-  modified[NO_SOFT] = true;
+  setModified(NO_SOFT);
 }
 
 void Object::setAvoidCollisions(bool new_avoid_collisions) {
   avoid_collisions = new_avoid_collisions;
-  modified[AVOID_COLLISIONS] = true;
+  setModified(AVOID_COLLISIONS);
 }
 
 // Re-files the object so the grid sees its new extent.
@@ -230,14 +230,14 @@ void Object::setBox(Box new_box) {
   box = new_box;
   world_box = worldBoxAt(position);
   scene_graph.insertObject(this);
-  modified[BOX] = true;
+  setModified(BOX);
 }
 
 void Object::setDirection(Vector new_direction) { direction = new_direction; }
 
 void Object::setSpeed(float new_speed) {
   speed = new_speed;
-  modified[SPEED] = true;
+  setModified(SPEED);
 }
 
 Vector Object::getVelocity() const {
@@ -250,20 +250,20 @@ void Object::setVelocity(Vector new_velocity) {
   speed = new_velocity.getMagnitude();
   new_velocity.normalize();
   direction = new_velocity;
-  modified[SPEED] = true;
-  modified[DIRECTION] = true;
+  setModified(SPEED);
+  setModified(DIRECTION);
 }
 
 void Object::setAcceleration(Vector new_acceleration) {
   acceleration = new_acceleration;
-  modified[ACCELERATION] = true;
+  setModified(ACCELERATION);
 }
 
 void Object::setAnimation(Animation new_animation, bool set_box) {
   const Sprite *p_old = animation.getSprite();
   animation = new_animation;
   letGoOfSprite(p_old);
-  modified[ANIMATION] = true;
+  setModified(ANIMATION);
   if (set_box) setBox(animation.getBox());
 }
 
@@ -277,14 +277,14 @@ int Object::setSprite(std::string sprite_name) {
   const Sprite *p_old = animation.getSprite();
   animation.setSprite(p_sprite);
   letGoOfSprite(p_old);
-  modified[ANIMATION] = true;
+  setModified(ANIMATION);
   setBox(animation.getBox());
   return 0;
 }
 
 void Object::setShape(Shape new_shape) {
   shape = new_shape;
-  modified[SHAPE] = true;
+  setModified(SHAPE);
 }
 
 std::string Object::toString() const {
@@ -312,7 +312,7 @@ int Object::registerInterest(std::string event_type) {
   if (managerFor(event_type).registerInterest(this, event_type) == -1) return -1;
   event_name.push_back(event_type);
   event_count++;
-  modified[EVENTS] = true;
+  setModified(EVENTS);
   return 0;
 }
 
@@ -328,7 +328,7 @@ int Object::unregisterInterest(std::string event_type) {
   if (managerFor(event_type).unregisterInterest(this, event_type) == -1) return -1;
   event_name.erase(event_name.begin() + found);
   event_count--;
-  modified[EVENTS] = true;
+  setModified(EVENTS);
   return 0;
 }
 
@@ -349,7 +349,7 @@ int Object::eventHandler(const Event *p_e) {
   }
   if (p_path_event->getResult() == FOUND) {
     path = p_path_event->getPath();
-    modified[PATH] = true;
+    setModified(PATH);
     setFollowPath(true);
   }
   unsigned long long source = p_path_event->getSource();
@@ -367,6 +367,332 @@ int Object::draw() {
   return result;
 }
 
+// The private parts of an object that its attribute codecs reach: everything
+// else goes through the getters and setters.
+struct ObjectCodecs {
+  static Animation &animation(Object &o) { return o.animation; }
+  static void letGoOfSprite(Object &o, const Sprite *p_old) { o.letGoOfSprite(p_old); }
+  static void setModified(Object &o, ObjectAttribute attribute) { o.setModified(attribute); }
+};
+
+namespace {
+
+// Reads the keys of one parsed string. Each reader gives false for an absent
+// key, and logs and gives false for a value that is no number in range; the
+// value is logged when taken.
+class AttributeReader {
+ public:
+  explicit AttributeReader(const AttributeList &list)
+      : list(list), log_manager(LogManager::getInstance()) {}
+
+  const AttributeList &list;
+  LogManager &log_manager;
+
+  bool text(const char *key, std::string &value) const {
+    value = list.value(key);
+    if (value.empty()) return false;
+    log_manager.writeLog(20, "Object::deserialize(): %s is %s", key, value.c_str());
+    return true;
+  }
+  bool integer(const char *key, int &value, int low, int high) const {
+    std::string raw = list.value(key);
+    if (raw.empty()) return false;
+    bool part = shapePart(key, raw);
+    if (!readInt(raw, value) || value < low || value > high) {
+      logIgnored(key, raw);
+      return false;
+    }
+    if (!part) log_manager.writeLog(20, "Object::deserialize(): %s is %d", key, value);
+    return true;
+  }
+  bool number(const char *key, float &value, float low = -MAX_ATTRIBUTE_MAGNITUDE) const {
+    std::string raw = list.value(key);
+    if (raw.empty()) return false;
+    bool part = shapePart(key, raw);
+    if (!readFloat(raw, value) || value < low) {
+      logIgnored(key, raw);
+      return false;
+    }
+    if (!part)
+      log_manager.writeLog(20, "Object::deserialize(): %s is %.2f", key, static_cast<double>(value));
+    return true;
+  }
+
+ private:
+  // The parts of a shape are logged as the text read.
+  bool shapePart(const char *key, const std::string &raw) const {
+    bool part = std::strcmp(key, "shape") == 0 || std::strcmp(key, "size") == 0 ||
+                std::strcmp(key, "color") == 0 || std::strcmp(key, "opacity") == 0;
+    if (part) log_manager.writeLog(20, "Object::deserialize(): %s is '%s'", key, raw.c_str());
+    return part;
+  }
+};
+
+// --- Writers: the elements of one attribute, in the order they are written.
+
+void writeId(Object &o, const std::string &, std::string &text) {
+  addElement(text, "id", toString(o.getId()));
+}
+void writeActive(Object &o, const std::string &, std::string &text) {
+  addElement(text, "is_active", toString(o.isActive()));
+}
+void writeVisible(Object &o, const std::string &, std::string &text) {
+  addElement(text, "is_visible", toString(o.isVisible()));
+}
+void writeEvents(Object &o, const std::string &, std::string &text) {
+  addElement(text, "event_count", toString(o.getEventCount()));
+  for (int e = 0; e < o.getEventCount(); e++)
+    addElement(text, "event_name[" + toString(e) + "]", AttributeList::escape(o.getEventName(e)));
+}
+void writeBox(Object &o, const std::string &, std::string &text) {
+  Box box = o.getBox();
+  addElement(text, "box-corner-x", toString(box.getCorner().getX()));
+  addElement(text, "box-corner-y", toString(box.getCorner().getY()));
+  addElement(text, "box-horizontal", toString(box.getHorizontal()));
+  addElement(text, "box-vertical", toString(box.getVertical()));
+}
+void writePosition(Object &o, const std::string &, std::string &text) {
+  addElement(text, "pos-x", toString(o.getPosition().getX()));
+  addElement(text, "pos-y", toString(o.getPosition().getY()));
+}
+void writeType(Object &o, const std::string &, std::string &text) {
+  addElement(text, "type", AttributeList::escape(o.typeRef()));
+}
+// A delta writes the sprite only when the animation changed; "ALL" and an
+// explicit ANIMATION, write it in any case.
+void writeAnimation(Object &o, const std::string &attr, std::string &text) {
+  text += ObjectCodecs::animation(o).serialize(attr);
+}
+void writeAltitude(Object &o, const std::string &, std::string &text) {
+  addElement(text, "altitude", toString(o.getAltitude()));
+}
+void writeSolidness(Object &o, const std::string &, std::string &text) {
+  addElement(text, "solidness", toString(static_cast<int>(o.getSolidness())));
+}
+void writeNoSoft(Object &o, const std::string &, std::string &text) {
+  addElement(text, "no_soft", toString(o.getNoSoft()));
+}
+void writeSpeed(Object &o, const std::string &, std::string &text) {
+  addElement(text, "speed", toString(o.getSpeed()));
+}
+void writeDirection(Object &o, const std::string &, std::string &text) {
+  addElement(text, "x_direction", toString(o.getDirection().getX()));
+  addElement(text, "y_direction", toString(o.getDirection().getY()));
+}
+void writeAcceleration(Object &o, const std::string &, std::string &text) {
+  addElement(text, "x_acceleration", toString(o.getAcceleration().getX()));
+  addElement(text, "y_acceleration", toString(o.getAcceleration().getY()));
+}
+void writeShape(Object &o, const std::string &, std::string &text) {
+  Shape shape = o.getShape();
+  addElement(text, "shape", toString(static_cast<int>(shape.getType())));
+  addElement(text, "size", toString(shape.getSize()));
+  addElement(text, "color", toString(static_cast<int>(shape.getColor())));
+  addElement(text, "opacity", toString(static_cast<int>(shape.getOpacity())));
+}
+// Written with its blanks; the reader keeps them (see AttributeList).
+void writePath(Object &o, const std::string &, std::string &text) {
+  Path path = o.getPath();
+  addElement(text, "path", toString(path));
+  addElement(text, "path_index", toString(path.getIndex()));
+}
+void writeFollowPath(Object &o, const std::string &, std::string &text) {
+  addElement(text, "follow_path", toString(o.getFollowPath()));
+}
+void writeAvoidCollisions(Object &o, const std::string &, std::string &text) {
+  addElement(text, "avoid_collisions", toString(o.getAvoidCollisions()));
+}
+
+// --- Readers: take back what the writer of the same attribute wrote.
+
+// A string may not raise the id counter past the bound, which would leave it
+// no room for unique ids; ids already below the counter come back as written.
+void readId(Object &o, const AttributeReader &in) {
+  int n = 0;
+  if (!in.integer("id", n, INT_MIN, INT_MAX)) return;
+  int highest = std::max(MAX_READ_ID, Object::getMaxId() - 1);
+  if (n >= 1 && n <= highest)
+    o.setId(n);
+  else
+    in.log_manager.writeLog("Object::deserialize(): Warning! id %d not in range [1,%d]. Ignored.",
+                            n, highest);
+}
+void readActive(Object &o, const AttributeReader &in) {
+  std::string value;
+  if (in.text("is_active", value) && (value == "true") != o.isActive()) o.setActive(value == "true");
+}
+void readVisible(Object &o, const AttributeReader &in) {
+  std::string value;
+  if (in.text("is_visible", value) && (value == "true") != o.isVisible())
+    o.setVisible(value == "true");
+}
+// No more names than an object may hold, so a huge count costs nothing.
+void readEvents(Object &o, const AttributeReader &in) {
+  int n = 0;
+  if (!in.integer("event_count", n, 0, MAX_OBJ_EVENTS)) return;
+  for (int i = o.getEventCount() - 1; i >= 0; i--) o.unregisterInterest(o.getEventName(i));
+  for (int i = 0; i < n; i++) {
+    std::string name = in.list.value("event_name[" + toString(i) + "]");
+    if (name.empty()) continue;
+    in.log_manager.writeLog(20, "Object::deserialize(): event_name[%d] is '%s'", i, name.c_str());
+    o.registerInterest(name);
+  }
+}
+// The box in floats (its fractions kept), extents not negative.
+void readBox(Object &o, const AttributeReader &in) {
+  float x = 0, y = 0, horizontal = 0, vertical = 0;
+  bool complete = in.number("box-corner-x", x);
+  complete = in.number("box-corner-y", y) && complete;
+  complete = in.number("box-horizontal", horizontal, 0) && complete;
+  complete = in.number("box-vertical", vertical, 0) && complete;
+  if (complete)
+    o.setBox(Box(Vector(x, y), horizontal, vertical));
+  else
+    in.log_manager.writeLog(20, "Object::deserialize(): box not complete, so ignoring.");
+}
+void readPosition(Object &o, const AttributeReader &in) {
+  float x = 0, y = 0;
+  bool complete = in.number("pos-x", x);
+  complete = in.number("pos-y", y) && complete;
+  if (complete)
+    o.setPosition(Vector(x, y));
+  else
+    in.log_manager.writeLog(20, "Object::deserialize(): position not complete, so ignoring.");
+}
+void readType(Object &o, const AttributeReader &in) {
+  std::string value;
+  if (in.text("type", value)) o.setType(value);
+}
+void readAnimation(Object &o, const AttributeReader &in) {
+  Animation &animation = ObjectCodecs::animation(o);
+  std::string old_name = animation.getName();
+  const Sprite *p_old_sprite = animation.getSprite();
+  int old_index = animation.getIndex(), old_slowdown = animation.getSlowdownCount();
+  animation.deserializeAttributes(in.list);
+  ObjectCodecs::letGoOfSprite(o, p_old_sprite);
+  if (animation.getName() != old_name || animation.getSprite() != p_old_sprite ||
+      animation.getIndex() != old_index || animation.getSlowdownCount() != old_slowdown)
+    ObjectCodecs::setModified(o, ANIMATION);
+}
+void readAltitude(Object &o, const AttributeReader &in) {
+  int n = 0;
+  if (in.integer("altitude", n, INT_MIN, INT_MAX)) o.setAltitude(n);
+}
+// Any int is a Solidness value; the setter refuses and logs a bad one.
+void readSolidness(Object &o, const AttributeReader &in) {
+  int n = 0;
+  if (in.integer("solidness", n, INT_MIN, INT_MAX)) o.setSolidness(static_cast<Solidness>(n));
+}
+void readNoSoft(Object &o, const AttributeReader &in) {
+  std::string value;
+  if (in.text("no_soft", value)) o.setNoSoft(value == "true");
+}
+void readSpeed(Object &o, const AttributeReader &in) {
+  float f = 0;
+  if (in.number("speed", f)) o.setSpeed(f);
+}
+// x alone replaces the direction's x; y sets the velocity, and so the speed.
+void readDirection(Object &o, const AttributeReader &in) {
+  float f = 0;
+  if (in.number("x_direction", f)) o.setDirection(Vector(f, o.getDirection().getY()));
+  if (in.number("y_direction", f)) o.setVelocity(Vector(o.getDirection().getX(), f));
+}
+void readAcceleration(Object &o, const AttributeReader &in) {
+  float f = 0;
+  if (in.number("x_acceleration", f)) o.setAcceleration(Vector(f, o.getAcceleration().getY()));
+  if (in.number("y_acceleration", f)) o.setAcceleration(Vector(o.getAcceleration().getX(), f));
+}
+// The shape changes only with all four parts present and valid.
+void readShape(Object &o, const AttributeReader &in) {
+  int shape_type = 0, color = 0, opacity = 0;
+  float size = 0;
+  bool complete = in.integer("shape", shape_type, UNDEFINED_SHAPE, TRIANGLE);
+  complete = in.number("size", size, 0) && complete;
+  complete = in.integer("color", color, BLACK, CUSTOM) && complete;
+  complete = in.integer("opacity", opacity, 0, 255) && complete;
+  if (!complete) return;
+  Shape new_shape = o.getShape();
+  new_shape.setType(static_cast<ShapeType>(shape_type));
+  new_shape.setSize(size);
+  new_shape.setColor(static_cast<Color>(color));
+  new_shape.setOpacity(static_cast<unsigned char>(opacity));
+  o.setShape(new_shape);
+}
+// Nodes as "x y|"; the blanks are kept by the parse. A bad node ends the path.
+void readPath(Object &o, const AttributeReader &in) {
+  std::string value = in.list.rawValue("path");
+  if (value.empty()) return;
+  Path new_path;
+  size_t start = 0;
+  size_t bar;
+  while ((bar = value.find('|', start)) != std::string::npos) {
+    Vector node;
+    if (!readPathNode(value.substr(start, bar - start), node)) {
+      in.log_manager.writeLog("Object::deserialize(): malformed node %s.", value.c_str() + start);
+      in.log_manager.writeLog("\tNot added.");
+      break;
+    }
+    new_path.addNode(node);
+    start = bar + 1;
+  }
+  // The index comes back when it is within the nodes read (or just past the
+  // last, a path followed to its end).
+  int n = 0;
+  if (in.integer("path_index", n, 0, new_path.getCount()) && new_path.setIndex(n) != 0 && n > 0) {
+    new_path.setIndex(n - 1);
+    new_path++;
+  }
+  o.setPath(new_path);
+}
+void readFollowPath(Object &o, const AttributeReader &in) {
+  std::string value;
+  if (in.text("follow_path", value)) o.setFollowPath(value == "true");
+}
+void readAvoidCollisions(Object &o, const AttributeReader &in) {
+  std::string value;
+  if (in.text("avoid_collisions", value)) o.setAvoidCollisions(value == "true");
+}
+
+// One serializable attribute: its token in attribute lists (the text of
+// OBJECT_ATTRIBUTE_TOKEN), its writer and its reader.
+struct AttributeCodec {
+  ObjectAttribute attribute;
+  void (*write)(Object &o, const std::string &attr, std::string &text);
+  void (*read)(Object &o, const AttributeReader &in);
+  const char *token() const { return OBJECT_ATTRIBUTE_TOKEN[attribute]; }
+};
+
+// In the order of writing, which is the order of the attributes' values.
+const AttributeCodec ATTRIBUTE_CODECS[ATTR_COUNT] = {
+    {ID, writeId, readId},
+    {ACTIVE, writeActive, readActive},
+    {VISIBLE, writeVisible, readVisible},
+    {EVENTS, writeEvents, readEvents},
+    {BOX, writeBox, readBox},
+    {POSITION, writePosition, readPosition},
+    {TYPE, writeType, readType},
+    {ANIMATION, writeAnimation, readAnimation},
+    {ALTITUDE, writeAltitude, readAltitude},
+    {SOLIDNESS, writeSolidness, readSolidness},
+    {NO_SOFT, writeNoSoft, readNoSoft},
+    {SPEED, writeSpeed, readSpeed},
+    {DIRECTION, writeDirection, readDirection},
+    {ACCELERATION, writeAcceleration, readAcceleration},
+    {SHAPE, writeShape, readShape},
+    {PATH, writePath, readPath},
+    {FOLLOW_PATH, writeFollowPath, readFollowPath},
+    {AVOID_COLLISIONS, writeAvoidCollisions, readAvoidCollisions},
+};
+
+// Reading takes the direction before the speed (the only change from the
+// order of writing), so that a string holding both ends with the speed written.
+const ObjectAttribute READING_ORDER[ATTR_COUNT] = {
+    ID,        ACTIVE,  VISIBLE,   EVENTS,    BOX,          POSITION, TYPE, ANIMATION,   ALTITUDE,
+    SOLIDNESS, NO_SOFT, DIRECTION, SPEED,     ACCELERATION, SHAPE,    PATH, FOLLOW_PATH, AVOID_COLLISIONS,
+};
+
+}  // namespace
+
 std::string Object::serialize(std::string attr) {
   LogManager &log_manager = LogManager::getInstance();
   log_manager.writeLog(20, "Object::serialize(): attr is '%s'", attr.c_str());
@@ -375,83 +701,11 @@ std::string Object::serialize(std::string attr) {
                          attr.c_str());
 
   std::string text;
-  for (int i = 0; i < ATTR_COUNT; i++) {
-    ObjectAttribute attribute = static_cast<ObjectAttribute>(i);
-    if (!attributeChosen(attr, OBJECT_ATTRIBUTE_TOKEN[i], attr.empty() && isModified(attribute)))
+  for (const AttributeCodec &codec : ATTRIBUTE_CODECS) {
+    if (!attributeChosen(attr, codec.token(), attr.empty() && isModified(codec.attribute)))
       continue;
-    switch (attribute) {
-      case ID:
-        addElement(text, "id", sb::toString(id));
-        break;
-      case ACTIVE:
-        addElement(text, "is_active", sb::toString(is_active));
-        break;
-      case VISIBLE:
-        addElement(text, "is_visible", sb::toString(is_visible));
-        break;
-      case EVENTS:
-        addElement(text, "event_count", sb::toString(event_count));
-        for (int e = 0; e < event_count; e++)
-          addElement(text, "event_name[" + sb::toString(e) + "]",
-                     AttributeList::escape(event_name[e]));
-        break;
-      case BOX:
-        addElement(text, "box-corner-x", sb::toString(box.getCorner().getX()));
-        addElement(text, "box-corner-y", sb::toString(box.getCorner().getY()));
-        addElement(text, "box-horizontal", sb::toString(box.getHorizontal()));
-        addElement(text, "box-vertical", sb::toString(box.getVertical()));
-        break;
-      case POSITION:
-        addElement(text, "pos-x", sb::toString(position.getX()));
-        addElement(text, "pos-y", sb::toString(position.getY()));
-        break;
-      case TYPE:
-        addElement(text, "type", AttributeList::escape(type));
-        break;
-      case ANIMATION:
-        // A delta writes the sprite only when the animation changed; "ALL"
-        // and an explicit ANIMATION, write it in any case.
-        text += animation.serialize(attr);
-        break;
-      case ALTITUDE:
-        addElement(text, "altitude", sb::toString(altitude));
-        break;
-      case SOLIDNESS:
-        addElement(text, "solidness", sb::toString(static_cast<int>(solidness)));
-        break;
-      case NO_SOFT:
-        addElement(text, "no_soft", sb::toString(no_soft));
-        break;
-      case SPEED:
-        addElement(text, "speed", sb::toString(speed));
-        break;
-      case DIRECTION:
-        addElement(text, "x_direction", sb::toString(direction.getX()));
-        addElement(text, "y_direction", sb::toString(direction.getY()));
-        break;
-      case ACCELERATION:
-        addElement(text, "x_acceleration", sb::toString(acceleration.getX()));
-        addElement(text, "y_acceleration", sb::toString(acceleration.getY()));
-        break;
-      case SHAPE:
-        addElement(text, "shape", sb::toString(static_cast<int>(shape.getType())));
-        addElement(text, "size", sb::toString(shape.getSize()));
-        addElement(text, "color", sb::toString(static_cast<int>(shape.getColor())));
-        addElement(text, "opacity", sb::toString(static_cast<int>(shape.getOpacity())));
-        break;
-      case PATH:
-        // Written with its blanks; the reader keeps them (see AttributeList).
-        addElement(text, "path", sb::toString(path));
-        addElement(text, "path_index", sb::toString(path.getIndex()));
-        break;
-      case FOLLOW_PATH:
-        addElement(text, "follow_path", sb::toString(follow_path));
-        break;
-      case AVOID_COLLISIONS:
-        addElement(text, "avoid_collisions", sb::toString(avoid_collisions));
-        break;
-    }
-    modified[attribute] = false;
+    codec.write(*this, attr, text);
+    modified[codec.attribute] = false;
   }
   return text;
 }
@@ -465,156 +719,8 @@ int Object::deserialize(std::string str) {
 }
 
 int Object::deserializeAttributes(const AttributeList &list) {
-  LogManager &log_manager = LogManager::getInstance();
-  // Each reader gives false for an absent key, and logs and gives false for
-  // a value that is no number in range; the value is logged when taken.
-  auto text = [&](const char *key, std::string &value) {
-    value = list.value(key);
-    if (value.empty()) return false;
-    log_manager.writeLog(20, "Object::deserialize(): %s is %s", key, value.c_str());
-    return true;
-  };
-  // The parts of a shape are logged as the text read.
-  auto shapePart = [&](const char *key, const std::string &raw) {
-    bool part = std::strcmp(key, "shape") == 0 || std::strcmp(key, "size") == 0 ||
-                std::strcmp(key, "color") == 0 || std::strcmp(key, "opacity") == 0;
-    if (part) log_manager.writeLog(20, "Object::deserialize(): %s is '%s'", key, raw.c_str());
-    return part;
-  };
-  auto integer = [&](const char *key, int &value, int low, int high) {
-    std::string raw = list.value(key);
-    if (raw.empty()) return false;
-    bool part = shapePart(key, raw);
-    if (!readInt(raw, value) || value < low || value > high) {
-      logIgnored(key, raw);
-      return false;
-    }
-    if (!part) log_manager.writeLog(20, "Object::deserialize(): %s is %d", key, value);
-    return true;
-  };
-  auto number = [&](const char *key, float &value, float low = -MAX_ATTRIBUTE_MAGNITUDE) {
-    std::string raw = list.value(key);
-    if (raw.empty()) return false;
-    bool part = shapePart(key, raw);
-    if (!readFloat(raw, value) || value < low) {
-      logIgnored(key, raw);
-      return false;
-    }
-    if (!part)
-      log_manager.writeLog(20, "Object::deserialize(): %s is %.2f", key, static_cast<double>(value));
-    return true;
-  };
-  std::string value;
-  int n = 0;
-  float f = 0;
-
-  // A string may not raise the id counter past the bound, which would leave
-  // it no room for unique ids; ids already below the counter come back as written.
-  if (integer("id", n, INT_MIN, INT_MAX)) {
-    int highest = std::max(MAX_READ_ID, max_id - 1);
-    if (n >= 1 && n <= highest)
-      setId(n);
-    else
-      log_manager.writeLog("Object::deserialize(): Warning! id %d not in range [1,%d]. Ignored.", n,
-                           highest);
-  }
-  if (text("is_active", value) && (value == "true") != is_active) setActive(value == "true");
-  if (text("is_visible", value) && (value == "true") != is_visible) setVisible(value == "true");
-
-  // No more names than an object may hold, so a huge count costs nothing.
-  if (integer("event_count", n, 0, MAX_OBJ_EVENTS)) {
-    for (int i = event_count - 1; i >= 0; i--) unregisterInterest(event_name[i]);
-    for (int i = 0; i < n; i++) {
-      std::string name = list.value("event_name[" + sb::toString(i) + "]");
-      if (name.empty()) continue;
-      log_manager.writeLog(20, "Object::deserialize(): event_name[%d] is '%s'", i, name.c_str());
-      registerInterest(name);
-    }
-  }
-
-  // The box in floats (its fractions kept), extents not negative.
-  float x = 0, y = 0, horizontal = 0, vertical = 0;
-  bool box_complete = number("box-corner-x", x);
-  box_complete = number("box-corner-y", y) && box_complete;
-  box_complete = number("box-horizontal", horizontal, 0) && box_complete;
-  box_complete = number("box-vertical", vertical, 0) && box_complete;
-  if (box_complete)
-    setBox(Box(Vector(x, y), horizontal, vertical));
-  else
-    log_manager.writeLog(20, "Object::deserialize(): box not complete, so ignoring.");
-
-  bool position_complete = number("pos-x", x);
-  position_complete = number("pos-y", y) && position_complete;
-  if (position_complete)
-    setPosition(Vector(x, y));
-  else
-    log_manager.writeLog(20, "Object::deserialize(): position not complete, so ignoring.");
-
-  if (text("type", value)) setType(value);
-
-  std::string old_name = animation.getName();
-  const Sprite *p_old_sprite = animation.getSprite();
-  int old_index = animation.getIndex(), old_slowdown = animation.getSlowdownCount();
-  animation.deserializeAttributes(list);
-  letGoOfSprite(p_old_sprite);
-  if (animation.getName() != old_name || animation.getSprite() != p_old_sprite ||
-      animation.getIndex() != old_index || animation.getSlowdownCount() != old_slowdown)
-    modified[ANIMATION] = true;
-
-  if (integer("altitude", n, INT_MIN, INT_MAX)) setAltitude(n);
-  // Any int is a Solidness value; the setter refuses and logs a bad one.
-  if (integer("solidness", n, INT_MIN, INT_MAX)) setSolidness(static_cast<Solidness>(n));
-  if (text("no_soft", value)) setNoSoft(value == "true");
-
-  if (number("x_direction", f)) direction.setX(f);
-  if (number("y_direction", f)) setVelocity(Vector(direction.getX(), f));
-  if (number("speed", f)) setSpeed(f);
-  if (number("x_acceleration", f)) setAcceleration(Vector(f, acceleration.getY()));
-  if (number("y_acceleration", f)) setAcceleration(Vector(acceleration.getX(), f));
-
-  // The shape changes only with all four parts present and valid.
-  int shape_type = 0, color = 0, opacity = 0;
-  float size = 0;
-  bool shape_complete = integer("shape", shape_type, UNDEFINED_SHAPE, TRIANGLE);
-  shape_complete = number("size", size, 0) && shape_complete;
-  shape_complete = integer("color", color, BLACK, CUSTOM) && shape_complete;
-  shape_complete = integer("opacity", opacity, 0, 255) && shape_complete;
-  if (shape_complete) {
-    Shape new_shape = shape;
-    new_shape.setType(static_cast<ShapeType>(shape_type));
-    new_shape.setSize(size);
-    new_shape.setColor(static_cast<Color>(color));
-    new_shape.setOpacity(static_cast<unsigned char>(opacity));
-    setShape(new_shape);
-  }
-
-  // Nodes as "x y|"; the blanks are kept by the parse. A bad node ends the path.
-  value = list.rawValue("path");
-  if (!value.empty()) {
-    Path new_path;
-    size_t start = 0;
-    size_t bar;
-    while ((bar = value.find('|', start)) != std::string::npos) {
-      Vector node;
-      if (!readPathNode(value.substr(start, bar - start), node)) {
-        log_manager.writeLog("Object::deserialize(): malformed node %s.", value.c_str() + start);
-        log_manager.writeLog("\tNot added.");
-        break;
-      }
-      new_path.addNode(node);
-      start = bar + 1;
-    }
-    // The index comes back when it is within the nodes read (or just past
-    // the last, a path followed to its end).
-    if (integer("path_index", n, 0, new_path.getCount()) && new_path.setIndex(n) != 0 && n > 0) {
-      new_path.setIndex(n - 1);
-      new_path++;
-    }
-    setPath(new_path);
-  }
-
-  if (text("follow_path", value)) setFollowPath(value == "true");
-  if (text("avoid_collisions", value)) setAvoidCollisions(value == "true");
+  AttributeReader in(list);
+  for (ObjectAttribute attribute : READING_ORDER) ATTRIBUTE_CODECS[attribute].read(*this, in);
   return 0;
 }
 
@@ -634,13 +740,13 @@ bool Object::isModified() const {
 
 void Object::setPath(Path new_path) {
   path = new_path;
-  modified[PATH] = true;
+  setModified(PATH);
 }
 
 void Object::setFollowPath(bool new_follow_path) {
   follow_path = new_follow_path;
   if (!path.endOfPath()) moveTo(path.nextNode());
-  modified[FOLLOW_PATH] = true;
+  setModified(FOLLOW_PATH);
 }
 
 void Object::pathTo(Vector target) {
@@ -653,10 +759,10 @@ void Object::pathTo(Vector target) {
   path_manager.registerPathFind(p_path_find);
   if (follow_path) {
     follow_path = false;
-    modified[FOLLOW_PATH] = true;
+    setModified(FOLLOW_PATH);
   }
   avoid_collisions = true;
-  modified[AVOID_COLLISIONS] = true;
+  setModified(AVOID_COLLISIONS);
 }
 
 void Object::pathTo(Object *p_target) {
@@ -680,7 +786,7 @@ void Object::doPathFollowing() {
     }
     setPosition(next);
     path++;
-    modified[PATH] = true;
+    setModified(PATH);
   }
   direction = Vector(0, 0);
   setFollowPath(false);

@@ -57,7 +57,7 @@ class Object {
   Shape shape;
   int id;
   // Number of its record of places in the packed candidate lists, -1 for none
-  // (an index, so that every object stays as small as before).
+  // (an index: it keeps every object small).
   int box_record;
   int event_count;
   Animation animation;
@@ -67,6 +67,7 @@ class Object {
   Path path;
 
   friend class BoxList;
+  friend struct ObjectCodecs;
 
   int managerRegister(const std::string &event_type, bool do_register);
   void letGoOfSprite(const Sprite *p_old);
@@ -97,7 +98,7 @@ class Object {
   /// Sets the id the next object will get.
   static void setMaxId(int new_max_id) { max_id = new_max_id; }
 
-  /// The game's name for the kind of object, such as "Saucer".
+  /// The game's name for the kind of object, such as "Enemy".
   std::string getType() const { return type; }
   /// The type without a copy.
   const std::string &typeRef() const { return type; }

@@ -87,12 +87,7 @@ const float *distanceTable(int columns, int rows) {
 }
 
 // int(v) for any v, saturating where the conversion would be undefined.
-int toInt(double v) {
-  if (std::isnan(v)) return 0;
-  if (v >= static_cast<double>(INT_MAX)) return INT_MAX;
-  if (v <= static_cast<double>(INT_MIN)) return INT_MIN;
-  return static_cast<int>(v);
-}
+inline int toInt(double v) { return clampToInt(v); }
 
 int roundCell(float v) { return toInt(static_cast<double>(v) + 0.5); }
 int truncCell(float v) { return toInt(static_cast<double>(v)); }

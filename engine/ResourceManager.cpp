@@ -1,9 +1,5 @@
 #include "ResourceManager.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -15,17 +11,16 @@
 #include "LogManager.h"
 #include "Music.h"
 #include "Object.h"
+#include "RegularFile.h"
 #include "SceneGraph.h"
 #include "Sound.h"
 #include "Sprite.h"
 #include "WorldManager.h"
+#include "utility.h"
 
 namespace sb {
 
 namespace {
-
-const char *const SPRITE_COLOR_NAMES[] = {"black", "red",     "green", "yellow",
-                                          "blue",  "magenta", "cyan",  "white"};
 
 // One line of a sprite file and its 1-based number in the file.
 struct Line {
@@ -246,122 +241,133 @@ void warnAbsent(const char *key) {
                                      key);
 }
 
-// Reads one sprite from in; the sprite, or null after logging why not.
-Sprite *readSprite(std::istream &in, const std::string &label) {
-  LogManager &log = LogManager::getInstance();
-  SpriteReader reader(in);
-
-  Lines header = reader.readData("HEADER");
-  if (header.empty()) return nullptr;
-  int frames = 0, width = 0, height = 0;
-  if (!requiredInt(header, "frames", frames)) return nullptr;
-  if (!requiredInt(header, "width", width)) return nullptr;
-  if (!requiredInt(header, "height", height)) return nullptr;
-
+// What a sprite file's header gives.
+struct SpriteHeader {
+  int frames = 0, width = 0, height = 0, slowdown = -1;
   std::string color_name;
-  Match found = matchLineStr(header, "color", color_name);
-  if (found == Match::MALFORMED) return nullptr;
+  char transparency = 0;
+};
+
+// Reads and logs the header; false (logged) when it is faulty.
+bool readHeader(SpriteReader &reader, SpriteHeader &h) {
+  LogManager &log = LogManager::getInstance();
+  Lines header = reader.readData("HEADER");
+  if (header.empty()) return false;
+  if (!requiredInt(header, "frames", h.frames)) return false;
+  if (!requiredInt(header, "width", h.width)) return false;
+  if (!requiredInt(header, "height", h.height)) return false;
+
+  Match found = matchLineStr(header, "color", h.color_name);
+  if (found == Match::MALFORMED) return false;
   // An empty value counts as absent, for the colour as for the transparency.
-  if (found == Match::NONE || color_name.empty()) {
+  if (found == Match::NONE || h.color_name.empty()) {
     warnAbsent("color");
-    color_name = "default";
+    h.color_name = "default";
   }
   std::string transparency_str;
   found = matchLineStr(header, "transparency", transparency_str);
-  if (found == Match::MALFORMED) return nullptr;
+  if (found == Match::MALFORMED) return false;
   if (found == Match::NONE || transparency_str.empty()) warnAbsent("transparency");
-  char transparency = transparency_str.empty() ? 0 : transparency_str[0];
-  int slowdown = -1;
-  found = matchLineInt(header, "slowdown", slowdown);
-  if (found == Match::MALFORMED) return nullptr;
-  if (found == Match::NONE || slowdown == -1) {
+  h.transparency = transparency_str.empty() ? 0 : transparency_str[0];
+  found = matchLineInt(header, "slowdown", h.slowdown);
+  if (found == Match::MALFORMED) return false;
+  if (found == Match::NONE || h.slowdown == -1) {
     warnAbsent("slowdown");
-    slowdown = 0;
+    h.slowdown = 0;
   }
   if (!header.empty()) {
     log.writeLog(1, "ResourceManager::loadSprite(): Warning! Unused HEADER lines:");
     for (const Line &line : header) log.writeLog(1, "\t'%s'", line.text.c_str());
   }
 
-  log.writeLog(5, "\t      Frames: %d", frames);
-  log.writeLog(5, "\t       Width: %d", width);
-  log.writeLog(5, "\t      Height: %d", height);
-  log.writeLog(5, "\t    Slowdown: %d", slowdown);
-  if (transparency)
-    log.writeLog(5, "\tTransparency: %c", transparency);
+  log.writeLog(5, "\t      Frames: %d", h.frames);
+  log.writeLog(5, "\t       Width: %d", h.width);
+  log.writeLog(5, "\t      Height: %d", h.height);
+  log.writeLog(5, "\t    Slowdown: %d", h.slowdown);
+  if (h.transparency)
+    log.writeLog(5, "\tTransparency: %c", h.transparency);
   else
     log.writeLog(5, "\tTransparency: (none)");
-  log.writeLog(5, "\t       Color: %s", color_name.c_str());
+  log.writeLog(5, "\t       Color: %s", h.color_name.c_str());
+  return true;
+}
 
-  int body_open_line = reader.lineCount() + 1;
-  Lines body = reader.readData("BODY");
-  if (body.empty()) return nullptr;
-
-  Color color = COLOR_DEFAULT;
-  if (color_name != "default") {
-    int c = BLACK;
-    while (c <= WHITE && color_name != SPRITE_COLOR_NAMES[c]) c++;
-    if (c > WHITE) {
-      log.writeLog("ResourceManager::loadSprite(): Error! Unrecognized color '%s'.",
-                   color_name.c_str());
-      log.writeLog("  Valid colors are: black, red, green, yellow,");
-      log.writeLog("                    blue, magenta, cyan and white.");
-      return nullptr;
-    }
-    color = static_cast<Color>(c);
-  }
-  Sprite *p_sprite = new Sprite(frames);
-  p_sprite->setWidth(width);
-  p_sprite->setHeight(height);
-  p_sprite->setSlowdown(slowdown);
-  p_sprite->setTransparency(transparency);
-  p_sprite->setColor(color);
-
+// Adds the header's number of frames from body to p_sprite, and takes no
+// more; false (logged) when the body does not hold exactly them.
+bool readFrames(const Lines &body, int body_open_line, const SpriteHeader &h, Sprite *p_sprite) {
+  LogManager &log = LogManager::getInstance();
   size_t next = 0;
   int last_line = body_open_line;
-  for (int i = 0; i < frames; i++) {
+  for (int i = 0; i < h.frames; i++) {
     Frame frame;
-    if (!matchFrame(body, next, last_line, width, height, frame)) {
+    if (!matchFrame(body, next, last_line, h.width, h.height, frame)) {
       log.writeLog("ResourceManager::loadSprite(): Error! No frame data to add.");
-      delete p_sprite;
-      return nullptr;
+      return false;
     }
     if (p_sprite->addFrame(frame) == -1) {
       log.writeLog("ResourceManager::loadSprite(): Error! Cannot add Frame.");
-      log.writeLog("\tFramecount is %d, max is %d", p_sprite->getFrameCount() + 1, frames);
-      delete p_sprite;
-      return nullptr;
+      log.writeLog("\tFramecount is %d, max is %d", p_sprite->getFrameCount() + 1, h.frames);
+      return false;
     }
   }
   if (next < body.size()) {
     log.writeLog(1, "ResourceManager::loadSprite(): Error! Extra BODY:");
     for (; next < body.size(); next++)
       log.writeLog("\tline %d: %s", body[next].number, body[next].text.c_str());
-    delete p_sprite;
-    return nullptr;
+    return false;
   }
+  return true;
+}
 
+// Reads the footer, which must name the version; false (logged) when it does not.
+bool readFooter(SpriteReader &reader) {
+  LogManager &log = LogManager::getInstance();
   int footer_open_line = reader.lineCount() + 1;
   Lines footer = reader.readData("FOOTER");
-  if (footer.empty()) {
-    delete p_sprite;
-    return nullptr;
-  }
+  if (footer.empty()) return false;
   std::string version;
-  found = matchLineStr(footer, "version", version);
-  if (found == Match::MALFORMED) {
-    delete p_sprite;
-    return nullptr;
-  }
+  Match found = matchLineStr(footer, "version", version);
+  if (found == Match::MALFORMED) return false;
   if (version.empty()) {
     log.writeLog("ResourceManager::loadSprite(): Error! Missing '%s' in FOOTER (line %d).",
                  "version", footer_open_line + 1);
-    delete p_sprite;
-    return nullptr;
+    return false;
   }
   if (!footer.empty()) {
     log.writeLog(1, "ResourceManager::loadSprite(): Warning! Unused FOOTER lines:");
     for (const Line &line : footer) log.writeLog(1, "\t'%s'", line.text.c_str());
+  }
+  return true;
+}
+
+// Reads one sprite from in; the sprite, or null after logging why not.
+Sprite *readSprite(std::istream &in, const std::string &label) {
+  LogManager &log = LogManager::getInstance();
+  SpriteReader reader(in);
+  SpriteHeader h;
+  if (!readHeader(reader, h)) return nullptr;
+
+  int body_open_line = reader.lineCount() + 1;
+  Lines body = reader.readData("BODY");
+  if (body.empty()) return nullptr;
+
+  Color color = COLOR_DEFAULT;
+  if (h.color_name != "default" && !colorFromName(h.color_name, color)) {
+    log.writeLog("ResourceManager::loadSprite(): Error! Unrecognized color '%s'.",
+                 h.color_name.c_str());
+    log.writeLog("  Valid colors are: black, red, green, yellow,");
+    log.writeLog("                    blue, magenta, cyan and white.");
+    return nullptr;
+  }
+  Sprite *p_sprite = new Sprite(h.frames);
+  p_sprite->setWidth(h.width);
+  p_sprite->setHeight(h.height);
+  p_sprite->setSlowdown(h.slowdown);
+  p_sprite->setTransparency(h.transparency);
+  p_sprite->setColor(color);
+  if (!readFrames(body, body_open_line, h, p_sprite) || !readFooter(reader)) {
+    delete p_sprite;
+    return nullptr;
   }
 
   p_sprite->setLabel(label);
@@ -370,35 +376,11 @@ Sprite *readSprite(std::istream &in, const std::string &label) {
     for (int i = 0; i < p_sprite->getFrameCount(); i++) {
       log.writeLog(15, "Frame %d:", i + 1);
       std::string rows = p_sprite->getFrame(i).getString();
-      for (int row = 0; row < height; row++)
-        log.writeLog(15, "\t%s", rows.substr(static_cast<size_t>(row) * width, width).c_str());
+      for (int row = 0; row < h.height; row++)
+        log.writeLog(15, "\t%s", rows.substr(static_cast<size_t>(row) * h.width, h.width).c_str());
     }
   }
   return p_sprite;
-}
-
-// Opens name for reading without blocking and takes in only regular files:
-// a FIFO would wait for a writer and a device such as /dev/zero never ends.
-// The content, at most one byte over the reader's bound, goes to text.
-// 0, -1 when the file cannot be opened, -2 when it is not a regular file.
-int readRegularFile(const std::string &name, std::string &text) {
-  int fd = open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return -1;
-  struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    close(fd);
-    return -2;
-  }
-  char chunk[65536];
-  for (;;) {
-    ssize_t got = read(fd, chunk, sizeof chunk);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) break;
-    text.append(chunk, static_cast<size_t>(got));
-    if (text.size() > static_cast<size_t>(MAX_SPRITE_BYTES)) break;
-  }
-  close(fd);
-  return 0;
 }
 
 // Takes the first item with label out of slots 0 .. count - 1, keeping the
@@ -556,7 +538,7 @@ int ResourceManager::loadSprite(std::string filename, std::string label) {
   LogManager &log = LogManager::getInstance();
   log.writeLog("ResourceManager::loadSprite(): Loading sprite '%s'.", filename.c_str());
   std::string text;
-  int opened = readRegularFile(filename, text);
+  int opened = RegularFile::read(filename, text, static_cast<size_t>(MAX_SPRITE_BYTES));
   if (opened != 0) {
     if (opened == -1)
       log.writeLog("ResourceManager::loadSprite(): Error! Cannot open file '%s'.",

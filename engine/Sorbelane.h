@@ -5,6 +5,8 @@
 #define SORBELANE_H
 
 #include "Animation.h"
+#include "AudioDevice.h"
+#include "AudioFile.h"
 #include "AttributeList.h"
 #include "Box.h"
 #include "BoxList.h"
@@ -16,6 +18,7 @@
 #include "Constants.h"
 #include "DisplayManager.h"
 #include "DistanceMap.h"
+#include "EngineFont.h"
 #include "Event.h"
 #include "EventCollision.h"
 #include "EventKeyboard.h"
@@ -47,6 +50,7 @@
 #include "PixelLayer.h"
 #include "PathManager.h"
 #include "Precipitation.h"
+#include "RegularFile.h"
 #include "ResourceManager.h"
 #include "SceneGraph.h"
 #include "Shape.h"

@@ -4,7 +4,10 @@
 #include <exception>
 #include <vector>
 
+#include "AudioDevice.h"
+#include "AudioFile.h"
 #include "LogManager.h"
+#include "RegularFile.h"
 #include "utility.h"
 
 namespace sb {
@@ -89,7 +92,7 @@ int guarded(const std::string &name, Load load) {
 
 int Sound::loadFrom(sf::InputSoundFile &file, const std::string &name) {
   unsigned channels = file.getChannelCount(), rate = file.getSampleRate();
-  if (!audioFormatPlayable(channels, rate, LOAD_SOUND, name)) return -1;
+  if (!AudioFile::formatPlayable(channels, rate, LOAD_SOUND, name)) return -1;
   std::vector<sf::Int16> samples;
   if (!readSamples(file, name, samples)) return -1;
   std::unique_ptr<sf::SoundBuffer> p_new(new sf::SoundBuffer);
@@ -101,11 +104,11 @@ int Sound::loadFrom(sf::InputSoundFile &file, const std::string &name) {
 }
 
 int Sound::loadSound(std::string filename) {
-  int status = regularFileStatus(filename);
+  int status = RegularFile::status(filename);
   if (status == -2)
     LogManager::getInstance().writeLog("%s: Error! '%s' is not a regular file.", LOAD_SOUND,
                                        filename.c_str());
-  if (status != 0 || !wavChunksSafe(filename, LOAD_SOUND)) return -1;
+  if (status != 0 || !AudioFile::wavChunksSafe(filename, LOAD_SOUND)) return -1;
   return guarded(filename, [&] {
     sf::InputSoundFile file;
     return file.openFromFile(filename) ? loadFrom(file, filename) : -1;
@@ -114,7 +117,7 @@ int Sound::loadSound(std::string filename) {
 
 int Sound::loadSound(const void *data, std::size_t size) {
   const std::string name = "[memory]";
-  if (!wavChunksSafe(data, size, LOAD_SOUND, name)) return -1;
+  if (!AudioFile::wavChunksSafe(data, size, LOAD_SOUND, name)) return -1;
   return guarded(name, [&] {
     sf::InputSoundFile file;
     return file.openFromMemory(data, size) ? loadFrom(file, name) : -1;
@@ -131,7 +134,7 @@ int Sound::loadSound(const sf::SoundBuffer &buffer) {
 
 void Sound::play(bool loop) {
   LogManager::getInstance().writeLog(5, "Sound::play(): Playing sound.");
-  if (!p_sound || !audioDeviceOpen()) return;
+  if (!p_sound || !AudioDevice::isOpen()) return;
   // Looping is set first: a very short sound could end before a later call.
   p_sound->setLoop(loop);
   p_sound->play();

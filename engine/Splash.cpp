@@ -92,22 +92,28 @@ Splash::~Splash() {
   delete p_sprite;
 }
 
-int Splash::eventHandler(const Event *p_e) {
+int splashEnding(Object *p_o, const Event *p_e, int key_result) {
   GameManager &game_manager = GameManager::getInstance();
   WorldManager &world_manager = WorldManager::getInstance();
   if (game_manager.getGameOver()) {
-    world_manager.markForDelete(this);
+    world_manager.markForDelete(p_o);
     return 0;
   }
   if (!p_e) return 0;
   if (p_e->getType() == KEYBOARD_EVENT) {
-    // Any key ends the splash; the key is left to others (0), unlike the
-    // emblem, which takes it.
     game_manager.setGameOver();
-    world_manager.markForDelete(this);
-    return 0;
+    world_manager.markForDelete(p_o);
+    return key_result;
   }
-  if (p_e->getType() != STEP_EVENT) return 0;
+  return p_e->getType() == STEP_EVENT ? -1 : 0;
+}
+
+int Splash::eventHandler(const Event *p_e) {
+  // Any key ends the splash; the key is left to others (0), unlike the
+  // emblem, which takes it.
+  int ending = splashEnding(this, p_e, 0);
+  if (ending != -1) return ending;
+  WorldManager &world_manager = WorldManager::getInstance();
   countdown--;
   if (countdown == 0) {
     Animation animation = getAnimation();

@@ -32,6 +32,11 @@ class Splash : public Object {
   int eventHandler(const Event *p_e) override;
 };
 
+/// The event handling that the splash's pieces share: once the game is over,
+/// p_o deletes itself (0); a key sets game over and deletes p_o, answering
+/// key_result; a step is left to the caller (-1); anything else gives 0.
+int splashEnding(Object *p_o, const Event *p_e, int key_result);
+
 /// A sprite of frames drawn from rows of text (each row cut or padded with
 /// spaces to width, missing rows blank), with its colour, slowdown and label.
 /// The caller owns it.

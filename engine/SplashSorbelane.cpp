@@ -68,19 +68,10 @@ SplashSorbelane::SplashSorbelane(Vector new_target)
 SplashSorbelane::~SplashSorbelane() { delete p_sprite; }
 
 int SplashSorbelane::eventHandler(const Event *p_e) {
+  int ending = splashEnding(this, p_e, 1);
+  if (ending != -1) return ending;
   GameManager &game_manager = GameManager::getInstance();
   WorldManager &world_manager = WorldManager::getInstance();
-  if (game_manager.getGameOver()) {
-    world_manager.markForDelete(this);
-    return 0;
-  }
-  if (!p_e) return 0;
-  if (p_e->getType() == KEYBOARD_EVENT) {
-    game_manager.setGameOver();
-    world_manager.markForDelete(this);
-    return 1;
-  }
-  if (p_e->getType() != STEP_EVENT) return 0;
   countdown--;
   if (countdown <= 0 && getPosition().getY() <= target.getY()) setVelocity(Vector(0, 0));
   if (countdown == -15) {

@@ -1,10 +1,5 @@
 #include "utility.h"
 
-#include <dirent.h>
-#include <dlfcn.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cctype>
 #include <cerrno>
@@ -16,141 +11,22 @@
 #include <sstream>
 #include <vector>
 
+#include "DisplayManager.h"
+#include "EventKeyboard.h"
 #include "Firework.h"
 #include "GameManager.h"
 #include "LogManager.h"
 #include "Object.h"
 #include "Particle.h"
 #include "Precipitation.h"
+#include "Shape.h"
 #include "Splash.h"
 #include "WorldManager.h"
 
 namespace sb {
 
 // ---------------------------------------------------------------------------
-// Attribute strings
-
-namespace {
-
-// The elements of the last parsed attribute string, searched when match()
-// is called with an empty string.
-std::vector<std::string> match_keys;
-std::vector<std::string> match_values;
-int item_count = 0;
-
-void parseAttributes(const std::string &str) {
-  LogManager &log_manager = LogManager::getInstance();
-  std::string compact;
-  compact.reserve(str.size());
-  for (char c : str)
-    if (!std::isspace(static_cast<unsigned char>(c))) compact += c;
-
-  int commas = 0;
-  for (char c : compact)
-    if (c == ',') commas++;
-  int allocated = commas + 1;
-  match_keys.clear();
-  match_values.clear();
-  match_keys.reserve(allocated);
-  match_values.reserve(allocated);
-  log_manager.writeLog(25, "match(): number of elements allocated is %d", allocated);
-
-  item_count = 0;
-  for (const std::string &element : splitRuns(compact, ',')) {
-    log_manager.writeLog(25, "\titem number %d", item_count);
-    log_manager.writeLog(28, "\tp_element is '%s' (%p)", element.c_str(),
-                         static_cast<const void *>(element.c_str()));
-    std::vector<std::string> tokens = splitRuns(element, ':');
-    if (tokens.empty()) {
-      log_manager.writeLog(28, "\ttoken is '%s' (%p)", "(null)", static_cast<const void *>(nullptr));
-      break;  // an element of colons only ends the parse
-    }
-    log_manager.writeLog(28, "\ttoken is '%s' (%p)", tokens[0].c_str(),
-                         static_cast<const void *>(tokens[0].c_str()));
-    match_keys.push_back(tokens[0]);
-    log_manager.writeLog(25, "\tkey %s", tokens[0].c_str());
-    match_values.push_back(tokens.size() > 1 ? tokens[1] : std::string());
-    log_manager.writeLog(25, "\tval %s", match_values.back().c_str());
-    item_count++;
-  }
-
-  log_manager.writeLog(25, "match(): parsed.");
-  for (int k = 0; k < item_count; k++)
-    log_manager.writeLog(28, "\t%d  %s : %s", k, match_keys[k].c_str(), match_values[k].c_str());
-}
-
-}  // namespace
-
-std::vector<std::string> splitRuns(const std::string &text, char sep) {
-  std::vector<std::string> parts;
-  size_t i = 0;
-  while (i < text.size()) {
-    while (i < text.size() && text[i] == sep) i++;
-    if (i >= text.size()) break;
-    size_t end = text.find(sep, i);
-    if (end == std::string::npos) end = text.size();
-    parts.push_back(text.substr(i, end - i));
-    i = end;
-  }
-  return parts;
-}
-
-std::string match(std::string str, std::string find) {
-  LogManager &log_manager = LogManager::getInstance();
-  log_manager.writeLog(25, "match(\"%s\", \"%s\")", str.c_str(), find.c_str());
-  if (!str.empty()) parseAttributes(str);
-  log_manager.writeLog(25, "match(): Looking for match '%s' among %d items.", find.c_str(),
-                       item_count);
-  for (int i = 0; i < item_count; i++) {
-    log_manager.writeLog(28, "match(): %d: %s == %s?", i, match_keys[i].c_str(), find.c_str());
-    if (match_keys[i] == find) return match_values[i];
-  }
-  return "";
-}
-
-int clampToInt(double value) {
-  if (std::isnan(value)) return 0;
-  if (value >= static_cast<double>(INT_MAX)) return INT_MAX;
-  if (value <= static_cast<double>(INT_MIN)) return INT_MIN;
-  return static_cast<int>(value);
-}
-
-bool readInt(const std::string &text, int &value) {
-  errno = 0;
-  long long number = std::strtoll(text.c_str(), nullptr, 10);
-  if (errno == ERANGE || number < INT_MIN || number > INT_MAX) return false;
-  value = static_cast<int>(number);
-  return true;
-}
-
-bool readFloat(const std::string &text, float &value, float limit) {
-  double number = std::strtod(text.c_str(), nullptr);
-  if (!std::isfinite(number) || std::fabs(number) > static_cast<double>(limit)) return false;
-  value = static_cast<float>(number);
-  return true;
-}
-
-std::string toString(bool value) { return value ? "true" : "false"; }
-
-std::string toString(char value) { return std::string(1, value); }
-
-std::string toString(int value) { return std::to_string(value); }
-
-std::string toString(float value) {
-  std::ostringstream out;
-  out << static_cast<double>(value);
-  return out.str();
-}
-
-std::string toString(Path path) {
-  std::string text;
-  for (const Vector &node : path.getPath())
-    text += toString(node.getX()) + " " + toString(node.getY()) + "|";
-  return text;
-}
-
-// ---------------------------------------------------------------------------
-// Geometry
+// Geometry tests
 
 bool boxContainsPosition(Box b, Vector p) {
   float x1 = b.getCorner().getX(), y1 = b.getCorner().getY();
@@ -213,205 +89,11 @@ float distance(Object *p_a, Object *p_b) {
   return distance(p_a->getPosition(), p_b->getPosition());
 }
 
-bool audioDeviceOpen() {
-  static int open = -1;
-  if (open < 0) {
-    // SFML makes the device's OpenAL context current when it opens the
-    // device; OpenAL is already loaded with SFML's audio library, so its
-    // function is looked up by name rather than linked.
-    using GetContext = void *(*)();
-    auto get_context = reinterpret_cast<GetContext>(dlsym(RTLD_DEFAULT, "alcGetCurrentContext"));
-    open = !get_context || get_context() ? 1 : 0;
-    if (!open)
-      LogManager::getInstance().writeLog(
-          "audioDeviceOpen(): Warning! No audio device. Sounds and music are silent.");
-  }
-  return open == 1;
-}
-
-namespace {
-
-std::string &installedFontFile() {
-  static std::string file;
-  return file;
-}
-
-}  // namespace
-
-bool setInstalledFontFile(const std::string &path) {
-  installedFontFile() = path;
-  return true;
-}
-
-std::vector<std::string> fallbackFontFiles() {
-  std::vector<std::string> files;
-  if (!installedFontFile().empty()) files.push_back(installedFontFile());
-#ifdef SORBELANE_BUILD_FONT
-  files.push_back(SORBELANE_BUILD_FONT);
-#endif
-#ifdef SORBELANE_INSTALL_FONT
-  files.push_back(SORBELANE_INSTALL_FONT);
-#endif
-  return files;
-}
-
-namespace {
-
-bool pathExists(const std::string &path) { return access(path.c_str(), F_OK) == 0; }
-
-// Whether some ALSA playback device node (/dev/snd/pcmC*p) exists.
-bool alsaPlaybackNode() {
-  DIR *dir = opendir("/dev/snd");
-  if (!dir) return false;
-  bool found = false;
-  while (struct dirent *entry = readdir(dir))
-    if (strncmp(entry->d_name, "pcm", 3) == 0) found = true;
-  closedir(dir);
-  return found;
-}
-
-// True only when no OpenAL Soft backend could reach a device: no sound
-// hardware, no sound server, and no ALSA or OpenAL set-up of the user's own.
-bool surelyNoAudioDevice() {
-  const char *home = getenv("HOME");
-  const char *runtime = getenv("XDG_RUNTIME_DIR");
-  const char *config_home = getenv("XDG_CONFIG_HOME");
-  std::string user_config = config_home ? config_home : (home ? std::string(home) + "/.config" : "");
-  if (getenv("ALSOFT_DRIVERS") || getenv("ALSOFT_CONF") || getenv("PULSE_SERVER")) return false;
-  if (alsaPlaybackNode() || pathExists("/dev/dsp") || pathExists("/etc/asound.conf")) return false;
-  if (home && (pathExists(std::string(home) + "/.asoundrc") ||
-               pathExists(std::string(home) + "/.alsoftrc")))
-    return false;
-  if (!user_config.empty() && pathExists(user_config + "/alsoft.conf")) return false;
-  std::string run_dir = runtime ? runtime : "/run/user/" + std::to_string(getuid());
-  return !pathExists(run_dir + "/pulse/native") && !pathExists(run_dir + "/pipewire-0");
-}
-
-}  // namespace
-
-int regularFileStatus(const std::string &name) {
-  // Opening a FIFO for reading blocks until a writer comes; O_NONBLOCK does not.
-  int fd = open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return -1;
-  struct stat st;
-  int status = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? 0 : -2;
-  close(fd);
-  return status;
-}
-
-bool audioFormatPlayable(unsigned channels, unsigned rate, const char *caller,
-                         const std::string &name) {
-  LogManager &log = LogManager::getInstance();
-  if (channels < 1 || channels > MAX_AUDIO_CHANNELS) {
-    log.writeLog("%s: Error! '%s' has %u channels, must be 1 to %u.", caller, name.c_str(),
-                 channels, MAX_AUDIO_CHANNELS);
-    return false;
-  }
-  if (rate < 1 || rate > MAX_SAMPLE_RATE) {
-    log.writeLog("%s: Error! '%s' has %u samples a second, must be 1 to %u.", caller,
-                 name.c_str(), rate, MAX_SAMPLE_RATE);
-    return false;
-  }
-  return true;
-}
-
-namespace {
-
-uint32_t littleEndian(const unsigned char *bytes, int count) {
-  uint32_t value = 0;
-  for (int i = count - 1; i >= 0; i--) value = value << 8 | bytes[i];
-  return value;
-}
-
-// Walks a RIFF/WAVE file's chunks as SFML's reader does (each chunk's data
-// follows its 8-byte head, with no padding) up to the data chunk. read(offset,
-// buffer, length) gives bytes of the file, false past its end.
-template <class Read>
-bool walkWavChunks(Read read, const char *caller, const std::string &name) {
-  unsigned char head[12];
-  if (!read(0, head, 12) || std::memcmp(head, "RIFF", 4) != 0 || std::memcmp(head + 8, "WAVE", 4))
-    return true;  // not a WAV file
-  LogManager &log = LogManager::getInstance();
-  uint64_t at = 12;
-  for (int chunk = 0; chunk <= MAX_WAV_CHUNKS; chunk++) {
-    unsigned char chunk_head[8];
-    if (!read(at, chunk_head, 8)) return true;  // no data at all: the reader refuses it
-    uint32_t size = littleEndian(chunk_head + 4, 4);
-    if (std::memcmp(chunk_head, "data", 4) == 0) {
-      log.writeLog("%s: Error! '%s' is a WAV file with data before its format.", caller,
-                   name.c_str());
-      return false;
-    }
-    if (std::memcmp(chunk_head, "fmt ", 4) == 0) {
-      unsigned char format[16];
-      if (size < 16 || !read(at + 8, format, 16) || littleEndian(format + 2, 2) == 0 ||
-          littleEndian(format + 14, 2) < 8) {
-        log.writeLog("%s: Error! '%s' is a WAV file with a broken format chunk.", caller,
-                     name.c_str());
-        return false;
-      }
-      return true;
-    }
-    at += 8 + static_cast<uint64_t>(size);
-  }
-  log.writeLog("%s: Error! '%s' is a WAV file with more than %d chunks before its data.", caller,
-               name.c_str(), MAX_WAV_CHUNKS);
-  return false;
-}
-
-}  // namespace
-
-void quietAudioWithoutDevice() {
-  static bool done = false;
-  if (done) return;
-  done = true;
-  if (!surelyNoAudioDevice()) return;
-  // OpenAL Soft reads these once, when SFML first opens the device. A
-  // backend name that does not exist leaves it no backend to try, so the
-  // sound libraries below it print nothing either.
-  setenv("ALSOFT_LOGLEVEL", "0", 0);
-  setenv("ALSOFT_DRIVERS", "none", 0);
-}
-
-bool wavChunksSafe(const void *data, std::size_t size, const char *caller,
-                   const std::string &name) {
-  const unsigned char *bytes = static_cast<const unsigned char *>(data);
-  return walkWavChunks(
-      [&](uint64_t offset, unsigned char *buffer, size_t length) {
-        if (!bytes || offset > size || length > size - offset) return false;
-        std::memcpy(buffer, bytes + offset, length);
-        return true;
-      },
-      caller, name);
-}
-
-bool wavChunksSafe(const std::string &filename, const char *caller) {
-  int fd = open(filename.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return false;
-  bool safe = walkWavChunks(
-      [&](uint64_t offset, unsigned char *buffer, size_t length) {
-        if (offset > static_cast<uint64_t>(INT64_MAX)) return false;
-        ssize_t got = pread(fd, buffer, length, static_cast<off_t>(offset));
-        return got == static_cast<ssize_t>(length);
-      },
-      caller, filename);
-  close(fd);
-  return safe;
-}
-
 bool valueInRange(float value, float min, float max) { return min <= value && value <= max; }
 
 Box getWorldBox(const Object *p_o) { return p_o->worldBox(); }
 
 Box getWorldBox(const Object *p_o, Vector where) { return p_o->worldBoxAt(where); }
-
-Vector viewToWorld(Vector view_pos) {
-  return view_pos + WorldManager::getInstance().getView().getCorner();
-}
-
-Vector worldToView(Vector world_pos) {
-  return world_pos - WorldManager::getInstance().getView().getCorner();
-}
 
 Vector getNormal(const Object *p_o, const Object *p_other) {
   Vector velocity = p_o->getVelocity();
@@ -450,15 +132,183 @@ Vector getNormal(const Object *p_o, const Object *p_other) {
   return Vector(0, 0);
 }
 
-}  // namespace sb
+// ---------------------------------------------------------------------------
+// World and view conversion, cells and pixels
+
+Vector viewToWorld(Vector view_pos) {
+  return view_pos + WorldManager::getInstance().getView().getCorner();
+}
+
+Vector worldToView(Vector world_pos) {
+  return world_pos - WorldManager::getInstance().getView().getCorner();
+}
+
+float charWidth() {
+  const DisplayManager &display_manager = DisplayManager::getInstance();
+  return static_cast<float>(display_manager.getHorizontalPixels()) /
+         static_cast<float>(display_manager.getHorizontal());
+}
+
+float charHeight() {
+  const DisplayManager &display_manager = DisplayManager::getInstance();
+  return static_cast<float>(display_manager.getVerticalPixels()) /
+         static_cast<float>(display_manager.getVertical());
+}
+
+Vector spacesToPixels(Vector spaces) {
+  Vector pixels(spaces.getX() * charWidth(), spaces.getY() * charHeight());
+  LogManager::getInstance().writeLog(30,
+                                     "spacesToPixels(int): spaces (%.2f,%.2f) = pixels (%.2f,%.2f)",
+                                     spaces.getX(), spaces.getY(), pixels.getX(), pixels.getY());
+  return pixels;
+}
+
+Vector pixelsToSpaces(Vector pixels) {
+  Vector spaces(pixels.getX() / charWidth(), pixels.getY() / charHeight());
+  LogManager::getInstance().writeLog(30,
+                                     "pixelsToSpaces(): pixels (%.2f,%.2f) = spaces (%.2f,%.2f)",
+                                     pixels.getX(), pixels.getY(), spaces.getX(), spaces.getY());
+  return spaces;
+}
 
 // ---------------------------------------------------------------------------
-// Display, input and particle free functions follow (added with those parts).
+// Text conversions
+
+int clampToInt(double value) {
+  if (std::isnan(value)) return 0;
+  if (value >= static_cast<double>(INT_MAX)) return INT_MAX;
+  if (value <= static_cast<double>(INT_MIN)) return INT_MIN;
+  return static_cast<int>(value);
+}
+
+bool readInt(const std::string &text, int &value) {
+  errno = 0;
+  long long number = std::strtoll(text.c_str(), nullptr, 10);
+  if (errno == ERANGE || number < INT_MIN || number > INT_MAX) return false;
+  value = static_cast<int>(number);
+  return true;
+}
+
+bool readFloat(const std::string &text, float &value, float limit) {
+  double number = std::strtod(text.c_str(), nullptr);
+  if (!std::isfinite(number) || std::fabs(number) > static_cast<double>(limit)) return false;
+  value = static_cast<float>(number);
+  return true;
+}
+
+std::string toString(bool value) { return value ? "true" : "false"; }
+
+std::string toString(char value) { return std::string(1, value); }
+
+std::string toString(int value) { return std::to_string(value); }
+
+std::string toString(float value) {
+  std::ostringstream out;
+  out << static_cast<double>(value);
+  return out.str();
+}
+
+std::string toString(Path path) {
+  std::string text;
+  for (const Vector &node : path.getPath())
+    text += toString(node.getX()) + " " + toString(node.getY()) + "|";
+  return text;
+}
+
+std::string toString(Keyboard::Key key) {
+  if (key >= Keyboard::A && key <= Keyboard::Z)
+    return std::string(1, static_cast<char>('A' + (key - Keyboard::A)));
+  if (key >= Keyboard::NUM1 && key <= Keyboard::NUM9)
+    return std::string(1, static_cast<char>('1' + (key - Keyboard::NUM1)));
+  switch (key) {
+    case Keyboard::NUM0:
+      return "0";
+    case Keyboard::SPACE:
+      return " ";
+    case Keyboard::MINUS:
+      return "-";
+    case Keyboard::PLUS:
+      return "+";
+    case Keyboard::TILDE:
+      return "~";
+    case Keyboard::PERIOD:
+      return ".";
+    case Keyboard::COMMA:
+      return ",";
+    case Keyboard::SLASH:
+      return "/";
+    case Keyboard::EQUAL:
+      return "=";
+    case Keyboard::BACKSLASH:
+      return "\\";
+    case Keyboard::MULTIPLY:
+      return "*";
+    case Keyboard::QUOTE:
+      return "\"";
+    case Keyboard::SEMICOLON:
+      return ";";
+    default:
+      return "";
+  }
+}
+
+std::string toString(Shape shape) {
+  switch (shape.getType()) {
+    case CIRCLE:
+      return "circle";
+    case SQUARE:
+      return "square";
+    case TRIANGLE:
+      return "triangle";
+    default:
+      return "undefined";
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Colours
+
+const ColorEntry COLOR_TABLE[COLOR_TABLE_SIZE] = {
+    {BLACK, "black", 0, 0, 0},       {RED, "red", 255, 0, 0},
+    {GREEN, "green", 0, 255, 0},     {YELLOW, "yellow", 255, 255, 0},
+    {BLUE, "blue", 0, 0, 255},       {MAGENTA, "magenta", 255, 0, 255},
+    {CYAN, "cyan", 0, 255, 255},     {WHITE, "white", 255, 255, 255},
+};
+
+bool colorFromName(const std::string &name, Color &color) {
+  for (const ColorEntry &entry : COLOR_TABLE)
+    if (name == entry.name) {
+      color = entry.color;
+      return true;
+    }
+  return false;
+}
+
+void colorToRGB(Color color, unsigned char &r, unsigned char &g, unsigned char &b) {
+  if (color >= BLACK && color <= WHITE) {
+    const ColorEntry &entry = COLOR_TABLE[color];
+    r = entry.r, g = entry.g, b = entry.b;
+  } else if (color != CUSTOM) {  // CUSTOM: the caller holds the RGB values
+    LogManager::getInstance().writeLog(5, "colorToRGB(): Color %d not supported.",
+                                       static_cast<int>(color));
+  }
+}
+
+sf::Color colorToSFML(Color color) {
+  if (color >= BLACK && color <= WHITE) {
+    const ColorEntry &entry = COLOR_TABLE[color];
+    return sf::Color(entry.r, entry.g, entry.b);
+  }
+  if (color == CUSTOM)
+    LogManager::getInstance().writeLog(5, "colorToSFML(): Color is CUSTOM.");
+  else
+    LogManager::getInstance().writeLog(5, "colorToSFML(): Color %d not supported.",
+                                       static_cast<int>(color));
+  return sf::Color::White;
+}
 
 // ---------------------------------------------------------------------------
 // Particles
-
-namespace sb {
 
 namespace {
 
@@ -715,173 +565,89 @@ int addParticles(PrecipitationType type, Direction direction, float density, Col
   return 0;
 }
 
-}  // namespace sb
+// ---------------------------------------------------------------------------
+// Attribute strings
+
+namespace {
+
+// The elements of the last parsed attribute string, searched when match()
+// is called with an empty string.
+std::vector<std::string> match_keys;
+std::vector<std::string> match_values;
+int item_count = 0;
+
+void parseAttributes(const std::string &str) {
+  LogManager &log_manager = LogManager::getInstance();
+  std::string compact;
+  compact.reserve(str.size());
+  for (char c : str)
+    if (!std::isspace(static_cast<unsigned char>(c))) compact += c;
+
+  int commas = 0;
+  for (char c : compact)
+    if (c == ',') commas++;
+  int allocated = commas + 1;
+  match_keys.clear();
+  match_values.clear();
+  match_keys.reserve(allocated);
+  match_values.reserve(allocated);
+  log_manager.writeLog(25, "match(): number of elements allocated is %d", allocated);
+
+  item_count = 0;
+  for (const std::string &element : splitRuns(compact, ',')) {
+    log_manager.writeLog(25, "\titem number %d", item_count);
+    log_manager.writeLog(28, "\tp_element is '%s' (%p)", element.c_str(),
+                         static_cast<const void *>(element.c_str()));
+    std::vector<std::string> tokens = splitRuns(element, ':');
+    if (tokens.empty()) {
+      log_manager.writeLog(28, "\ttoken is '%s' (%p)", "(null)", static_cast<const void *>(nullptr));
+      break;  // an element of colons only ends the parse
+    }
+    log_manager.writeLog(28, "\ttoken is '%s' (%p)", tokens[0].c_str(),
+                         static_cast<const void *>(tokens[0].c_str()));
+    match_keys.push_back(tokens[0]);
+    log_manager.writeLog(25, "\tkey %s", tokens[0].c_str());
+    match_values.push_back(tokens.size() > 1 ? tokens[1] : std::string());
+    log_manager.writeLog(25, "\tval %s", match_values.back().c_str());
+    item_count++;
+  }
+
+  log_manager.writeLog(25, "match(): parsed.");
+  for (int k = 0; k < item_count; k++)
+    log_manager.writeLog(28, "\t%d  %s : %s", k, match_keys[k].c_str(), match_values[k].c_str());
+}
+
+}  // namespace
+
+std::vector<std::string> splitRuns(const std::string &text, char sep) {
+  std::vector<std::string> parts;
+  size_t i = 0;
+  while (i < text.size()) {
+    while (i < text.size() && text[i] == sep) i++;
+    if (i >= text.size()) break;
+    size_t end = text.find(sep, i);
+    if (end == std::string::npos) end = text.size();
+    parts.push_back(text.substr(i, end - i));
+    i = end;
+  }
+  return parts;
+}
+
+std::string match(std::string str, std::string find) {
+  LogManager &log_manager = LogManager::getInstance();
+  log_manager.writeLog(25, "match(\"%s\", \"%s\")", str.c_str(), find.c_str());
+  if (!str.empty()) parseAttributes(str);
+  log_manager.writeLog(25, "match(): Looking for match '%s' among %d items.", find.c_str(),
+                       item_count);
+  for (int i = 0; i < item_count; i++) {
+    log_manager.writeLog(28, "match(): %d: %s == %s?", i, match_keys[i].c_str(), find.c_str());
+    if (match_keys[i] == find) return match_values[i];
+  }
+  return "";
+}
 
 // ---------------------------------------------------------------------------
-// Cells and pixels, colours, key names and shape names
-
-#include "DisplayManager.h"
-#include "EventKeyboard.h"
-#include "Shape.h"
-
-namespace sb {
-
-float charWidth() {
-  const DisplayManager &display_manager = DisplayManager::getInstance();
-  return static_cast<float>(display_manager.getHorizontalPixels()) /
-         static_cast<float>(display_manager.getHorizontal());
-}
-
-float charHeight() {
-  const DisplayManager &display_manager = DisplayManager::getInstance();
-  return static_cast<float>(display_manager.getVerticalPixels()) /
-         static_cast<float>(display_manager.getVertical());
-}
-
-Vector spacesToPixels(Vector spaces) {
-  Vector pixels(spaces.getX() * charWidth(), spaces.getY() * charHeight());
-  LogManager::getInstance().writeLog(30,
-                                     "spacesToPixels(int): spaces (%.2f,%.2f) = pixels (%.2f,%.2f)",
-                                     spaces.getX(), spaces.getY(), pixels.getX(), pixels.getY());
-  return pixels;
-}
-
-Vector pixelsToSpaces(Vector pixels) {
-  Vector spaces(pixels.getX() / charWidth(), pixels.getY() / charHeight());
-  LogManager::getInstance().writeLog(30,
-                                     "pixelsToSpaces(): pixels (%.2f,%.2f) = spaces (%.2f,%.2f)",
-                                     pixels.getX(), pixels.getY(), spaces.getX(), spaces.getY());
-  return spaces;
-}
-
-void colorToRGB(Color color, unsigned char &r, unsigned char &g, unsigned char &b) {
-  switch (color) {
-    case BLACK:
-      r = 0, g = 0, b = 0;
-      break;
-    case RED:
-      r = 255, g = 0, b = 0;
-      break;
-    case GREEN:
-      r = 0, g = 255, b = 0;
-      break;
-    case YELLOW:
-      r = 255, g = 255, b = 0;
-      break;
-    case BLUE:
-      r = 0, g = 0, b = 255;
-      break;
-    case MAGENTA:
-      r = 255, g = 0, b = 255;
-      break;
-    case CYAN:
-      r = 0, g = 255, b = 255;
-      break;
-    case WHITE:
-      r = 255, g = 255, b = 255;
-      break;
-    case CUSTOM:  // the caller holds the RGB values
-      break;
-    default:
-      LogManager::getInstance().writeLog(5, "colorToRGB(): Color %d not supported.",
-                                         static_cast<int>(color));
-  }
-}
-
-sf::Color colorToSFML(Color color) {
-  switch (color) {
-    case BLACK:
-      return sf::Color::Black;
-    case RED:
-      return sf::Color::Red;
-    case GREEN:
-      return sf::Color::Green;
-    case YELLOW:
-      return sf::Color::Yellow;
-    case BLUE:
-      return sf::Color::Blue;
-    case MAGENTA:
-      return sf::Color::Magenta;
-    case CYAN:
-      return sf::Color::Cyan;
-    case WHITE:
-      return sf::Color::White;
-    case CUSTOM:
-      LogManager::getInstance().writeLog(5, "colorToSFML(): Color is CUSTOM.");
-      return sf::Color::White;
-    default:
-      LogManager::getInstance().writeLog(5, "colorToSFML(): Color %d not supported.",
-                                         static_cast<int>(color));
-      return sf::Color::White;
-  }
-}
-
-std::string toString(Keyboard::Key key) {
-  if (key >= Keyboard::A && key <= Keyboard::Z)
-    return std::string(1, static_cast<char>('A' + (key - Keyboard::A)));
-  if (key >= Keyboard::NUM1 && key <= Keyboard::NUM9)
-    return std::string(1, static_cast<char>('1' + (key - Keyboard::NUM1)));
-  switch (key) {
-    case Keyboard::NUM0:
-      return "0";
-    case Keyboard::SPACE:
-      return " ";
-    case Keyboard::MINUS:
-      return "-";
-    case Keyboard::PLUS:
-      return "+";
-    case Keyboard::TILDE:
-      return "~";
-    case Keyboard::PERIOD:
-      return ".";
-    case Keyboard::COMMA:
-      return ",";
-    case Keyboard::SLASH:
-      return "/";
-    case Keyboard::EQUAL:
-      return "=";
-    case Keyboard::BACKSLASH:
-      return "\\";
-    case Keyboard::MULTIPLY:
-      return "*";
-    case Keyboard::QUOTE:
-      return "\"";
-    case Keyboard::SEMICOLON:
-      return ";";
-    default:
-      return "";
-  }
-}
-
-std::string toString(Shape shape) {
-  switch (shape.getType()) {
-    case CIRCLE:
-      return "circle";
-    case SQUARE:
-      return "square";
-    case TRIANGLE:
-      return "triangle";
-    default:
-      return "undefined";
-  }
-}
-
-void putMessageLength(unsigned char *header, int length) {
-  uint32_t bits = static_cast<uint32_t>(length);
-  for (int i = 0; i < 4; i++) header[i] = static_cast<unsigned char>(bits >> (8 * i));
-}
-
-int getMessageLength(const unsigned char *header) {
-  uint32_t bits = 0;
-  for (int i = 0; i < 4; i++) bits |= static_cast<uint32_t>(header[i]) << (8 * i);
-  int32_t length;
-  memcpy(&length, &bits, sizeof length);  // two's complement, without overflow
-  return length;
-}
-
-void log_network_error(int error) {
-  LogManager::getInstance().writeLog("\t%d - %s", error, strerror(error));
-}
+// Splash screen
 
 // Runs the splash screen in a game loop of its own; game over stays set.
 int splash() {

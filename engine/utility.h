@@ -1,6 +1,7 @@
 /// @file
-/// The engine's free functions: attribute strings, text conversions, geometry
-/// tests, world and view conversion, cells and pixels, colours and particles.
+/// The engine's free functions: geometry tests, world and view conversion,
+/// text conversions, colours, the particle functions, attribute strings
+/// (match) and the splash screen.
 #ifndef SORBELANE_UTILITY_H
 #define SORBELANE_UTILITY_H
 
@@ -24,48 +25,6 @@ namespace sb {
 
 class Object;
 class Shape;
-
-/// Attribute strings ("key:value,key:value"): the value of the first element
-/// whose key is find, "" when there is none. Blanks are removed before parsing.
-/// An empty str searches the elements parsed by the previous call.
-/// Not thread-safe: the parsed elements are shared; AttributeList is the
-/// parse-once alternative.
-std::string match(std::string str, std::string find);
-/// The pieces of text between runs of sep, leading separators skipped
-/// (so no piece is empty; "" gives none).
-std::vector<std::string> splitRuns(const std::string &text, char sep);
-
-/// Shows the engine's splash screen until it ends or a key is pressed, in a game
-/// loop of its own; call it after starting the game manager and before the game's
-/// own run(). Returns 0, or -1 (logged) when the game manager is not started.
-int splash();
-
-/// A number as an int for counts, cells and sizes: NaN gives 0, and values
-/// beyond the int range give the nearest limit (a plain cast is undefined there).
-int clampToInt(double value);
-
-/// Reads an int from an attribute value as strtol reads it (text that is no
-/// number reads as 0). false, and value untouched, when it is out of the int range.
-bool readInt(const std::string &text, int &value);
-/// Reads a float from an attribute value as strtod reads it (text that is no
-/// number reads as 0). false, and value untouched, when it is not finite or
-/// larger in magnitude than limit.
-bool readFloat(const std::string &text, float &value, float limit = MAX_ATTRIBUTE_MAGNITUDE);
-
-/// Returns "true" or "false".
-std::string toString(bool value);
-/// Returns the one character as a string.
-std::string toString(char value);
-/// Returns the number in decimal.
-std::string toString(int value);
-/// Returns the number as a stream writes it by default, such as "3", "4.5", "1e+10".
-std::string toString(float value);
-/// Every node from the first as "x y|".
-std::string toString(Path path);
-/// Returns "circle", "square" or "triangle", and "undefined" for any other type.
-std::string toString(Shape shape);
-/// A key's printable name; "" for keys without one.
-std::string toString(Keyboard::Key key);
 
 // Geometry; every test is inclusive of edges except circleIntersectsBox.
 
@@ -102,16 +61,16 @@ bool valueInRange(float value, float min, float max);
 Box getWorldBox(const Object *p_o);
 /// Returns the object's bounding box as if it stood at where. p_o must not be null.
 Box getWorldBox(const Object *p_o, Vector where);
-/// Converts a position on the view (the window) into a world position.
-Vector viewToWorld(Vector view_pos);
-/// Converts a world position into a position on the view (the window).
-Vector worldToView(Vector world_pos);
 /// The side of other that the moving object p_o meets, as (-1|0|1, -1|0|1);
 /// (0,0), logged, when no side is found. Neither pointer may be null.
 Vector getNormal(const Object *p_o, const Object *p_other);
 
-// Cells and pixels.
+// World and view conversion, cells and pixels.
 
+/// Converts a position on the view (the window) into a world position.
+Vector viewToWorld(Vector view_pos);
+/// Converts a world position into a position on the view (the window).
+Vector worldToView(Vector world_pos);
 /// Returns the width of a character cell in pixels (window width / columns).
 float charWidth();
 /// Returns the height of a character cell in pixels (window height / rows).
@@ -121,8 +80,53 @@ Vector spacesToPixels(Vector spaces);
 /// Converts a distance or position in pixels into cells.
 Vector pixelsToSpaces(Vector pixels);
 
+// Text conversions.
+
+/// A number as an int for counts, cells and sizes: NaN gives 0, and values
+/// beyond the int range give the nearest limit (a plain cast is undefined there).
+int clampToInt(double value);
+
+/// Reads an int from an attribute value as strtol reads it (text that is no
+/// number reads as 0). false, and value untouched, when it is out of the int range.
+bool readInt(const std::string &text, int &value);
+/// Reads a float from an attribute value as strtod reads it (text that is no
+/// number reads as 0). false, and value untouched, when it is not finite or
+/// larger in magnitude than limit.
+bool readFloat(const std::string &text, float &value, float limit = MAX_ATTRIBUTE_MAGNITUDE);
+
+/// Returns "true" or "false".
+std::string toString(bool value);
+/// Returns the one character as a string.
+std::string toString(char value);
+/// Returns the number in decimal.
+std::string toString(int value);
+/// Returns the number as a stream writes it by default, such as "3", "4.5", "1e+10".
+std::string toString(float value);
+/// Every node from the first as "x y|".
+std::string toString(Path path);
+/// Returns "circle", "square" or "triangle", and "undefined" for any other type.
+std::string toString(Shape shape);
+/// A key's printable name; "" for keys without one.
+std::string toString(Keyboard::Key key);
+
 // Colours.
 
+/// One of the eight named colours: its value, its name in configuration and
+/// sprite files, and its red, green and blue values.
+struct ColorEntry {
+  Color color;           ///< BLACK to WHITE.
+  const char *name;      ///< "black", "red", ..., "white".
+  unsigned char r;       ///< Red, 0 to 255.
+  unsigned char g;       ///< Green, 0 to 255.
+  unsigned char b;       ///< Blue, 0 to 255.
+};
+/// How many colours have names: BLACK to WHITE.
+constexpr int COLOR_TABLE_SIZE = 8;
+/// The named colours, indexed by their value.
+extern const ColorEntry COLOR_TABLE[COLOR_TABLE_SIZE];
+/// Sets color to the colour called name ("black" ... "white", exact and
+/// lower case) and returns true; false, color untouched, for any other name.
+bool colorFromName(const std::string &name, Color &color);
 /// Writes a named colour's RGB values into r, g and b; they are left as they are
 /// for CUSTOM, and for an unknown colour (logged at level 5).
 void colorToRGB(Color color, unsigned char &r, unsigned char &g, unsigned char &b);
@@ -156,62 +160,24 @@ int addParticles(ParticleType type, Vector position, float scale = 1.0f, Color c
 int addParticles(PrecipitationType type, Direction direction, float density = 1.0f,
                  Color color = CUSTOM);
 
-/// Whether sounds can be heard: false when no audio device could be opened
-/// (no sound card, no sound server). Ask only while a sound or a track is
-/// loaded, since the device is opened with the first one; the answer is kept.
-bool audioDeviceOpen();
+// Attribute strings.
 
-/// Quietens OpenAL Soft when this machine surely has no audio device (no
-/// sound hardware, no sound server, no ALSA or OpenAL set-up of the user's,
-/// and ALSOFT_DRIVERS unset): it then neither searches for one nor prints
-/// its errors. Acts once, before SFML first opens the audio device; the
-/// game manager's startUp() calls it.
-void quietAudioWithoutDevice();
+/// Attribute strings ("key:value,key:value"): the value of the first element
+/// whose key is find, "" when there is none. Blanks are removed before parsing.
+/// An empty str searches the elements parsed by the previous call.
+/// Not thread-safe: the parsed elements are shared; AttributeList is the
+/// parse-once alternative.
+std::string match(std::string str, std::string find);
+/// The pieces of text between runs of sep, leading separators skipped
+/// (so no piece is empty; "" gives none).
+std::vector<std::string> splitRuns(const std::string &text, char sep);
 
-// The font that comes with the engine, used when the configured font file
-// cannot be loaded.
+// The splash screen.
 
-/// Names the font file of an installed engine package. A game built against
-/// the package calls it before main() (see GameManager.h), so the fallback
-/// font is found wherever the package was installed. Returns true.
-bool setInstalledFontFile(const std::string &path);
-/// The font files to try, in order, when the configured one cannot be loaded:
-/// the installed package's (when named), the copy in the engine's build tree,
-/// then the one below the install prefix the engine was configured with.
-std::vector<std::string> fallbackFontFiles();
-
-/// Whether name is a regular file that can be opened for reading, without
-/// blocking: 0 when it is; -1 when it cannot be opened; -2 when it is something
-/// else (a FIFO waits for a writer for ever, a device such as /dev/zero never
-/// ends, a directory holds no data).
-int regularFileStatus(const std::string &name);
-
-/// Whether an audio stream of channels channels at rate samples a second can
-/// be played: 1 to MAX_AUDIO_CHANNELS channels at 1 to MAX_SAMPLE_RATE. When
-/// not, logs why as "<caller>: Error! '<name>' has ..." and returns false.
-bool audioFormatPlayable(unsigned channels, unsigned rate, const char *caller,
-                         const std::string &name);
-
-/// Whether a sound file's chunks are safe for SFML's WAV reader, which divides
-/// by the sample size of the first "fmt " chunk when it meets the "data" chunk:
-/// false (logged as "<caller>: Error! '<name>' ...") for a RIFF/WAVE file whose
-/// data comes before any format, whose first format chunk has no channels or
-/// fewer than 8 bits a sample, or whose data follows more than
-/// MAX_WAV_CHUNKS other chunks. Other formats are left to their readers: true.
-bool wavChunksSafe(const void *data, std::size_t size, const char *caller,
-                   const std::string &name);
-/// The same for a file on disk (false when it cannot be read).
-bool wavChunksSafe(const std::string &filename, const char *caller);
-
-// Network messages: the length field at the front of a message, 4 bytes
-// little-endian whatever the machine; and "\t<error> - <its text>" in the log.
-
-/// Writes length into header[0..3], little-endian.
-void putMessageLength(unsigned char *header, int length);
-/// Reads the length written by putMessageLength() from header[0..3]; it may be negative.
-int getMessageLength(const unsigned char *header);
-/// Logs an errno value and its text as "\t<error> - <its text>".
-void log_network_error(int error);
+/// Shows the engine's splash screen until it ends or a key is pressed, in a game
+/// loop of its own; call it after starting the game manager and before the game's
+/// own run(). Returns 0, or -1 (logged) when the game manager is not started.
+int splash();
 
 /// The Unicode code point of a character code as the engine draws it: with
 /// cp437, codes 1 to 31 and 128 to 255 are the glyphs of code page 437 (box

@@ -15,6 +15,7 @@
 
 #include "Config.h"
 #include "DisplayManager.h"
+#include "EngineFont.h"
 #include "GameManager.h"
 #include "LogManager.h"
 #include "support/CoreChecks.h"
@@ -232,12 +233,28 @@ TEST(DisplayColors, NamedColoursCustomAndUnknown) {
   EXPECT_NE(log.find("colorToSFML(): Color 42 not supported."), std::string::npos);
 }
 
+// The names of configuration and sprite files give their colours, and only
+// the exact lower-case names do.
+TEST(DisplayColors, NamesGiveTheirColours) {
+  const char *names[] = {"black", "red", "green", "yellow", "blue", "magenta", "cyan", "white"};
+  for (int c = sb::BLACK; c <= sb::WHITE; c++) {
+    sb::Color color = sb::CUSTOM;
+    EXPECT_TRUE(sb::colorFromName(names[c], color)) << names[c];
+    EXPECT_EQ(color, static_cast<sb::Color>(c));
+  }
+  for (const char *name : {"Red", "", "default", "custom", "whitee"}) {
+    sb::Color color = sb::CUSTOM;
+    EXPECT_FALSE(sb::colorFromName(name, color)) << name;
+    EXPECT_EQ(color, sb::CUSTOM);
+  }
+}
+
 // A font file that cannot be loaded gives way to the engine's own font, with
 // a warning naming both; drawing then works. (Start-up failing for want of
 // any font is shown by the install test, where no engine font is left.)
 TEST(DisplayStartup, MissingFontFallsBackToTheEnginesFont) {
   ASSERT_TRUE(sbtest::ensureDisplay()) << "no X server for the window test";
-  std::vector<std::string> fallbacks = sb::fallbackFontFiles();
+  std::vector<std::string> fallbacks = sb::EngineFont::fallbackFiles();
   ASSERT_FALSE(fallbacks.empty());
   sb::LogManager &log_manager = sb::LogManager::getInstance();
   int level = log_manager.getLogLevel();

@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "EventNetwork.h"
 #include "EventStep.h"
 #include "GameManager.h"
@@ -54,7 +55,7 @@ void startNetworking(int frame_time = 10) {
 // A length field followed by a payload.
 std::string withLength(int length, const std::string &payload) {
   unsigned char header[4];
-  sb::putMessageLength(header, length);
+  sb::NetworkManager::putMessageLength(header, length);
   return std::string(reinterpret_cast<char *>(header), 4) + payload;
 }
 
@@ -222,10 +223,10 @@ TEST_F(Network, LengthFieldIsLittleEndianAndRoundTrips) {
   for (int i = 0; i < 1000; i++) values.push_back(static_cast<int>(random()));
   for (int value : values) {
     unsigned char header[4];
-    sb::putMessageLength(header, value);
+    sb::NetworkManager::putMessageLength(header, value);
     uint32_t bits = static_cast<uint32_t>(value);
     for (int b = 0; b < 4; b++) EXPECT_EQ(header[b], (bits >> (8 * b)) & 0xff);
-    EXPECT_EQ(sb::getMessageLength(header), value);
+    EXPECT_EQ(sb::NetworkManager::getMessageLength(header), value);
   }
 }
 
@@ -719,15 +720,7 @@ struct Traffic {
   bool engine_replies;                        // to a client that never reads
 };
 
-// A message whose bytes tell its number and place, so a lost, doubled or
-// shifted byte shows.
-std::string numberedMessage(int number, int size) {
-  std::string message(static_cast<size_t>(size), '\0');
-  sb::putMessageLength(reinterpret_cast<unsigned char *>(&message[0]), size);
-  for (int i = 4; i < size; i++)
-    message[static_cast<size_t>(i)] = static_cast<char>((number * 131 + i * 7) & 0xff);
-  return message;
-}
+using bench_support::numberedMessage;
 
 }  // namespace
 

@@ -10,6 +10,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "AttributeList.h"
 #include "Object.h"
@@ -212,6 +213,70 @@ TEST(SerializeDelta, ACopyFedChangesFollowsTheOriginal) {
     EXPECT_EQ(a->serialize(""), "");
     EXPECT_FALSE(a->isModified());
     drop({a, b});
+  }
+}
+
+// Each setter marks exactly the attributes its delta then carries: a table
+// of {setter, attributes}. Setting the value already held, a refused value,
+// setDirection and moveTo mark nothing.
+TEST(SerializeDelta, EachSetterMarksTheAttributesItChanges) {
+  ASSERT_EQ(sbtest::startEngine(HEADLESS), 0);
+  using Set = std::vector<sb::ObjectAttribute>;
+  struct Row {
+    const char *setter;
+    std::function<void(sb::Object *)> change;
+    Set marked;
+  };
+  sb::Path path;
+  path.addNode(Vector(3, 4));
+  sb::Shape shape;
+  shape.setType(sb::SQUARE);
+  sb::Animation animation;
+  animation.setIndex(2);
+  const Row rows[] = {
+      {"setId", [](sb::Object *o) { o->setId(o->getId() + 1000); }, {sb::ID}},
+      {"setId same", [](sb::Object *o) { o->setId(o->getId()); }, {}},
+      {"setActive", [](sb::Object *o) { o->setActive(false); }, {sb::ACTIVE}},
+      {"setActive same", [](sb::Object *o) { o->setActive(true); }, {}},
+      {"setVisible", [](sb::Object *o) { o->setVisible(false); }, {sb::VISIBLE}},
+      {"registerInterest", [](sb::Object *o) { o->registerInterest("boom"); }, {sb::EVENTS}},
+      {"setBox", [](sb::Object *o) { o->setBox(sb::Box(Vector(0, 0), 2, 3)); }, {sb::BOX}},
+      {"setBox same", [](sb::Object *o) { o->setBox(o->getBox()); }, {}},
+      {"setPosition", [](sb::Object *o) { o->setPosition(Vector(7, 8)); }, {sb::POSITION}},
+      {"setPosition same", [](sb::Object *o) { o->setPosition(o->getPosition()); }, {}},
+      {"setType", [](sb::Object *o) { o->setType("Enemy"); }, {sb::TYPE}},
+      {"setAnimation", [&](sb::Object *o) { o->setAnimation(animation, false); }, {sb::ANIMATION}},
+      {"setAltitude", [](sb::Object *o) { o->setAltitude(4); }, {sb::ALTITUDE}},
+      {"setAltitude refused", [](sb::Object *o) { o->setAltitude(9); }, {}},
+      {"setSolidness", [](sb::Object *o) { o->setSolidness(sb::SOFT); }, {sb::SOLIDNESS}},
+      {"setNoSoft", [](sb::Object *o) { o->setNoSoft(true); }, {sb::NO_SOFT}},
+      {"setSpeed", [](sb::Object *o) { o->setSpeed(2); }, {sb::SPEED}},
+      {"setDirection", [](sb::Object *o) { o->setDirection(Vector(1, 0)); }, {}},
+      {"moveTo", [](sb::Object *o) { o->moveTo(Vector(9, 9)); }, {}},
+      {"setVelocity", [](sb::Object *o) { o->setVelocity(Vector(3, 4)); },
+       {sb::SPEED, sb::DIRECTION}},
+      {"setAcceleration", [](sb::Object *o) { o->setAcceleration(Vector(0, 1)); },
+       {sb::ACCELERATION}},
+      {"setShape", [&](sb::Object *o) { o->setShape(shape); }, {sb::SHAPE}},
+      {"setPath", [&](sb::Object *o) { o->setPath(path); }, {sb::PATH}},
+      {"setFollowPath", [](sb::Object *o) { o->setFollowPath(false); }, {sb::FOLLOW_PATH}},
+      {"setAvoidCollisions", [](sb::Object *o) { o->setAvoidCollisions(true); },
+       {sb::AVOID_COLLISIONS}},
+  };
+  for (const Row &row : rows) {
+    sb::Object *o = new sb::Object;
+    o->serialize("");
+    row.change(o);
+    Set marked;
+    for (int a = 0; a < sb::ATTR_COUNT; a++)
+      if (o->isModified(static_cast<sb::ObjectAttribute>(a)))
+        marked.push_back(static_cast<sb::ObjectAttribute>(a));
+    EXPECT_EQ(marked, row.marked) << row.setter;
+    // The delta writes those attributes and clears their flags.
+    std::string delta = o->serialize("");
+    EXPECT_EQ(delta.empty(), row.marked.empty()) << row.setter << ": " << delta;
+    EXPECT_FALSE(o->isModified()) << row.setter;
+    drop({o});
   }
 }
 

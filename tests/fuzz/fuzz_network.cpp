@@ -58,7 +58,7 @@ class Checker : public sb::Object {
 
   bool badLengthAhead() const {
     if (written.size() < consumed + 4) return false;
-    int length = sb::getMessageLength(reinterpret_cast<const unsigned char *>(&written[consumed]));
+    int length = sb::NetworkManager::getMessageLength(reinterpret_cast<const unsigned char *>(&written[consumed]));
     return length < 4 || length > sb::NETWORK_MAX_MESSAGE;
   }
 
@@ -91,7 +91,7 @@ class Checker : public sb::Object {
   // Reads the complete messages that were reported while the game did not read.
   void catchUp(int index) {
     while (written.size() >= consumed + 4 && !badLengthAhead()) {
-      int length = sb::getMessageLength(reinterpret_cast<const unsigned char *>(&written[consumed]));
+      int length = sb::NetworkManager::getMessageLength(reinterpret_cast<const unsigned char *>(&written[consumed]));
       if (written.size() < consumed + static_cast<size_t>(length) || net().isData(index) < length)
         return;
       readMessage(index, length);
@@ -111,7 +111,7 @@ class Checker : public sb::Object {
       case sb::Network::DATA: {
         int length = e.getBytes();
         check(written.size() >= consumed + 4, "message event before its header came");
-        check(length == sb::getMessageLength(
+        check(length == sb::NetworkManager::getMessageLength(
                             reinterpret_cast<const unsigned char *>(&written[consumed])),
               "message event with another length than the header's");
         check(length >= 4 && length <= sb::NETWORK_MAX_MESSAGE, "message event for a bad length");
@@ -279,7 +279,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         uint8_t split = next();
         std::string payload(n, static_cast<char>(op));
         std::string message(4, '\0');
-        sb::putMessageLength(reinterpret_cast<unsigned char *>(&message[0]),
+        sb::NetworkManager::putMessageLength(reinterpret_cast<unsigned char *>(&message[0]),
                              static_cast<int>(n) + 4);
         message += payload;
         size_t cut = split % (message.size() + 1);
@@ -329,7 +329,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         for (int i = 0; i < count; i++) {
           int length = 4 + ((next() << 8) | next()) % (sb::NETWORK_MAX_MESSAGE - 3);
           std::string message(static_cast<size_t>(length), static_cast<char>('a' + i));
-          sb::putMessageLength(reinterpret_cast<unsigned char *>(&message[0]), length);
+          sb::NetworkManager::putMessageLength(reinterpret_cast<unsigned char *>(&message[0]), length);
           burst += message;
         }
         open = clientWriteServiced(fd, burst);

@@ -21,7 +21,7 @@ sb::NetworkManager &net() { return sb::NetworkManager::getInstance(); }
 
 int sendText(const std::string &text, int index) {
   std::string message(4, '\0');
-  sb::putMessageLength(reinterpret_cast<unsigned char *>(&message[0]),
+  sb::NetworkManager::putMessageLength(reinterpret_cast<unsigned char *>(&message[0]),
                        static_cast<int>(text.size()) + 4);
   message += text;
   return net().send(message.data(), static_cast<int>(message.size()), index);
