@@ -214,6 +214,7 @@ class Network : public testing::Test {
  protected:
   void TearDown() override {
     if (sb::GameManager::getInstance().isStarted()) sb::GameManager::getInstance().shutDown();
+    net().setMaxConnections(1);  // the default, which the next test expects
   }
 };
 
