@@ -239,10 +239,12 @@ void GameManager::run() {
   log_manager.writeLog(1, "GameManager::run(): end of game loop");
 }
 
-// Accepts a pending client and turns arrived messages into events within a
-// fifth of the frame time.
+// Sends on what closed connections still owe their peers, accepts a pending
+// client and turns arrived messages into events within a fifth of the frame
+// time.
 void GameManager::serviceNetwork(const Clock &clock) {
   NetworkManager &network_manager = NetworkManager::getInstance();
+  network_manager.flushLeaving();
   if (network_manager.isServer()) network_manager.accept();
   long long budget_end =
       static_cast<long long>(static_cast<float>(frame_time) * 0.2f * 1000.0f) + clock.split();

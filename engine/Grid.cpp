@@ -1,5 +1,6 @@
 #include "Grid.h"
 
+#include <algorithm>
 #include <cmath>
 #include <new>
 
@@ -66,6 +67,13 @@ int Grid::getHeight() const { return height; }
 
 void Grid::setDimensions(int new_width, int new_height) {
   if (new_width == width && new_height == height) return;
+  // Before the world starts there is nothing to re-file: the size waits for
+  // the world's start-up to allocate the cells.
+  if (!cells && !WorldManager::getInstance().isStarted()) {
+    width = new_width;
+    height = new_height;
+    return;
+  }
   shutDown();
   width = new_width;
   height = new_height;
@@ -90,8 +98,12 @@ Grid::Span Grid::spanOf(const Object *p_o, Vector where) const {
 }
 
 Grid::Span Grid::spanOfCorners(Vector top_left, Vector bottom_right) const {
-  Cell first = positionToCell(top_left);
-  Cell last = positionToCell(bottom_right);
+  // A box with a negative size has its far edge before its corner: the box
+  // covers the span between its edges whichever comes first.
+  Cell first = positionToCell(Vector(std::min(top_left.getX(), bottom_right.getX()),
+                                     std::min(top_left.getY(), bottom_right.getY())));
+  Cell last = positionToCell(Vector(std::max(top_left.getX(), bottom_right.getX()),
+                                    std::max(top_left.getY(), bottom_right.getY())));
   Span span{first.first, first.second, last.first, last.second, false, false};
   if (span.first_col < 0) span.first_col = 0, span.out = true;
   if (span.first_row < 0) span.first_row = 0, span.out = true;

@@ -56,7 +56,8 @@ class Grid {
   int getHeight() const;
   /// Remakes the grid at the new size and files the world's solid objects
   /// again; nothing for the same size. A size that cannot start is logged
-  /// and leaves the grid without cells.
+  /// and leaves the grid without cells. Before startUp() it only sets the
+  /// size that startUp() allocates.
   void setDimensions(int new_width, int new_height);
 
   /// The cell holding world position p; it may lie outside the grid.

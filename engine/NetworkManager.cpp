@@ -141,7 +141,7 @@ int NetworkManager::setServer(bool server, std::string port) {
   const char *failed = nullptr;
   if (bind(sock, reinterpret_cast<struct sockaddr *>(&address), sizeof address) == -1)
     failed = "NetworkManager::setServer(): Error! bind() returned:";
-  else if (listen(sock, 5) == -1)
+  else if (listen(sock, SOMAXCONN) == -1)  // a burst of clients waits for its turn
     failed = "NetworkManager::setServer(): Error! listen() returned:";
   if (failed) {
     int error = errno;
@@ -179,6 +179,8 @@ int NetworkManager::addConnection(int sock, Network::Label label) {
   c.ended = false;
   c.broken = false;
   c.reported_step = -1;
+  c.give_up_ms = 0;
+  c.closed_index = -1;
   connections.push_back(std::move(c));
   int index = static_cast<int>(connections.size()) - 1;
   EventNetwork event(label);
@@ -556,7 +558,7 @@ int NetworkManager::genDataEvents(int sock_index) {
           "NetworkManager::genDataEvents(): Error! Message length %d on socket %d is not from %d "
           "to %d. Closing it.",
           length, sock_index, NETWORK_HEADER_SIZE, NETWORK_MAX_MESSAGE);
-      close(sock_index);
+      closeWithoutWaiting(sock_index);
       return 0;
     }
     if (held >= static_cast<size_t>(length)) {
@@ -576,7 +578,7 @@ int NetworkManager::genDataEvents(int sock_index) {
     // No complete message is left and none can come.
     log.writeLog(1, "NetworkManager::genDataEvents(): Socket %d closed by peer (%d bytes left).",
                  sock_index, static_cast<int>(held));
-    close(sock_index);
+    closeWithoutWaiting(sock_index);
   }
   return result;
 }
@@ -587,28 +589,63 @@ int NetworkManager::close(int sock_index) {
 
 // Closes a connection, giving its queued bytes until the deadline to go out.
 int NetworkManager::closeUntil(int sock_index, long long deadline_ms) {
-  LogManager &log = LogManager::getInstance();
   if (!validIndex(sock_index)) {
-    log.writeLog("NetworkManager::close(): sock_index (%d) out of range.", sock_index);
+    LogManager::getInstance().writeLog("NetworkManager::close(): sock_index (%d) out of range.",
+                                       sock_index);
     return -1;
   }
   Connection &c = connections[static_cast<size_t>(sock_index)];
   if (c.sock < 0) return 0;  // already closing: its own close-event handler asked again
   if (flushUntil(c, deadline_ms) == -1)
-    log.writeLog("NetworkManager::close(): Warning! Socket %d closed with %d bytes not sent.",
-                 sock_index, static_cast<int>(c.out.size() - c.out_at));
+    LogManager::getInstance().writeLog(
+        "NetworkManager::close(): Warning! Socket %d closed with %d bytes not sent.", sock_index,
+        static_cast<int>(c.out.size() - c.out_at));
+  closeDescriptor(c.sock);
+  return finishClose(sock_index, c.id);
+}
+
+// Closes a connection whose peer has gone or misbehaved, without waiting for
+// it: what the socket does not take now stays queued in the leaving list,
+// which flushLeaving() sends on over later steps. Any peer can make the engine
+// close, so no such close may hold up the game loop.
+int NetworkManager::closeWithoutWaiting(int sock_index) {
+  Connection &c = connections[static_cast<size_t>(sock_index)];
+  if (c.sock < 0) return 0;
+  if (!c.broken) flush(c);
+  if (!c.broken && c.out_at < c.out.size()) {
+    Connection gone;
+    gone.sock = c.sock;
+    gone.id = c.id;
+    gone.out = std::move(c.out);
+    gone.out_at = c.out_at;
+    gone.in_begin = gone.in_end = 0;
+    gone.ended = gone.broken = false;
+    gone.reported_step = -1;
+    gone.give_up_ms = nowMs() + NETWORK_LEAVE_FLUSH_TIME;
+    gone.closed_index = sock_index;
+    leaving.push_back(std::move(gone));
+    LogManager::getInstance().writeLog(
+        10, "NetworkManager::genDataEvents(): Socket %d closed, %d bytes still to send.",
+        sock_index, static_cast<int>(leaving.back().out.size() - leaving.back().out_at));
+  } else {
+    if (c.out_at < c.out.size())
+      LogManager::getInstance().writeLog(
+          "NetworkManager::close(): Warning! Socket %d closed with %d bytes not sent.", sock_index,
+          static_cast<int>(c.out.size() - c.out_at));
+    closeDescriptor(c.sock);
+  }
+  return finishClose(sock_index, c.id);
+}
+
+// The end of every close: the entry no longer names a descriptor, its CLOSE
+// event goes out while its index is still valid, and then it is removed.
+int NetworkManager::finishClose(int sock_index, long long id) {
+  Connection &c = connections[static_cast<size_t>(sock_index)];
   c.out.clear();
   c.out_at = 0;
-  int sock = c.sock;
-  long long id = c.id;
   // The entry keeps its place during the close event but no longer names the
   // descriptor, which the system may hand out again at once.
   c.sock = -1;
-  if (::close(sock) == -1) {
-    int error = errno;
-    log.writeLog("NetworkManager::close(): Error! close() returned:");
-    log_network_error(error);
-  }
   EventNetwork event(Network::CLOSE);
   event.setSocketIndex(sock_index);
   event.setBytes(0);
@@ -618,6 +655,44 @@ int NetworkManager::closeUntil(int sock_index, long long deadline_ms) {
   if (at >= 0) connections.erase(connections.begin() + at);
   return 0;
 }
+
+void NetworkManager::closeDescriptor(int sock) {
+  if (::close(sock) == -1) {
+    int error = errno;
+    LogManager::getInstance().writeLog("NetworkManager::close(): Error! close() returned:");
+    log_network_error(error);
+  }
+}
+
+// Lets a leaving connection go, logging what it could not send.
+void NetworkManager::dropLeaving(size_t at) {
+  Connection &c = leaving[at];
+  if (c.out_at < c.out.size())
+    LogManager::getInstance().writeLog(
+        "NetworkManager::close(): Warning! Socket %d closed with %d bytes not sent.",
+        c.closed_index, static_cast<int>(c.out.size() - c.out_at));
+  // Unread input would make the close a reset, which can destroy what the
+  // peer has not read yet: take what is waiting, a bounded amount.
+  char discard[4096];
+  for (int i = 0; i < 16 && recv(c.sock, discard, sizeof discard, MSG_DONTWAIT) > 0; i++) {
+  }
+  closeDescriptor(c.sock);
+  leaving.erase(leaving.begin() + static_cast<long>(at));
+}
+
+void NetworkManager::flushLeaving() {
+  long long now = nowMs();
+  for (size_t i = 0; i < leaving.size();) {
+    Connection &c = leaving[i];
+    if (!c.broken) flush(c);
+    if (c.broken || c.out_at >= c.out.size() || now >= c.give_up_ms)
+      dropLeaving(i);
+    else
+      i++;
+  }
+}
+
+int NetworkManager::getLeavingCount() const { return static_cast<int>(leaving.size()); }
 
 int NetworkManager::closeAll() {
   // Only the connections present now: a close handler that connects again
@@ -630,6 +705,10 @@ int NetworkManager::closeAll() {
   for (long long id : ids) {
     int at = findById(id);
     if (at >= 0) result += closeUntil(at, deadline);
+  }
+  while (!leaving.empty()) {
+    flushUntil(leaving.back(), deadline);
+    dropLeaving(leaving.size() - 1);
   }
   return result;
 }

@@ -26,6 +26,11 @@ constexpr int NETWORK_CONNECT_TIMEOUT = 2000;
 /// How long closing connections waits in all for queued bytes to go out, in
 /// milliseconds; what is left after it is dropped (and logged).
 constexpr int NETWORK_CLOSE_FLUSH_TIME = 100;
+/// How long a connection that the engine closed by itself (its peer ended its
+/// side or sent a bad length) goes on sending its queued bytes, in
+/// milliseconds, over later steps and without ever waiting; what is left
+/// after it is dropped (and logged).
+constexpr int NETWORK_LEAVE_FLUSH_TIME = 1000;
 
 /// Plain TCP connections over IPv4: a server that accepts clients, clients
 /// that connect, and network events for accepts, connects, closes and complete
@@ -53,6 +58,8 @@ class NetworkManager : public Manager {
     bool ended;               // the peer sent its last byte, or receiving failed
     bool broken;              // peer gone or socket failed: close when drained
     long long reported_step;  // step whose message was reported and not yet read
+    long long give_up_ms;     // closed by the engine: when to drop what is still queued
+    int closed_index;         // closed by the engine: its socket index then, for the log
   };
 
   NetworkManager();
@@ -61,6 +68,8 @@ class NetworkManager : public Manager {
 
   int m_unconnected_sock;
   std::vector<Connection> connections;
+  // Closed by the engine, no longer numbered, still sending their queued bytes.
+  std::vector<Connection> leaving;
   int max_connections;
   long long next_id;
   int connect_timeout;
@@ -72,6 +81,10 @@ class NetworkManager : public Manager {
   int flushUntil(Connection &c, long long deadline_ms);
   int drain(Connection &c, const char *op);
   int closeUntil(int sock_index, long long deadline_ms);
+  int closeWithoutWaiting(int sock_index);
+  int finishClose(int sock_index, long long id);
+  void closeDescriptor(int sock);
+  void dropLeaving(size_t at);
   void warnIfNetworkingOff(const char *op) const;
 
  public:
@@ -146,9 +159,17 @@ class NetworkManager : public Manager {
   /// Reads what has arrived on the connection and raises a DATA event when a
   /// complete message waits (1), else 0; -1 on a socket error. Closes the
   /// connection on a bad length, and once the peer has gone and no complete
-  /// message is left. A message that no handler reads is reported again once
-  /// a step.
+  /// message is left, without waiting: its CLOSE event comes at once and
+  /// bytes still queued for the peer go out over later steps (flushLeaving()).
+  /// A message that no handler reads is reported again once a step.
   int genDataEvents(int sock_index);
+  /// Sends on, without waiting, what is still queued for the connections that
+  /// genDataEvents() closed, and lets each go once all is sent, its peer
+  /// fails, or NETWORK_LEAVE_FLUSH_TIME has passed (what is dropped is logged).
+  /// The game loop calls it once a step.
+  void flushLeaving();
+  /// How many closed connections are still sending their queued bytes.
+  int getLeavingCount() const;
 
   /// Sends what is still queued, waiting at most NETWORK_CLOSE_FLUSH_TIME for the
   /// peer to take it (what is left is dropped and logged), closes the connection
@@ -157,7 +178,8 @@ class NetworkManager : public Manager {
   /// an index out of range.
   int close(int sock_index);
   /// Closes every connection open at the call, all within one
-  /// NETWORK_CLOSE_FLUSH_TIME. Returns the sum of what close() returned.
+  /// NETWORK_CLOSE_FLUSH_TIME, and within the same time finishes those that
+  /// genDataEvents() closed. Returns the sum of what close() returned.
   int closeAll();
 };
 

@@ -87,6 +87,11 @@ class Object {
   /// Stops its interests and path search and leaves the world. Games do not
   /// delete objects themselves: they call WorldManager::markForDelete().
   virtual ~Object();
+  /// Not copyable: a copy would share the original's places in the world's
+  /// indexes. Copy values through the getters and setters, or serialize().
+  Object(const Object &) = delete;
+  /// Not assignable, for the same reason.
+  Object &operator=(const Object &) = delete;
 
   /// The object's unique id.
   int getId() const { return id; }

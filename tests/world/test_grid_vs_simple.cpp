@@ -237,4 +237,41 @@ TEST(CollisionIndex, AlignedBoxesOnCellBordersAgreeWithBruteForce) {
   exercise(ix, 200, 2500, position, box);
 }
 
+// Boxes keep negative sizes: their far edge lies left of or above their
+// corner. Both indexes must file them over the span between their edges,
+// zero sizes included, and answer as the brute force does.
+TEST(CollisionIndex, NegativeAndZeroSizedBoxesAgreeWithBruteForce) {
+  ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
+  Index ix(4242);
+  auto position = [&ix]() {
+    if (ix.pick(10) == 0) return Vector(ix.uniform(-600, 1000), ix.uniform(-300, 400));
+    return Vector(ix.uniform(-30, 230), ix.uniform(-15, 75));
+  };
+  auto size = [&ix]() {
+    switch (ix.pick(4)) {
+      case 0:
+        return 0.0f;
+      case 1:  // whole units, so that edges land on cell borders
+        return static_cast<float>(ix.pick(41) - 20);
+      default:
+        return ix.uniform(-25, 25);
+    }
+  };
+  auto box = [&]() {
+    float h = size(), v = size();
+    return Box(Vector(ix.uniform(-1, 1), ix.uniform(-1, 1)), h, v);
+  };
+  exercise(ix, 400, 2500, position, box);
+
+  // A box at x 30 reaching back to x 15 across the cell border at 20, met
+  // by a unit box at its corner.
+  sb::Object *wide = new sb::Object;
+  wide->setBox(Box(Vector(0, -0.5f), -15, 0.99f));
+  wide->setPosition(Vector(30, 4));
+  sb::Object *probe = new sb::Object;
+  probe->setPosition(Vector(100, 40));
+  sb::ObjectList met = sb::WorldManager::getInstance().getCollisions(probe, Vector(30, 4));
+  EXPECT_EQ(met.getCount(), 1);
+}
+
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <string>
+#include <type_traits>
 
 #include "Event.h"
 #include "EventStep.h"
@@ -19,6 +20,11 @@ namespace {
 
 using sb::Box;
 using sb::Vector;
+
+// A copy would share the original's places in the world's indexes: deleting
+// it would unfile the original. Objects are made with new, never copied.
+static_assert(!std::is_copy_constructible<sb::Object>::value, "objects must not be copied");
+static_assert(!std::is_copy_assignable<sb::Object>::value, "objects must not be assigned");
 
 class Counting : public sb::Object {
  public:

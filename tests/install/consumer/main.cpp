@@ -4,6 +4,8 @@
 
 #include "Sorbelane.h"
 
+static_assert(__cplusplus >= 201703L, "the package must bring C++17 to its users");
+
 namespace {
 
 class Counter : public sb::Object {
