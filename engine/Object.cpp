@@ -127,7 +127,9 @@ Object::Object()
 }
 
 Object::~Object() {
-  for (int i = event_count - 1; i >= 0; i--) unregisterInterest(event_name[i]);
+  // Going, not just unregistering: a delivery in progress must skip it.
+  for (int i = event_count - 1; i >= 0; i--)
+    managerFor(event_name[i]).dropInterest(this, event_name[i]);
   PathManager &path_manager = PathManager::getInstance();
   if (p_path_find) {
     path_manager.unregisterPathFind(p_path_find);
