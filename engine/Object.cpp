@@ -106,15 +106,16 @@ const char *boolText(bool value) { return value ? "true" : "false"; }
 
 Object::Object()
     : position(1, 1),
-      box(Vector(-0.5f, -0.5f), 0.99f, 0.99f),
+      speed(0),
+      solidness(HARD),
       is_active(true),
       is_visible(true),
-      no_soft(false),
       follow_path(false),
+      has_sprite(false),
+      no_soft(false),
       avoid_collisions(false),
-      solidness(HARD),
+      box(Vector(-0.5f, -0.5f), 0.99f, 0.99f),
       altitude(2),
-      speed(0),
       id(max_id < INT_MAX ? max_id++ : max_id),  // ids stop at the largest int
       box_record(-1),
       event_count(0),
@@ -145,6 +146,7 @@ Object::~Object() {
 // Tells the resource manager when the animation no longer shows p_old, so an
 // unloaded sprite can be freed once no object shows it.
 void Object::letGoOfSprite(const Sprite *p_old) {
+  has_sprite = animation.getSprite() != nullptr;
   if (p_old && p_old != animation.getSprite()) ResourceManager::getInstance().spriteLetGo(p_old);
 }
 
@@ -162,7 +164,8 @@ void Object::setType(std::string new_type) {
 
 int Object::setPosition(Vector new_position) {
   if (new_position == position) return 0;
-  sceneGraph().updatePosition(this, new_position);
+  // The scene graph re-files only active solid objects.
+  if (is_active && isSolid()) sceneGraph().updatePosition(this, new_position);
   position = new_position;
   world_box = worldBoxAt(position);
   modified[POSITION] = true;
@@ -292,10 +295,6 @@ std::string Object::toString() const {
   return sb::toString(id) + ", " + type + ", " + position.toString();
 }
 
-void Object::accelerate() {
-  if (!acceleration) return;
-  setVelocity(getVelocity() + acceleration);
-}
 
 void Object::moveTo(Vector where) {
   Vector new_direction = where - position;
@@ -363,7 +362,8 @@ int Object::eventHandler(const Event *p_e) {
 }
 
 int Object::draw() {
-  int result = animation.draw(position);
+  // An animation without a sprite draws nothing and gives 0.
+  int result = has_sprite ? animation.draw(position) : 0;
   if (shape.getType() != UNDEFINED_SHAPE) shape.draw(position);
   return result;
 }
@@ -671,8 +671,7 @@ void Object::pathTo(Object *p_target) {
 
 // Heads for the next node; a node closer than three quarters of a step is
 // taken at once, so several may be taken in one step.
-void Object::doPathFollowing() {
-  if (!follow_path) return;
+void Object::followPath() {
   while (!path.endOfPath()) {
     Vector next = path.nextNode();
     if (distance(position, next) > static_cast<double>(3 * speed) * 0.25) {

@@ -38,27 +38,31 @@ class Object {
   // Fields are grouped by use, not listed as documented: what every step reads
   // of every object (collisions, moves, drawing) sits in the first two cache
   // lines, so thousands of objects cost as few memory reads as possible.
+  // The first line after the object's vtable pointer holds what a step
+  // reads of every object (events, moves, drawing), the second what moves
+  // and drawing write or draw; the rest is read rarely.
   Vector position;
-  Box world_box;  // box placed at position, kept current by setPosition and setBox
-  Box box;
-  bool is_active;
-  bool is_visible;
-  bool no_soft;
-  bool follow_path;
-  bool avoid_collisions;
-  Solidness solidness;
-  int altitude;
   Vector direction;
   float speed;
+  Solidness solidness;
   Vector acceleration;
-  bool modified[ATTR_COUNT];
+  Box world_box;  // box placed at position, kept current by setPosition and setBox
+  bool is_active;
+  bool is_visible;
+  bool follow_path;
+  bool has_sprite;  // whether animation shows a sprite, so drawing need not look
+  bool no_soft;
+  bool avoid_collisions;
+  Box box;
+  int altitude;
   Shape shape;
+  bool modified[ATTR_COUNT];
   int id;
+  Animation animation;
   // Number of its record of places in the packed candidate lists, -1 for none
   // (an index, so that every object stays as small as before).
   int box_record;
   int event_count;
-  Animation animation;
   std::string type;
   std::vector<std::string> event_name;  // at most MAX_OBJ_EVENTS names
   PathFind *p_path_find;
@@ -67,6 +71,7 @@ class Object {
   friend class BoxList;
 
   int managerRegister(const std::string &event_type, bool do_register);
+  void followPath();
   void letGoOfSprite(const Sprite *p_old);
 
  protected:
@@ -193,7 +198,10 @@ class Object {
     return position + velocity;
   }
   /// Adds the acceleration to the velocity (the world manager calls this every step).
-  void accelerate();
+  void accelerate() {
+    if (!acceleration) return;  // no acceleration: nothing to recompute
+    setVelocity(getVelocity() + acceleration);
+  }
   /// Points the direction at where, keeping the speed.
   void moveTo(Vector where);
 
@@ -253,7 +261,9 @@ class Object {
   /// One step of path following (the world manager calls it every step):
   /// heads for the next node, taking at once any node closer than three
   /// quarters of a step, and stops at the end of the path.
-  void doPathFollowing();
+  void doPathFollowing() {
+    if (follow_path) followPath();
+  }
 };
 
 }  // namespace sb
