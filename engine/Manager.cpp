@@ -6,7 +6,7 @@
 namespace sb {
 
 Manager::Manager()
-    : type("Manager"), event_list_count(0), is_started(false), delivery_depth(0), clock(0) {}
+    : type("Manager"), event_list_count(0), is_started(false), delivery_depth(0), clock(0), holes_made(false) {}
 
 Manager::~Manager() {}
 
@@ -99,15 +99,19 @@ int Manager::removeInterest(Object *p_o, const std::string &event_type, bool goi
   }
   int index = findEntry(row, p_o);
   if (index < 0) return -1;
-  if (going)
+  if (going) {
     obj_list[row].makeHole(index);
-  else
+    holes_made = true;
+  } else {
     pending.push_back(PendingRemoval{row, index, ++clock});
+  }
   return 0;
 }
 
 // Applies the removals noted during deliveries and drops the rows they emptied.
 void Manager::finishDeliveries() const {
+  if (pending.empty() && !holes_made) return;
+  holes_made = false;
   Manager *self = const_cast<Manager *>(this);
   for (const PendingRemoval &removal : pending) self->obj_list[removal.row].makeHole(removal.index);
   pending.clear();
@@ -143,6 +147,7 @@ int Manager::onEvent(const Event *p_event) const {
   delivery_depth++;
   int count = 0;
   for (int i = 0; i < length; i++) {
+    detail::prefetchAhead(interested, i, length);
     Object *p_o = interested[i];
     if (!p_o || !p_o->isActive()) continue;
     if (nested && removedBefore(row, i, start)) continue;

@@ -36,6 +36,7 @@ class Manager {
   mutable int delivery_depth;
   mutable unsigned int clock;  // counts delivery starts and removals
   mutable std::vector<PendingRemoval> pending;
+  mutable bool holes_made;  // an entry became a hole during a delivery
 
   int findRow(const std::string &event_type) const;
   void dropRow(int row);

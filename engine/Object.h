@@ -266,6 +266,31 @@ class Object {
   }
 };
 
+namespace detail {
+
+/// How many entries ahead walks over many objects start loading objects.
+constexpr int WALK_PREFETCH_DISTANCE = 8;
+
+/// Starts loading what a walk over the world reads of an object: its first
+/// two cache lines (the hot fields) and the first fields of a derived class,
+/// which follow Object's own. Walks of thousands of objects then wait on
+/// several loads at once instead of one after another.
+inline void prefetchForWalk(const Object *p_o) {
+  const char *p = reinterpret_cast<const char *>(p_o);
+  __builtin_prefetch(p);
+  __builtin_prefetch(p + 64);
+  __builtin_prefetch(p + sizeof(Object));
+}
+
+/// Prefetches entry i + WALK_PREFETCH_DISTANCE of list when there is one.
+template <class List>
+inline void prefetchAhead(const List &list, int i, int length) {
+  int ahead = i + WALK_PREFETCH_DISTANCE;
+  if (ahead < length && list[ahead]) prefetchForWalk(list[ahead]);
+}
+
+}  // namespace detail
+
 }  // namespace sb
 
 #endif

@@ -251,6 +251,7 @@ void WorldManager::update() {
   walk_busy = true;
   update_walk.assign(scene_graph.activeList());
   for (int i = 0; i < update_walk.getCount(); i++) {
+    detail::prefetchAhead(update_walk, i, update_walk.getCount());
     Object *p_o = update_walk[i];
     Vector predicted = p_o->predictPosition();
     if (predicted != p_o->getPosition()) moveObject(p_o, predicted);
@@ -361,6 +362,7 @@ void WorldManager::draw() {
     // Walk a copy: drawing code may change visibility or altitude.
     draw_walk.assign(scene_graph.visibleList(altitude));
     for (int i = 0; i < draw_walk.getCount(); i++) {
+      detail::prefetchAhead(draw_walk, i, draw_walk.getCount());
       Object *p_o = draw_walk[i];
       if (boxIntersectsBox(p_o->worldBox(), view) || isViewObject(p_o)) p_o->draw();
     }
