@@ -107,22 +107,22 @@ const char *boolText(bool value) { return value ? "true" : "false"; }
 Object::Object()
     : position(1, 1),
       speed(0),
+      box(Vector(-0.5f, -0.5f), 0.99f, 0.99f),
       solidness(HARD),
       is_active(true),
       is_visible(true),
       follow_path(false),
       has_sprite(false),
+      has_shape(false),
       no_soft(false),
       avoid_collisions(false),
-      box(Vector(-0.5f, -0.5f), 0.99f, 0.99f),
       altitude(2),
       id(max_id < INT_MAX ? max_id++ : max_id),  // ids stop at the largest int
       box_record(-1),
       event_count(0),
       type("(Undefined)"),
       p_path_find(nullptr) {
-  for (bool &flag : modified) flag = true;
-  world_box = worldBoxAt(position);
+  modified.setAll();
   shape.setType(UNDEFINED_SHAPE);
   WorldManager::getInstance().insertObject(this);
 }
@@ -167,7 +167,6 @@ int Object::setPosition(Vector new_position) {
   // The scene graph re-files only active solid objects.
   if (is_active && isSolid()) sceneGraph().updatePosition(this, new_position);
   position = new_position;
-  world_box = worldBoxAt(position);
   modified[POSITION] = true;
   return 0;
 }
@@ -203,7 +202,7 @@ int Object::setAltitude(int new_altitude) {
 }
 
 int Object::setSolidness(Solidness new_solid) {
-  if (new_solid == solidness) return 0;
+  if (new_solid == getSolidness()) return 0;
   if (new_solid != HARD && new_solid != SOFT && new_solid != SPECTRAL) {
     LogManager::getInstance().writeLog(
         "Object::setSolidness(): Solidness %d not one of HARD, SOFT or SPECTRAL.",
@@ -211,7 +210,7 @@ int Object::setSolidness(Solidness new_solid) {
     return -1;
   }
   if (sceneGraph().updateSolidness(this, new_solid) == -1) return -1;
-  solidness = new_solid;
+  solidness = static_cast<unsigned char>(new_solid);
   modified[SOLIDNESS] = true;
   return 0;
 }
@@ -232,7 +231,6 @@ void Object::setBox(Box new_box) {
   SceneGraph &scene_graph = sceneGraph();
   scene_graph.removeObject(this);
   box = new_box;
-  world_box = worldBoxAt(position);
   scene_graph.insertObject(this);
   modified[BOX] = true;
 }
@@ -288,6 +286,7 @@ int Object::setSprite(std::string sprite_name) {
 
 void Object::setShape(Shape new_shape) {
   shape = new_shape;
+  has_shape = shape.getType() != UNDEFINED_SHAPE;
   modified[SHAPE] = true;
 }
 
@@ -364,7 +363,7 @@ int Object::eventHandler(const Event *p_e) {
 int Object::draw() {
   // An animation without a sprite draws nothing and gives 0.
   int result = has_sprite ? animation.draw(position) : 0;
-  if (shape.getType() != UNDEFINED_SHAPE) shape.draw(position);
+  if (has_shape) shape.draw(position);
   return result;
 }
 

@@ -35,28 +35,53 @@ class Object {
  private:
   static int max_id;
 
-  // Fields are grouped by use, not listed as documented: what every step reads
-  // of every object (collisions, moves, drawing) sits in the first two cache
-  // lines, so thousands of objects cost as few memory reads as possible.
-  // The first line after the object's vtable pointer holds what a step
-  // reads of every object (events, moves, drawing), the second what moves
-  // and drawing write or draw; the rest is read rarely.
+  // Fields are grouped by use, not listed as documented, so that thousands
+  // of objects cost as few memory reads as possible.
+  // One flag per serializable attribute, packed in one word so that it
+  // sits in the object's first cache line (moves set the position's flag).
+  class AttributeFlags {
+   private:
+    unsigned int bits = 0;
+
+   public:
+    class Flag {
+     private:
+      unsigned int &bits;
+      unsigned int mask;
+
+     public:
+      Flag(unsigned int &word, unsigned int flag_mask) : bits(word), mask(flag_mask) {}
+      Flag &operator=(bool value) {
+        bits = value ? bits | mask : bits & ~mask;
+        return *this;
+      }
+      operator bool() const { return (bits & mask) != 0; }
+    };
+    Flag operator[](int attribute) { return Flag(bits, 1u << attribute); }
+    bool operator[](int attribute) const { return (bits >> attribute) & 1u; }
+    void setAll() { bits = (1u << ATTR_COUNT) - 1; }
+  };
+  static_assert(ATTR_COUNT <= 32, "one bit per attribute");
+
+  // The first cache line (with the vtable pointer) holds everything that the
+  // step events, moves and drawing of a plain object read or write; the
+  // world box is computed from box and position when asked for.
   Vector position;
   Vector direction;
   float speed;
-  Solidness solidness;
+  AttributeFlags modified;
   Vector acceleration;
-  Box world_box;  // box placed at position, kept current by setPosition and setBox
+  Box box;
+  unsigned char solidness;  // a Solidness, kept small
   bool is_active;
   bool is_visible;
   bool follow_path;
   bool has_sprite;  // whether animation shows a sprite, so drawing need not look
+  bool has_shape;   // whether shape is drawn, likewise
   bool no_soft;
   bool avoid_collisions;
-  Box box;
   int altitude;
   Shape shape;
-  bool modified[ATTR_COUNT];
   int id;
   Animation animation;
   // Number of its record of places in the packed candidate lists, -1 for none
@@ -129,7 +154,7 @@ class Object {
   /// 0..MAX_ALTITUDE, the object then keeping its altitude.
   int setAltitude(int new_altitude);
   /// How the object collides.
-  Solidness getSolidness() const { return solidness; }
+  Solidness getSolidness() const { return static_cast<Solidness>(solidness); }
   /// Sets how the object collides; 0, or -1 (logged) for a value that is
   /// not HARD, SOFT or SPECTRAL.
   int setSolidness(Solidness new_solid);
@@ -150,8 +175,8 @@ class Object {
   /// Sets the bounding box (relative to the position), used for collisions
   /// and queries.
   void setBox(Box new_box);
-  /// The box at the current position (as getWorldBox), without recomputing it.
-  const Box &worldBox() const { return world_box; }
+  /// The box at the current position (as getWorldBox).
+  Box worldBox() const { return worldBoxAt(position); }
   /// The object's box placed at a world position (as getWorldBox).
   Box worldBoxAt(Vector where) const {
     return Box(box.getCorner() + where, box.getHorizontal(), box.getVertical());
