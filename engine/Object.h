@@ -37,28 +37,35 @@ class Object {
 
   // Fields are grouped by use, not listed as documented, so that thousands
   // of objects cost as few memory reads as possible.
-  // One flag per serializable attribute, packed in one word so that it
-  // sits in the object's first cache line (moves set the position's flag).
+  /// One flag per serializable attribute, packed in one word so that it
+  /// sits in the object's first cache line (moves set the position's flag).
   class AttributeFlags {
    private:
     unsigned int bits = 0;
 
    public:
+    /// One flag of the word, read and written like a bool.
     class Flag {
      private:
       unsigned int &bits;
       unsigned int mask;
 
      public:
+      /// The flag of word selected by flag_mask.
       Flag(unsigned int &word, unsigned int flag_mask) : bits(word), mask(flag_mask) {}
+      /// Sets or clears the flag.
       Flag &operator=(bool value) {
         bits = value ? bits | mask : bits & ~mask;
         return *this;
       }
+      /// Whether the flag is set.
       operator bool() const { return (bits & mask) != 0; }
     };
+    /// The flag of attribute (0 to ATTR_COUNT - 1).
     Flag operator[](int attribute) { return Flag(bits, 1u << attribute); }
+    /// Whether attribute's flag is set (0 to ATTR_COUNT - 1).
     bool operator[](int attribute) const { return (bits >> attribute) & 1u; }
+    /// Sets every attribute's flag.
     void setAll() { bits = (1u << ATTR_COUNT) - 1; }
   };
   static_assert(ATTR_COUNT <= 32, "one bit per attribute");
