@@ -20,7 +20,7 @@ Firework::~Firework() {}
 
 int Firework::eventHandler(const Event *p_e) {
   int result = Particle::eventHandler(p_e);
-  if (!p_e || p_e->typeRef() != STEP_EVENT) return result;
+  if (!p_e || p_e->getKind() != EVENT_STEP) return result;
   // The trail particle has no velocity: it stays where it was dropped.
   Particle *p_trail = new Particle(size * 0.5f, initial_age / 4, 255, r, g, b);
   p_trail->setPosition(getPosition());

@@ -5,7 +5,8 @@
 
 namespace sb {
 
-Manager::Manager() : type("Manager"), event_list_count(0), is_started(false) {}
+Manager::Manager()
+    : type("Manager"), event_list_count(0), is_started(false), delivery_depth(0), clock(0), holes_made(false) {}
 
 Manager::~Manager() {}
 
@@ -65,12 +66,59 @@ int Manager::registerInterest(Object *p_o, std::string event_type) {
 }
 
 int Manager::unregisterInterest(Object *p_o, std::string event_type) {
+  return removeInterest(p_o, event_type, false);
+}
+
+int Manager::dropInterest(Object *p_o, std::string event_type) {
+  return removeInterest(p_o, event_type, true);
+}
+
+// Whether entry index of row was unregistered before the clock showed stamp.
+bool Manager::removedBefore(int row, int index, unsigned int stamp) const {
+  for (const PendingRemoval &removal : pending)
+    if (removal.row == row && removal.index == index && removal.stamp <= stamp) return true;
+  return false;
+}
+
+// The first entry of p_o in row that is not already unregistered, or -1.
+int Manager::findEntry(int row, const Object *p_o) const {
+  const ObjectList &list = obj_list[row];
+  for (int i = 0; i < list.getCount(); i++)
+    if (list[i] == p_o && !removedBefore(row, i, clock)) return i;
+  return -1;
+}
+
+int Manager::removeInterest(Object *p_o, const std::string &event_type, bool going) {
   if (event_list_count <= 0) return -1;
   int row = findRow(event_type);
   if (row < 0) return -1;
-  if (obj_list[row].remove(p_o) != 0) return -1;
-  if (obj_list[row].isEmpty()) dropRow(row);
+  if (delivery_depth == 0) {
+    if (obj_list[row].remove(p_o) != 0) return -1;
+    if (obj_list[row].isEmpty()) dropRow(row);
+    return 0;
+  }
+  int index = findEntry(row, p_o);
+  if (index < 0) return -1;
+  if (going) {
+    obj_list[row].makeHole(index);
+    holes_made = true;
+  } else {
+    pending.push_back(PendingRemoval{row, index, ++clock});
+  }
   return 0;
+}
+
+// Applies the removals noted during deliveries and drops the rows they emptied.
+void Manager::finishDeliveries() const {
+  if (pending.empty() && !holes_made) return;
+  holes_made = false;
+  Manager *self = const_cast<Manager *>(this);
+  for (const PendingRemoval &removal : pending) self->obj_list[removal.row].makeHole(removal.index);
+  pending.clear();
+  for (int row = event_list_count - 1; row >= 0; row--) {
+    self->obj_list[row].dropHoles();
+    if (obj_list[row].isEmpty()) self->dropRow(row);
+  }
 }
 
 int Manager::onEvent(const Event *p_event) const {
@@ -86,18 +134,27 @@ int Manager::onEvent(const Event *p_event) const {
                                        type.c_str(), event_type.c_str());
     return 0;
   }
-  // Names are unique, so one row at most holds the interested objects. Walk a
-  // copy of it: handlers may register, unregister or delete objects.
+  // Names are unique, so one row at most holds the interested objects. The
+  // row is walked in place up to its length at the start: objects registered
+  // meanwhile wait for the next event, unregistered ones still get this one,
+  // destroyed ones do not (see PendingRemoval).
   int row = findRow(event_type);
   if (row < 0) return 0;
-  const ObjectList interested(obj_list[row]);
+  const ObjectList &interested = obj_list[row];
+  const int length = interested.getCount();
+  const unsigned int start = ++clock;
+  const bool nested = !pending.empty();  // earlier removals to honour
+  delivery_depth++;
   int count = 0;
-  for (int i = 0; i < interested.getCount(); i++) {
+  for (int i = 0; i < length; i++) {
+    detail::prefetchAhead(interested, i, length);
     Object *p_o = interested[i];
-    if (!p_o->isActive()) continue;
+    if (!p_o || !p_o->isActive()) continue;
+    if (nested && removedBefore(row, i, start)) continue;
     p_o->eventHandler(p_event);
     count++;
   }
+  if (--delivery_depth == 0) finishDeliveries();
   return count;
 }
 

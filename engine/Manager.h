@@ -2,6 +2,7 @@
 #define SORBELANE_MANAGER_H
 
 #include <string>
+#include <vector>
 
 #include "Constants.h"
 #include "Event.h"
@@ -22,8 +23,27 @@ class Manager {
   ObjectList obj_list[MAX_EVENTS];
   bool is_started;
 
+  // Deliveries walk the rows in place. While one is in progress rows keep
+  // their indices: an unregistered entry stays (the deliveries already under
+  // way still send it the event, as if they walked a copy made at their
+  // start) and is noted in pending; the entry of an object being destroyed
+  // becomes a hole. The outermost delivery applies both when it ends.
+  struct PendingRemoval {
+    int row;
+    int index;
+    unsigned int stamp;  // clock value when unregistered
+  };
+  mutable int delivery_depth;
+  mutable unsigned int clock;  // counts delivery starts and removals
+  mutable std::vector<PendingRemoval> pending;
+  mutable bool holes_made;  // an entry became a hole during a delivery
+
   int findRow(const std::string &event_type) const;
   void dropRow(int row);
+  int findEntry(int row, const Object *p_o) const;
+  bool removedBefore(int row, int index, unsigned int stamp) const;
+  void finishDeliveries() const;
+  int removeInterest(Object *p_o, const std::string &event_type, bool going);
 
  public:
   /// A manager of type "Manager", not started, with no interests.
@@ -51,6 +71,10 @@ class Manager {
   /// Removes p_o from the objects sent events of event_type; 0, or -1 when it
   /// was not registered for that type.
   int unregisterInterest(Object *p_o, std::string event_type);
+  /// As unregisterInterest(), for an object that is being destroyed: a
+  /// delivery in progress no longer sends it the event (Object's destructor
+  /// calls this).
+  int dropInterest(Object *p_o, std::string event_type);
   /// Sends p_event to the eventHandler() of every active object interested
   /// in its type; returns how many were sent it (0 for a null, undefined or
   /// invalid event, the last two logged). Handlers may register, unregister

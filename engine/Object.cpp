@@ -107,28 +107,31 @@ const char *boolText(bool value) { return value ? "true" : "false"; }
 
 Object::Object()
     : position(1, 1),
+      speed(0),
       box(Vector(-0.5f, -0.5f), 0.99f, 0.99f),
+      solidness(HARD),
       is_active(true),
       is_visible(true),
-      no_soft(false),
       follow_path(false),
+      has_sprite(false),
+      has_shape(false),
+      no_soft(false),
       avoid_collisions(false),
-      solidness(HARD),
       altitude(2),
-      speed(0),
       id(max_id < INT_MAX ? max_id++ : max_id),  // ids stop at the largest int
       box_record(-1),
       event_count(0),
       type("(Undefined)"),
       p_path_find(nullptr) {
-  for (bool &flag : modified) flag = true;
-  world_box = worldBoxAt(position);
+  modified.setAll();
   shape.setType(UNDEFINED_SHAPE);
   WorldManager::getInstance().insertObject(this);
 }
 
 Object::~Object() {
-  for (int i = event_count - 1; i >= 0; i--) unregisterInterest(event_name[i]);
+  // Going, not just unregistering: a delivery in progress must skip it.
+  for (int i = event_count - 1; i >= 0; i--)
+    managerFor(event_name[i]).dropInterest(this, event_name[i]);
   PathManager &path_manager = PathManager::getInstance();
   if (p_path_find) {
     path_manager.unregisterPathFind(p_path_find);
@@ -144,6 +147,7 @@ Object::~Object() {
 // Tells the resource manager when the animation no longer shows p_old, so an
 // unloaded sprite can be freed once no object shows it.
 void Object::letGoOfSprite(const Sprite *p_old) {
+  has_sprite = animation.getSprite() != nullptr;
   if (p_old && p_old != animation.getSprite()) ResourceManager::getInstance().spriteLetGo(p_old);
 }
 
@@ -161,9 +165,9 @@ void Object::setType(std::string new_type) {
 
 int Object::setPosition(Vector new_position) {
   if (new_position == position) return 0;
-  sceneGraph().updatePosition(this, new_position);
+  // The scene graph re-files only active solid objects.
+  if (is_active && isSolid()) sceneGraph().updatePosition(this, new_position);
   position = new_position;
-  world_box = worldBoxAt(position);
   setModified(POSITION);
   return 0;
 }
@@ -199,7 +203,7 @@ int Object::setAltitude(int new_altitude) {
 }
 
 int Object::setSolidness(Solidness new_solid) {
-  if (new_solid == solidness) return 0;
+  if (new_solid == getSolidness()) return 0;
   if (new_solid != HARD && new_solid != SOFT && new_solid != SPECTRAL) {
     LogManager::getInstance().writeLog(
         "Object::setSolidness(): Solidness %d not one of HARD, SOFT or SPECTRAL.",
@@ -207,7 +211,7 @@ int Object::setSolidness(Solidness new_solid) {
     return -1;
   }
   if (sceneGraph().updateSolidness(this, new_solid) == -1) return -1;
-  solidness = new_solid;
+  solidness = static_cast<unsigned char>(new_solid);
   setModified(SOLIDNESS);
   return 0;
 }
@@ -228,7 +232,6 @@ void Object::setBox(Box new_box) {
   SceneGraph &scene_graph = sceneGraph();
   scene_graph.removeObject(this);
   box = new_box;
-  world_box = worldBoxAt(position);
   scene_graph.insertObject(this);
   setModified(BOX);
 }
@@ -284,6 +287,7 @@ int Object::setSprite(std::string sprite_name) {
 
 void Object::setShape(Shape new_shape) {
   shape = new_shape;
+  has_shape = shape.getType() != UNDEFINED_SHAPE;
   setModified(SHAPE);
 }
 
@@ -291,10 +295,6 @@ std::string Object::toString() const {
   return sb::toString(id) + ", " + type + ", " + position.toString();
 }
 
-void Object::accelerate() {
-  if (!acceleration) return;
-  setVelocity(getVelocity() + acceleration);
-}
 
 void Object::moveTo(Vector where) {
   Vector new_direction = where - position;
@@ -362,8 +362,9 @@ int Object::eventHandler(const Event *p_e) {
 }
 
 int Object::draw() {
-  int result = animation.draw(position);
-  if (shape.getType() != UNDEFINED_SHAPE) shape.draw(position);
+  // An animation without a sprite draws nothing and gives 0.
+  int result = has_sprite ? animation.draw(position) : 0;
+  if (has_shape) shape.draw(position);
   return result;
 }
 
@@ -776,8 +777,7 @@ void Object::pathTo(Object *p_target) {
 
 // Heads for the next node; a node closer than three quarters of a step is
 // taken at once, so several may be taken in one step.
-void Object::doPathFollowing() {
-  if (!follow_path) return;
+void Object::followPath() {
   while (!path.endOfPath()) {
     Vector next = path.nextNode();
     if (distance(position, next) > static_cast<double>(3 * speed) * 0.25) {

@@ -71,6 +71,26 @@ int ObjectList::remove(Object *p_o) {
   return -1;
 }
 
+void ObjectList::dropHoles() {
+  Object **live = items + first;
+  int kept = 0;
+  for (int i = 0; i < count; i++)
+    if (live[i]) live[kept++] = live[i];
+  count = kept;
+  if (count == 0) first = 0;
+}
+
+void ObjectList::assign(const ObjectList &other) {
+  if (this == &other) return;
+  if (capacity < other.count || !items) {
+    *this = other;
+    return;
+  }
+  std::memcpy(items, other.items + other.first, sizeof(Object *) * other.count);
+  first = 0;
+  count = other.count;
+}
+
 ObjectList ObjectList::operator+(ObjectList other) const {
   ObjectList sum(*this);
   sum += other;

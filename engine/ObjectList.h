@@ -54,6 +54,17 @@ class ObjectList {
   /// Unchecked access to entry i (0 <= i < getCount()).
   Object *operator[](int i) const { return items[first + i]; }
 
+  /// Leaves a hole (null) at entry i (0 <= i < getCount()), keeping every
+  /// index. For walks over a list that must not shift while it is walked;
+  /// dropHoles() closes the holes afterwards.
+  void makeHole(int i) { items[first + i] = nullptr; }
+  /// Removes the holes left by makeHole(), keeping the order of the others.
+  void dropHoles();
+  /// Makes this list a copy of other, reusing its own array when it is large
+  /// enough (so a list refilled every step allocates nothing). The list is
+  /// left empty if memory runs out.
+  void assign(const ObjectList &other);
+
   /// Returns a new list: this one's entries followed by other's.
   ObjectList operator+(ObjectList other) const;
   /// Appends other's entries (a list may be appended to itself) and returns this list.

@@ -31,13 +31,13 @@ Particle::~Particle() {}
 
 int Particle::eventHandler(const Event *p_e) {
   if (!p_e) return 0;
-  const std::string &type = p_e->typeRef();
-  if (type == STEP_EVENT) {
+  EventKind kind = p_e->getKind();
+  if (kind == EVENT_STEP) {
     age--;
     if (age <= 0) WorldManager::getInstance().markForDelete(this);
     return 1;
   }
-  if (type == OUT_EVENT) {
+  if (kind == EVENT_OUT) {
     WorldManager::getInstance().markForDelete(this);
     return 1;
   }

@@ -98,12 +98,12 @@ int Precipitation::reenter() {
 
 int Precipitation::eventHandler(const Event *p_e) {
   if (!p_e) return 0;
-  const std::string &type = p_e->typeRef();
-  if (type == STEP_EVENT) {
+  EventKind kind = p_e->getKind();
+  if (kind == EVENT_STEP) {
     if (turbulence) wander();
     return 0;
   }
-  if (type == OUT_EVENT) return reenter();
+  if (kind == EVENT_OUT) return reenter();
   return 0;
 }
 

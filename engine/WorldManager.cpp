@@ -21,7 +21,7 @@ bool isViewObject(const Object *p_o) { return dynamic_cast<const ViewObject *>(p
 
 }  // namespace
 
-WorldManager::WorldManager() : p_view_following(nullptr), move_depth(0) {
+WorldManager::WorldManager() : p_view_following(nullptr), walk_busy(false), move_depth(0) {
   setType("WorldManager");
 }
 
@@ -245,14 +245,20 @@ void WorldManager::followView(Vector position) {
 
 void WorldManager::update() {
   // Walk a copy: handlers may add, remove or re-file objects.
-  update_walk = scene_graph.activeList();
+  ObjectList own;
+  ObjectList &update_walk = walk_busy ? own : walk;
+  bool was_busy = walk_busy;
+  walk_busy = true;
+  update_walk.assign(scene_graph.activeList());
   for (int i = 0; i < update_walk.getCount(); i++) {
+    detail::prefetchAhead(update_walk, i, update_walk.getCount());
     Object *p_o = update_walk[i];
     Vector predicted = p_o->predictPosition();
     if (predicted != p_o->getPosition()) moveObject(p_o, predicted);
     p_o->doPathFollowing();
     p_o->accelerate();
   }
+  walk_busy = was_busy;
   deleteMarked();
   // Unloaded sprites that the deleted or changed objects showed may go now.
   ResourceManager::getInstance().freeReleasedSprites();
@@ -288,10 +294,9 @@ int WorldManager::moveObject(Object *p_o, Vector where) {
     if (result == -1) return -1;
   }
 
-  Box before = getWorldBox(p_o);
+  const Box before = p_o->worldBox();
   p_o->setPosition(where);
-  Box after = getWorldBox(p_o);
-  if (boxIntersectsBox(before, boundary) && !boxIntersectsBox(after, boundary)) {
+  if (boxIntersectsBox(before, boundary) && !boxIntersectsBox(p_o->worldBox(), boundary)) {
     EventOut out_event;
     p_o->eventHandler(&out_event);
   }
@@ -349,14 +354,20 @@ Vector WorldManager::slideTarget(const Object *p_o, const Object *p_hard) const 
 }
 
 void WorldManager::draw() {
+  ObjectList own;
+  ObjectList &draw_walk = walk_busy ? own : walk;
+  bool was_busy = walk_busy;
+  walk_busy = true;
   for (int altitude = 0; altitude <= MAX_ALTITUDE; altitude++) {
     // Walk a copy: drawing code may change visibility or altitude.
-    const ObjectList visible(scene_graph.visibleList(altitude));
-    for (int i = 0; i < visible.getCount(); i++) {
-      Object *p_o = visible[i];
-      if (boxIntersectsBox(getWorldBox(p_o), view) || isViewObject(p_o)) p_o->draw();
+    draw_walk.assign(scene_graph.visibleList(altitude));
+    for (int i = 0; i < draw_walk.getCount(); i++) {
+      detail::prefetchAhead(draw_walk, i, draw_walk.getCount());
+      Object *p_o = draw_walk[i];
+      if (boxIntersectsBox(p_o->worldBox(), view) || isViewObject(p_o)) p_o->draw();
     }
   }
+  walk_busy = was_busy;
 }
 
 }  // namespace sb

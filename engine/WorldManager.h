@@ -33,7 +33,11 @@ class WorldManager : public Manager {
   Box boundary;
   Box view;
   Vector view_slack;
-  ObjectList update_walk;    // reused copy of the active objects for update()
+  // The copy that update() and draw() walk, kept between steps so that a
+  // step allocates nothing; one that starts while it is in use (a handler
+  // calling them) walks a list of its own.
+  ObjectList walk;
+  bool walk_busy;
   ObjectList collisions;     // reused collision list of moveObject()
   int move_depth;            // moveObject() calls in progress (handlers may nest them)
 

@@ -61,12 +61,12 @@ void Ball::out() {
 }
 
 int Ball::eventHandler(const sb::Event *p_e) {
-  const std::string &type = p_e->typeRef();
-  if (type == sb::COLLISION_EVENT) {
+  sb::EventKind kind = p_e->getKind();
+  if (kind == sb::EVENT_COLLISION) {
     setVel();
     return 1;
   }
-  if (type == sb::OUT_EVENT) {
+  if (kind == sb::EVENT_OUT) {
     out();
     return 1;
   }

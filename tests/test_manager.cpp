@@ -251,4 +251,38 @@ TEST(ManagerInterest, ReRegisteringDuringDeliveryIsNotDeliveredAgain) {
   EXPECT_EQ(a->received, 2);
 }
 
+// Deliveries walk the row in place: a delivery started inside a handler
+// (nested) honours the removals made before it, the outer one still sends
+// the event to what it would have found at its start, and an object
+// destroyed meanwhile (say by a shut-down from a handler) is skipped.
+TEST(ManagerInterest, NestedDeliveryAndDestructionDuringDelivery) {
+  ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
+  Listener *a = new Listener;
+  Listener *b = new Listener;
+  Listener *c = new Listener;
+  Listener *d = new Listener;
+  Listener *e = new Listener;
+  for (Listener *o : {a, b, c, d, e}) ASSERT_EQ(o->registerInterest("ping"), 0);
+  int nested_count = -1;
+  a->action = [&nested_count, c](Listener *self) {
+    if (self->received > 1) return;
+    EXPECT_EQ(c->unregisterInterest("ping"), 0);
+    nested_count = deliver("ping");  // a, b, d, e
+  };
+  b->action = [d](Listener *self) {
+    if (self->received == 2) delete d;  // during the outer delivery, after the nested one
+  };
+  EXPECT_EQ(deliver("ping"), 4);  // a, b, c (still in the outer walk) and e
+  EXPECT_EQ(nested_count, 4);
+  EXPECT_EQ(a->received, 2);
+  EXPECT_EQ(b->received, 2);
+  EXPECT_EQ(c->received, 1);
+  EXPECT_EQ(e->received, 2);
+  a->action = nullptr;
+  b->action = nullptr;
+  EXPECT_EQ(deliver("ping"), 3);  // a, b, e
+  EXPECT_EQ(c->received, 1);
+  EXPECT_EQ(sb::WorldManager::getInstance().getEventListCount(), 1);
+}
+
 }  // namespace

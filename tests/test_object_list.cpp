@@ -110,6 +110,34 @@ TEST(ObjectList, RemovalKeepsOrderAndTakesFirstDuplicate) {
   EXPECT_EQ(dup.remove(nullptr), -1);
 }
 
+// Holes keep every index until they are dropped; assign() copies into the
+// array it has (also after front removals moved its start) or grows one.
+TEST(ObjectList, HolesAndAssign) {
+  sb::ObjectList list = listOf({1, 2, 3, 4, 5});
+  EXPECT_EQ(list.remove(fake(1)), 0);  // the front part shifts: start moves
+  list.makeHole(0);
+  list.makeHole(2);
+  EXPECT_EQ(list.getCount(), 4);
+  EXPECT_EQ(list[1], fake(3));
+  list.dropHoles();
+  EXPECT_EQ(contents(list), (std::vector<sb::Object *>{fake(3), fake(5)}));
+  list.makeHole(0);
+  list.makeHole(1);
+  list.dropHoles();
+  EXPECT_TRUE(list.isEmpty());
+
+  sb::ObjectList target = listOf({9, 8, 7, 6, 5, 4, 3, 2});
+  EXPECT_EQ(target.remove(fake(9)), 0);
+  target.assign(listOf({1, 2, 3}));
+  EXPECT_EQ(contents(target), (std::vector<sb::Object *>{fake(1), fake(2), fake(3)}));
+  EXPECT_EQ(target.insert(fake(4)), 0);
+  target.assign(listOf({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
+  EXPECT_EQ(target.getCount(), 12);
+  EXPECT_EQ(target[11], fake(12));
+  target.assign(target);
+  EXPECT_EQ(target.getCount(), 12);
+}
+
 TEST(ObjectList, JoiningAndEquality) {
   sb::ObjectList ab = listOf({1, 2});
   sb::ObjectList bc = listOf({2, 3});
