@@ -19,17 +19,25 @@ namespace sb {
 
 namespace {
 
-// Per cell a search keeps four words: g, the cost from the start; a mark,
-// the stamp of the search that last touched the cell and the cell's state in
-// it; a link, the order in which the cell was opened and the direction it was
-// reached from; and a probe, the stamp of the world's last answer whether a
-// HARD object is there for the mover, and that answer. A cell counts for a
+// Per cell a search keeps one record of four words, side by side so that a
+// neighbour test reads one place: a mark, the stamp of the search that last
+// touched the cell and the cell's state in it; a probe, the stamp of the
+// world's last answer whether a HARD object is there for the mover, and that
+// answer; g, the cost from the start; and a link, the order in which the cell
+// was opened and the direction it was reached from. A cell counts for a
 // search only when the stamps are the search's, so a graph is reused without
-// clearing it. The mark and probe words are all that a neighbour test reads.
+// clearing it.
+struct CellRecord {
+  std::uint32_t mark;   // stamp << 2 | state
+  std::uint32_t probe;  // stamp << 1 | whether a HARD object is there
+  float g;
+  std::uint32_t link;  // order << 3 | direction from the parent
+};
+
 constexpr std::uint32_t OPEN = 1, CLOSED = 2, STATE_BITS = 2;
 constexpr std::uint32_t MAX_STAMP = (1u << 30) - 1;
 constexpr std::uint32_t DIRECTION_BITS = 3;
-constexpr long long BYTES_PER_CELL = sizeof(float) + 3 * sizeof(std::uint32_t);
+constexpr long long BYTES_PER_CELL = sizeof(CellRecord);
 constexpr std::size_t FIRST_HEAP_ROOM = 1024;
 
 // The eight neighbours, in the order they are visited.
@@ -99,10 +107,7 @@ int truncCell(float v) { return toInt(static_cast<double>(v)); }
 // the grid's shape stay the same: a later search in an unchanged world asks
 // the world nothing again.
 struct PathNodeGraph {
-  float *g = nullptr;
-  std::uint32_t *marks = nullptr;   // stamp << 2 | state
-  std::uint32_t *links = nullptr;   // order << 3 | direction from the parent
-  std::uint32_t *probes = nullptr;  // stamp << 1 | whether a HARD object is there
+  CellRecord *cells = nullptr;
   std::size_t count = 0;
   std::uint32_t search_counter = 0;
   std::uint32_t probe_counter = 0;
@@ -114,12 +119,7 @@ struct PathNodeGraph {
   int probe_columns = 0;
   std::vector<HeapEntry> heap;
 
-  ~PathNodeGraph() {
-    std::free(g);
-    std::free(marks);
-    std::free(links);
-    std::free(probes);
-  }
+  ~PathNodeGraph() { std::free(cells); }
 
   long long fixedBytes() const { return static_cast<long long>(count) * BYTES_PER_CELL; }
   long long bytes() const {
@@ -132,7 +132,7 @@ struct PathNodeGraph {
         columns == probe_columns && p_mover->getBox() == probe_box)
       return probe_stamp;
     if (++probe_counter > MAX_STAMP) {
-      std::memset(probes, 0, count * sizeof *probes);
+      for (std::size_t i = 0; i < count; i++) cells[i].probe = 0;
       probe_counter = 1;
     }
     probe_stamp = probe_counter;
@@ -145,17 +145,21 @@ struct PathNodeGraph {
 
   std::uint32_t nextSearchStamp() {
     if (++search_counter > MAX_STAMP) {
-      std::memset(marks, 0, count * sizeof *marks);
+      for (std::size_t i = 0; i < count; i++) cells[i].mark = 0;
       search_counter = 1;
     }
     return search_counter;
   }
 
+  // The open heap is 4-ary: half the levels of a binary heap, and the least
+  // of four children is picked without jumps. Keys are unique (a cell's
+  // entries differ in estimate, different cells in order), so the order of
+  // expansion is the keys' order whatever the heap's shape.
   void push(HeapEntry entry) {
     heap.push_back(entry);
     std::size_t i = heap.size() - 1;
     while (i > 0) {
-      std::size_t up = (i - 1) / 2;
+      std::size_t up = (i - 1) / 4;
       if (!before(entry, heap[up])) break;
       heap[i] = heap[up];
       i = up;
@@ -167,18 +171,27 @@ struct PathNodeGraph {
     HeapEntry top = heap[0];
     HeapEntry last = heap.back();
     heap.pop_back();
-    std::size_t n = heap.size();
+    const std::size_t n = heap.size();
     if (n == 0) return top;
+    HeapEntry *entries = heap.data();
     std::size_t i = 0;
     for (;;) {
-      std::size_t child = 2 * i + 1;
-      if (child >= n) break;
-      if (child + 1 < n && before(heap[child + 1], heap[child])) child++;
-      if (!before(heap[child], last)) break;
-      heap[i] = heap[child];
-      i = child;
+      std::size_t first = 4 * i + 1;
+      if (first >= n) break;
+      std::size_t least = first;
+      std::uint64_t least_key = entries[first].key;
+      std::size_t end = std::min(first + 4, n);
+      for (std::size_t child = first + 1; child < end; child++) {
+        std::uint64_t key = entries[child].key;
+        bool smaller = key < least_key;
+        least_key = smaller ? key : least_key;
+        least = smaller ? child : least;
+      }
+      if (least_key >= last.key) break;
+      entries[i] = entries[least];
+      i = least;
     }
-    heap[i] = last;
+    entries[i] = last;
     return top;
   }
 };
@@ -217,7 +230,7 @@ void dropOldestFree() {
 enum class Acquired { GRAPH, NO_ROOM, NO_MEMORY };
 
 // A graph of count cells, reused when one is free. The words are not written
-// here: marks and probes come zeroed from the allocator, and their pages are
+// here: they come zeroed from the allocator, and their pages are
 // touched only as the search reaches them.
 Acquired acquireGraph(std::size_t count, PathNodeGraph *&p_graph) {
   p_graph = nullptr;
@@ -240,11 +253,8 @@ Acquired acquireGraph(std::size_t count, PathNodeGraph *&p_graph) {
   if (g_live_bytes + need > MAX_PATH_MEMORY) return Acquired::NO_ROOM;
   p_graph = new (std::nothrow) PathNodeGraph;
   if (!p_graph) return Acquired::NO_MEMORY;
-  p_graph->g = static_cast<float *>(std::malloc(count * sizeof(float)));
-  p_graph->links = static_cast<std::uint32_t *>(std::malloc(count * sizeof(std::uint32_t)));
-  p_graph->marks = static_cast<std::uint32_t *>(std::calloc(count, sizeof(std::uint32_t)));
-  p_graph->probes = static_cast<std::uint32_t *>(std::calloc(count, sizeof(std::uint32_t)));
-  if (!p_graph->g || !p_graph->links || !p_graph->marks || !p_graph->probes) {
+  p_graph->cells = static_cast<CellRecord *>(std::calloc(count, sizeof(CellRecord)));
+  if (!p_graph->cells) {
     delete p_graph;
     p_graph = nullptr;
     return Acquired::NO_MEMORY;
@@ -404,9 +414,10 @@ void PathFind::setUp(Vector start_position, Vector end_position) {
   search_stamp = p_graph->nextSearchStamp();
   refreshWorldAnswers();
   int start_cell = start.y * columns + start.x;
-  p_graph->g[start_cell] = 0;
-  p_graph->links[start_cell] = next_order++ << DIRECTION_BITS;
-  p_graph->marks[start_cell] = search_stamp << STATE_BITS | OPEN;
+  CellRecord &start_record = p_graph->cells[start_cell];
+  start_record.g = 0;
+  start_record.link = next_order++ << DIRECTION_BITS;
+  start_record.mark = search_stamp << STATE_BITS | OPEN;
   p_graph->push(heapEntry(cellDistance(start.x, start.y, end.x, end.y), 0, start_cell));
   open_count = 1;
 }
@@ -485,13 +496,13 @@ void PathFind::refreshWorldAnswers() {
   findGoalCover();
 }
 
-// As hardAt, with the world's answer kept for as long as the world stays unchanged.
-inline bool PathFind::hardCell(int x, int y) {
-  std::size_t cell = static_cast<std::size_t>(y) * columns + x;
-  std::uint32_t probe = p_graph->probes[cell];
+// As hardAt for the cell (x, y) of the given index, with the world's answer
+// kept for as long as the world stays unchanged.
+inline bool PathFind::hardCell(int cell, int x, int y) {
+  std::uint32_t probe = p_graph->cells[cell].probe;
   if (probe >> 1 != probe_stamp) {
     probe = probe_stamp << 1 | (firstHardAt(x, y) ? 1u : 0u);
-    p_graph->probes[cell] = probe;
+    p_graph->cells[cell].probe = probe;
   }
   if ((probe & 1) == 0) return false;
   if (x < cover_x0 || x > cover_x1 || y < cover_y0 || y > cover_y1) return true;
@@ -510,16 +521,14 @@ int PathFind::cycleOnce() {
   }
   refreshWorldAnswers();
 
-  float *costs = p_graph->g;
-  std::uint32_t *marks = p_graph->marks;
-  std::uint32_t *links = p_graph->links;
+  CellRecord *cells = p_graph->cells;
   const std::uint32_t open_mark = search_stamp << STATE_BITS | OPEN;
   const std::uint32_t closed_mark = search_stamp << STATE_BITS | CLOSED;
   int current = -1;
   while (!p_graph->heap.empty()) {
     int cell = p_graph->heap.front().cell;
     p_graph->pop();
-    if (marks[cell] == open_mark) {  // older entries of improved cells come later
+    if (cells[cell].mark == open_mark) {  // older entries of improved cells come later
       current = cell;
       break;
     }
@@ -528,7 +537,7 @@ int PathFind::cycleOnce() {
     result = FAILED;
     return result;
   }
-  marks[current] = closed_mark;
+  cells[current].mark = closed_mark;
   open_count--;
   num_plies++;
   int y = current / columns, x = current - y * columns;
@@ -555,39 +564,45 @@ int PathFind::cycleOnce() {
   Box boundary = WorldManager::getInstance().getBoundary();
   int width = std::min(columns, toInt(boundary.getHorizontal()));
   int height = std::min(rows, toInt(boundary.getVertical()));
+  // Away from the edges no neighbour needs a bounds test.
+  const bool inside = x > 0 && y > 0 && x < width - 1 && y < height - 1;
   static const float STEP[8] = {cellDistance(0, 0, 1, 1), 1, cellDistance(0, 0, 1, 1), 1,
                                 1, cellDistance(0, 0, 1, 1), 1, cellDistance(0, 0, 1, 1)};
-  float g = costs[current];
+  const int offset[8] = {-columns - 1, -columns, -columns + 1, -1, 1, columns - 1, columns,
+                         columns + 1};
+  const float g = cells[current].g;
   // Estimates from the table: rows of |dy| from the goal, entries by |dx|.
   const float *distances = distanceTable(columns, rows);
   const int table_columns = g_table_columns;
   for (std::uint32_t k = 0; k < 8; k++) {
     int c = x + DX[k], d = y + DY[k];
-    if (c < 0 || d < 0 || c >= width || d >= height) continue;
-    int cell = d * columns + c;
-    std::uint32_t mark = marks[cell];
+    if (!inside && (c < 0 || d < 0 || c >= width || d >= height)) continue;
+    int cell = current + offset[k];
+    CellRecord &record = cells[cell];
+    std::uint32_t mark = record.mark;
     if (mark == closed_mark) continue;
-    bool touched = mark == open_mark;
-    if (hardCell(c, d)) continue;
-    if (DX[k] != 0 && DY[k] != 0 && hardCell(x + DX[k], y) && hardCell(x, y + DY[k])) continue;
+    if (hardCell(cell, c, d)) continue;
+    if (DX[k] != 0 && DY[k] != 0 && hardCell(current + DX[k], c, y) &&
+        hardCell(current + offset[k] - DX[k], x, d))
+      continue;
     float g_new = g + STEP[k];
     float estimate =
         distances ? distances[static_cast<std::size_t>(std::abs(d - end.y)) * table_columns +
                               static_cast<std::size_t>(std::abs(c - end.x))]
                   : cellDistance(c, d, end.x, end.y);
-    if (!touched) {
+    if (mark != open_mark) {
       std::uint32_t order = next_order++;
-      marks[cell] = open_mark;
-      costs[cell] = g_new;
-      links[cell] = order << DIRECTION_BITS | k;
+      record.mark = open_mark;
+      record.g = g_new;
+      record.link = order << DIRECTION_BITS | k;
       p_graph->push(heapEntry(g_new + estimate, order, cell));
       open_count++;
-    } else if (g_new <= costs[cell]) {
+    } else if (g_new <= record.g) {
       // f is g plus the estimate, so the old one is worked out again, not kept.
-      float f_old = costs[cell] + estimate, f_new = g_new + estimate;
-      std::uint32_t order = links[cell] >> DIRECTION_BITS;
-      costs[cell] = g_new;
-      links[cell] = order << DIRECTION_BITS | k;
+      float f_old = record.g + estimate, f_new = g_new + estimate;
+      std::uint32_t order = record.link >> DIRECTION_BITS;
+      record.g = g_new;
+      record.link = order << DIRECTION_BITS | k;
       if (f_new < f_old) p_graph->push(heapEntry(f_new, order, cell));
     }
   }
@@ -609,7 +624,7 @@ Path PathFind::getPath() const {
     nodes.push_back(
         Vector(static_cast<float>(cell % columns), static_cast<float>(cell / columns)));
     if (cell == start_cell) break;
-    std::uint32_t k = p_graph->links[cell] & direction_mask;
+    std::uint32_t k = p_graph->cells[cell].link & direction_mask;
     cell -= DY[k] * columns + DX[k];
   }
   std::reverse(nodes.begin(), nodes.end());

@@ -58,7 +58,7 @@ class PathFind {
 
   const Object *firstHardAt(int x, int y);
   bool hardAt(int x, int y);
-  bool hardCell(int x, int y);
+  bool hardCell(int cell, int x, int y);
   void findGoalCover();
   void refreshWorldAnswers();
   void setUp(Vector start_position, Vector end_position);

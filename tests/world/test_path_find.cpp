@@ -123,8 +123,9 @@ double oracleCost(int w, int h, const std::vector<char> &blocked, int sx, int sy
 
 // The search written out plainly, with linear scans of the open list: the
 // last-added of the cells with the smallest estimate is expanded next.
+// Counts the cells expanded in *expanded when given.
 std::vector<Vector> plainAStar(int w, int h, const std::vector<char> &blocked, int sx, int sy,
-                               int ex, int ey) {
+                               int ex, int ey, int *expanded = nullptr) {
   auto dist = [](int ax, int ay, int bx, int by) {
     double dx = ax - bx, dy = ay - by;
     return static_cast<float>(std::sqrt(dx * dx + dy * dy));
@@ -143,6 +144,7 @@ std::vector<Vector> plainAStar(int w, int h, const std::vector<char> &blocked, i
     for (int i = best - 1; i >= 0; i--)
       if (f[open[i]] < f[open[best]]) best = i;
     int cur = open[best];
+    if (expanded) ++*expanded;
     open.erase(open.begin() + best);
     open_flag[cur] = 0;
     closed[cur] = 1;
@@ -240,6 +242,40 @@ TEST_F(PathFind, SeededRandomMapsAgreeWithDijkstra) {
   // The seeds give both verdicts plenty of times.
   EXPECT_GT(found, 40);
   EXPECT_GT(failed, 10);
+}
+
+// Bigger maps make deep open heaps with many ties and improved cells: the
+// search still expands exactly the plain search's cells, as many of them,
+// and takes its path, with the world's answers kept between the queries.
+TEST_F(PathFind, BigMapsExpandAsThePlainSearch) {
+  ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
+  std::mt19937 random(5150);
+  for (int trial = 0; trial < 4; trial++) {
+    int w = 90 + static_cast<int>(random() % 60), h = 30 + static_cast<int>(random() % 30);
+    world().setBoundary(Box(Vector(0, 0), static_cast<float>(w), static_cast<float>(h)));
+    std::vector<char> blocked(static_cast<size_t>(w * h), 0);
+    const int PERCENT[4] = {10, 20, 25, 33};
+    int percent = PERCENT[trial];
+    for (int y = 0; y < h; y++)
+      for (int x = 0; x < w; x++)
+        if (static_cast<int>(random() % 100) < percent) blocked[y * w + x] = 1, place(x, y);
+    Walker *mover = new Walker(Vector(0, 0));
+    for (int query = 0; query < 5; query++) {
+      int sx, sy, ex, ey;
+      do {
+        sx = static_cast<int>(random() % w), sy = static_cast<int>(random() % h);
+        ex = static_cast<int>(random() % w), ey = static_cast<int>(random() % h);
+      } while (blocked[sy * w + sx] || blocked[ey * w + ex] || std::abs(sx - ex) < w / 2);
+      sb::PathFind search(mover, Vector(static_cast<float>(sx), static_cast<float>(sy)),
+                          Vector(static_cast<float>(ex), static_cast<float>(ey)));
+      runSearch(search, w * h);
+      int expanded = 0;
+      SCOPED_TRACE("trial " + std::to_string(trial) + " query " + std::to_string(query));
+      EXPECT_EQ(search.getPath().getPath(), plainAStar(w, h, blocked, sx, sy, ex, ey, &expanded));
+      EXPECT_EQ(search.getNumPlies(), expanded);
+    }
+    clearWorld();
+  }
 }
 
 // The world's answers kept between searches give the very paths that asking
