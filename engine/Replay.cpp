@@ -179,7 +179,7 @@ bool Replay::realStopRequested() {
 }
 
 void Replay::stopGame(const char *why) {
-  LogManager::getInstance().writeLog(1, "Replay: %s at step %d.", why, step);
+  LogManager::getInstance().writeLog("Replay: %s at step %d.", why, step);
   finished = true;
   GameManager::getInstance().setGameOver(true);
 }

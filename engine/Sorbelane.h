@@ -44,6 +44,9 @@
 #include "PixelLayer.h"
 #include "PathManager.h"
 #include "Precipitation.h"
+#include "Recorder.h"
+#include "Recording.h"
+#include "Replay.h"
 #include "ResourceManager.h"
 #include "SceneGraph.h"
 #include "Shape.h"
@@ -56,6 +59,7 @@
 #include "Vector.h"
 #include "ViewObject.h"
 #include "ViewObjectAttribute.h"
+#include "WorldChecksum.h"
 #include "WorldManager.h"
 #include "utility.h"
 #if SORBELANE_GRID
