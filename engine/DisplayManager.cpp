@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <random>
 
+#include "Cast.h"
 #include "Config.h"
 #include "Frame.h"
 #include "LogManager.h"
@@ -185,7 +186,9 @@ int DisplayManager::startUp() {
     return -1;
   }
 
-  if (config.getHeadless()) {
+  if (config.getHeadless() && Cast::getInstance().wantsOffscreen()) {
+    if (openTerminal() != 0) return -1;
+  } else if (config.getHeadless()) {
     log_manager.writeLog(1,
                          "DisplayManager::startUp(): not doing graphics since in headless mode.");
   } else if (config.getTerminal()) {
@@ -260,6 +263,9 @@ int DisplayManager::openTerminal() {
                   : isatty(STDERR_FILENO) ? STDERR_FILENO
                                           : -1;
   int input_fd = isatty(STDIN_FILENO) ? STDIN_FILENO : output_fd;
+  Cast &cast = Cast::getInstance();
+  if (cast.wantsOffscreen()) output_fd = input_fd = cast.offscreenFd();
+  if (cast.startFromConfig(window_horizontal_chars, window_vertical_chars) != 0) return -1;
   // What the program printed so far stays on the normal screen.
   fflush(stdout);
   fflush(stderr);

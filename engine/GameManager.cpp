@@ -8,6 +8,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "Cast.h"
 #include "Clock.h"
 #include "Config.h"
 #include "DisplayManager.h"
@@ -284,6 +285,7 @@ void GameManager::shutDown() {
     stopManager(NetworkManager::getInstance(), "Network manager stopped");
   stopManager(InputManager::getInstance(), "Input manager stopped");
   stopManager(DisplayManager::getInstance(), "Display manager stopped");
+  Cast::getInstance().stop();
   LogManager &log_manager = LogManager::getInstance();
   log_manager.writeLog("%s", BANNER_LINE);
   log_manager.writeLog("** Game engine stopped **");

@@ -8,6 +8,7 @@
 #include "AttributeList.h"
 #include "Box.h"
 #include "BoxList.h"
+#include "Cast.h"
 #include "Circle.h"
 #include "Clock.h"
 #include "Color.h"
