@@ -424,7 +424,8 @@ bool DisplayManager::canDraw() const {
 }
 
 int DisplayManager::drawCh(Vector world_pos, char ch, Color color) const {
-  if (Config::getInstance().getHeadless()) return -1;
+  // (A headless replay's cast draws into its offscreen terminal.)
+  if (Config::getInstance().getHeadless() && !p_terminal) return -1;
   // Black unless the colour names one: CUSTOM leaves the outputs unchanged.
   unsigned char r = 0, g = 0, b = 0;
   colorToRGB(color, r, g, b);
@@ -803,7 +804,7 @@ int DisplayManager::swapBuffers() {
 }
 
 bool DisplayManager::setBackgroundColor(Color color) {
-  if (Config::getInstance().getHeadless()) return false;
+  if (Config::getInstance().getHeadless() && !p_terminal) return false;
   window_background_color = colorToSFML(color);
   if (p_rectangle) p_rectangle->setFillColor(window_background_color);
   if (p_terminal)

@@ -29,7 +29,7 @@ int Recorder::engineStarted(int new_seed) {
   engine_running = true;
   Config &config = Config::getInstance();
   std::string file = config.match("record");
-  if (file.empty()) return 0;
+  if (file.empty() || Replay::getInstance().isReplaying()) return 0;
   int every = 30;
   std::string every_text = config.match("record_check");
   if (!every_text.empty()) {

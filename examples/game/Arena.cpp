@@ -177,6 +177,27 @@ void Arena::endGame(const std::string &reason) {
   end_countdown = options.demo_steps > 0 || reason == "quit" ? 1 : kEndSteps;
 }
 
+void Arena::restart() {
+  sb::WorldManager &world = sb::WorldManager::getInstance();
+  for (const char *type : {"Enemy", "Shot", "Particle"}) {
+    sb::ObjectList gone = world.objectsOfType(type);
+    sb::ObjectListIterator it(&gone);
+    for (it.first(); !it.isDone(); it.next()) world.markForDelete(it.currentObject());
+  }
+  p_player->setPosition(sb::Vector(40, 14));
+  p_hud->addScore(-p_hud->getScore());
+  p_hud->addLives(kLives - p_hud->getLives());
+  p_hud->showMessage("");
+  over = false;
+  end_countdown = -1;
+  spawn_countdown = 20;
+  spawn_interval = 45;
+  next_spawn_point = 0;
+  explosions_pending = 0;
+  stats = ArenaStats();
+  say("arena: restarted");
+}
+
 int Arena::eventHandler(const sb::Event *p_e) {
   if (p_e->typeRef() != sb::STEP_EVENT) return 0;
   stats.steps++;
