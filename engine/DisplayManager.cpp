@@ -774,7 +774,26 @@ int DisplayManager::getHorizontalPixels() const { return window_horizontal_pixel
 int DisplayManager::getVerticalPixels() const { return window_vertical_pixels; }
 
 int DisplayManager::swapBuffers() {
-  if (!canDraw()) return -1;
+  // The offsets apply to every glyph drawn during the coming step.
+  auto nextShake = [this] {
+    if (shake_duration > 0) {
+      shake_x = shakeOffset(shake_scale_x);
+      shake_y = shakeOffset(shake_scale_y);
+      shake_duration--;
+    } else {
+      shake_x = 0;
+      shake_y = 0;
+    }
+    shake_cells_x = shakeCells(shake_x, charWidth());
+    shake_cells_y = shakeCells(shake_y, charHeight());
+  };
+  if (!canDraw()) {
+    // Headless, a shake still takes its random numbers, so that the game's
+    // random sequence is the same with or without a window (a recording
+    // made in a window replays headless).
+    if (isStarted()) nextShake();
+    return -1;
+  }
   if (p_terminal) {
     if (p_terminal->present() < 0 && !terminal_write_failed) {
       LogManager::getInstance().writeLog(
@@ -789,17 +808,7 @@ int DisplayManager::swapBuffers() {
     p_window->clear(window_background_color);
   }
 
-  // The offsets apply to every glyph drawn during the coming step.
-  if (shake_duration > 0) {
-    shake_x = shakeOffset(shake_scale_x);
-    shake_y = shakeOffset(shake_scale_y);
-    shake_duration--;
-  } else {
-    shake_x = 0;
-    shake_y = 0;
-  }
-  shake_cells_x = shakeCells(shake_x, charWidth());
-  shake_cells_y = shakeCells(shake_y, charHeight());
+  nextShake();
   return 0;
 }
 

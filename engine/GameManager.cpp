@@ -192,9 +192,13 @@ void GameManager::run() {
   // Recorded and replayed games give path searches a fixed amount of work
   // per step, not a share of the frame's time, so that they find their
   // paths at the same steps on any machine.
-  path_manager.setStepWork(recorder.isRecording() || replay.isReplaying()
-                               ? PathManager::DETERMINISTIC_STEP_WORK
-                               : 0);
+  // "path_step_work:N," asks for that in any game.
+  int step_work = 0;
+  if (!readInt(Config::getInstance().match("path_step_work"), step_work) || step_work < 0)
+    step_work = 0;
+  if (step_work == 0 && (recorder.isRecording() || replay.isReplaying()))
+    step_work = PathManager::DETERMINISTIC_STEP_WORK;
+  path_manager.setStepWork(step_work);
 
   Clock clock;
   log_manager.writeLog(1, "GameManager::run(): starting game loop");

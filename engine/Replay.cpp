@@ -240,6 +240,14 @@ bool Replay::receive(void *buffer, int nbytes, bool peek, int sock_index, int &r
   return true;
 }
 
+int Replay::connect() const {
+  for (std::size_t i = next; i < recording.events.size(); i++) {
+    const RecordedEvent &e = recording.events[i];
+    if (e.kind == RecordedKind::NETWORK && e.label == Network::CONNECT) return e.socket;
+  }
+  return -1;
+}
+
 void Replay::compare(const RecordedEvent &check) {
   checks++;
   checksum.compute();

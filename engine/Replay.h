@@ -67,6 +67,9 @@ class Replay {
   /// Serves NetworkManager::receive() from the recorded DATA message of the
   /// socket; true (with result set) when a replay runs.
   bool receive(void *buffer, int nbytes, bool peek, int sock_index, int &result);
+  /// Stands in for NetworkManager::connect(): the socket index of the next
+  /// recorded CONNECT event, or -1 when the recording has none.
+  int connect() const;
   /// Ends a step: compares the recorded checksum of this step, if any, and
   /// stops the game where the recording ends.
   void endStep();

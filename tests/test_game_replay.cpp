@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <string>
 #include <thread>
@@ -124,4 +125,49 @@ TEST(GameReplay, AGamePlayedInTmuxWithRealKeysReplaysHeadlessToTheSameScore) {
       EXPECT_NE(frames.find("\"o\", \"\\u001b[?1049h"), std::string::npos) << file;
     }
   }
+}
+
+// One side of a networked game replays without its peer: the client's
+// recording holds every message the server sent, and its replay alone gets
+// the same pongs in the same order.
+TEST(GameReplay, TheClientOfANetworkedGameReplaysWithoutItsServer) {
+  const std::string config = "headless:true,\nnetworking:true,\nframe_time:10,\n";
+  sbtest::ProgramRun server_run;
+  server_run.binary = NET_PEER_BIN;
+  server_run.config = config;
+  std::string server_log = sbtest::tempDir() + "/replay-net-server.log";
+  sbtest::writeFile(server_log, "");
+  server_run.env = {{"NET_ROLE", "server"}, {"SORBELANE_LOG", server_log}};
+  server_run.timeout_ms = 20000;
+  server_run.interrupt_when = "net_peer: connection closed";
+  sbtest::ProgramResult server_result;
+  std::thread server_thread([&] { server_result = sbtest::runProgram(server_run); });
+  const std::string ready = "Ready for connections on port ";
+  std::string log;
+  ASSERT_TRUE(sbtest::waitUntil(
+      [&] { return (log = sbtest::readFile(server_log)).find(ready) != std::string::npos; },
+      10000));
+  std::string port = std::to_string(atoi(log.c_str() + log.find(ready) + ready.size()));
+
+  sbtest::ProgramRun client_run;
+  client_run.binary = NET_PEER_BIN;
+  client_run.config = config + "record:client.rec,\nrecord_check:1,\n";
+  client_run.env = {{"NET_ROLE", "client"}, {"NET_PORT", port}, {"NET_COUNT", "4"}};
+  sbtest::ProgramResult client = sbtest::runProgram(client_run);
+  server_thread.join();
+  ASSERT_EQ(client.status, 0) << client.out << client.log;
+  std::string recording = sbtest::readFile(client.dir + "/client.rec");
+  EXPECT_EQ(sbtest::countOf(recording, " net data 0 "), 4) << recording;
+  EXPECT_NE(recording.find(" net connect 0 -\n"), std::string::npos) << recording;
+
+  sbtest::ProgramRun alone;
+  alone.binary = NET_PEER_BIN;
+  alone.config = "replay:" + client.dir + "/client.rec,\nheadless:true,\n";
+  alone.env = {{"NET_ROLE", "client"}, {"NET_PORT", "1"}, {"NET_COUNT", "4"}};
+  sbtest::ProgramResult replayed = sbtest::runProgram(alone);
+  EXPECT_EQ(replayed.status, 0) << replayed.out << replayed.log;
+  EXPECT_TRUE(sbtest::inOrder(replayed.out, {"connected 0\n", "got pong 0\n", "got pong 3\n",
+                                             "closed 0\n", "done\n"}))
+      << replayed.out;
+  EXPECT_NE(replayed.log.find("Replay matched to the end ("), std::string::npos) << replayed.log;
 }

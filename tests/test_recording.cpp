@@ -178,3 +178,16 @@ TEST(Recording, HostileRecordingsAreRefusedWithTheirLineOrReplayedAsFarAsWhole) 
   EXPECT_NE(sbtest::readLog().find("Recording '/nonexistent/x.rec' refused, line 0: cannot open"),
             std::string::npos);
 }
+
+// A game recorded in a window replays headless: the screen shake must take
+// its random numbers whether or not anything is shown.
+TEST(DeterminismGaps, AHeadlessShakeTakesItsRandomNumbersAsAWindowDoes) {
+  ASSERT_EQ(sbtest::startEngine("headless:true,\nrandom_seed:4,\n"), 0);
+  srand(4);
+  sb::DisplayManager::getInstance().shake(3, 2, 4, false);
+  for (int i = 0; i < 6; i++) sb::DisplayManager::getInstance().swapBuffers();
+  int after = rand();
+  srand(4);
+  for (int i = 0; i < 8; i++) rand();  // two a step for the four shaken steps
+  EXPECT_EQ(after, rand());
+}
