@@ -1,5 +1,7 @@
 #include "Recorder.h"
 
+#include <time.h>
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -16,6 +18,18 @@
 #include "Replay.h"
 
 namespace sb {
+
+namespace {
+
+// The game loop thread's processor time: what the game's work costs, apart
+// from its sleeps and from time other programs take.
+long long threadNanoseconds() {
+  struct timespec now;
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
+}
+
+}  // namespace
 
 Recorder &Recorder::getInstance() {
   static Recorder recorder;
@@ -82,6 +96,8 @@ int Recorder::start(const std::string &file, int new_check_every) {
   file_name = file;
   check_every = new_check_every;
   bytes = 0;
+  first_step_ns = last_step_ns = 0;
+  std::setvbuf(p_file, nullptr, _IOFBF, 1 << 16);  // one write() per 64 KiB
   write_failed = false;
   last_check = -1;
 
@@ -120,8 +136,9 @@ void Recorder::stop() {
     log.writeLog("Recorder::stop(): Error! Recording '%s' is incomplete: writing failed.",
                  file_name.c_str());
   else
-    log.writeLog(1, "Recorder::stop(): Recorded %d steps into '%s' (%lld bytes).", step,
-                 file_name.c_str(), bytes);
+    log.writeLog("Recorder::stop(): Recorded %d steps into '%s' (%lld bytes); the steps took "
+                 "%lld us of processor time.",
+                 step, file_name.c_str(), bytes, getStepsTime() / 1000);
 }
 
 void Recorder::write(const std::string &text) {
@@ -155,7 +172,14 @@ void Recorder::recordInput(const Event *p_event, bool from_terminal) {
   } else {
     return;
   }
-  write(Recording::eventLine(e));
+  char line[Recording::INPUT_LINE_SIZE];
+  int length = Recording::formatInput(e, line, sizeof line);
+  if (length <= 0 || std::fwrite(line, 1, static_cast<std::size_t>(length), p_file) !=
+                         static_cast<std::size_t>(length)) {
+    write(Recording::eventLine(e));  // logs the failure, if it persists
+    return;
+  }
+  bytes += length;
 }
 
 void Recorder::recordNetwork(const EventNetwork &event, const char *message) {
@@ -184,9 +208,11 @@ void Recorder::writeCheck() {
 
 void Recorder::endStep() {
   if (p_file) {
-    if (step % check_every == 0 || GameManager::getInstance().getGameOver()) writeCheck();
-    // A recording cut by a crash still holds every checked step.
-    if (last_check == step) std::fflush(p_file);
+      if (step % check_every == 0 || GameManager::getInstance().getGameOver()) writeCheck();
+  }
+  if (p_file) {
+    last_step_ns = threadNanoseconds();
+    if (first_step_ns == 0) first_step_ns = last_step_ns;
   }
   step++;
 }

@@ -35,6 +35,9 @@ class Recorder {
   bool isRecording() const { return p_file != nullptr; }
   /// Bytes written so far.
   long long getBytes() const { return bytes; }
+  /// Processor nanoseconds the game loop's thread used from the end of the
+  /// first recorded step to the end of the last (its sleeps not counted).
+  long long getStepsTime() const { return last_step_ns - first_step_ns; }
 
   /// The game manager tells the seed it gave rand(), then starts the
   /// recording that the configuration asks for; 0, or -1 when it cannot.
@@ -67,6 +70,7 @@ class Recorder {
   long long bytes = 0;
   bool write_failed = false;
   bool engine_running = false;
+  long long first_step_ns = 0, last_step_ns = 0;
   WorldChecksum checksum;
 };
 

@@ -276,24 +276,33 @@ std::string Recording::headerText(const RecordingHeader &h) {
   return text;
 }
 
-std::string Recording::eventLine(const RecordedEvent &e) {
-  char line[160];
+int Recording::formatInput(const RecordedEvent &e, char *line, std::size_t size) {
   const char *source = e.from_terminal ? "term" : "win";
+  int n = -1;
+  if (e.kind == RecordedKind::KEY) {
+    const char *action = e.action >= 0 && e.action < 3 ? KEY_ACTIONS[e.action] : "press";
+    char unnamed[16];
+    const char *name = unnamed;
+    if (e.key >= 0 && e.key < NAMED_KEYS) name = KEY_NAMES[e.key];
+    else if (e.key == -1) name = "UNDEFINED";
+    else std::snprintf(unnamed, sizeof unnamed, "K%d", e.key);
+    n = std::snprintf(line, size, "%d key %s %s %s\n", e.step, source, name, action);
+  } else if (e.kind == RecordedKind::MOUSE) {
+    const char *action = e.action >= 0 && e.action < 3 ? MOUSE_ACTIONS[e.action] : "moved";
+    const char *button = e.button >= 0 && e.button < 3 ? MOUSE_BUTTONS[e.button] : "none";
+    n = std::snprintf(line, size, "%d mouse %s %s %s %.9g %.9g %dx%d\n", e.step, source, action,
+                      button, static_cast<double>(e.x), static_cast<double>(e.y),
+                      static_cast<int>(e.x), static_cast<int>(e.y));
+  }
+  return n > 0 && static_cast<std::size_t>(n) < size ? n : -1;
+}
+
+std::string Recording::eventLine(const RecordedEvent &e) {
+  char line[INPUT_LINE_SIZE];
   switch (e.kind) {
-    case RecordedKind::KEY: {
-      const char *action = e.action >= 0 && e.action < 3 ? KEY_ACTIONS[e.action] : "press";
-      std::snprintf(line, sizeof line, "%d key %s %s %s\n", e.step, source,
-                    keyName(e.key).c_str(), action);
-      return line;
-    }
-    case RecordedKind::MOUSE: {
-      const char *action = e.action >= 0 && e.action < 3 ? MOUSE_ACTIONS[e.action] : "moved";
-      const char *button = e.button >= 0 && e.button < 3 ? MOUSE_BUTTONS[e.button] : "none";
-      std::snprintf(line, sizeof line, "%d mouse %s %s %s %.9g %.9g %dx%d\n", e.step, source,
-                    action, button, static_cast<double>(e.x), static_cast<double>(e.y),
-                    static_cast<int>(e.x), static_cast<int>(e.y));
-      return line;
-    }
+    case RecordedKind::KEY:
+    case RecordedKind::MOUSE:
+      return formatInput(e, line, sizeof line) > 0 ? line : "";
     case RecordedKind::NETWORK: {
       const char *label = e.label >= 0 && e.label < 4 ? NETWORK_LABELS[e.label] : "data";
       return std::to_string(e.step) + " net " + label + " " + std::to_string(e.socket) + " " +

@@ -74,9 +74,13 @@ class Recording {
 
   /// The header lines, each ending in a newline.
   static std::string headerText(const RecordingHeader &header);
-  /// One body line with its newline; buffer of at least 96 bytes for input
-  /// and checks (network lines and digests go through text).
+  /// One body line with its newline.
   static std::string eventLine(const RecordedEvent &event);
+  /// Room for one key or mouse line.
+  static const int INPUT_LINE_SIZE = 160;
+  /// Writes a key or mouse line with its newline into buffer, without
+  /// allocating; its length, or -1 for another kind or too small a buffer.
+  static int formatInput(const RecordedEvent &event, char *buffer, std::size_t size);
   /// The last line, with the number of steps run.
   static std::string endLine(int steps);
 

@@ -15,6 +15,7 @@ namespace {
 const std::uint64_t FNV_OFFSET = 1469598103934665603ULL;
 const std::uint64_t FNV_PRIME = 1099511628211ULL;
 
+// Bytes (the type name) one at a time, FNV-1a.
 void mix(std::uint64_t &h, const void *data, std::size_t size) {
   const unsigned char *p = static_cast<const unsigned char *>(data);
   for (std::size_t i = 0; i < size; i++) {
@@ -23,14 +24,30 @@ void mix(std::uint64_t &h, const void *data, std::size_t size) {
   }
 }
 
-void mixInt(std::uint64_t &h, int value) { mix(h, &value, sizeof value); }
+// A 32-bit field at a time, FNV-1a over words: a quarter of the rounds.
+void mixWord(std::uint64_t &h, std::uint32_t word) {
+  h ^= word;
+  h *= FNV_PRIME;
+}
+
+void mixInt(std::uint64_t &h, int value) { mixWord(h, static_cast<std::uint32_t>(value)); }
 
 // The bits of a float, with -0 as 0 so that equal positions hash equal.
 void mixFloat(std::uint64_t &h, float value) {
   if (value == 0.0f) value = 0.0f;
   std::uint32_t bits;
   std::memcpy(&bits, &value, sizeof bits);
-  mix(h, &bits, sizeof bits);
+  mixWord(h, bits);
+}
+
+// Spreads every input bit over the low byte too (the digests keep it).
+std::uint64_t avalanche(std::uint64_t h) {
+  h ^= h >> 33;
+  h *= 0xff51afd7ed558ccdULL;
+  h ^= h >> 33;
+  h *= 0xc4ceb9fe1a85ec53ULL;
+  h ^= h >> 33;
+  return h;
 }
 
 }  // namespace
@@ -53,7 +70,7 @@ std::uint64_t WorldChecksum::ofObject(const Object &o) {
   mixFloat(h, box.getCorner().getY());
   mixFloat(h, box.getHorizontal());
   mixFloat(h, box.getVertical());
-  return h;
+  return avalanche(h);
 }
 
 void WorldChecksum::compute() {
@@ -61,14 +78,16 @@ void WorldChecksum::compute() {
   count = 0;
   hash = FNV_OFFSET;
   digests.clear();
-  ObjectListIterator it(&all);
-  for (it.first(); !it.isDone(); it.next()) {
-    std::uint64_t h = ofObject(*it.currentObject());
-    mix(hash, &h, sizeof h);
+  digests.reserve(static_cast<std::size_t>(all.getCount()));
+  for (int i = 0; i < all.getCount(); i++) {
+    std::uint64_t h = ofObject(*all[i]);
+    mixWord(hash, static_cast<std::uint32_t>(h));
+    mixWord(hash, static_cast<std::uint32_t>(h >> 32));
     digests.push_back(static_cast<char>(h & 0xff));
     count++;
   }
   mixInt(hash, count);
+  hash = avalanche(hash);
 }
 
 int WorldChecksum::firstDifference(int recorded_count, const std::string &recorded) const {

@@ -14,7 +14,7 @@ class Object;
 /// everything is and where it is going.
 class WorldChecksum {
  public:
-  /// The checksum of one object (64-bit FNV-1a of its fields' bits).
+  /// The checksum of one object (FNV-1a over its fields' bits, avalanched).
   static std::uint64_t ofObject(const Object &object);
   /// Computes the world's checksum now: its object count, hash and one
   /// digest byte per object (the low byte of the object's checksum), kept
