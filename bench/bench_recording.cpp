@@ -43,7 +43,7 @@ int main(int argc, char **argv) {
   sb::EventKeyboard key;
   key.setKey(sb::Keyboard::RIGHTARROW);
   key.setKeyboardAction(sb::KEY_DOWN);
-  const int events = 200000;
+  const int events = 1000000;
   double start = nowNs();
   for (int i = 0; i < events; i++) recorder.recordInput(&key, true);
   std::printf("input event: %.0f ns\n", (nowNs() - start) / events);
@@ -55,7 +55,7 @@ int main(int argc, char **argv) {
       p_o->setPosition(sb::Vector(static_cast<float>(made % 80), static_cast<float>(made % 24)));
       p_o->setVelocity(sb::Vector(0.25f, -0.5f));
     }
-    const int steps = 30000;
+    const int steps = 600000;
     start = nowNs();
     for (int i = 0; i < steps; i++) recorder.endStep();
     std::printf("step end, %d objects, a checksum every 30 steps: %.0f ns\n", objects,

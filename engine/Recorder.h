@@ -36,7 +36,7 @@ class Recorder {
   /// Bytes written so far.
   long long getBytes() const { return bytes; }
   /// Processor nanoseconds the game loop's thread used from the end of the
-  /// first recorded step to the end of the last (its sleeps not counted).
+  /// first recorded step to the recording's end (its sleeps not counted).
   long long getStepsTime() const { return last_step_ns - first_step_ns; }
 
   /// The game manager tells the seed it gave rand(), then starts the

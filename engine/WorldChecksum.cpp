@@ -6,6 +6,7 @@
 #include "Object.h"
 #include "ObjectList.h"
 #include "ObjectListIterator.h"
+#include "SceneGraph.h"
 #include "WorldManager.h"
 
 namespace sb {
@@ -74,17 +75,19 @@ std::uint64_t WorldChecksum::ofObject(const Object &o) {
 }
 
 void WorldChecksum::compute() {
-  ObjectList all = WorldManager::getInstance().getAllObjects(true);
+  // The active objects, then the inactive ones: the world's order, uncopied.
+  const SceneGraph &scene_graph = WorldManager::getInstance().getSceneGraph();
   count = 0;
   hash = FNV_OFFSET;
   digests.clear();
-  digests.reserve(static_cast<std::size_t>(all.getCount()));
-  for (int i = 0; i < all.getCount(); i++) {
-    std::uint64_t h = ofObject(*all[i]);
-    mixWord(hash, static_cast<std::uint32_t>(h));
-    mixWord(hash, static_cast<std::uint32_t>(h >> 32));
-    digests.push_back(static_cast<char>(h & 0xff));
-    count++;
+  for (const ObjectList *p_list : {&scene_graph.activeList(), &scene_graph.inactiveList()}) {
+    for (int i = 0; i < p_list->getCount(); i++) {
+      std::uint64_t h = ofObject(*(*p_list)[i]);
+      mixWord(hash, static_cast<std::uint32_t>(h));
+      mixWord(hash, static_cast<std::uint32_t>(h >> 32));
+      digests.push_back(static_cast<char>(h & 0xff));
+      count++;
+    }
   }
   mixInt(hash, count);
   hash = avalanche(hash);
