@@ -118,6 +118,8 @@ TEST(GameReplay, AGamePlayedInTmuxWithRealKeysReplaysHeadlessToTheSameScore) {
     EXPECT_EQ(replayed.log.find("diverged"), std::string::npos) << replayed.log;
     EXPECT_EQ(scoreLine(replayed.out), scoreLine(played));
     EXPECT_NE(replayed.out.find("arena: restarted"), std::string::npos);
+    // The replayed score is the recorded game's: the high-score table does not get it twice.
+    EXPECT_NE(replayed.out.find(", not saved (a replay)"), std::string::npos) << replayed.out;
 
     // The live cast and the replay's cast: asciicast v2 of an 80 x 24 terminal.
     for (const std::string &file : {cast, replayed.dir + "/replay.cast"}) {
