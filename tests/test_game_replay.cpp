@@ -176,3 +176,37 @@ TEST(GameReplay, TheClientOfANetworkedGameReplaysWithoutItsServer) {
       << replayed.out;
   EXPECT_NE(replayed.log.find("Replay matched to the end ("), std::string::npos) << replayed.log;
 }
+
+// A replay in a terminal runs in real time and ignores the keys it is sent,
+// except Escape, which stops it.
+TEST(GameReplay, ATerminalReplayIgnoresRealKeysButEscape) {
+  std::string recording = std::string(SORBELANE_SOURCE_DIR) + "/examples/game/demo.rec";
+  for (bool escape : {false, true}) {
+    SCOPED_TRACE(escape ? "Escape" : "arrows");
+    std::string dir = sbtest::tempDir() + (escape ? "/replay-escape" : "/replay-keys");
+    mkdir(dir.c_str(), 0700);
+    std::string log = dir + "/arena.log", status = dir + "/status";
+    std::string config = dir + "/sb-config.txt";
+    sbtest::writeFile(config, "replay:" + recording + ",\nterminal:true,\n");
+    std::string command = "cd '" + dir + "' && SORBELANE_CONFIG='" + config + "' SORBELANE_LOG='" +
+                          log + "' ALSOFT_DRIVERS=null " + GAME_BIN + " > '" + dir +
+                          "/out.txt'; echo \\$? > '" + status + "'; sleep 60";
+    Tmux tmux(escape ? "replay-escape" : "replay-keys");
+    tmux.run("-f /dev/null new-session -d -s game -x 80 -y 24 \"" + command + "\"");
+    ASSERT_TRUE(sbtest::waitUntil(
+        [&] { return tmux.run("capture-pane -p -t game").find("Score") != std::string::npos; },
+        20000));
+    for (const char *key : {"Right", "Space", "r", "Down", "Left"}) {
+      tmux.run(std::string("send-keys -t game ") + (escape ? "Escape" : key));
+      std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+    ASSERT_TRUE(sbtest::waitUntil([&] { return !sbtest::readFile(status).empty(); }, 30000));
+    std::string text = sbtest::readFile(log);
+    if (escape) {
+      EXPECT_NE(text.find("Replay: stopped by the player at step "), std::string::npos) << text;
+      EXPECT_EQ(text.find("matched to the end"), std::string::npos);
+    } else {
+      EXPECT_NE(text.find("Replay matched to the end (525 steps)."), std::string::npos) << text;
+    }
+  }
+}
