@@ -10,6 +10,7 @@
 #include <cstring>
 #include <random>
 
+#include "Cast.h"
 #include "Config.h"
 #include "Frame.h"
 #include "LogManager.h"
@@ -188,7 +189,9 @@ int DisplayManager::startUp() {
     return -1;
   }
 
-  if (config.getHeadless()) {
+  if (config.getHeadless() && Cast::getInstance().wantsOffscreen()) {
+    if (openTerminal() != 0) return -1;
+  } else if (config.getHeadless()) {
     log_manager.writeLog(1,
                          "DisplayManager::startUp(): not doing graphics since in headless mode.");
   } else if (config.getTerminal()) {
@@ -303,6 +306,9 @@ int DisplayManager::openTerminal() {
                   : isatty(STDERR_FILENO) ? STDERR_FILENO
                                           : -1;
   int input_fd = isatty(STDIN_FILENO) ? STDIN_FILENO : output_fd;
+  Cast &cast = Cast::getInstance();
+  if (cast.wantsOffscreen()) output_fd = input_fd = cast.offscreenFd();
+  if (cast.startFromConfig(window_horizontal_chars, window_vertical_chars) != 0) return -1;
   // What the program printed so far stays on the normal screen.
   fflush(stdout);
   fflush(stderr);
@@ -460,7 +466,8 @@ bool DisplayManager::canDraw() const {
 }
 
 int DisplayManager::drawCh(Vector world_pos, char ch, Color color) const {
-  if (Config::getInstance().getHeadless()) return -1;
+  // (A headless replay's cast draws into its offscreen terminal.)
+  if (Config::getInstance().getHeadless() && !p_terminal) return -1;
   // Black unless the colour names one: CUSTOM leaves the outputs unchanged.
   unsigned char r = 0, g = 0, b = 0;
   colorToRGB(color, r, g, b);
@@ -811,7 +818,26 @@ int DisplayManager::getHorizontalPixels() const { return window_horizontal_pixel
 int DisplayManager::getVerticalPixels() const { return window_vertical_pixels; }
 
 int DisplayManager::swapBuffers() {
-  if (!canDraw()) return -1;
+  // The offsets apply to every glyph drawn during the coming step.
+  auto nextShake = [this] {
+    if (shake_duration > 0) {
+      shake_x = shakeOffset(shake_scale_x);
+      shake_y = shakeOffset(shake_scale_y);
+      shake_duration--;
+    } else {
+      shake_x = 0;
+      shake_y = 0;
+    }
+    shake_cells_x = shakeCells(shake_x, charWidth());
+    shake_cells_y = shakeCells(shake_y, charHeight());
+  };
+  if (!canDraw()) {
+    // Headless, a shake still takes its random numbers, so that the game's
+    // random sequence is the same with or without a window (a recording
+    // made in a window replays headless).
+    if (isStarted()) nextShake();
+    return -1;
+  }
   if (p_terminal) {
     if (p_terminal->present() < 0 && !terminal_write_failed) {
       LogManager::getInstance().writeLog(
@@ -833,22 +859,12 @@ int DisplayManager::swapBuffers() {
     p_window->clear(window_background_color);
   }
 
-  // The offsets apply to every glyph drawn during the coming step.
-  if (shake_duration > 0) {
-    shake_x = shakeOffset(shake_scale_x);
-    shake_y = shakeOffset(shake_scale_y);
-    shake_duration--;
-  } else {
-    shake_x = 0;
-    shake_y = 0;
-  }
-  shake_cells_x = shakeCells(shake_x, charWidth());
-  shake_cells_y = shakeCells(shake_y, charHeight());
+  nextShake();
   return 0;
 }
 
 bool DisplayManager::setBackgroundColor(Color color) {
-  if (Config::getInstance().getHeadless()) return false;
+  if (Config::getInstance().getHeadless() && !p_terminal) return false;
   window_background_color = colorToSFML(color);
   if (p_rectangle) p_rectangle->setFillColor(window_background_color);
   if (p_terminal)

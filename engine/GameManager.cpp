@@ -8,6 +8,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "Cast.h"
 #include "Clock.h"
 #include "Config.h"
 #include "DisplayManager.h"
@@ -16,6 +17,8 @@
 #include "LogManager.h"
 #include "NetworkManager.h"
 #include "PathManager.h"
+#include "Recorder.h"
+#include "Replay.h"
 #include "ResourceManager.h"
 #include "TerminalDisplay.h"
 #include "WorldManager.h"
@@ -115,6 +118,8 @@ int GameManager::startUp() {
   log_manager.writeLog("** Game engine started **");
   log_manager.writeLog("%s", BANNER_LINE);
   log_manager.writeLog(1, "Log Manager started.");
+  // A replay runs with the recorded game's configuration.
+  if (Replay::getInstance().prepare() != 0) return -1;
   config.writeToLog();
 
   frame_time = config.getFrameTime();
@@ -161,9 +166,12 @@ int GameManager::startUp() {
       log_manager.writeLog("GameManager::startUp(): Error catching signal %d!", signal);
 
   int seed = config.getRandomSeed();
-  if (seed == 0) seed = static_cast<int>(time(nullptr));
+  if (Replay::getInstance().isReplaying()) seed = Replay::getInstance().getSeed();
+  else if (seed == 0) seed = static_cast<int>(time(nullptr));
   if (seed != -1) srand(static_cast<unsigned int>(seed));
   log_manager.writeLog(10, "GameManager()::startUp(): seed is %d", seed);
+  Replay::getInstance().engineStarted();
+  if (Recorder::getInstance().engineStarted(seed) != 0) return -1;
 
   game_over = false;
   Manager::startUp();
@@ -185,6 +193,18 @@ void GameManager::run() {
   WorldManager &world_manager = WorldManager::getInstance();
   PathManager &path_manager = PathManager::getInstance();
   bool networking = Config::getInstance().getNetworking();
+  Recorder &recorder = Recorder::getInstance();
+  Replay &replay = Replay::getInstance();
+  // Recorded and replayed games give path searches a fixed amount of work
+  // per step, not a share of the frame's time, so that they find their
+  // paths at the same steps on any machine.
+  // "path_step_work:N," asks for that in any game.
+  int step_work = 0;
+  if (!readInt(Config::getInstance().match("path_step_work"), step_work) || step_work < 0)
+    step_work = 0;
+  if (step_work == 0 && (recorder.isRecording() || replay.isReplaying()))
+    step_work = PathManager::DETERMINISTIC_STEP_WORK;
+  path_manager.setStepWork(step_work);
 
   Clock clock;
   log_manager.writeLog(1, "GameManager::run(): starting game loop");
@@ -201,17 +221,21 @@ void GameManager::run() {
     EventStep step_event(step_count);
     onEvent(&step_event);
 
-    if (networking) serviceNetwork(clock);
+    if (networking && !replay.feedNetwork()) serviceNetwork(clock);
 
     world_manager.update();
     world_manager.draw();
 
     long long remaining = frame_time * 1000LL - clock.split() - adjust;
     path_manager.cycle(static_cast<int>(static_cast<float>(remaining) * 0.95f / 1000.0f));
+    recorder.endStep();
+    replay.endStep();
 
     long long split = clock.split();
     long long to_sleep = frame_time * 1000LL - split - adjust;
-    if (to_sleep > 0) {
+    if (!replay.isPaced()) {
+      adjust = 0;  // a headless replay runs as fast as it can
+    } else if (to_sleep > 0) {
       long long before = clock.split();
       if (sleepMicroseconds(to_sleep) != 0 && !pending_signal) {
         log_manager.writeLog("GameManager::run(): Error in nanosleep()! '%s'", strerror(errno));
@@ -264,6 +288,8 @@ void GameManager::serviceNetwork(const Clock &clock) {
 
 void GameManager::shutDown() {
   game_over = true;
+  Recorder::getInstance().engineStopping();
+  Replay::getInstance().engineStopping();
   stopManager(PathManager::getInstance(), "Path manager stopped");
   stopManager(WorldManager::getInstance(), "World manager stopped");
   stopManager(ResourceManager::getInstance(), "Resource manager stopped");
@@ -271,6 +297,7 @@ void GameManager::shutDown() {
     stopManager(NetworkManager::getInstance(), "Network manager stopped");
   stopManager(InputManager::getInstance(), "Input manager stopped");
   stopManager(DisplayManager::getInstance(), "Display manager stopped");
+  Cast::getInstance().stop();
   LogManager &log_manager = LogManager::getInstance();
   log_manager.writeLog("%s", BANNER_LINE);
   log_manager.writeLog("** Game engine stopped **");

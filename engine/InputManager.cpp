@@ -10,12 +10,23 @@
 #include "DisplayManager.h"
 #include "GameManager.h"
 #include "LogManager.h"
+#include "Recorder.h"
+#include "Replay.h"
 #include "TerminalDisplay.h"
 #include "utility.h"
 
 namespace sb {
 
 namespace {
+
+// Set while getInput() delivers what the window or the terminal sent, as
+// opposed to events that game code hands to the input manager.
+bool delivering_real_input = false;
+struct RealInput {
+  RealInput() { delivering_real_input = true; }
+  ~RealInput() { delivering_real_input = false; }
+};
+
 
 // Offset that keeps keys without an engine name apart from the named ones.
 constexpr int UNNAMED_KEY_OFFSET = 97;
@@ -152,6 +163,13 @@ EventKeyboard toEventKeyboard(const sf::Event::KeyEvent &key_event) {
 
 InputManager::InputManager() { setType("InputManager"); }
 
+int InputManager::onEvent(const Event *p_event) const {
+  Recorder &recorder = Recorder::getInstance();
+  if (delivering_real_input && recorder.isRecording())
+    recorder.recordInput(p_event, DisplayManager::getInstance().getTerminal() != nullptr);
+  return Manager::onEvent(p_event);
+}
+
 InputManager &InputManager::getInstance() {
   static InputManager input_manager;
   return input_manager;
@@ -209,7 +227,9 @@ bool InputManager::isValid(std::string event_type) const {
 }
 
 void InputManager::getInput() {
+  if (Replay::getInstance().feedInput(*this)) return;  // recorded input instead of real input
   if (Config::getInstance().getHeadless()) return;
+  RealInput real_input;  // what is delivered now goes into a running recording
   DisplayManager &display_manager = DisplayManager::getInstance();
   if (TerminalDisplay *p_terminal = display_manager.getTerminal()) {
     getTerminalInput(*p_terminal);

@@ -50,6 +50,10 @@ class InputManager : public Manager {
   /// click and motion events, then KEY_DOWN and PRESSED events for held keys
   /// and buttons. A window close request sets game over. Nothing when headless.
   void getInput();
+  /// Delivers an event to the interested objects (Manager::onEvent()); what
+  /// getInput() delivers from the window or the terminal also goes into a
+  /// running recording (see Recorder).
+  int onEvent(const Event *p_event) const;
 };
 
 /// The engine key of an SFML key: named keys as the engine names them, any

@@ -21,6 +21,8 @@
 #include "Config.h"
 #include "GameManager.h"
 #include "LogManager.h"
+#include "Recorder.h"
+#include "Replay.h"
 #include "utility.h"
 
 namespace sb {
@@ -186,6 +188,7 @@ int NetworkManager::addConnection(int sock, Network::Label label) {
   EventNetwork event(label);
   event.setSocketIndex(index);
   event.setBytes(0);
+  Recorder::getInstance().recordNetwork(event, nullptr);
   onEvent(&event);
   return index;
 }
@@ -221,6 +224,8 @@ int NetworkManager::accept() {
 }
 
 int NetworkManager::connect(std::string host, std::string port) {
+  // A replay plays its peer from the recording.
+  if (Replay::getInstance().isReplaying()) return Replay::getInstance().connect();
   LogManager &log = LogManager::getInstance();
   warnIfNetworkingOff("connect");
   log.writeLog(1, "NetworkManager::connect(): Connecting to %s, port %s.", host.c_str(),
@@ -407,6 +412,7 @@ int NetworkManager::drain(Connection &c, const char *op) {
 }
 
 int NetworkManager::send(const void *buffer, int bytes, int sock_index) {
+  if (Replay::getInstance().isReplaying()) return 0;  // the recorded peer needs nothing
   LogManager &log = LogManager::getInstance();
   if (!buffer || bytes < 0) {
     log.writeLog("NetworkManager::send(): Error! Bad buffer or byte count (%d). Unable to send.",
@@ -474,6 +480,8 @@ int NetworkManager::getQueuedBytes(int sock_index) const {
 }
 
 int NetworkManager::receive(void *buffer, int nbytes, bool peek, int sock_index) {
+  int replayed = 0;
+  if (Replay::getInstance().receive(buffer, nbytes, peek, sock_index, replayed)) return replayed;
   LogManager &log = LogManager::getInstance();
   if (!buffer || nbytes < 0) {
     log.writeLog(
@@ -570,6 +578,7 @@ int NetworkManager::genDataEvents(int sock_index) {
       EventNetwork event(Network::DATA);
       event.setSocketIndex(sock_index);
       event.setBytes(length);
+      Recorder::getInstance().recordNetwork(event, c.in.data() + c.in_begin);
       onEvent(&event);
       return 1;
     }
@@ -649,6 +658,7 @@ int NetworkManager::finishClose(int sock_index, long long id) {
   EventNetwork event(Network::CLOSE);
   event.setSocketIndex(sock_index);
   event.setBytes(0);
+  Recorder::getInstance().recordNetwork(event, nullptr);
   onEvent(&event);
   // Handlers may have closed or opened other connections meanwhile.
   int at = findById(id);

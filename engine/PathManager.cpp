@@ -97,7 +97,9 @@ void PathManager::cycle(int budget_ms) {
       return p->getDelivered() != this_cycle;
     });
   };
-  while (!searches.empty() && elapsed < budget_us && waiting()) {
+  long long work = 0;  // expansions, when the budget is work rather than time
+  auto spent = [&] { return step_work > 0 ? work >= step_work : elapsed >= budget_us; };
+  while (!searches.empty() && !spent() && waiting()) {
     for (index = 0; index < static_cast<int>(searches.size()); index++) {
       PathFind *p_path_find = searches[index];
       Object *p_o = p_path_find->getObject();
@@ -115,8 +117,9 @@ void PathManager::cycle(int budget_ms) {
         // The handler may drop and delete the search: it is not touched afterwards.
         p_o->eventHandler(&event);
       }
-      elapsed = clock.split();
-      if (elapsed >= budget_us) {
+      work++;
+      if (step_work == 0) elapsed = clock.split();
+      if (spent()) {
         index++;
         break;
       }

@@ -24,6 +24,7 @@ class PathManager : public Manager {
   std::vector<PathFind *> live;      // every search in existence, registered or not
   int min_cycle_time;                // milliseconds
   std::uint64_t cycle_count;         // cycle() calls so far
+  int step_work = 0;                 // > 0: expansions per cycle instead of a time budget
 
  public:
   /// Returns the one path manager.
@@ -54,6 +55,12 @@ class PathManager : public Manager {
   /// Each finished search sends its object one path event, at most once per cycle.
   /// A search whose object was set to null is dropped.
   void cycle(int budget_ms);
+  /// Search expansions per cycle in recorded and replayed games.
+  static const int DETERMINISTIC_STEP_WORK = 20000;
+  /// With expansions > 0, cycle() gives the searches that many expansions
+  /// (whatever the time they take) instead of its time budget, so that a
+  /// search ends at the same step on any machine; 0 goes back to time.
+  void setStepWork(int expansions) { step_work = expansions; }
 
   /// Bookkeeping of searches and objects, so that none is used after it is gone:
   /// every PathFind records itself here when made.

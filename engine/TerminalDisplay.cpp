@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "Cast.h"
+
 namespace sb {
 
 namespace {
@@ -364,7 +366,9 @@ void TerminalDisplay::restoreFromSignal() {
 int TerminalDisplay::open(int new_output_fd, int new_input_fd, int new_columns, int new_rows,
                           ColorMode mode) {
   if (isOpen() || terminal_held) return -1;
-  if (new_columns <= 0 || new_rows <= 0 || !isatty(new_output_fd)) return -1;
+  // A headless replay's cast draws into a terminal that no screen shows.
+  bool offscreen = Cast::getInstance().isOffscreen(new_output_fd);
+  if (new_columns <= 0 || new_rows <= 0 || (!isatty(new_output_fd) && !offscreen)) return -1;
   columns = new_columns;
   rows = new_rows;
   struct winsize size;
@@ -567,6 +571,7 @@ long long TerminalDisplay::present() {
 // Writes everything, waiting a little for a terminal that is busy; -1 when
 // it is gone or stays full.
 int TerminalDisplay::writeAll(const char *data, std::size_t size) {
+  Cast::getInstance().output(data, size);
   int waits = 0;
   while (size > 0) {
     ssize_t n = write(output_fd, data, size);

@@ -158,7 +158,9 @@ void Arena::endGame(const std::string &reason) {
   // Save the table and read the file back into a second table: what a next
   // game will see.
   HighScores *p_check = new HighScores;
-  bool saved = p_scores->save(options.high_score_file) == 0;
+  // A replay's score was the recorded game's: the table has it already.
+  bool replaying = sb::Replay::getInstance().isReplaying();
+  bool saved = replaying || p_scores->save(options.high_score_file) == 0;
   bool same = saved && p_check->load(options.high_score_file) == 0 &&
               p_check->getScores() == p_scores->getScores();
   sb::WorldManager::getInstance().markForDelete(p_check);
@@ -173,8 +175,31 @@ void Arena::endGame(const std::string &reason) {
   std::string table;
   for (int s : p_scores->getScores()) table += " " + std::to_string(s);
   say("arena: high scores" + table + (place > 0 ? " (new place " + std::to_string(place) + ")" : "") +
-      (same ? ", saved and read back the same" : ", NOT saved intact"));
+      (replaying ? ", not saved (a replay)"
+       : same    ? ", saved and read back the same"
+                 : ", NOT saved intact"));
   end_countdown = options.demo_steps > 0 || reason == "quit" ? 1 : kEndSteps;
+}
+
+void Arena::restart() {
+  sb::WorldManager &world = sb::WorldManager::getInstance();
+  for (const char *type : {"Enemy", "Shot", "Particle"}) {
+    sb::ObjectList gone = world.objectsOfType(type);
+    sb::ObjectListIterator it(&gone);
+    for (it.first(); !it.isDone(); it.next()) world.markForDelete(it.currentObject());
+  }
+  p_player->setPosition(sb::Vector(40, 14));
+  p_hud->addScore(-p_hud->getScore());
+  p_hud->addLives(kLives - p_hud->getLives());
+  p_hud->showMessage("");
+  over = false;
+  end_countdown = -1;
+  spawn_countdown = 20;
+  spawn_interval = 45;
+  next_spawn_point = 0;
+  explosions_pending = 0;
+  stats = ArenaStats();
+  say("arena: restarted");
 }
 
 int Arena::eventHandler(const sb::Event *p_e) {

@@ -75,6 +75,9 @@ class Arena : public sb::Object {
   void playerMoved(sb::Vector where);
   // Ends the game once: the score goes into the table, the table to its file.
   void endGame(const std::string &reason);
+  // Starts a new game at once (the R key), during play or while the
+  // game-over message shows: enemies and shots go, score and lives start again.
+  void restart();
 
   int eventHandler(const sb::Event *p_e) override;
 };

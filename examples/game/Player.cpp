@@ -42,6 +42,9 @@ void Player::keyboard(const sb::EventKeyboard *p_key) {
     case sb::Keyboard::SPACE:
       fire(facing);
       break;
+    case sb::Keyboard::R:
+      if (p_key->getKeyboardAction() == sb::KEY_PRESSED) p_arena->restart();
+      break;
     case sb::Keyboard::ESCAPE:
       if (p_key->getKeyboardAction() == sb::KEY_PRESSED) p_arena->endGame("quit");
       break;

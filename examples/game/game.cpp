@@ -1,7 +1,7 @@
 // Arena: a small arcade game on the engine. Enemies come in from the
 // corners and find their way round the walls to the player, who shoots them
-// (space shoots ahead, a left click towards the pointer). Three lives; the
-// best scores are kept in a file.
+// (space shoots ahead, a left click towards the pointer; R starts again).
+// Three lives; the best scores are kept in a file.
 //
 // Game keys in the engine's configuration file, besides the engine's own:
 //   demo_steps:N,        scripted input plays N steps, then the game ends
