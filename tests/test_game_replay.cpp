@@ -34,18 +34,6 @@ sbtest::ProgramResult replay(const std::string &binary, const std::string &file,
   return sbtest::runProgram(run);
 }
 
-class Tmux {
- public:
-  explicit Tmux(const std::string &name) : socket(sbtest::tempDir() + "/tmux-" + name) {}
-  ~Tmux() { run("kill-server"); }
-  std::string run(const std::string &args) const {
-    return sbtest::commandOutput("env -u TMUX tmux -S '" + socket + "' " + args + " 2>&1");
-  }
-
- private:
-  std::string socket;
-};
-
 }  // namespace
 
 TEST(GameReplay, TheDemosCommittedRecordingReplaysToTheDemosScore) {
@@ -86,7 +74,7 @@ TEST(GameReplay, AGamePlayedInTmuxWithRealKeysReplaysHeadlessToTheSameScore) {
     std::string command = "cd '" + dir + "' && SORBELANE_CONFIG='" + config + "' SORBELANE_LOG='" +
                           log + "' ALSOFT_DRIVERS=null " + binary + " > '" + out +
                           "'; echo \\$? > '" + status + "'; sleep 60";
-    Tmux tmux(name);
+    sbtest::Tmux tmux(name);
     tmux.run("-f /dev/null new-session -d -s game -x 80 -y 24 \"" + command + "\"");
     // Playing starts once the score line shows (the log is written in blocks).
     ASSERT_TRUE(sbtest::waitUntil(
@@ -191,7 +179,7 @@ TEST(GameReplay, ATerminalReplayIgnoresRealKeysButEscape) {
     std::string command = "cd '" + dir + "' && SORBELANE_CONFIG='" + config + "' SORBELANE_LOG='" +
                           log + "' ALSOFT_DRIVERS=null " + GAME_BIN + " > '" + dir +
                           "/out.txt'; echo \\$? > '" + status + "'; sleep 60";
-    Tmux tmux(escape ? "replay-escape" : "replay-keys");
+    sbtest::Tmux tmux(escape ? "replay-escape" : "replay-keys");
     tmux.run("-f /dev/null new-session -d -s game -x 80 -y 24 \"" + command + "\"");
     ASSERT_TRUE(sbtest::waitUntil(
         [&] { return tmux.run("capture-pane -p -t game").find("Score") != std::string::npos; },

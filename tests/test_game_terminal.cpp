@@ -18,24 +18,13 @@
 
 namespace {
 
-// A tmux server of its own on a socket in the temporary directory, killed
-// with its panes when the test ends.
-class Tmux {
- public:
-  explicit Tmux(const std::string &name) : socket(sbtest::tempDir() + "/tmux-" + name) {}
-  ~Tmux() { run("kill-server"); }
-  std::string run(const std::string &args) const {
-    return sbtest::commandOutput("env -u TMUX tmux -S '" + socket + "' " + args + " 2>&1");
-  }
-  // "alternate_on cursor_flag" of the one pane: "1 0" while the game runs.
-  std::string paneState() const {
-    std::string state = run("display-message -p -t game '#{alternate_on} #{cursor_flag}'");
-    return state.substr(0, state.find('\n'));
-  }
+using sbtest::Tmux;
 
- private:
-  std::string socket;
-};
+// "alternate_on cursor_flag" of the game's pane: "1 0" while the game runs.
+std::string paneState(const Tmux &tmux) {
+  std::string state = tmux.run("display-message -p -t game '#{alternate_on} #{cursor_flag}'");
+  return state.substr(0, state.find('\n'));
+}
 
 struct TerminalGame {
   std::string dir, log_path, status_path;
@@ -101,7 +90,7 @@ TEST(GameTerminal, ShowsTheGameMovesThePlayerAndQuitsOnEscape) {
               screen.find("~A~") != std::string::npos;
   EXPECT_TRUE(ship) << screen;
   EXPECT_NE(screen.find("\x1b[38;5;21m"), std::string::npos) << "no blue walls";
-  EXPECT_EQ(tmux.paneState(), "1 0");  // alternate screen, no cursor
+  EXPECT_EQ(paneState(tmux), "1 0");  // alternate screen, no cursor
 
   // A held arrow: repeats every 40 ms, as a keyboard's auto-repeat sends them.
   int before = sbtest::lastPlayerColumn(sbtest::readFile(game.log_path));
@@ -115,7 +104,7 @@ TEST(GameTerminal, ShowsTheGameMovesThePlayerAndQuitsOnEscape) {
 
   tmux.run("send-keys -t game Escape");
   EXPECT_EQ(gameStatus(game), 0) << tmux.run("capture-pane -p -t game");
-  EXPECT_EQ(tmux.paneState(), "0 1");  // normal screen, cursor shown
+  EXPECT_EQ(paneState(tmux), "0 1");  // normal screen, cursor shown
   EXPECT_TRUE(logHas(game, "arena: game over (quit)", 1000));
   // The game's summary is printed once the terminal is back.
   screen = tmux.run("capture-pane -p -t game");
@@ -127,9 +116,9 @@ TEST(GameTerminal, CtrlCMidGameGivesTheTerminalBack) {
   TerminalGame game = startGame(tmux, "terminal-interrupt");
   ASSERT_TRUE(logHas(game, "arena: started", 20000)) << sbtest::readFile(game.log_path);
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  EXPECT_EQ(tmux.paneState(), "1 0");
+  EXPECT_EQ(paneState(tmux), "1 0");
   tmux.run("send-keys -t game C-c");
   EXPECT_EQ(gameStatus(game), 2);  // the signal's number
-  EXPECT_EQ(tmux.paneState(), "0 1");
+  EXPECT_EQ(paneState(tmux), "0 1");
   EXPECT_TRUE(logHas(game, "** Game engine stopped **", 1000));
 }

@@ -161,4 +161,12 @@ int lastPlayerColumn(const std::string &log) {
   return column;
 }
 
+Tmux::Tmux(const std::string &name) : socket(tempDir() + "/tmux-" + name) {}
+
+Tmux::~Tmux() { run("kill-server"); }
+
+std::string Tmux::run(const std::string &args) const {
+  return commandOutput("env -u TMUX tmux -S '" + socket + "' " + args + " 2>&1");
+}
+
 }  // namespace sbtest

@@ -45,6 +45,21 @@ std::string commandOutput(const std::string &command);
 // The example game's last logged player column ("arena: player at X Y"), or -1.
 int lastPlayerColumn(const std::string &log);
 
+// A tmux server of its own on a socket below tempDir(), killed with its
+// panes when the object goes.
+class Tmux {
+ public:
+  explicit Tmux(const std::string &name);
+  ~Tmux();
+  Tmux(const Tmux &) = delete;
+  Tmux &operator=(const Tmux &) = delete;
+  // Runs "tmux ARGS" on this server and returns what it printed.
+  std::string run(const std::string &args) const;
+
+ private:
+  std::string socket;
+};
+
 }  // namespace sbtest
 
 #endif
