@@ -1,6 +1,5 @@
 #include "DisplayManager.h"
 
-#include <dlfcn.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,8 +11,11 @@
 
 #include "Cast.h"
 #include "Config.h"
+#include "DisplayProbe.h"
 #include "Frame.h"
 #include "LogManager.h"
+#include "Placement.h"
+#include "PolygonGeometry.h"
 #include "TerminalDisplay.h"
 #include "EngineFont.h"
 #include "utility.h"
@@ -22,62 +24,12 @@ namespace sb {
 
 namespace {
 
-// A connection to the X server, held while the window is made. SFML aborts
-// the whole program when it cannot open the display, so the window is only
-// asked for when this connection opened. Holding it until the window exists
-// keeps the server from resetting (as an X server does when its last client
-// leaves) between this probe and SFML's own connection. Xlib is already
-// loaded with SFML; it is looked up at run time so the engine needs no link
-// dependency of its own.
-class DisplayProbe {
- public:
-  DisplayProbe() {
-    lib = dlopen("libX11.so.6", RTLD_NOW | RTLD_GLOBAL);
-    if (!lib) return;
-    auto open_display = reinterpret_cast<OpenDisplay>(dlsym(lib, "XOpenDisplay"));
-    close_display = reinterpret_cast<CloseDisplay>(dlsym(lib, "XCloseDisplay"));
-    if (open_display && close_display) display = open_display(nullptr);
-  }
-  ~DisplayProbe() {
-    if (display) close_display(display);
-    if (lib) dlclose(lib);
-  }
-  DisplayProbe(const DisplayProbe &) = delete;
-  void operator=(const DisplayProbe &) = delete;
-
-  bool available() const { return display != nullptr; }
-
- private:
-  using OpenDisplay = void *(*)(const char *);
-  using CloseDisplay = int (*)(void *);
-  void *lib = nullptr;
-  CloseDisplay close_display = nullptr;
-  void *display = nullptr;
-};
-
 // Corners of the quads that carry no picture: the font page's white square
 // (texels 0 and 1 in both directions), sampled between its texels.
 const float WHITE_TEXEL = 1.0f;
 
 // Glyph quads reach one texel beyond the glyph on every side, as text's do.
 const float GLYPH_PADDING = 1.0f;
-
-// Cosines and sines of the corners of polygons with up to this many corners
-// are kept after their first use.
-const std::size_t CACHED_CORNERS = 64;
-
-struct CornerTable {
-  bool ready = false;
-  float cosine[CACHED_CORNERS];
-  float sine[CACHED_CORNERS];
-};
-
-// The angle of corner `index` of `count`, as sf::CircleShape computes it:
-// the first corner at the top, then clockwise.
-float cornerAngle(std::size_t index, std::size_t count) {
-  const float pi = 3.141592654f;
-  return static_cast<float>(index * 2) * pi / static_cast<float>(count) - pi / 2;
-}
 
 // One shake offset: (scale + 1) - 2 * (rand() mod (scale + 1)).
 int shakeOffset(int scale) {
@@ -495,10 +447,8 @@ int DisplayManager::drawCh(Vector world_pos, char ch, unsigned char r, unsigned 
     emitLayer();
     float left = px - cell_width / 10, top = py + cell_height / 5;
     float x = px + shake_x, y = py + shake_y;
-    if (!place(left, top, cell) || !place(x, y, glyph)) {
-      placeTurned(left, top, 0, cell);
-      placeTurned(x, y, 0, glyph);
-    }
+    cell = Placement::of(p_window->getView(), left, top, 0);
+    glyph = Placement::of(p_window->getView(), x, y, 0);
     // The geometry of the rectangle and of the text object below, in the
     // same order: the background quad, then the glyph's.
     sf::Vector2f size = p_rectangle->getSize();
@@ -547,59 +497,6 @@ const DisplayManager::GlyphQuad &DisplayManager::glyphQuad(unsigned char ch) con
   return quad;
 }
 
-// A piece drawn on its own reaches GL with the view's projection times the
-// piece's transform as one matrix (multiplied in float, each entry summed
-// left to right), which GL applies to the piece's own corners, multiplying
-// and adding in turn. Collected corners are given to GL in clip coordinates
-// computed with the same float operations, so that they land on exactly the
-// same subpixels.
-void DisplayManager::placeTurned(float x, float y, float rotation, Placement &placement) const {
-  sf::Transformable piece;
-  piece.setPosition(x, y);
-  piece.setRotation(rotation);
-  const float *view = p_window->getView().getTransform().getMatrix();
-  const float *model = piece.getTransform().getMatrix();
-  // Entry (row, column) of the product; matrices are stored column by column.
-  auto entry = [&](int row, int column) {
-    float sum = view[row] * model[column * 4];
-    for (int k = 1; k < 4; k++) {
-      float term = view[k * 4 + row] * model[column * 4 + k];
-      sum = sum + term;
-    }
-    return sum;
-  };
-  placement.xx = entry(0, 0);
-  placement.xy = entry(0, 1);
-  placement.x_offset = entry(0, 3);
-  placement.yx = entry(1, 0);
-  placement.yy = entry(1, 1);
-  placement.y_offset = entry(1, 3);
-}
-
-// The same for a piece that is only moved, without the work of the full
-// product: the terms left out are zeros, which change no sum.
-bool DisplayManager::place(float x, float y, Placement &placement) const {
-  const float *view = p_window->getView().getTransform().getMatrix();
-  if (view[1] != 0 || view[4] != 0) return false;  // a turned view: the full product
-  placement.xx = view[0];
-  placement.xy = 0;
-  placement.yx = 0;
-  placement.yy = view[5];
-  float x_moved = view[0] * x;
-  float y_moved = view[5] * y;
-  placement.x_offset = x_moved + view[12];
-  placement.y_offset = y_moved + view[13];
-  return true;
-}
-
-sf::Vector2f DisplayManager::Placement::apply(float x, float y) const {
-  float x_from_x = xx * x, x_from_y = xy * y;
-  float y_from_x = yx * x, y_from_y = yy * y;
-  float clip_x = x_from_x + x_from_y;
-  float clip_y = y_from_x + y_from_y;
-  return sf::Vector2f(clip_x + x_offset, clip_y + y_offset);
-}
-
 // Two triangles: top left, top right, bottom left; bottom left, top right,
 // bottom right (the order in which text builds its glyph quads).
 void DisplayManager::addQuad(const Placement &placement, float left, float top, float right,
@@ -618,28 +515,7 @@ void DisplayManager::addQuad(const Placement &placement, float left, float top, 
 }
 
 sf::Vector2f DisplayManager::polygonPoint(std::size_t index, std::size_t count, float radius) {
-  float cosine, sine;
-  if (count < CACHED_CORNERS && index < count) {
-    static CornerTable tables[CACHED_CORNERS];
-    CornerTable &table = tables[count];
-    if (!table.ready) {
-      for (std::size_t i = 0; i < count; i++) {
-        float angle = cornerAngle(i, count);
-        table.cosine[i] = std::cos(angle);
-        table.sine[i] = std::sin(angle);
-      }
-      table.ready = true;
-    }
-    cosine = table.cosine[index];
-    sine = table.sine[index];
-  } else {
-    float angle = cornerAngle(index, count);
-    cosine = std::cos(angle);
-    sine = std::sin(angle);
-  }
-  float x = cosine * radius;
-  float y = sine * radius;
-  return sf::Vector2f(radius + x, radius + y);
+  return PolygonGeometry::point(index, count, radius);
 }
 
 int DisplayManager::drawPolygon(float x, float y, float radius, std::size_t points, float rotation,
@@ -678,10 +554,9 @@ int DisplayManager::drawPolygon(float x, float y, float radius, std::size_t poin
   // A fan from the first corner covers exactly the pixels that SFML's fan
   // from the centre covers, with two triangles fewer.
   emitLayer();
-  Placement placement;
-  if (rotation != 0 || !place(x, y, placement)) placeTurned(x, y, rotation, placement);
+  Placement placement = Placement::of(p_window->getView(), x, y, rotation);
   auto corner = [&](std::size_t index) {
-    sf::Vector2f p = polygonPoint(index, points, radius);
+    sf::Vector2f p = PolygonGeometry::point(index, points, radius);
     return sf::Vertex(placement.apply(p.x, p.y), color, white);
   };
   sf::Vertex first = corner(0);
@@ -701,25 +576,8 @@ int DisplayManager::drawPolygon(float x, float y, float radius, std::size_t poin
 void DisplayManager::fillTerminalCells(float x, float y, float radius, std::size_t points,
                                        float rotation, sf::Color color) const {
   if (points < 3 || color.a == 0) return;
-  float left = 0, right = 0, top = 0, bottom = 0;
-  float cosine = 1, sine = 0;  // upright: circles, triangles and particles
-  if (rotation != 0) {
-    float angle = rotation * 3.141592654f / 180.0f;
-    cosine = std::cos(angle);
-    sine = std::sin(angle);
-  }
-  if (points > CACHED_CORNERS) {  // as good as a circle
-    float cx = x + radius * cosine - radius * sine, cy = y + radius * sine + radius * cosine;
-    left = cx - radius, right = cx + radius, top = cy - radius, bottom = cy + radius;
-  }
-  for (std::size_t i = 0; i < points && points <= CACHED_CORNERS; i++) {
-    sf::Vector2f p = polygonPoint(i, points, radius);
-    float cx = x + p.x * cosine - p.y * sine, cy = y + p.x * sine + p.y * cosine;
-    if (i == 0 || cx < left) left = cx;
-    if (i == 0 || cx > right) right = cx;
-    if (i == 0 || cy < top) top = cy;
-    if (i == 0 || cy > bottom) bottom = cy;
-  }
+  PolygonGeometry::Bounds bounds = PolygonGeometry::bounds(x, y, radius, points, rotation);
+  float left = bounds.left, right = bounds.right, top = bounds.top, bottom = bounds.bottom;
   float cell_width = charWidth(), cell_height = charHeight();
   // Cell ranges, clamped to the window before they become ints.
   auto first = [](float pixel, float cell, int cells) {
@@ -744,12 +602,8 @@ void DisplayManager::fillTerminalCells(float x, float y, float radius, std::size
 
 void DisplayManager::polygonCorners(float x, float y, float radius, std::size_t count,
                                     float rotation, sf::Vector2f *corners) const {
-  Placement placement;
-  if (rotation != 0 || !place(x, y, placement)) placeTurned(x, y, rotation, placement);
-  for (std::size_t i = 0; i < count; i++) {
-    sf::Vector2f p = polygonPoint(i, count, radius);
-    corners[i] = placement.apply(p.x, p.y);
-  }
+  PolygonGeometry::corners(Placement::of(p_window->getView(), x, y, rotation), radius, count,
+                           corners);
 }
 
 bool DisplayManager::layerFits() const {

@@ -9,6 +9,7 @@
 #include "Color.h"
 #include "Manager.h"
 #include "PixelLayer.h"
+#include "Placement.h"
 #include "Vector.h"
 
 namespace sb {
@@ -71,12 +72,6 @@ class DisplayManager : public Manager {
     float u1 = 0, v1 = 0, u2 = 0, v2 = 0;
   };
 
-  // Maps a piece's own corners to clip coordinates.
-  struct Placement {
-    float xx = 1, xy = 0, x_offset = 0, yx = 0, yy = 1, y_offset = 0;
-    sf::Vector2f apply(float x, float y) const;
-  };
-
   bool batching = true;
   // The frame so far, as triangles textured from the font page; untextured
   // pieces sample its white square.
@@ -109,7 +104,6 @@ class DisplayManager : public Manager {
   // The -1 of a drawing call without a window, logged when not started.
   bool canDraw() const;
   const GlyphQuad &glyphQuad(unsigned char ch) const;
-  bool place(float x, float y, Placement &placement) const;
   // Finds the rules under which the layer covers the pixels GL covers.
   void calibrateLayer();
   // Collected clip corners of a polygon; count at most 64.
@@ -117,7 +111,6 @@ class DisplayManager : public Manager {
                       sf::Vector2f *corners) const;
   // The layer's pixels into the batch, before anything drawn after them.
   void emitLayer() const;
-  void placeTurned(float x, float y, float rotation, Placement &placement) const;
   void addQuad(const Placement &placement, float left, float top, float right, float bottom,
                sf::Color color, float u1, float v1, float u2, float v2) const;
 
