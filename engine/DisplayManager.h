@@ -2,14 +2,14 @@
 #define SORBELANE_DISPLAY_MANAGER_H
 
 #include <cstddef>
-#include <vector>
+#include <memory>
+#include <string>
 
 #include <SFML/Graphics.hpp>
 
 #include "Color.h"
+#include "DisplayBackEnd.h"
 #include "Manager.h"
-#include "PixelLayer.h"
-#include "Placement.h"
 #include "Vector.h"
 
 namespace sb {
@@ -24,11 +24,10 @@ enum Justification : int {
   RIGHT_JUSTIFIED = 2,   ///< Ends just before the position.
 };
 
-/// Owns the window and draws into it one character cell at a time. By
-/// default the cells, glyphs and shapes of a frame are collected into one
-/// vertex array, in drawing order, and handed to the window in one draw call
-/// when the frame is shown or someone takes the window; the pixels are those
-/// of drawing each piece on its own, which the immediate mode still does.
+/// Owns the display and draws into it one character cell at a time: into a
+/// window (WindowBackEnd, which by default collects a frame's drawing into
+/// one draw call), a terminal (TerminalBackEnd) or nowhere (HeadlessBackEnd),
+/// as chosen at start-up. It keeps the sizes, the colours and the shake.
 /// Games draw through it in their objects' draw(); positions are world
 /// cells unless a member says pixels.
 class DisplayManager : public Manager {
@@ -37,15 +36,11 @@ class DisplayManager : public Manager {
   DisplayManager(const DisplayManager &) = delete;
   void operator=(const DisplayManager &) = delete;
 
-  sf::Font font;
-  sf::RenderWindow *p_window;
   int window_horizontal_pixels;
   int window_vertical_pixels;
   int window_horizontal_chars;
   int window_vertical_chars;
-  sf::RectangleShape *p_rectangle;
   sf::Color window_background_color;
-  sf::Text *p_text;
   int shake_duration;
   int shake_scale_x;
   int shake_scale_y;
@@ -54,65 +49,22 @@ class DisplayManager : public Manager {
   // Frame capture: when set, swapBuffers() copies each finished frame into
   // this texture just before showing it (the frame-rate recorder uses it).
   sf::Texture *p_capture = nullptr;
-  // Set in terminal mode: the cell buffer shown in the terminal instead of
-  // a window, and the shake offsets of this step in whole cells.
-  TerminalDisplay *p_terminal = nullptr;
-  int shake_cells_x = 0, shake_cells_y = 0;
-  bool terminal_write_failed = false;  // logged once
-  int terminal_size_changes = 0;       // the resizes already logged
-  bool cp437 = false;                  // codes drawn as code page 437 glyphs
-  void warnOfSmallTerminal(const char *where);
+  // Where drawing goes: a window, a terminal, or nowhere (headless and
+  // before start-up); never null.
+  std::unique_ptr<DisplayBackEnd> p_back_end;
+  // Draw calls of the window back ends already given up.
+  long long retired_batch_draws = 0;
 
-  // The quad of one glyph as the text object lays it out, relative to the
-  // text's position: left, top, right, bottom and the texture rectangle.
-  struct GlyphQuad {
-    bool loaded = false;
-    bool blank = false;  // blanks, tabs and new lines have no quad
-    float left = 0, top = 0, right = 0, bottom = 0;
-    float u1 = 0, v1 = 0, u2 = 0, v2 = 0;
-  };
-
-  bool batching = true;
-  // The frame so far, as triangles textured from the font page; untextured
-  // pieces sample its white square.
-  mutable std::vector<sf::Vertex> batch;
-  mutable GlyphQuad glyphs[256];
-  const sf::Texture *p_font_texture = nullptr;
-  mutable long long batch_draws = 0;
-  // Runs of small opaque shapes, resolved to pixels; usable once the
-  // rasterizer's rules have been found at start-up.
-  mutable PixelLayer layer;
-  bool layer_ready = false;
-  // Whether the window still has the layer's size and a full viewport;
-  // checked again after anyone took the window and every frame.
-  mutable bool layer_checked = false;
-  mutable bool layer_fits = false;
-  bool layerFits() const;
-
-  // Creates the window, font, rectangle and text; -1 when any fails.
+  // Opens the window (or, without an X display but in a terminal, the
+  // terminal); -1 when it or the font cannot be had.
   int openWindow();
   // Takes over the terminal on standard output (or error); -1 when neither
   // is a terminal.
   int openTerminal();
-  // Fills the terminal cells a polygon's bounds cover (at least one).
-  void fillTerminalCells(float x, float y, float radius, std::size_t points, float rotation,
-                         sf::Color color) const;
-  // Checks that the font page carries its white square and readies the batch.
-  void prepareBatch();
-  // Closes the window and deletes the SFML objects.
+  // Gives up the back end in use; drawing goes nowhere until the next one.
   void releaseGraphics();
   // The -1 of a drawing call without a window, logged when not started.
   bool canDraw() const;
-  const GlyphQuad &glyphQuad(unsigned char ch) const;
-  // Finds the rules under which the layer covers the pixels GL covers.
-  void calibrateLayer();
-  // Collected clip corners of a polygon; count at most 64.
-  void polygonCorners(float x, float y, float radius, std::size_t count, float rotation,
-                      sf::Vector2f *corners) const;
-  // The layer's pixels into the batch, before anything drawn after them.
-  void emitLayer() const;
-  void addQuad(const Placement &placement, float left, float top, float right, float bottom,
-               sf::Color color, float u1, float v1, float u2, float v2) const;
 
  public:
   /// The one display manager.
@@ -172,17 +124,17 @@ class DisplayManager : public Manager {
   /// stays off without one.
   void setBatching(bool new_batching);
   /// Whether drawing is collected.
-  bool getBatching() const { return batching; }
+  bool getBatching() const { return p_back_end->getBatching(); }
   /// Draw calls that handed collected drawing to the window so far.
-  long long getBatchDraws() const { return batch_draws; }
+  long long getBatchDraws() const { return retired_batch_draws + p_back_end->getBatchDraws(); }
   /// Whether small opaque shapes are resolved to pixels before they go to GL.
-  bool getPixelLayerReady() const { return layer_ready; }
+  bool getPixelLayerReady() const { return p_back_end->getPixelLayerReady(); }
   /// Whether a window exists, without flushing.
-  bool hasWindow() const { return p_window != nullptr; }
+  bool hasWindow() const { return p_back_end->hasWindow(); }
   /// Whether drawing goes into the terminal (key terminal) instead of a window.
-  bool isTerminal() const { return p_terminal != nullptr; }
+  bool isTerminal() const { return p_back_end->getTerminal() != nullptr; }
   /// The terminal display in terminal mode, else null.
-  TerminalDisplay *getTerminal() const { return p_terminal; }
+  TerminalDisplay *getTerminal() const { return p_back_end->getTerminal(); }
 
   /// Corner `index` of `count` on a circle of `radius`, relative to the
   /// corner of its bounding square, exactly as sf::CircleShape puts it.

@@ -1,0 +1,7 @@
+#include "DisplayBackEnd.h"
+
+namespace sb {
+
+DisplayBackEnd::~DisplayBackEnd() = default;
+
+}  // namespace sb

@@ -1,0 +1,64 @@
+#ifndef SORBELANE_DISPLAY_BACK_END_H
+#define SORBELANE_DISPLAY_BACK_END_H
+
+#include <cstddef>
+
+#include <SFML/Graphics/Color.hpp>
+#include <SFML/Graphics/RenderWindow.hpp>
+#include <SFML/Graphics/Texture.hpp>
+
+#include "Vector.h"
+
+namespace sb {
+
+class TerminalDisplay;
+
+/// Where the display manager's drawing goes: a window, a terminal or
+/// nowhere (headless). The display manager keeps the sizes, colours and
+/// shake, checks that it has started, and hands each drawing call to the
+/// back end chosen at start-up. Positions here are view cells for
+/// characters and window pixels for polygons.
+class DisplayBackEnd {
+ public:
+  /// Gives back whatever the back end holds.
+  virtual ~DisplayBackEnd();
+
+  /// Whether drawing reaches anything (false: drawing calls return -1).
+  virtual bool canDraw() const = 0;
+  /// Draws ch in (r, g, b) over the background of the cell at view_pos,
+  /// shaken by the offsets of the step; 0, or -1 when it cannot.
+  virtual int drawCh(Vector view_pos, char ch, unsigned char r, unsigned char g,
+                     unsigned char b) = 0;
+  /// Draws a filled regular polygon (see DisplayManager::drawPolygon()); 0, or -1.
+  virtual int drawPolygon(float x, float y, float radius, std::size_t points, float rotation,
+                          sf::Color color) = 0;
+  /// Shows the frame drawn so far (copying it into p_capture first, unless
+  /// null) and starts the next one.
+  virtual void present(sf::Texture *p_capture) = 0;
+  /// Sets the glyph offsets, in pixels, of the frame to come.
+  virtual void setShake(int x_pixels, int y_pixels) = 0;
+  /// Sets the colour of blank cells and of the cell behind each glyph.
+  virtual void setBackground(sf::Color color) = 0;
+
+  /// Hands collected drawing to the window (nothing to do without one).
+  virtual void flush() {}
+  /// The window after flush(), told that its taker may change the view;
+  /// null when there is none.
+  virtual sf::RenderWindow *takeWindow() { return nullptr; }
+  /// Whether a window exists.
+  virtual bool hasWindow() const { return false; }
+  /// The terminal display, or null when drawing goes elsewhere.
+  virtual TerminalDisplay *getTerminal() const { return nullptr; }
+  /// Collected drawing or one draw call a piece (where there is a choice).
+  virtual void setBatching(bool batching) { (void)batching; }
+  /// Whether drawing is collected.
+  virtual bool getBatching() const { return false; }
+  /// Draw calls that handed collected drawing to the window.
+  virtual long long getBatchDraws() const { return 0; }
+  /// Whether small opaque shapes are resolved to pixels before they go to GL.
+  virtual bool getPixelLayerReady() const { return false; }
+};
+
+}  // namespace sb
+
+#endif

@@ -1,0 +1,58 @@
+#ifndef SORBELANE_TERMINAL_BACK_END_H
+#define SORBELANE_TERMINAL_BACK_END_H
+
+#include <memory>
+
+#include "DisplayBackEnd.h"
+#include "TerminalDisplay.h"
+
+namespace sb {
+
+/// The display drawn into the terminal the program runs in (key terminal,
+/// or a headless replay's offscreen terminal): each character goes to the
+/// cell nearest its position, shapes fill the cells they cover, and the
+/// shake moves glyphs by whole cells.
+class TerminalBackEnd : public DisplayBackEnd {
+ public:
+  /// Takes over the terminal on standard output (or error, or the replay's
+  /// offscreen terminal) for a window of columns x rows cells, codes drawn as
+  /// code page 437 glyphs with cp437. 0, or -1 (logged) when the terminal
+  /// cannot move its cursor or there is none.
+  int open(int columns, int rows, bool cp437);
+
+  /// A back end that holds no terminal yet.
+  TerminalBackEnd();
+  /// Gives the terminal back.
+  ~TerminalBackEnd() override;
+
+  /// True.
+  bool canDraw() const override;
+  /// Puts ch into the cell nearest view_pos, moved by the shake.
+  int drawCh(Vector view_pos, char ch, unsigned char r, unsigned char g,
+             unsigned char b) override;
+  /// Fills the cells whose positions fall inside the polygon's bounds; a
+  /// polygon smaller than a cell fills the cell nearest its centre. 0.
+  int drawPolygon(float x, float y, float radius, std::size_t points, float rotation,
+                  sf::Color color) override;
+  /// Sends the changed cells (logging once when the terminal cannot be
+  /// written) and notes a resize; there is no picture to capture.
+  void present(sf::Texture *p_capture) override;
+  /// Turns the pixel offsets into whole cells, at most a screen's width; a
+  /// shake smaller than a cell still moves glyphs by one, so that it shows.
+  void setShake(int x_pixels, int y_pixels) override;
+  /// Sets the terminal's background colour.
+  void setBackground(sf::Color color) override;
+  /// The terminal display.
+  TerminalDisplay *getTerminal() const override;
+
+ private:
+  std::unique_ptr<TerminalDisplay> p_terminal;
+  int shake_cells_x = 0, shake_cells_y = 0;
+  bool write_failed = false;  // logged once
+  int size_changes = 0;       // the resizes already logged
+  void warnOfSmallTerminal(const char *where);
+};
+
+}  // namespace sb
+
+#endif
