@@ -152,14 +152,15 @@ void DisplayManager::shutDown() {
 }
 
 // Before start-up (also after a failed one, which may leave a window open)
-// drawing logs and fails; without a window it fails silently.
-bool DisplayManager::canDraw() const {
-  if (!isStarted()) {
-    LogManager::getInstance().writeLog("%s not started!", getType().c_str());
-    return false;
-  }
-  return p_back_end->canDraw();
+// drawing logs and fails.
+bool DisplayManager::startedToDraw() const {
+  if (isStarted()) return true;
+  LogManager::getInstance().writeLog("%s not started!", getType().c_str());
+  return false;
 }
+
+// Without a window or terminal drawing fails silently.
+bool DisplayManager::canDraw() const { return startedToDraw() && p_back_end->canDraw(); }
 
 int DisplayManager::drawCh(Vector world_pos, char ch, Color color) const {
   // (A headless replay's cast draws into its offscreen terminal.)
@@ -172,7 +173,8 @@ int DisplayManager::drawCh(Vector world_pos, char ch, Color color) const {
 
 int DisplayManager::drawCh(Vector world_pos, char ch, unsigned char r, unsigned char g,
                            unsigned char b) const {
-  if (!canDraw()) return -1;
+  // A back end that cannot draw answers -1 itself.
+  if (!startedToDraw()) return -1;
   return p_back_end->drawCh(worldToView(world_pos), ch, r, g, b);
 }
 
@@ -182,7 +184,7 @@ sf::Vector2f DisplayManager::polygonPoint(std::size_t index, std::size_t count, 
 
 int DisplayManager::drawPolygon(float x, float y, float radius, std::size_t points, float rotation,
                                 sf::Color color) const {
-  if (!canDraw()) return -1;
+  if (!startedToDraw()) return -1;
   return p_back_end->drawPolygon(x, y, radius, points, rotation, color);
 }
 

@@ -63,6 +63,8 @@ class DisplayManager : public Manager {
   int openTerminal();
   // Gives up the back end in use; drawing goes nowhere until the next one.
   void releaseGraphics();
+  // Whether started; logs when not.
+  bool startedToDraw() const;
   // The -1 of a drawing call without a window, logged when not started.
   bool canDraw() const;
 

@@ -31,10 +31,29 @@ struct Placement {
 
   /// The placement of a piece at (x, y) in pixels, turned by rotation
   /// degrees about that point, under view.
-  static Placement of(const sf::View &view, float x, float y, float rotation);
+  static Placement of(const sf::View &view, float x, float y, float rotation) {
+    Placement placement;
+    if (rotation != 0 || !placement.moved(view.getTransform().getMatrix(), x, y))
+      placement.turned(view, x, y, rotation);
+    return placement;
+  }
 
  private:
-  bool moved(const sf::View &view, float x, float y);
+  // A piece that is only moved, without the work of the full product: the
+  // terms left out are zeros, which change no sum. False, changing nothing,
+  // for a turned view.
+  bool moved(const float *projection, float x, float y) {
+    if (projection[1] != 0 || projection[4] != 0) return false;
+    xx = projection[0];
+    xy = 0;
+    yx = 0;
+    yy = projection[5];
+    float x_moved = projection[0] * x;
+    float y_moved = projection[5] * y;
+    x_offset = x_moved + projection[12];
+    y_offset = y_moved + projection[13];
+    return true;
+  }
   void turned(const sf::View &view, float x, float y, float rotation);
 };
 
