@@ -132,6 +132,7 @@ Object::~Object() {
   // Going, not just unregistering: a delivery in progress must skip it.
   for (int i = event_count - 1; i >= 0; i--)
     managerFor(event_name[i]).dropInterest(this, event_name[i]);
+  Manager::objectDestroyed(this);
   PathManager &path_manager = PathManager::getInstance();
   if (p_path_find) {
     path_manager.unregisterPathFind(p_path_find);

@@ -1,6 +1,8 @@
 #ifndef SORBELANE_OBJECT_H
 #define SORBELANE_OBJECT_H
 
+#include <cstddef>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -10,6 +12,7 @@
 #include "Event.h"
 #include "FieldOfView.h"
 #include "ObjectAttribute.h"
+#include "ObjectPool.h"
 #include "Path.h"
 #include "Shape.h"
 #include "Vector.h"
@@ -129,6 +132,20 @@ class Object {
   Object(const Object &) = delete;
   /// Not assignable, for the same reason.
   Object &operator=(const Object &) = delete;
+
+  /// Objects come from ObjectPool, so that objects of one class lie side by
+  /// side in memory (deletion passes the derived class's size back).
+  static void *operator new(std::size_t size) { return ObjectPool::allocate(size); }
+  /// Gives an object's memory back to ObjectPool.
+  static void operator delete(void *p, std::size_t size) { ObjectPool::release(p, size); }
+  /// Over-aligned classes use the global heap, which honours their alignment.
+  static void *operator new(std::size_t size, std::align_val_t align) {
+    return ::operator new(size, align);
+  }
+  /// Frees an over-aligned object made by the operator new above.
+  static void operator delete(void *p, std::size_t, std::align_val_t align) {
+    ::operator delete(p, align);
+  }
 
   /// The object's unique id.
   int getId() const { return id; }
