@@ -95,15 +95,20 @@ class Object {
   int altitude;
   Shape shape;
   int id;
-  Animation animation;
   // Number of its record of places in the packed candidate lists, -1 for none
   // (an index: it keeps every object small).
   int box_record;
   int event_count;
-  std::string type;
-  std::vector<std::string> event_name;  // at most MAX_OBJ_EVENTS names
-  PathFind *p_path_find;
-  Path path;
+  // What the walks over the world never read lives in a block of its own,
+  // so that a small derived object (a particle) fills two cache lines.
+  struct Cold {
+    std::string type = "(Undefined)";
+    std::vector<std::string> event_name;  // at most MAX_OBJ_EVENTS names
+    Animation animation;
+    PathFind *p_path_find = nullptr;
+    Path path;
+  };
+  Cold *cold;  // never null; from ObjectPool's side blocks
 
   friend class BoxList;
   friend struct ObjectCodecs;
@@ -158,9 +163,9 @@ class Object {
   static void setMaxId(int new_max_id) { max_id = new_max_id; }
 
   /// The game's name for the kind of object, such as "Enemy".
-  std::string getType() const { return type; }
+  std::string getType() const { return cold->type; }
   /// The type without a copy.
-  const std::string &typeRef() const { return type; }
+  const std::string &typeRef() const { return cold->type; }
   /// Sets the type name.
   void setType(std::string new_type);
 
@@ -232,9 +237,9 @@ class Object {
   void setAcceleration(Vector new_acceleration);
 
   /// A copy of the animation (sprite, frame and slowdown).
-  Animation getAnimation() const { return animation; }
+  Animation getAnimation() const { return cold->animation; }
   /// The animation itself, read without copying.
-  const Animation &animationRef() const { return animation; }
+  const Animation &animationRef() const { return cold->animation; }
   /// Sets the animation; with set_box the box becomes the animation's box.
   void setAnimation(Animation new_animation, bool set_box = true);
   /// Animates the object with the loaded sprite sprite_name, its box becoming
@@ -305,9 +310,9 @@ class Object {
   /// this object's box would touch p_target's. A null target is ignored.
   void pathTo(Object *p_target);
   /// The search still running, or null; the object owns it.
-  PathFind *getPathFind() const { return p_path_find; }
+  PathFind *getPathFind() const { return cold->p_path_find; }
   /// A copy of the path being or last followed.
-  Path getPath() const { return path; }
+  Path getPath() const { return cold->path; }
   /// Sets the path to follow (see setFollowPath()).
   void setPath(Path new_path);
   /// Whether the object is following its path.

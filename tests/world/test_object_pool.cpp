@@ -12,6 +12,7 @@
 
 #include "Object.h"
 #include "ObjectPool.h"
+#include "Particle.h"
 #include "WorldManager.h"
 #include "support/TestEngine.h"
 
@@ -121,6 +122,19 @@ TEST(ObjectPool, SameSizeObjectsAreAdjacentAndFreedSlotsReusedInOrder) {
   const std::size_t held = sb::ObjectPool::slabBytes();
   sb::ObjectPool::trim();
   EXPECT_LT(sb::ObjectPool::slabBytes(), held);
+}
+
+// A particle's every field that the step, the move and the drawing read
+// fits in two cache lines, and particles lie on line boundaries.
+TEST(ObjectPool, ParticlesFillTwoWholeCacheLines) {
+  EXPECT_LE(sizeof(sb::Particle), 128u);
+  if (!sb::ObjectPool::pooling()) GTEST_SKIP() << "the sanitizers' heap is in use";
+  ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
+  std::vector<sb::Particle *> made;
+  for (int i = 0; i < 50; i++) made.push_back(new sb::Particle(1, 5, 255, 1, 2, 3));
+  for (sb::Particle *p : made) EXPECT_EQ(reinterpret_cast<std::uintptr_t>(p) % 64, 0u);
+  sb::WorldManager::getInstance().markForDelete(sb::WorldManager::getInstance().getAllObjects(true));
+  sb::WorldManager::getInstance().update();
 }
 
 }  // namespace
