@@ -141,7 +141,7 @@ Object::~Object() {
   // Other searches may lead to this object.
   path_manager.objectGone(this);
   WorldManager::getInstance().removeObject(this);
-  ResourceManager::getInstance().spriteLetGo(cold->animation.getSprite());
+  ResourceManager::getInstance().spriteLetGo(animationRef().getSprite());
   cold->~Cold();
   ObjectPool::releaseSide(cold, sizeof(Cold));
 }
@@ -149,8 +149,20 @@ Object::~Object() {
 // Tells the resource manager when the animation no longer shows p_old, so an
 // unloaded sprite can be freed once no object shows it.
 void Object::letGoOfSprite(const Sprite *p_old) {
-  has_sprite = cold->animation.getSprite() != nullptr;
-  if (p_old && p_old != cold->animation.getSprite()) ResourceManager::getInstance().spriteLetGo(p_old);
+  has_sprite = animationRef().getSprite() != nullptr;
+  if (p_old && p_old != animationRef().getSprite()) ResourceManager::getInstance().spriteLetGo(p_old);
+}
+
+// Most objects (particles among them) never show a sprite: they share one
+// empty animation until they are given one of their own.
+const Animation &Object::noAnimation() {
+  static const Animation none;
+  return none;
+}
+
+Animation &Object::ownAnimation() {
+  if (!cold->animation) cold->animation.reset(new Animation);
+  return *cold->animation;
 }
 
 void Object::setId(int new_id) {
@@ -265,11 +277,11 @@ void Object::setAcceleration(Vector new_acceleration) {
 }
 
 void Object::setAnimation(Animation new_animation, bool set_box) {
-  const Sprite *p_old = cold->animation.getSprite();
-  cold->animation = new_animation;
+  const Sprite *p_old = animationRef().getSprite();
+  ownAnimation() = new_animation;
   letGoOfSprite(p_old);
   setModified(ANIMATION);
-  if (set_box) setBox(cold->animation.getBox());
+  if (set_box) setBox(cold->animation->getBox());
 }
 
 int Object::setSprite(std::string sprite_name) {
@@ -279,11 +291,11 @@ int Object::setSprite(std::string sprite_name) {
                                        sprite_name.c_str());
     return -1;
   }
-  const Sprite *p_old = cold->animation.getSprite();
-  cold->animation.setSprite(p_sprite);
+  const Sprite *p_old = animationRef().getSprite();
+  ownAnimation().setSprite(p_sprite);
   letGoOfSprite(p_old);
   setModified(ANIMATION);
-  setBox(cold->animation.getBox());
+  setBox(cold->animation->getBox());
   return 0;
 }
 
@@ -365,7 +377,7 @@ int Object::eventHandler(const Event *p_e) {
 
 int Object::draw() {
   // An animation without a sprite draws nothing and gives 0.
-  int result = has_sprite ? cold->animation.draw(position) : 0;
+  int result = has_sprite ? cold->animation->draw(position) : 0;
   if (has_shape) shape.draw(position);
   return result;
 }
@@ -373,7 +385,7 @@ int Object::draw() {
 // The private parts of an object that its attribute codecs reach: everything
 // else goes through the getters and setters.
 struct ObjectCodecs {
-  static Animation &animation(Object &o) { return o.cold->animation; }
+  static Animation &animation(Object &o) { return o.ownAnimation(); }
   static void letGoOfSprite(Object &o, const Sprite *p_old) { o.letGoOfSprite(p_old); }
   static void setModified(Object &o, ObjectAttribute attribute) { o.setModified(attribute); }
 };

@@ -2,6 +2,7 @@
 #define SORBELANE_OBJECT_H
 
 #include <cstddef>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
@@ -104,7 +105,7 @@ class Object {
   struct Cold {
     std::string type = "(Undefined)";
     std::vector<std::string> event_name;  // at most MAX_OBJ_EVENTS names
-    Animation animation;
+    std::unique_ptr<Animation> animation;  // made when the object first gets one
     PathFind *p_path_find = nullptr;
     Path path;
   };
@@ -116,6 +117,8 @@ class Object {
   int managerRegister(const std::string &event_type, bool do_register);
   void followPath();
   void letGoOfSprite(const Sprite *p_old);
+  Animation &ownAnimation();
+  static const Animation &noAnimation();
 
  protected:
   /// Sets the modified flag of one attribute, for derived classes that
@@ -237,9 +240,11 @@ class Object {
   void setAcceleration(Vector new_acceleration);
 
   /// A copy of the animation (sprite, frame and slowdown).
-  Animation getAnimation() const { return cold->animation; }
+  Animation getAnimation() const { return animationRef(); }
   /// The animation itself, read without copying.
-  const Animation &animationRef() const { return cold->animation; }
+  const Animation &animationRef() const {
+    return cold->animation ? *cold->animation : noAnimation();
+  }
   /// Sets the animation; with set_box the box becomes the animation's box.
   void setAnimation(Animation new_animation, bool set_box = true);
   /// Animates the object with the loaded sprite sprite_name, its box becoming

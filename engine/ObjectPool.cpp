@@ -17,7 +17,7 @@ namespace sb {
 namespace {
 
 constexpr std::size_t kClassCount = ObjectPool::MAX_POOLED_SIZE / ObjectPool::SLOT_ALIGN;
-constexpr std::size_t kSlabTarget = 64 * 1024;  // below malloc's mmap threshold
+constexpr std::size_t kSlabTarget = 16 * 1024;  // small: little left unused at low counts
 constexpr std::size_t kMinSlotsPerSlab = 8;
 constexpr std::size_t kLine = 64;
 
