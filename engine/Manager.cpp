@@ -5,8 +5,16 @@
 
 namespace sb {
 
+Manager *Manager::delivering = nullptr;
+
 Manager::Manager()
-    : type("Manager"), event_list_count(0), is_started(false), delivery_depth(0), clock(0), holes_made(false) {}
+    : type("Manager"),
+      event_list_count(0),
+      is_started(false),
+      delivery_depth(0),
+      clock(0),
+      holes_made(false),
+      outer_delivering(nullptr) {}
 
 Manager::~Manager() {}
 
@@ -108,6 +116,20 @@ int Manager::removeInterest(Object *p_o, const std::string &event_type, bool goi
   return 0;
 }
 
+// Entries unregistered during the deliveries still name their object until
+// the deliveries end; those of an object being destroyed become holes now.
+void Manager::skipPendingEntriesOf(const Object *p_o) {
+  for (const PendingRemoval &removal : pending) {
+    if (obj_list[removal.row][removal.index] != p_o) continue;
+    obj_list[removal.row].makeHole(removal.index);
+    holes_made = true;
+  }
+}
+
+void Manager::objectDestroyed(const Object *p_o) {
+  for (Manager *m = delivering; m; m = m->outer_delivering) m->skipPendingEntriesOf(p_o);
+}
+
 // Applies the removals noted during deliveries and drops the rows they emptied.
 void Manager::finishDeliveries() const {
   if (pending.empty() && !holes_made) return;
@@ -144,7 +166,10 @@ int Manager::onEvent(const Event *p_event) const {
   const int length = interested.getCount();
   const unsigned int start = ++clock;
   const bool nested = !pending.empty();  // earlier removals to honour
-  delivery_depth++;
+  if (delivery_depth++ == 0) {
+    outer_delivering = delivering;
+    delivering = const_cast<Manager *>(this);
+  }
   int count = 0;
   for (int i = 0; i < length; i++) {
     detail::prefetchAhead(interested, i, length);
@@ -154,7 +179,11 @@ int Manager::onEvent(const Event *p_event) const {
     p_o->eventHandler(p_event);
     count++;
   }
-  if (--delivery_depth == 0) finishDeliveries();
+  if (--delivery_depth == 0) {
+    delivering = outer_delivering;
+    outer_delivering = nullptr;
+    finishDeliveries();
+  }
   return count;
 }
 

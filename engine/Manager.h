@@ -37,12 +37,17 @@ class Manager {
   mutable unsigned int clock;  // counts delivery starts and removals
   mutable std::vector<PendingRemoval> pending;
   mutable bool holes_made;  // an entry became a hole during a delivery
+  // Managers with a delivery under way, innermost first, so that an object
+  // being destroyed can be taken out of every walk that could still reach it.
+  static Manager *delivering;
+  mutable Manager *outer_delivering;
 
   int findRow(const std::string &event_type) const;
   void dropRow(int row);
   int findEntry(int row, const Object *p_o) const;
   bool removedBefore(int row, int index, unsigned int stamp) const;
   void finishDeliveries() const;
+  void skipPendingEntriesOf(const Object *p_o);
   int removeInterest(Object *p_o, const std::string &event_type, bool going);
 
  public:
@@ -75,6 +80,10 @@ class Manager {
   /// delivery in progress no longer sends it the event (Object's destructor
   /// calls this).
   int dropInterest(Object *p_o, std::string event_type);
+  /// Called by Object's destructor: no delivery under way, in any manager,
+  /// sends p_o another event, even where it was unregistered (and so no
+  /// longer named by the object) but still due the event in progress.
+  static void objectDestroyed(const Object *p_o);
   /// Sends p_event to the eventHandler() of every active object interested
   /// in its type; returns how many were sent it (0 for a null, undefined or
   /// invalid event, the last two logged). Handlers may register, unregister

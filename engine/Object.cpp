@@ -121,8 +121,7 @@ Object::Object()
       id(max_id < INT_MAX ? max_id++ : max_id),  // ids stop at the largest int
       box_record(-1),
       event_count(0),
-      type("(Undefined)"),
-      p_path_find(nullptr) {
+      cold(new (ObjectPool::allocateSide(sizeof(Cold))) Cold) {
   modified.setAll();
   shape.setType(UNDEFINED_SHAPE);
   WorldManager::getInstance().insertObject(this);
@@ -131,24 +130,39 @@ Object::Object()
 Object::~Object() {
   // Going, not just unregistering: a delivery in progress must skip it.
   for (int i = event_count - 1; i >= 0; i--)
-    managerFor(event_name[i]).dropInterest(this, event_name[i]);
+    managerFor(cold->event_name[i]).dropInterest(this, cold->event_name[i]);
+  Manager::objectDestroyed(this);
   PathManager &path_manager = PathManager::getInstance();
-  if (p_path_find) {
-    path_manager.unregisterPathFind(p_path_find);
-    delete p_path_find;
-    p_path_find = nullptr;
+  if (cold->p_path_find) {
+    path_manager.unregisterPathFind(cold->p_path_find);
+    delete cold->p_path_find;
+    cold->p_path_find = nullptr;
   }
   // Other searches may lead to this object.
   path_manager.objectGone(this);
   WorldManager::getInstance().removeObject(this);
-  ResourceManager::getInstance().spriteLetGo(animation.getSprite());
+  ResourceManager::getInstance().spriteLetGo(animationRef().getSprite());
+  cold->~Cold();
+  ObjectPool::releaseSide(cold, sizeof(Cold));
 }
 
 // Tells the resource manager when the animation no longer shows p_old, so an
 // unloaded sprite can be freed once no object shows it.
 void Object::letGoOfSprite(const Sprite *p_old) {
-  has_sprite = animation.getSprite() != nullptr;
-  if (p_old && p_old != animation.getSprite()) ResourceManager::getInstance().spriteLetGo(p_old);
+  has_sprite = animationRef().getSprite() != nullptr;
+  if (p_old && p_old != animationRef().getSprite()) ResourceManager::getInstance().spriteLetGo(p_old);
+}
+
+// Most objects (particles among them) never show a sprite: they share one
+// empty animation until they are given one of their own.
+const Animation &Object::noAnimation() {
+  static const Animation none;
+  return none;
+}
+
+Animation &Object::ownAnimation() {
+  if (!cold->animation) cold->animation.reset(new Animation);
+  return *cold->animation;
 }
 
 void Object::setId(int new_id) {
@@ -159,7 +173,7 @@ void Object::setId(int new_id) {
 }
 
 void Object::setType(std::string new_type) {
-  type = new_type;
+  cold->type = new_type;
   setModified(TYPE);
 }
 
@@ -263,11 +277,11 @@ void Object::setAcceleration(Vector new_acceleration) {
 }
 
 void Object::setAnimation(Animation new_animation, bool set_box) {
-  const Sprite *p_old = animation.getSprite();
-  animation = new_animation;
+  const Sprite *p_old = animationRef().getSprite();
+  ownAnimation() = new_animation;
   letGoOfSprite(p_old);
   setModified(ANIMATION);
-  if (set_box) setBox(animation.getBox());
+  if (set_box) setBox(cold->animation->getBox());
 }
 
 int Object::setSprite(std::string sprite_name) {
@@ -277,11 +291,11 @@ int Object::setSprite(std::string sprite_name) {
                                        sprite_name.c_str());
     return -1;
   }
-  const Sprite *p_old = animation.getSprite();
-  animation.setSprite(p_sprite);
+  const Sprite *p_old = animationRef().getSprite();
+  ownAnimation().setSprite(p_sprite);
   letGoOfSprite(p_old);
   setModified(ANIMATION);
-  setBox(animation.getBox());
+  setBox(cold->animation->getBox());
   return 0;
 }
 
@@ -292,7 +306,7 @@ void Object::setShape(Shape new_shape) {
 }
 
 std::string Object::toString() const {
-  return sb::toString(id) + ", " + type + ", " + position.toString();
+  return sb::toString(id) + ", " + cold->type + ", " + position.toString();
 }
 
 
@@ -310,7 +324,7 @@ int Object::registerInterest(std::string event_type) {
     return -1;
   }
   if (managerFor(event_type).registerInterest(this, event_type) == -1) return -1;
-  event_name.push_back(event_type);
+  cold->event_name.push_back(event_type);
   event_count++;
   setModified(EVENTS);
   return 0;
@@ -319,14 +333,14 @@ int Object::registerInterest(std::string event_type) {
 int Object::unregisterInterest(std::string event_type) {
   int found = -1;
   for (int i = 0; i < event_count && found < 0; i++)
-    if (event_name[i] == event_type) found = i;
+    if (cold->event_name[i] == event_type) found = i;
   if (found < 0) {
     LogManager::getInstance().writeLog(
         "Object::unregisterInterest(): event '%s' not previously registered", event_type.c_str());
     return -1;
   }
   if (managerFor(event_type).unregisterInterest(this, event_type) == -1) return -1;
-  event_name.erase(event_name.begin() + found);
+  cold->event_name.erase(cold->event_name.begin() + found);
   event_count--;
   setModified(EVENTS);
   return 0;
@@ -334,7 +348,7 @@ int Object::unregisterInterest(std::string event_type) {
 
 std::string Object::getEventName(int index) const {
   if (index < 0 || index >= event_count) return "";
-  return event_name[index];
+  return cold->event_name[index];
 }
 
 // The base handles only path events: a found path is followed, and the search
@@ -348,22 +362,22 @@ int Object::eventHandler(const Event *p_e) {
     return 0;
   }
   if (p_path_event->getResult() == FOUND) {
-    path = p_path_event->getPath();
+    cold->path = p_path_event->getPath();
     setModified(PATH);
     setFollowPath(true);
   }
   unsigned long long source = p_path_event->getSource();
-  if (p_path_find && (source == 0 || source == p_path_find->getSerial())) {
-    PathManager::getInstance().unregisterPathFind(p_path_find);
-    delete p_path_find;
-    p_path_find = nullptr;
+  if (cold->p_path_find && (source == 0 || source == cold->p_path_find->getSerial())) {
+    PathManager::getInstance().unregisterPathFind(cold->p_path_find);
+    delete cold->p_path_find;
+    cold->p_path_find = nullptr;
   }
   return 1;
 }
 
 int Object::draw() {
   // An animation without a sprite draws nothing and gives 0.
-  int result = has_sprite ? animation.draw(position) : 0;
+  int result = has_sprite ? cold->animation->draw(position) : 0;
   if (has_shape) shape.draw(position);
   return result;
 }
@@ -371,7 +385,7 @@ int Object::draw() {
 // The private parts of an object that its attribute codecs reach: everything
 // else goes through the getters and setters.
 struct ObjectCodecs {
-  static Animation &animation(Object &o) { return o.animation; }
+  static Animation &animation(Object &o) { return o.ownAnimation(); }
   static void letGoOfSprite(Object &o, const Sprite *p_old) { o.letGoOfSprite(p_old); }
   static void setModified(Object &o, ObjectAttribute attribute) { o.setModified(attribute); }
 };
@@ -740,24 +754,24 @@ bool Object::isModified() const {
 }
 
 void Object::setPath(Path new_path) {
-  path = new_path;
+  cold->path = new_path;
   setModified(PATH);
 }
 
 void Object::setFollowPath(bool new_follow_path) {
   follow_path = new_follow_path;
-  if (!path.endOfPath()) moveTo(path.nextNode());
+  if (!cold->path.endOfPath()) moveTo(cold->path.nextNode());
   setModified(FOLLOW_PATH);
 }
 
 void Object::pathTo(Vector target) {
   PathManager &path_manager = PathManager::getInstance();
-  if (p_path_find) {
-    path_manager.unregisterPathFind(p_path_find);
-    delete p_path_find;
+  if (cold->p_path_find) {
+    path_manager.unregisterPathFind(cold->p_path_find);
+    delete cold->p_path_find;
   }
-  p_path_find = new PathFind(this, position, target);
-  path_manager.registerPathFind(p_path_find);
+  cold->p_path_find = new PathFind(this, position, target);
+  path_manager.registerPathFind(cold->p_path_find);
   if (follow_path) {
     follow_path = false;
     setModified(FOLLOW_PATH);
@@ -769,8 +783,8 @@ void Object::pathTo(Vector target) {
 void Object::pathTo(Object *p_target) {
   if (!p_target) return;
   pathTo(p_target->getPosition());
-  if (p_path_find)
-    p_path_find->setTargetObject(p_target);
+  if (cold->p_path_find)
+    cold->p_path_find->setTargetObject(p_target);
   else
     LogManager::getInstance().writeLog("Object::pathTo(): path find not allocated!");
 }
@@ -778,14 +792,14 @@ void Object::pathTo(Object *p_target) {
 // Heads for the next node; a node closer than three quarters of a step is
 // taken at once, so several may be taken in one step.
 void Object::followPath() {
-  while (!path.endOfPath()) {
-    Vector next = path.nextNode();
+  while (!cold->path.endOfPath()) {
+    Vector next = cold->path.nextNode();
     if (distance(position, next) > static_cast<double>(3 * speed) * 0.25) {
       moveTo(next);
       return;
     }
     setPosition(next);
-    path++;
+    cold->path++;
     setModified(PATH);
   }
   direction = Vector(0, 0);

@@ -1,6 +1,9 @@
 #ifndef SORBELANE_OBJECT_H
 #define SORBELANE_OBJECT_H
 
+#include <cstddef>
+#include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -10,6 +13,7 @@
 #include "Event.h"
 #include "FieldOfView.h"
 #include "ObjectAttribute.h"
+#include "ObjectPool.h"
 #include "Path.h"
 #include "Shape.h"
 #include "Vector.h"
@@ -92,15 +96,20 @@ class Object {
   int altitude;
   Shape shape;
   int id;
-  Animation animation;
   // Number of its record of places in the packed candidate lists, -1 for none
   // (an index: it keeps every object small).
   int box_record;
   int event_count;
-  std::string type;
-  std::vector<std::string> event_name;  // at most MAX_OBJ_EVENTS names
-  PathFind *p_path_find;
-  Path path;
+  // What the walks over the world never read lives in a block of its own,
+  // so that a small derived object (a particle) fills two cache lines.
+  struct Cold {
+    std::string type = "(Undefined)";
+    std::vector<std::string> event_name;  // at most MAX_OBJ_EVENTS names
+    std::unique_ptr<Animation> animation;  // made when the object first gets one
+    PathFind *p_path_find = nullptr;
+    Path path;
+  };
+  Cold *cold;  // never null; from ObjectPool's side blocks
 
   friend class BoxList;
   friend struct ObjectCodecs;
@@ -108,6 +117,8 @@ class Object {
   int managerRegister(const std::string &event_type, bool do_register);
   void followPath();
   void letGoOfSprite(const Sprite *p_old);
+  Animation &ownAnimation();
+  static const Animation &noAnimation();
 
  protected:
   /// Sets the modified flag of one attribute, for derived classes that
@@ -130,6 +141,20 @@ class Object {
   /// Not assignable, for the same reason.
   Object &operator=(const Object &) = delete;
 
+  /// Objects come from ObjectPool, so that objects of one class lie side by
+  /// side in memory (deletion passes the derived class's size back).
+  static void *operator new(std::size_t size) { return ObjectPool::allocate(size); }
+  /// Gives an object's memory back to ObjectPool.
+  static void operator delete(void *p, std::size_t size) { ObjectPool::release(p, size); }
+  /// Over-aligned classes use the global heap, which honours their alignment.
+  static void *operator new(std::size_t size, std::align_val_t align) {
+    return ::operator new(size, align);
+  }
+  /// Frees an over-aligned object made by the operator new above.
+  static void operator delete(void *p, std::size_t, std::align_val_t align) {
+    ::operator delete(p, align);
+  }
+
   /// The object's unique id.
   int getId() const { return id; }
   /// Sets the id (for objects copied from elsewhere); later objects get
@@ -141,9 +166,9 @@ class Object {
   static void setMaxId(int new_max_id) { max_id = new_max_id; }
 
   /// The game's name for the kind of object, such as "Enemy".
-  std::string getType() const { return type; }
+  std::string getType() const { return cold->type; }
   /// The type without a copy.
-  const std::string &typeRef() const { return type; }
+  const std::string &typeRef() const { return cold->type; }
   /// Sets the type name.
   void setType(std::string new_type);
 
@@ -215,9 +240,11 @@ class Object {
   void setAcceleration(Vector new_acceleration);
 
   /// A copy of the animation (sprite, frame and slowdown).
-  Animation getAnimation() const { return animation; }
+  Animation getAnimation() const { return animationRef(); }
   /// The animation itself, read without copying.
-  const Animation &animationRef() const { return animation; }
+  const Animation &animationRef() const {
+    return cold->animation ? *cold->animation : noAnimation();
+  }
   /// Sets the animation; with set_box the box becomes the animation's box.
   void setAnimation(Animation new_animation, bool set_box = true);
   /// Animates the object with the loaded sprite sprite_name, its box becoming
@@ -288,9 +315,9 @@ class Object {
   /// this object's box would touch p_target's. A null target is ignored.
   void pathTo(Object *p_target);
   /// The search still running, or null; the object owns it.
-  PathFind *getPathFind() const { return p_path_find; }
+  PathFind *getPathFind() const { return cold->p_path_find; }
   /// A copy of the path being or last followed.
-  Path getPath() const { return path; }
+  Path getPath() const { return cold->path; }
   /// Sets the path to follow (see setFollowPath()).
   void setPath(Path new_path);
   /// Whether the object is following its path.

@@ -47,6 +47,7 @@
 #include "ObjectAttribute.h"
 #include "ObjectList.h"
 #include "ObjectListIterator.h"
+#include "ObjectPool.h"
 #include "Particle.h"
 #include "ParticleTypes.h"
 #include "Path.h"

@@ -285,4 +285,45 @@ TEST(ManagerInterest, NestedDeliveryAndDestructionDuringDelivery) {
   EXPECT_EQ(sb::WorldManager::getInstance().getEventListCount(), 1);
 }
 
+// An object whose interest another handler takes away still gets the event
+// in progress; destroyed before its turn, it must get nothing at all. The
+// table: the destruction in the same delivery, and in a delivery of another
+// manager nested in it.
+TEST(ManagerInterest, UnregisteredThenDestroyedDuringDeliveryGetsNothing) {
+  for (bool through_game_manager : {false, true}) {
+    SCOPED_TRACE(through_game_manager ? "nested step delivery" : "same delivery");
+    ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
+    Listener *a = new Listener;
+    Listener *b = new Listener;
+    Listener *c = new Listener;
+    for (Listener *o : {a, b, c}) ASSERT_EQ(o->registerInterest("ping"), 0);
+    int c_received_before = -1;
+    a->action = [&](Listener *) {
+      EXPECT_EQ(b->unregisterInterest("ping"), 0);
+      if (!through_game_manager) {
+        delete b;
+        return;
+      }
+      c_received_before = c->received;
+      ASSERT_EQ(c->registerInterest(sb::STEP_EVENT), 0);
+      c->action = [b](Listener *self) {
+        if (self->received == 1) delete b;  // inside the step delivery
+      };
+      sb::EventStep step(1);
+      EXPECT_EQ(sb::GameManager::getInstance().onEvent(&step), 1);
+      c->action = nullptr;
+    };
+    EXPECT_EQ(deliver("ping"), 2);  // a and c, not the destroyed b
+    a->action = nullptr;
+    EXPECT_EQ(deliver("ping"), 2);
+    if (through_game_manager) {
+      EXPECT_EQ(c_received_before, 0);
+    }
+    EXPECT_EQ(c->received, through_game_manager ? 3 : 2);
+    sb::WorldManager::getInstance().markForDelete(a);
+    sb::WorldManager::getInstance().markForDelete(c);
+    sb::WorldManager::getInstance().update();
+  }
+}
+
 }  // namespace
