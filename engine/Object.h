@@ -17,7 +17,7 @@
 namespace sb {
 
 class AttributeList;
-class BoxList;
+class BoxRecords;
 class CellMap;
 class PathFind;
 
@@ -102,7 +102,7 @@ class Object {
   PathFind *p_path_find;
   Path path;
 
-  friend class BoxList;
+  friend class BoxRecords;
   friend struct ObjectCodecs;
 
   int managerRegister(const std::string &event_type, bool do_register);
