@@ -397,6 +397,43 @@ T *takeFirst(T **slots, int &count, const std::string &label) {
   return nullptr;
 }
 
+// Whether a table holding count entries has room for one more of at most
+// max; when it has not, full (with max) is logged.
+bool roomFor(int count, int max, const char *full) {
+  if (count < max) return true;
+  LogManager::getInstance().writeLog(full, max);
+  return false;
+}
+
+// The log lines of loading one sound or music track: a failed load (with the
+// file name), then a loaded one (with the label).
+struct LoadMessages {
+  const char *failed;
+  const char *loaded;
+};
+
+int loadFrom(Sound &sound, const std::string &filename) { return sound.loadSound(filename); }
+int loadFrom(Music &music, const std::string &filename) { return music.loadMusic(filename); }
+
+// Loads a sound or music track from filename into the next entry of table
+// (which has room), labelled label; 0, or -1 (logged) when it cannot load.
+template <class Audio>
+int addLoaded(Audio **table, int &count, const std::string &filename, const std::string &label,
+              const LoadMessages &messages) {
+  LogManager &log = LogManager::getInstance();
+  Audio *p_audio = new Audio;
+  if (loadFrom(*p_audio, filename) == -1) {
+    delete p_audio;
+    log.writeLog(messages.failed, filename.c_str());
+    return -1;
+  }
+  p_audio->setLabel(label);
+  table[count++] = p_audio;
+  log.writeLog(1, messages.loaded, label.c_str());
+  return 0;
+}
+
+
 }  // namespace
 
 ResourceManager::ResourceManager()
@@ -579,23 +616,12 @@ Sprite *ResourceManager::getSprite(std::string label) const {
 
 int ResourceManager::loadSound(std::string filename, std::string label) {
   if (refuseUnstarted()) return -1;
-  LogManager &log = LogManager::getInstance();
-  if (sound_count >= MAX_SOUNDS) {
-    log.writeLog("ResourceManager::loadSound(): Error! Unable to add more sounds (max is %d).",
-                 MAX_SOUNDS);
+  if (!roomFor(sound_count, MAX_SOUNDS,
+               "ResourceManager::loadSound(): Error! Unable to add more sounds (max is %d)."))
     return -1;
-  }
-  Sound *p_s = new Sound;
-  if (p_s->loadSound(filename) == -1) {
-    delete p_s;
-    log.writeLog("ResourceManager::loadSound(): Error! Cannot load sound from file '%s'.",
-                 filename.c_str());
-    return -1;
-  }
-  p_s->setLabel(label);
-  p_sound[sound_count++] = p_s;
-  log.writeLog(1, "ResourceManager::loadSound(): Sound '%s' successfully loaded.", label.c_str());
-  return 0;
+  return addLoaded(p_sound, sound_count, filename, label,
+                   {"ResourceManager::loadSound(): Error! Cannot load sound from file '%s'.",
+                    "ResourceManager::loadSound(): Sound '%s' successfully loaded."});
 }
 
 int ResourceManager::unloadSound(std::string label) {
@@ -619,27 +645,17 @@ Sound *ResourceManager::getSound(std::string label) const {
 
 int ResourceManager::loadMusic(std::string filename, std::string label) {
   if (refuseUnstarted()) return -1;
-  LogManager &log = LogManager::getInstance();
-  if (music_count >= MAX_MUSICS) {
-    log.writeLog("ResourceManager::loadMusic(): Error! Unable to add more musics (max is %d).",
-                 MAX_MUSICS);
+  if (!roomFor(music_count, MAX_MUSICS,
+               "ResourceManager::loadMusic(): Error! Unable to add more musics (max is %d)."))
     return -1;
-  }
   if (label.empty()) {
-    log.writeLog("ResourceManager::loadMusic(): Error! Must provide label for music.");
+    LogManager::getInstance().writeLog(
+        "ResourceManager::loadMusic(): Error! Must provide label for music.");
     return -1;
   }
-  Music *p_m = new Music;
-  if (p_m->loadMusic(filename) == -1) {
-    delete p_m;
-    log.writeLog("ResourceManager::loadmusic(): Error! Cannot load music from file '%s'.",
-                 filename.c_str());
-    return -1;
-  }
-  p_m->setLabel(label);
-  p_music[music_count++] = p_m;
-  log.writeLog(1, "ResourceManager::loadMusic(): Music '%s' successfully loaded.", label.c_str());
-  return 0;
+  return addLoaded(p_music, music_count, filename, label,
+                   {"ResourceManager::loadmusic(): Error! Cannot load music from file '%s'.",
+                    "ResourceManager::loadMusic(): Music '%s' successfully loaded."});
 }
 
 int ResourceManager::unloadMusic(std::string label) {
