@@ -3,9 +3,10 @@
 
 #include <vector>
 
+#include "Object.h"
+
 namespace sb {
 
-class Object;
 class BoxList;
 
 /// Where an object sits in one BoxList: world bookkeeping that lets the
@@ -35,6 +36,32 @@ class BoxRecords {
   /// The number of records held by objects, for checks of the bookkeeping.
   int recordsInUse() const;
 };
+
+// Inline: every insertion, removal and move of a box list member looks here.
+
+inline std::vector<BoxListSlot> &BoxRecords::slotsOf(Object *p_o) {
+  if (p_o->box_record < 0) {
+    if (unused.empty()) {
+      p_o->box_record = static_cast<int>(places.size());
+      places.emplace_back();
+    } else {
+      p_o->box_record = unused.back();
+      unused.pop_back();
+    }
+  }
+  return places[static_cast<size_t>(p_o->box_record)];
+}
+
+inline std::vector<BoxListSlot> *BoxRecords::foundSlots(const Object *p_o) {
+  if (p_o->box_record < 0) return nullptr;
+  return &places[static_cast<size_t>(p_o->box_record)];
+}
+
+inline void BoxRecords::dropIfEmpty(Object *p_o) {
+  if (p_o->box_record < 0 || !places[static_cast<size_t>(p_o->box_record)].empty()) return;
+  unused.push_back(p_o->box_record);
+  p_o->box_record = -1;
+}
 
 }  // namespace sb
 

@@ -397,6 +397,25 @@ T *takeFirst(T **slots, int &count, const std::string &label) {
   return nullptr;
 }
 
+// The log lines of a lookup by label: the search (level 5) and a miss, each
+// with the label.
+struct LookupMessages {
+  const char *looking;
+  const char *missing;
+};
+
+// The first of the count entries of table labelled label, or null.
+template <class Resource>
+Resource *findLabelled(Resource *const *table, int count, const std::string &label,
+                       const LookupMessages &messages) {
+  LogManager &log = LogManager::getInstance();
+  log.writeLog(5, messages.looking, label.c_str());
+  for (int i = 0; i < count; i++)
+    if (table[i]->getLabel() == label) return table[i];
+  log.writeLog(messages.missing, label.c_str());
+  return nullptr;
+}
+
 // Whether a table holding count entries has room for one more of at most
 // max; when it has not, full (with max) is logged.
 bool roomFor(int count, int max, const char *full) {
@@ -606,12 +625,9 @@ int ResourceManager::unloadSprite(std::string label) {
 }
 
 Sprite *ResourceManager::getSprite(std::string label) const {
-  LogManager &log = LogManager::getInstance();
-  log.writeLog(5, "ResourceManager::getSprite(): Looking for sprite '%s'.", label.c_str());
-  for (int i = 0; i < sprite_count; i++)
-    if (p_sprite[i]->getLabel() == label) return p_sprite[i];
-  log.writeLog("ResourceManager::getSprite(): Warning! Sprite '%s' not found.", label.c_str());
-  return nullptr;
+  return findLabelled(p_sprite, sprite_count, label,
+                      {"ResourceManager::getSprite(): Looking for sprite '%s'.",
+                       "ResourceManager::getSprite(): Warning! Sprite '%s' not found."});
 }
 
 int ResourceManager::loadSound(std::string filename, std::string label) {
@@ -635,12 +651,9 @@ int ResourceManager::unloadSound(std::string label) {
 }
 
 Sound *ResourceManager::getSound(std::string label) const {
-  LogManager &log = LogManager::getInstance();
-  log.writeLog(5, "ResourceManager::getSound(): Looking for sound '%s'.", label.c_str());
-  for (int i = 0; i < sound_count; i++)
-    if (p_sound[i]->getLabel() == label) return p_sound[i];
-  log.writeLog("ResourceManager::getSound(): Warning! Sound '%s' not found.", label.c_str());
-  return nullptr;
+  return findLabelled(p_sound, sound_count, label,
+                      {"ResourceManager::getSound(): Looking for sound '%s'.",
+                       "ResourceManager::getSound(): Warning! Sound '%s' not found."});
 }
 
 int ResourceManager::loadMusic(std::string filename, std::string label) {
@@ -673,13 +686,10 @@ int ResourceManager::unloadMusic(std::string label) {
 }
 
 Music *ResourceManager::getMusic(std::string label) const {
-  LogManager &log = LogManager::getInstance();
-  log.writeLog(5, "ResourceManager::getMusic(): Looking for music '%s'.", label.c_str());
-  if (!label.empty())
-    for (int i = 0; i < music_count; i++)
-      if (p_music[i]->getLabel() == label) return p_music[i];
-  log.writeLog("ResourceManager::getMusic(): Warning! Music '%s' not found.", label.c_str());
-  return nullptr;
+  // Unloaded tracks keep their place with an empty label: "" finds none.
+  return findLabelled(p_music, label.empty() ? 0 : music_count, label,
+                      {"ResourceManager::getMusic(): Looking for music '%s'.",
+                       "ResourceManager::getMusic(): Warning! Music '%s' not found."});
 }
 
 }  // namespace sb
