@@ -267,15 +267,23 @@ bool checkAgreement(int kind, int size, std::string *error) {
   return true;
 }
 
-void BM_EngineSearch(benchmark::State &state) {
+// The map a benchmark's arguments name, labelled, once both searches agree
+// on it; null (the benchmark skipped with the disagreement) otherwise.
+const Map *agreedMap(benchmark::State &state) {
   int kind = static_cast<int>(state.range(0)), size = static_cast<int>(state.range(1));
   state.SetLabel(mapName(kind, size));
   std::string error;
   if (!checkAgreement(kind, size, &error)) {
     state.SkipWithError(error.c_str());
-    return;
+    return nullptr;
   }
-  const Map &map = mapFor(kind, size);
+  return &mapFor(kind, size);
+}
+
+void BM_EngineSearch(benchmark::State &state) {
+  const Map *p_map = agreedMap(state);
+  if (!p_map) return;
+  const Map &map = *p_map;
   loadWorld(map);
   long long expanded_per_round = 0;
   for (const Query &q : map.queries) {
@@ -290,14 +298,9 @@ void BM_EngineSearch(benchmark::State &state) {
 
 #ifdef SORBELANE_BENCH_LIBTCOD
 void BM_LibtcodSearch(benchmark::State &state) {
-  int kind = static_cast<int>(state.range(0)), size = static_cast<int>(state.range(1));
-  state.SetLabel(mapName(kind, size));
-  std::string error;
-  if (!checkAgreement(kind, size, &error)) {
-    state.SkipWithError(error.c_str());
-    return;
-  }
-  const Map &map = mapFor(kind, size);
+  const Map *p_map = agreedMap(state);
+  if (!p_map) return;
+  const Map &map = *p_map;
   TcodContext context{&map, 0, -1};
   TCOD_path_t path = TCOD_path_new_using_function(map.w, map.h, tcodCost, &context,
                                                   static_cast<float>(std::sqrt(2.0)));

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "Object.h"
+#include "SceneGraph.h"
 
 namespace sb {
 
@@ -36,47 +37,10 @@ bool grow(T *&array, int capacity) {
   return true;
 }
 
-// Every object's places, found through the object's record number; numbers
-// of objects that left every list are handed out again. Never freed, so
-// lists destroyed at exit may still find them.
-struct Records {
-  std::vector<std::vector<BoxListSlot>> places;
-  std::vector<int> unused;
-};
-
-Records &records() {
-  static Records *all = new Records;
-  return *all;
-}
+// The table of every object's places, owned by the scene graph.
+BoxRecords &records() { return SceneGraph::boxRecords(); }
 
 }  // namespace
-
-std::vector<BoxListSlot> &BoxList::slotsOf(Object *p_o) {
-  Records &all = records();
-  if (p_o->box_record < 0) {
-    if (all.unused.empty()) {
-      p_o->box_record = static_cast<int>(all.places.size());
-      all.places.emplace_back();
-    } else {
-      p_o->box_record = all.unused.back();
-      all.unused.pop_back();
-    }
-  }
-  return all.places[static_cast<size_t>(p_o->box_record)];
-}
-
-std::vector<BoxListSlot> *BoxList::foundSlots(const Object *p_o) {
-  if (p_o->box_record < 0) return nullptr;
-  return &records().places[static_cast<size_t>(p_o->box_record)];
-}
-
-// An object in no list gives its record back.
-void BoxList::dropIfEmpty(Object *p_o) {
-  if (p_o->box_record < 0 || !records().places[static_cast<size_t>(p_o->box_record)].empty())
-    return;
-  records().unused.push_back(p_o->box_record);
-  p_o->box_record = -1;
-}
 
 BoxList::BoxList()
     : items(nullptr),
@@ -136,7 +100,7 @@ void BoxList::moveEntries(int to, int from, int length) {
 // The member now at array index at came from at - shift: its ticket follows.
 void BoxList::retag(int at, int shift) {
   unsigned int old_ticket = static_cast<unsigned int>(at - shift) + origin;
-  for (BoxListSlot &slot : *foundSlots(items[at]))
+  for (BoxListSlot &slot : *records().foundSlots(items[at]))
     if (slot.list == this && slot.ticket == old_ticket) {
       slot.ticket = static_cast<unsigned int>(at) + origin;
       return;
@@ -152,7 +116,7 @@ int BoxList::insert(Object *p_o, const Box &world_box) {
   if (!p_o) return -1;
   if (first + count == capacity && makeRoom() != 0) return -1;
   int at = first + count;
-  slotsOf(p_o).push_back(BoxListSlot{this, static_cast<unsigned int>(at) + origin});
+  records().slotsOf(p_o).push_back(BoxListSlot{this, static_cast<unsigned int>(at) + origin});
   items[at] = p_o;
   store(at, world_box);
   count++;
@@ -162,8 +126,9 @@ int BoxList::insert(Object *p_o, const Box &world_box) {
 // The shorter side of the hole moves, so removing members in list order
 // moves nothing; the members that move learn their new slots.
 int BoxList::remove(Object *p_o) {
-  if (!p_o || !foundSlots(p_o)) return -1;
-  std::vector<BoxListSlot> &slots = *foundSlots(p_o);
+  std::vector<BoxListSlot> *p_slots = p_o ? records().foundSlots(p_o) : nullptr;
+  if (!p_slots) return -1;
+  std::vector<BoxListSlot> &slots = *p_slots;
   int found = -1, at = 0;
   for (int s = 0; s < static_cast<int>(slots.size()); s++) {
     if (slots[s].list != this) continue;
@@ -173,7 +138,7 @@ int BoxList::remove(Object *p_o) {
   if (found < 0) return -1;
   slots[found] = slots.back();
   slots.pop_back();
-  dropIfEmpty(p_o);
+  records().dropIfEmpty(p_o);
   int i = at - first;
   if (i < count / 2) {
     moveEntries(first + 1, first, i);
@@ -189,7 +154,7 @@ int BoxList::remove(Object *p_o) {
 }
 
 int BoxList::updateBox(const Object *p_o, const Box &world_box) {
-  const std::vector<BoxListSlot> *slots = p_o ? foundSlots(p_o) : nullptr;
+  const std::vector<BoxListSlot> *slots = p_o ? records().foundSlots(p_o) : nullptr;
   if (!slots) return -1;
   int result = -1;
   for (const BoxListSlot &slot : *slots)
@@ -202,7 +167,7 @@ int BoxList::updateBox(const Object *p_o, const Box &world_box) {
 
 void BoxList::clear() {
   for (int i = first; i < first + count; i++) {
-    std::vector<BoxListSlot> &slots = *foundSlots(items[i]);
+    std::vector<BoxListSlot> &slots = *records().foundSlots(items[i]);
     unsigned int ticket = static_cast<unsigned int>(i) + origin;
     for (BoxListSlot &slot : slots)
       if (slot.list == this && slot.ticket == ticket) {
@@ -210,7 +175,7 @@ void BoxList::clear() {
         slots.pop_back();
         break;
       }
-    dropIfEmpty(items[i]);
+    records().dropIfEmpty(items[i]);
   }
   first = 0;
   count = 0;

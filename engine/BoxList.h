@@ -4,25 +4,18 @@
 #include <vector>
 
 #include "Box.h"
+#include "BoxRecords.h"
 #include "ObjectList.h"
 
 namespace sb {
 
 class Object;
-class BoxList;
-
-/// Where an object sits in one BoxList: world bookkeeping that lets the
-/// list store the object's new box without searching for it.
-struct BoxListSlot {
-  const BoxList *list;  ///< The list.
-  unsigned int ticket;  ///< The list's token for the entry's place.
-};
 
 /// An ordered list of objects with each member's world box packed beside it
 /// (left, top, right and bottom edges in four float arrays), so that a
 /// collision query tests boxes without reading the objects. The scene graph
-/// keeps one for every list a collision query walks; each member knows its
-/// slots, so a new box is stored in constant time.
+/// keeps one for every list a collision query walks; each member's slots are
+/// in the scene graph's BoxRecords, so a new box is stored in constant time.
 class BoxList {
  private:
   Object **items;
@@ -37,9 +30,6 @@ class BoxList {
   // the front of the arrays only moves origin, so no member is touched.
   unsigned int origin;
 
-  static std::vector<BoxListSlot> &slotsOf(Object *p_o);
-  static std::vector<BoxListSlot> *foundSlots(const Object *p_o);
-  static void dropIfEmpty(Object *p_o);
   int makeRoom();
   void store(int at, const Box &world_box);
   void moveEntries(int to, int from, int length);

@@ -7,7 +7,7 @@
 #include "Config.h"
 #include "LogManager.h"
 #include "Object.h"
-#include "WorldManager.h"
+#include "SceneGraph.h"
 #include "utility.h"
 
 namespace sb {
@@ -29,8 +29,9 @@ std::string listText(const List &list) {
 
 }  // namespace
 
-Grid::Grid()
+Grid::Grid(const SceneGraph *p_owner)
     : cells(nullptr),
+      p_scene_graph(p_owner),
       width(Config::getInstance().getGridWidth()),
       height(Config::getInstance().getGridHeight()) {}
 
@@ -67,9 +68,9 @@ int Grid::getHeight() const { return height; }
 
 void Grid::setDimensions(int new_width, int new_height) {
   if (new_width == width && new_height == height) return;
-  // Before the world starts there is nothing to re-file: the size waits for
-  // the world's start-up to allocate the cells.
-  if (!cells && !WorldManager::getInstance().isStarted()) {
+  // Before its scene graph starts there is nothing to re-file: the size
+  // waits for the scene graph's start-up to allocate the cells.
+  if (!cells && !(p_scene_graph && p_scene_graph->isStarted())) {
     width = new_width;
     height = new_height;
     return;
@@ -81,7 +82,8 @@ void Grid::setDimensions(int new_width, int new_height) {
     logger().writeLog("Grid::setDimensions(): Error! startup() failed so not adding Objects");
     return;
   }
-  ObjectList solid = WorldManager::getInstance().getSceneGraph().solidObjects();
+  if (!p_scene_graph) return;
+  ObjectList solid = p_scene_graph->solidObjects();
   for (int i = 0; i < solid.getCount(); i++) insertObject(solid[i]);
 }
 
@@ -113,72 +115,62 @@ Grid::Span Grid::spanOfCorners(Vector top_left, Vector bottom_right) const {
   return span;
 }
 
+// Visits the cells of a span inside the grid, row by row.
+template <class Visit>
+void Grid::forEachCell(const Span &span, Visit visit) const {
+  if (span.empty) return;
+  for (int row = span.first_row; row <= span.last_row; row++)
+    for (int col = span.first_col; col <= span.last_col; col++) visit(col, row);
+}
+
+// Whether an operation can go on: the grid has cells and the object is not
+// null; otherwise the reason is logged under the operation's name.
+bool Grid::usable(const char *operation, const Object *p_o) const {
+  if (!cells) {
+    logger().writeLog("Grid::%s(): Error! grid is NULL", operation);
+    return false;
+  }
+  if (!p_o) {
+    logger().writeLog("Grid::%s(): Error! Object is NULL", operation);
+    return false;
+  }
+  return true;
+}
+
 std::vector<Cell> Grid::positionToCells(const Object *p_o, Vector where) const {
   std::vector<Cell> result;
   Span span = spanOf(p_o, where);
   if (span.out) result.push_back(Cell(-1, -1));
-  if (span.empty) return result;
-  for (int row = span.first_row; row <= span.last_row; row++)
-    for (int col = span.first_col; col <= span.last_col; col++) result.push_back(Cell(col, row));
+  forEachCell(span, [&](int col, int row) { result.push_back(Cell(col, row)); });
   return result;
 }
 
 int Grid::insertObject(Object *p_o) {
-  if (!cells) {
-    logger().writeLog("Grid::insertObject(): Error! grid is NULL");
-    return -1;
-  }
-  if (!p_o) {
-    logger().writeLog("Grid::insertObject(): Error! Object is NULL");
-    return -1;
-  }
+  if (!usable("insertObject", p_o)) return -1;
   Vector position = p_o->getPosition();
   Span span = spanOf(p_o, position);
   Box world_box = p_o->worldBoxAt(position);
   if (span.out) out_of_bounds.insert(p_o, world_box);
-  if (span.empty) return 0;
-  for (int row = span.first_row; row <= span.last_row; row++)
-    for (int col = span.first_col; col <= span.last_col; col++)
-      cellAt(col, row).insert(p_o, world_box);
+  forEachCell(span, [&](int col, int row) { cellAt(col, row).insert(p_o, world_box); });
   return 0;
 }
 
 int Grid::removeObject(Object *p_o) {
-  if (!cells) {
-    logger().writeLog("Grid::removeObject(): Error! grid is NULL");
-    return -1;
-  }
-  if (!p_o) {
-    logger().writeLog("Grid::removeObject(): Error! Object is NULL");
-    return -1;
-  }
+  if (!usable("removeObject", p_o)) return -1;
   if (!p_o->isSolid() || !p_o->isActive()) return 0;
   Span span = spanOf(p_o, p_o->getPosition());
   if (span.out) out_of_bounds.remove(p_o);
-  if (span.empty) return 0;
-  for (int row = span.first_row; row <= span.last_row; row++)
-    for (int col = span.first_col; col <= span.last_col; col++) cellAt(col, row).remove(p_o);
+  forEachCell(span, [&](int col, int row) { cellAt(col, row).remove(p_o); });
   return 0;
 }
 
-namespace {
-
-bool spanHas(int col, int row, int first_col, int first_row, int last_col, int last_row,
-             bool empty) {
-  return !empty && col >= first_col && col <= last_col && row >= first_row && row <= last_row;
+bool Grid::spanHas(const Span &span, int col, int row) {
+  return !span.empty && col >= span.first_col && col <= span.last_col && row >= span.first_row &&
+         row <= span.last_row;
 }
 
-}  // namespace
-
 int Grid::updatePosition(Object *p_o, Vector where) {
-  if (!cells) {
-    logger().writeLog("Grid::updatePosition(): Error! grid is NULL");
-    return -1;
-  }
-  if (!p_o) {
-    logger().writeLog("Grid::updatePosition(): Error! Object is NULL");
-    return -1;
-  }
+  if (!usable("updatePosition", p_o)) return -1;
   Span old_span = spanOf(p_o, p_o->getPosition());
   Span new_span = spanOf(p_o, where);
   Box new_box = p_o->worldBoxAt(where);
@@ -186,23 +178,16 @@ int Grid::updatePosition(Object *p_o, Vector where) {
   // only the differences are re-filed.
   if (old_span.out && !new_span.out) out_of_bounds.remove(p_o);
   if (old_span.out && new_span.out) out_of_bounds.updateBox(p_o, new_box);
-  if (!old_span.empty) {
-    for (int row = old_span.first_row; row <= old_span.last_row; row++)
-      for (int col = old_span.first_col; col <= old_span.last_col; col++)
-        if (spanHas(col, row, new_span.first_col, new_span.first_row, new_span.last_col,
-                    new_span.last_row, new_span.empty))
-          cellAt(col, row).updateBox(p_o, new_box);
-        else
-          cellAt(col, row).remove(p_o);
-  }
+  forEachCell(old_span, [&](int col, int row) {
+    if (spanHas(new_span, col, row))
+      cellAt(col, row).updateBox(p_o, new_box);
+    else
+      cellAt(col, row).remove(p_o);
+  });
   if (new_span.out && !old_span.out) out_of_bounds.insert(p_o, new_box);
-  if (!new_span.empty) {
-    for (int row = new_span.first_row; row <= new_span.last_row; row++)
-      for (int col = new_span.first_col; col <= new_span.last_col; col++)
-        if (!spanHas(col, row, old_span.first_col, old_span.first_row, old_span.last_col,
-                     old_span.last_row, old_span.empty))
-          cellAt(col, row).insert(p_o, new_box);
-  }
+  forEachCell(new_span, [&](int col, int row) {
+    if (!spanHas(old_span, col, row)) cellAt(col, row).insert(p_o, new_box);
+  });
   return 0;
 }
 
@@ -213,21 +198,13 @@ ObjectList Grid::getCollisions(const Object *p_o, Vector where) const {
 }
 
 void Grid::collectCollisions(const Object *p_o, Vector where, ObjectList &result) const {
-  if (!cells) {
-    logger().writeLog("Grid::getCollisions(): Error! grid is NULL");
-    return;
-  }
-  if (!p_o) {
-    logger().writeLog("Grid::getCollisions(): Error! Object is NULL");
-    return;
-  }
+  if (!usable("getCollisions", p_o)) return;
   Span span = spanOf(p_o, where);
   Box moved = p_o->worldBoxAt(where);
   if (span.out) collectFrom(out_of_bounds, -1, -1, p_o, moved, span, result);
-  if (span.empty) return;
-  for (int row = span.first_row; row <= span.last_row; row++)
-    for (int col = span.first_col; col <= span.last_col; col++)
-      collectFrom(cellAt(col, row), col, row, p_o, moved, span, result);
+  forEachCell(span, [&](int col, int row) {
+    collectFrom(cellAt(col, row), col, row, p_o, moved, span, result);
+  });
 }
 
 // Appends the members of one visited list (cell col,row, or out of bounds

@@ -12,6 +12,7 @@
 namespace sb {
 
 class Object;
+class SceneGraph;
 
 /// A cell as (column, row); (-1, -1) names the out-of-bounds list.
 typedef std::pair<int, int> Cell;
@@ -24,6 +25,7 @@ class Grid {
  private:
   BoxList *cells;  // height rows of width lists, row-major; null when not started
   BoxList out_of_bounds;
+  const SceneGraph *p_scene_graph;  // the scene graph it belongs to, or null
   int width;
   int height;
 
@@ -38,11 +40,17 @@ class Grid {
   BoxList &cellAt(int col, int row) const { return cells[row * width + col]; }
   void collectFrom(const BoxList &list, int col, int row, const Object *p_o, const Box &moved,
                    const Span &span, ObjectList &result) const;
+  static bool spanHas(const Span &span, int col, int row);
+  bool usable(const char *operation, const Object *p_o) const;
+  template <class Visit>
+  void forEachCell(const Span &span, Visit visit) const;
 
  public:
   /// A grid of the configured size (grid_width, grid_height), without
-  /// cells until startUp().
-  Grid();
+  /// cells until startUp(). p_owner is the scene graph the grid belongs to:
+  /// setDimensions() files its solid objects again. A grid without one
+  /// stands alone.
+  explicit Grid(const SceneGraph *p_owner = nullptr);
   ~Grid();
 
   /// Allocates the empty cells; 0, or -1 (logged) when they exist already,
@@ -54,10 +62,11 @@ class Grid {
   int getWidth() const;
   /// Number of rows, which is also the height of each cell in world units.
   int getHeight() const;
-  /// Remakes the grid at the new size and files the world's solid objects
-  /// again; nothing for the same size. A size that cannot start is logged
-  /// and leaves the grid without cells. Before startUp() it only sets the
-  /// size that startUp() allocates.
+  /// Remakes the grid at the new size and files its scene graph's solid
+  /// objects again; nothing for the same size. A size that cannot start is
+  /// logged and leaves the grid without cells. While it has no cells and its
+  /// scene graph is not started, it only sets the size that startUp()
+  /// allocates.
   void setDimensions(int new_width, int new_height);
 
   /// The cell holding world position p; it may lie outside the grid.

@@ -191,20 +191,18 @@ FILE *LogManager::streamFor(const std::string &name) {
 }
 
 int LogManager::writeMyLog(std::string name, const char *fmt, ...) {
-  FILE *stream = streamFor(name);
   va_list args;
   va_start(args, fmt);
-  int result = writeLine(stream, fmt, args);
+  int result = writeLine(streamFor(name), fmt, args);
   va_end(args);
   return result;
 }
 
 int LogManager::writeMyLog(std::string name, int level, const char *fmt, ...) {
   if (level > log_level) return 0;
-  FILE *stream = streamFor(name);
   va_list args;
   va_start(args, fmt);
-  int result = writeLine(stream, fmt, args);
+  int result = writeLine(streamFor(name), fmt, args);
   va_end(args);
   return result;
 }

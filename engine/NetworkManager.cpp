@@ -67,7 +67,7 @@ long long nowMs() {
 }  // namespace
 
 NetworkManager::NetworkManager()
-    : m_unconnected_sock(-1),
+    : listen_socket(-1),
       max_connections(1),
       next_id(0),
       connect_timeout(NETWORK_CONNECT_TIMEOUT) {
@@ -87,8 +87,8 @@ int NetworkManager::startUp() {
 
 void NetworkManager::shutDown() {
   closeAll();
-  if (m_unconnected_sock != -1) ::close(m_unconnected_sock);
-  m_unconnected_sock = -1;
+  if (listen_socket != -1) ::close(listen_socket);
+  listen_socket = -1;
   Manager::shutDown();
   LogManager::getInstance().writeLog(5, "NetworkManager::shutDown(): successfully stopped.");
 }
@@ -112,8 +112,8 @@ int NetworkManager::setServer(bool server, std::string port) {
   LogManager &log = LogManager::getInstance();
   warnIfNetworkingOff("setServer");
   if (!server) {
-    if (m_unconnected_sock != -1) ::close(m_unconnected_sock);
-    m_unconnected_sock = -1;
+    if (listen_socket != -1) ::close(listen_socket);
+    listen_socket = -1;
     return 0;
   }
   if (isServer()) return 0;
@@ -155,18 +155,18 @@ int NetworkManager::setServer(bool server, std::string port) {
   socklen_t length = sizeof address;
   if (getsockname(sock, reinterpret_cast<struct sockaddr *>(&address), &length) == 0)
     port_number = ntohs(address.sin_port);
-  m_unconnected_sock = sock;
+  listen_socket = sock;
   log.writeLog(1, "NetworkManager::setServer(): Ready for connections on port %d.", port_number);
   return 0;
 }
 
-bool NetworkManager::isServer() const { return m_unconnected_sock != -1; }
+bool NetworkManager::isServer() const { return listen_socket != -1; }
 
 int NetworkManager::getServerPort() const {
   if (!isServer()) return -1;
   struct sockaddr_in address;
   socklen_t length = sizeof address;
-  if (getsockname(m_unconnected_sock, reinterpret_cast<struct sockaddr *>(&address), &length) != 0)
+  if (getsockname(listen_socket, reinterpret_cast<struct sockaddr *>(&address), &length) != 0)
     return -1;
   return ntohs(address.sin_port);
 }
@@ -199,7 +199,7 @@ int NetworkManager::accept() {
     log.writeLog("NetworkManager::accept(): Error! Not setup as server.");
     return -2;
   }
-  int sock = accept4(m_unconnected_sock, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+  int sock = accept4(listen_socket, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
   if (sock == -1) {
     int error = errno;
     // A client that gave up before being taken is no new connection either.
@@ -545,8 +545,8 @@ bool NetworkManager::isConnected(int sock_index) const {
 int NetworkManager::getSocket(int sock_index) const {
   LogManager &log = LogManager::getInstance();
   log.writeLog("NetworkManager::getSocket(): sock_index is %d", sock_index);
-  log.writeLog("\tm_unconnected_sock is %d", m_unconnected_sock);
-  if (sock_index == -1) return m_unconnected_sock;
+  log.writeLog("\tm_unconnected_sock is %d", listen_socket);
+  if (sock_index == -1) return listen_socket;
   if (!validIndex(sock_index)) return -1;
   return connections[static_cast<size_t>(sock_index)].sock;
 }

@@ -66,9 +66,9 @@ class NetworkManager : public Manager {
   NetworkManager(const NetworkManager &) = delete;
   void operator=(const NetworkManager &) = delete;
 
-  int m_unconnected_sock;
+  int listen_socket;
   std::vector<Connection> connections;
-  // Closed by the engine, no longer numbered, still sending their queued bytes.
+  // Closed by the engine and out of the numbering, still sending their queued bytes.
   std::vector<Connection> leaving;
   int max_connections;
   long long next_id;

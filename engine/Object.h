@@ -21,7 +21,7 @@
 namespace sb {
 
 class AttributeList;
-class BoxList;
+class BoxRecords;
 class CellMap;
 class PathFind;
 
@@ -111,7 +111,7 @@ class Object {
   };
   Cold *cold;  // never null; from ObjectPool's side blocks
 
-  friend class BoxList;
+  friend class BoxRecords;
   friend struct ObjectCodecs;
 
   int managerRegister(const std::string &event_type, bool do_register);

@@ -74,24 +74,24 @@ inline float cellDistance(int ax, int ay, int bx, int by) {
 // Cell distances by the differences |dx|, |dy|, worked out once for the largest
 // graph so far (up to a bound; larger graphs compute them), as cellDistance gives them.
 constexpr std::size_t MAX_DISTANCE_TABLE = 1u << 20;
-std::vector<float> g_distance_table;
-int g_table_columns = 0, g_table_rows = 0;
+std::vector<float> distance_table;
+int table_columns = 0, table_rows = 0;
 
 const float *distanceTable(int columns, int rows) {
-  if (columns <= g_table_columns && rows <= g_table_rows) return g_distance_table.data();
-  int new_columns = std::max(columns, g_table_columns), new_rows = std::max(rows, g_table_rows);
+  if (columns <= table_columns && rows <= table_rows) return distance_table.data();
+  int new_columns = std::max(columns, table_columns), new_rows = std::max(rows, table_rows);
   if (static_cast<std::size_t>(new_columns) * new_rows > MAX_DISTANCE_TABLE) return nullptr;
   try {
-    g_distance_table.resize(static_cast<std::size_t>(new_columns) * new_rows);
+    distance_table.resize(static_cast<std::size_t>(new_columns) * new_rows);
   } catch (const std::bad_alloc &) {
     return nullptr;
   }
-  g_table_columns = new_columns;
-  g_table_rows = new_rows;
+  table_columns = new_columns;
+  table_rows = new_rows;
   for (int dy = 0; dy < new_rows; dy++)
     for (int dx = 0; dx < new_columns; dx++)
-      g_distance_table[static_cast<std::size_t>(dy) * new_columns + dx] = cellDistance(0, 0, dx, dy);
-  return g_distance_table.data();
+      distance_table[static_cast<std::size_t>(dy) * new_columns + dx] = cellDistance(0, 0, dx, dy);
+  return distance_table.data();
 }
 
 // int(v) for any v, saturating where the conversion would be undefined.
@@ -201,17 +201,17 @@ namespace {
 // Graphs kept for reuse, oldest first, and the bytes held by graphs. At
 // program exit the pool frees its graphs; a search destroyed after that frees
 // its graph itself.
-bool g_pool_gone = false;
-long long g_live_bytes = 0;    // graphs held by searches (their cell words)
-long long g_pooled_bytes = 0;  // graphs kept for reuse (cell words and heap)
+bool pool_gone = false;
+long long live_bytes = 0;    // graphs held by searches (their cell words)
+long long pooled_bytes = 0;  // graphs kept for reuse (cell words and heap)
 
 struct GraphPool {
   std::vector<PathNodeGraph *> graphs;
   ~GraphPool() {
     for (PathNodeGraph *p_graph : graphs) delete p_graph;
     graphs.clear();
-    g_pooled_bytes = 0;
-    g_pool_gone = true;
+    pooled_bytes = 0;
+    pool_gone = true;
   }
 };
 
@@ -222,7 +222,7 @@ std::vector<PathNodeGraph *> &freeGraphs() {
 
 void dropOldestFree() {
   std::vector<PathNodeGraph *> &graphs = freeGraphs();
-  g_pooled_bytes -= graphs.front()->bytes();
+  pooled_bytes -= graphs.front()->bytes();
   delete graphs.front();
   graphs.erase(graphs.begin());
 }
@@ -234,23 +234,23 @@ enum class Acquired { GRAPH, NO_ROOM, NO_MEMORY };
 // touched only as the search reaches them.
 Acquired acquireGraph(std::size_t count, PathNodeGraph *&p_graph) {
   p_graph = nullptr;
-  if (!g_pool_gone) {
+  if (!pool_gone) {
     std::vector<PathNodeGraph *> &graphs = freeGraphs();
     for (std::size_t i = 0; i < graphs.size(); i++) {
       if (graphs[i]->count == count) {
         p_graph = graphs[i];
         graphs.erase(graphs.begin() + static_cast<long>(i));
-        g_pooled_bytes -= p_graph->bytes();
-        g_live_bytes += p_graph->fixedBytes();
+        pooled_bytes -= p_graph->bytes();
+        live_bytes += p_graph->fixedBytes();
         return Acquired::GRAPH;
       }
     }
   }
   long long need = static_cast<long long>(count) * BYTES_PER_CELL;
-  while (!g_pool_gone && !freeGraphs().empty() &&
-         g_live_bytes + g_pooled_bytes + need > MAX_PATH_MEMORY)
+  while (!pool_gone && !freeGraphs().empty() &&
+         live_bytes + pooled_bytes + need > MAX_PATH_MEMORY)
     dropOldestFree();
-  if (g_live_bytes + need > MAX_PATH_MEMORY) return Acquired::NO_ROOM;
+  if (live_bytes + need > MAX_PATH_MEMORY) return Acquired::NO_ROOM;
   p_graph = new (std::nothrow) PathNodeGraph;
   if (!p_graph) return Acquired::NO_MEMORY;
   p_graph->cells = static_cast<CellRecord *>(std::calloc(count, sizeof(CellRecord)));
@@ -267,7 +267,7 @@ Acquired acquireGraph(std::size_t count, PathNodeGraph *&p_graph) {
     return Acquired::NO_MEMORY;
   }
   p_graph->count = count;
-  g_live_bytes += need;
+  live_bytes += need;
   return Acquired::GRAPH;
 }
 
@@ -275,35 +275,35 @@ Acquired acquireGraph(std::size_t count, PathNodeGraph *&p_graph) {
 // the pool's bounds; the oldest kept graphs make room for it.
 void releaseGraph(PathNodeGraph *p_graph) {
   if (!p_graph) return;
-  g_live_bytes -= p_graph->fixedBytes();
+  live_bytes -= p_graph->fixedBytes();
   long long bytes = p_graph->bytes();
-  if (g_pool_gone || bytes > MAX_POOLED_PATH_MEMORY || g_live_bytes + bytes > MAX_PATH_MEMORY) {
+  if (pool_gone || bytes > MAX_POOLED_PATH_MEMORY || live_bytes + bytes > MAX_PATH_MEMORY) {
     delete p_graph;
     return;
   }
   p_graph->heap.clear();
   std::vector<PathNodeGraph *> &graphs = freeGraphs();
   while (!graphs.empty() && (static_cast<int>(graphs.size()) >= MAX_FREE_GRAPHS ||
-                             g_pooled_bytes + bytes > MAX_POOLED_PATH_MEMORY ||
-                             g_live_bytes + g_pooled_bytes + bytes > MAX_PATH_MEMORY))
+                             pooled_bytes + bytes > MAX_POOLED_PATH_MEMORY ||
+                             live_bytes + pooled_bytes + bytes > MAX_PATH_MEMORY))
     dropOldestFree();
   graphs.push_back(p_graph);
-  g_pooled_bytes += bytes;
+  pooled_bytes += bytes;
 }
 
 }  // namespace
 
 void PathFind::releaseGraphs() {
-  if (g_pool_gone) return;
+  if (pool_gone) return;
   for (PathNodeGraph *p_graph : freeGraphs()) delete p_graph;
   freeGraphs().clear();
   freeGraphs().shrink_to_fit();
-  g_pooled_bytes = 0;
+  pooled_bytes = 0;
 }
 
 long long PathFind::graphBytes(long long cells) { return cells * BYTES_PER_CELL; }
 
-long long PathFind::graphMemory(bool pooled) { return pooled ? g_pooled_bytes : g_live_bytes; }
+long long PathFind::graphMemory(bool pooled) { return pooled ? pooled_bytes : live_bytes; }
 
 PathFind::PathFind(Object *p_o, Vector start_position, Vector end_position)
     : p_object(p_o),
@@ -338,47 +338,53 @@ void PathFind::setUp(Vector start_position, Vector end_position) {
   }
   end.x = roundCell(end_position.getX());
   end.y = roundCell(end_position.getY());
+  chooseStart(start_position);
+  Box boundary = WorldManager::getInstance().getBoundary();
+  if (!withinBoundary(boundary, start_position, end_position) || !allocateGraph(boundary)) return;
+  openStart();
+}
 
-  // The start cell: the first free one of the corners around the position.
+// The start cell: the first free one of the corners around the position.
+void PathFind::chooseStart(Vector start_position) {
   float sx = start_position.getX(), sy = start_position.getY();
   const coord_struct candidates[5] = {
       {roundCell(sx), roundCell(sy)},     {truncCell(sx), truncCell(sy)},
       {roundCell(sx), truncCell(sy)},     {truncCell(sx), roundCell(sy)},
       {truncCell(sx) + (truncCell(sx) < INT_MAX ? 1 : 0),
        truncCell(sy) + (truncCell(sy) < INT_MAX ? 1 : 0)}};
-  bool free_start = false;
   for (const coord_struct &candidate : candidates) {
     start = candidate;
-    if (!hardAt(start.x, start.y)) {
-      free_start = true;
-      break;
-    }
+    if (!hardAt(start.x, start.y)) return;
   }
-  if (!free_start) logger().writeLog("PathFind::PathFind(): Warning! Can't get to start node.");
+  logger().writeLog("PathFind::PathFind(): Warning! Can't get to start node.");
+}
 
-  Box boundary = WorldManager::getInstance().getBoundary();
-  if (!boxContainsPosition(boundary, start_position) ||
-      !boxContainsPosition(boundary, end_position)) {
-    logger().writeLog(
-        "PathFind::PathFind(): Error! Both start (%.2f, %.2f) and end (%.2f, %.2f) must be "
-        "within world boundary (%d, %d).",
-        start_position.getX(), start_position.getY(), end_position.getX(), end_position.getY(),
-        toInt(boundary.getHorizontal()), toInt(boundary.getVertical()));
-    return;
-  }
+bool PathFind::withinBoundary(const Box &boundary, Vector start_position, Vector end_position) {
+  if (boxContainsPosition(boundary, start_position) && boxContainsPosition(boundary, end_position))
+    return true;
+  logger().writeLog(
+      "PathFind::PathFind(): Error! Both start (%.2f, %.2f) and end (%.2f, %.2f) must be "
+      "within world boundary (%d, %d).",
+      start_position.getX(), start_position.getY(), end_position.getX(), end_position.getY(),
+      toInt(boundary.getHorizontal()), toInt(boundary.getVertical()));
+  return false;
+}
 
+// A node graph of one cell per cell of the boundary, within the bounds on
+// cells and memory; false (logged) leaves the search without one.
+bool PathFind::allocateGraph(const Box &boundary) {
   int new_rows = toInt(boundary.getVertical());
   int new_columns = toInt(boundary.getHorizontal());
   if (new_rows <= 0) {
     logger().writeLog("PathFind::PathFind(): Error!  Unable to allocate pathfinding for %d rows.",
                       new_rows);
-    return;
+    return false;
   }
   if (new_columns <= 0) {
     logger().writeLog(
         "PathFind::PathFind(): Error!  Unable to allocate pathfinding for %d columns at row %d.",
         new_columns, 0);
-    return;
+    return false;
   }
   long long cells = static_cast<long long>(new_rows) * new_columns;
   if (cells > MAX_PATH_CELLS) {
@@ -386,7 +392,7 @@ void PathFind::setUp(Vector start_position, Vector end_position) {
         "PathFind::PathFind(): Error! World of %d rows and %d columns has too many cells (%lld, "
         "at most %lld).",
         new_rows, new_columns, cells, MAX_PATH_CELLS);
-    return;
+    return false;
   }
   Acquired acquired = acquireGraph(static_cast<std::size_t>(cells), p_graph);
   if (acquired == Acquired::NO_ROOM) {
@@ -394,17 +400,21 @@ void PathFind::setUp(Vector start_position, Vector end_position) {
         "PathFind::PathFind(): Error! Path searches already hold %lld bytes, no room for %lld "
         "more (at most %lld).",
         graphMemory(false), graphBytes(cells), MAX_PATH_MEMORY);
-    return;
+    return false;
   }
   if (acquired == Acquired::NO_MEMORY) {
     logger().writeLog("PathFind::PathFind(): Error!  Unable to allocate pathfinding for %d rows.",
                       new_rows);
-    return;
+    return false;
   }
   rows = new_rows;
   columns = new_columns;
   logger().writeLog("PathFind::PathFind(): allocated [y, x]: %d, %d", rows, columns);
+  return true;
+}
 
+// Opens the start cell, with the start and the goal inside the graph.
+void PathFind::openStart() {
   // A position on the far edge of the boundary rounds to the cell past it.
   start.x = std::min(std::max(start.x, 0), columns - 1);
   start.y = std::min(std::max(start.y, 0), rows - 1);
@@ -520,29 +530,42 @@ int PathFind::cycleOnce() {
     return result;
   }
   refreshWorldAnswers();
-
-  CellRecord *cells = p_graph->cells;
-  const std::uint32_t open_mark = search_stamp << STATE_BITS | OPEN;
-  const std::uint32_t closed_mark = search_stamp << STATE_BITS | CLOSED;
-  int current = -1;
-  while (!p_graph->heap.empty()) {
-    int cell = p_graph->heap.front().cell;
-    p_graph->pop();
-    if (cells[cell].mark == open_mark) {  // older entries of improved cells come later
-      current = cell;
-      break;
-    }
-  }
+  int current = popOpenCell();
   if (current < 0) {  // cannot happen while cells are open; stop rather than guess
     result = FAILED;
     return result;
   }
-  cells[current].mark = closed_mark;
+  p_graph->cells[current].mark = search_stamp << STATE_BITS | CLOSED;
   open_count--;
   num_plies++;
   int y = current / columns, x = current - y * columns;
-  if (x == end.x && y == end.y) found = true;
+  if (reachedGoal(x, y)) {
+    result = FOUND;
+    return result;
+  }
+  openNeighbours(current, x, y);
+  if (open_count > 0) return SEARCHING;
+  result = FAILED;
+  return result;
+}
 
+// The open cell of the lowest estimate, taken off the heap; -1 when none is left.
+int PathFind::popOpenCell() {
+  const std::uint32_t open_mark = search_stamp << STATE_BITS | OPEN;
+  while (!p_graph->heap.empty()) {
+    int cell = p_graph->heap.front().cell;
+    p_graph->pop();
+    // Older entries of improved cells come later and are passed over.
+    if (p_graph->cells[cell].mark == open_mark) return cell;
+  }
+  return -1;
+}
+
+// Whether the expanded cell (x, y) ends the search: it is the goal, or the
+// mover there touches the target object placed at the goal (which then
+// becomes the goal).
+bool PathFind::reachedGoal(int x, int y) {
+  if (x == end.x && y == end.y) found = true;
   if (p_target_object) {
     Box mover = p_object->worldBoxAt(Vector(static_cast<float>(x), static_cast<float>(y)));
     Box target = p_target_object->worldBoxAt(
@@ -551,15 +574,16 @@ int PathFind::cycleOnce() {
       found = true;
       end.x = x;
       end.y = y;
-      result = FOUND;
-      return result;
     }
   }
-  if (found) {
-    result = FOUND;
-    return result;
-  }
+  return found;
+}
 
+// Opens or improves the free neighbours of the expanded cell current at (x, y).
+void PathFind::openNeighbours(int current, int x, int y) {
+  CellRecord *cells = p_graph->cells;
+  const std::uint32_t open_mark = search_stamp << STATE_BITS | OPEN;
+  const std::uint32_t closed_mark = search_stamp << STATE_BITS | CLOSED;
   // Cells beyond a boundary that shrank since set-up are out of reach; the graph never grows.
   Box boundary = WorldManager::getInstance().getBoundary();
   int width = std::min(columns, toInt(boundary.getHorizontal()));
@@ -573,7 +597,7 @@ int PathFind::cycleOnce() {
   const float g = cells[current].g;
   // Estimates from the table: rows of |dy| from the goal, entries by |dx|.
   const float *distances = distanceTable(columns, rows);
-  const int table_columns = g_table_columns;
+  const int distance_columns = table_columns;
   for (std::uint32_t k = 0; k < 8; k++) {
     int c = x + DX[k], d = y + DY[k];
     if (!inside && (c < 0 || d < 0 || c >= width || d >= height)) continue;
@@ -585,30 +609,27 @@ int PathFind::cycleOnce() {
     if (DX[k] != 0 && DY[k] != 0 && hardCell(current + DX[k], c, y) &&
         hardCell(current + offset[k] - DX[k], x, d))
       continue;
-    float g_new = g + STEP[k];
+    float new_g = g + STEP[k];
     float estimate =
-        distances ? distances[static_cast<std::size_t>(std::abs(d - end.y)) * table_columns +
+        distances ? distances[static_cast<std::size_t>(std::abs(d - end.y)) * distance_columns +
                               static_cast<std::size_t>(std::abs(c - end.x))]
                   : cellDistance(c, d, end.x, end.y);
     if (mark != open_mark) {
       std::uint32_t order = next_order++;
       record.mark = open_mark;
-      record.g = g_new;
+      record.g = new_g;
       record.link = order << DIRECTION_BITS | k;
-      p_graph->push(heapEntry(g_new + estimate, order, cell));
+      p_graph->push(heapEntry(new_g + estimate, order, cell));
       open_count++;
-    } else if (g_new <= record.g) {
+    } else if (new_g <= record.g) {
       // f is g plus the estimate, so the old one is worked out again, not kept.
-      float f_old = record.g + estimate, f_new = g_new + estimate;
+      float f_old = record.g + estimate, f_new = new_g + estimate;
       std::uint32_t order = record.link >> DIRECTION_BITS;
-      record.g = g_new;
+      record.g = new_g;
       record.link = order << DIRECTION_BITS | k;
       if (f_new < f_old) p_graph->push(heapEntry(f_new, order, cell));
     }
   }
-  if (open_count > 0) return SEARCHING;
-  result = FAILED;
-  return result;
 }
 
 // Follows the links from the goal back to the start.

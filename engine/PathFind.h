@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "Box.h"
 #include "ObjectList.h"
 #include "Path.h"
 #include "Vector.h"
@@ -62,6 +63,13 @@ class PathFind {
   void findGoalCover();
   void refreshWorldAnswers();
   void setUp(Vector start_position, Vector end_position);
+  void chooseStart(Vector start_position);
+  bool withinBoundary(const Box &boundary, Vector start_position, Vector end_position);
+  bool allocateGraph(const Box &boundary);
+  void openStart();
+  int popOpenCell();
+  bool reachedGoal(int x, int y);
+  void openNeighbours(int current, int x, int y);
 
  public:
   /// Sets up a search for the mover p_o (not owned) from start_position to

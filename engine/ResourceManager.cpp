@@ -397,6 +397,62 @@ T *takeFirst(T **slots, int &count, const std::string &label) {
   return nullptr;
 }
 
+// The log lines of a lookup by label: the search (level 5) and a miss, each
+// with the label.
+struct LookupMessages {
+  const char *looking;
+  const char *missing;
+};
+
+// The first of the count entries of table labelled label, or null.
+template <class Resource>
+Resource *findLabelled(Resource *const *table, int count, const std::string &label,
+                       const LookupMessages &messages) {
+  LogManager &log = LogManager::getInstance();
+  log.writeLog(5, messages.looking, label.c_str());
+  for (int i = 0; i < count; i++)
+    if (table[i]->getLabel() == label) return table[i];
+  log.writeLog(messages.missing, label.c_str());
+  return nullptr;
+}
+
+// Whether a table holding count entries has room for one more of at most
+// max; when it has not, full (with max) is logged.
+bool roomFor(int count, int max, const char *full) {
+  if (count < max) return true;
+  LogManager::getInstance().writeLog(full, max);
+  return false;
+}
+
+// The log lines of loading one sound or music track: a failed load (with the
+// file name), then a loaded one (with the label).
+struct LoadMessages {
+  const char *failed;
+  const char *loaded;
+};
+
+int loadFrom(Sound &sound, const std::string &filename) { return sound.loadSound(filename); }
+int loadFrom(Music &music, const std::string &filename) { return music.loadMusic(filename); }
+
+// Loads a sound or music track from filename into the next entry of table
+// (which has room), labelled label; 0, or -1 (logged) when it cannot load.
+template <class Audio>
+int addLoaded(Audio **table, int &count, const std::string &filename, const std::string &label,
+              const LoadMessages &messages) {
+  LogManager &log = LogManager::getInstance();
+  Audio *p_audio = new Audio;
+  if (loadFrom(*p_audio, filename) == -1) {
+    delete p_audio;
+    log.writeLog(messages.failed, filename.c_str());
+    return -1;
+  }
+  p_audio->setLabel(label);
+  table[count++] = p_audio;
+  log.writeLog(1, messages.loaded, label.c_str());
+  return 0;
+}
+
+
 }  // namespace
 
 ResourceManager::ResourceManager()
@@ -569,33 +625,19 @@ int ResourceManager::unloadSprite(std::string label) {
 }
 
 Sprite *ResourceManager::getSprite(std::string label) const {
-  LogManager &log = LogManager::getInstance();
-  log.writeLog(5, "ResourceManager::getSprite(): Looking for sprite '%s'.", label.c_str());
-  for (int i = 0; i < sprite_count; i++)
-    if (p_sprite[i]->getLabel() == label) return p_sprite[i];
-  log.writeLog("ResourceManager::getSprite(): Warning! Sprite '%s' not found.", label.c_str());
-  return nullptr;
+  return findLabelled(p_sprite, sprite_count, label,
+                      {"ResourceManager::getSprite(): Looking for sprite '%s'.",
+                       "ResourceManager::getSprite(): Warning! Sprite '%s' not found."});
 }
 
 int ResourceManager::loadSound(std::string filename, std::string label) {
   if (refuseUnstarted()) return -1;
-  LogManager &log = LogManager::getInstance();
-  if (sound_count >= MAX_SOUNDS) {
-    log.writeLog("ResourceManager::loadSound(): Error! Unable to add more sounds (max is %d).",
-                 MAX_SOUNDS);
+  if (!roomFor(sound_count, MAX_SOUNDS,
+               "ResourceManager::loadSound(): Error! Unable to add more sounds (max is %d)."))
     return -1;
-  }
-  Sound *p_s = new Sound;
-  if (p_s->loadSound(filename) == -1) {
-    delete p_s;
-    log.writeLog("ResourceManager::loadSound(): Error! Cannot load sound from file '%s'.",
-                 filename.c_str());
-    return -1;
-  }
-  p_s->setLabel(label);
-  p_sound[sound_count++] = p_s;
-  log.writeLog(1, "ResourceManager::loadSound(): Sound '%s' successfully loaded.", label.c_str());
-  return 0;
+  return addLoaded(p_sound, sound_count, filename, label,
+                   {"ResourceManager::loadSound(): Error! Cannot load sound from file '%s'.",
+                    "ResourceManager::loadSound(): Sound '%s' successfully loaded."});
 }
 
 int ResourceManager::unloadSound(std::string label) {
@@ -609,37 +651,24 @@ int ResourceManager::unloadSound(std::string label) {
 }
 
 Sound *ResourceManager::getSound(std::string label) const {
-  LogManager &log = LogManager::getInstance();
-  log.writeLog(5, "ResourceManager::getSound(): Looking for sound '%s'.", label.c_str());
-  for (int i = 0; i < sound_count; i++)
-    if (p_sound[i]->getLabel() == label) return p_sound[i];
-  log.writeLog("ResourceManager::getSound(): Warning! Sound '%s' not found.", label.c_str());
-  return nullptr;
+  return findLabelled(p_sound, sound_count, label,
+                      {"ResourceManager::getSound(): Looking for sound '%s'.",
+                       "ResourceManager::getSound(): Warning! Sound '%s' not found."});
 }
 
 int ResourceManager::loadMusic(std::string filename, std::string label) {
   if (refuseUnstarted()) return -1;
-  LogManager &log = LogManager::getInstance();
-  if (music_count >= MAX_MUSICS) {
-    log.writeLog("ResourceManager::loadMusic(): Error! Unable to add more musics (max is %d).",
-                 MAX_MUSICS);
+  if (!roomFor(music_count, MAX_MUSICS,
+               "ResourceManager::loadMusic(): Error! Unable to add more musics (max is %d)."))
     return -1;
-  }
   if (label.empty()) {
-    log.writeLog("ResourceManager::loadMusic(): Error! Must provide label for music.");
+    LogManager::getInstance().writeLog(
+        "ResourceManager::loadMusic(): Error! Must provide label for music.");
     return -1;
   }
-  Music *p_m = new Music;
-  if (p_m->loadMusic(filename) == -1) {
-    delete p_m;
-    log.writeLog("ResourceManager::loadmusic(): Error! Cannot load music from file '%s'.",
-                 filename.c_str());
-    return -1;
-  }
-  p_m->setLabel(label);
-  p_music[music_count++] = p_m;
-  log.writeLog(1, "ResourceManager::loadMusic(): Music '%s' successfully loaded.", label.c_str());
-  return 0;
+  return addLoaded(p_music, music_count, filename, label,
+                   {"ResourceManager::loadmusic(): Error! Cannot load music from file '%s'.",
+                    "ResourceManager::loadMusic(): Music '%s' successfully loaded."});
 }
 
 int ResourceManager::unloadMusic(std::string label) {
@@ -657,13 +686,10 @@ int ResourceManager::unloadMusic(std::string label) {
 }
 
 Music *ResourceManager::getMusic(std::string label) const {
-  LogManager &log = LogManager::getInstance();
-  log.writeLog(5, "ResourceManager::getMusic(): Looking for music '%s'.", label.c_str());
-  if (!label.empty())
-    for (int i = 0; i < music_count; i++)
-      if (p_music[i]->getLabel() == label) return p_music[i];
-  log.writeLog("ResourceManager::getMusic(): Warning! Music '%s' not found.", label.c_str());
-  return nullptr;
+  // Unloaded tracks keep their place with an empty label: "" finds none.
+  return findLabelled(p_music, label.empty() ? 0 : music_count, label,
+                      {"ResourceManager::getMusic(): Looking for music '%s'.",
+                       "ResourceManager::getMusic(): Warning! Music '%s' not found."});
 }
 
 }  // namespace sb

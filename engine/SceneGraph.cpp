@@ -1,6 +1,5 @@
 #include "SceneGraph.h"
 
-#include "GameManager.h"
 #include "LogManager.h"
 #include "utility.h"
 
@@ -9,9 +8,6 @@ namespace sb {
 namespace {
 
 bool validAltitude(int altitude) { return altitude >= 0 && altitude <= MAX_ALTITUDE; }
-
-// At game over objects are removed in an order that may find them gone already.
-bool tolerated() { return GameManager::getInstance().getGameOver(); }
 
 LogManager &logger() { return LogManager::getInstance(); }
 
@@ -22,7 +18,13 @@ int nullObject(const char *operation) {
 
 }  // namespace
 
-SceneGraph::SceneGraph() : version(0) {}
+BoxRecords SceneGraph::box_records;
+
+#if SORBELANE_GRID
+SceneGraph::SceneGraph() : grid(this), version(0), started(false), tearing_down(false) {}
+#else
+SceneGraph::SceneGraph() : version(0), started(false), tearing_down(false) {}
+#endif
 
 SceneGraph::~SceneGraph() {
 #if SORBELANE_GRID
@@ -33,17 +35,20 @@ SceneGraph::~SceneGraph() {
 int SceneGraph::startUp() {
 #if SORBELANE_GRID
   logger().writeLog(1, "Scenegraph configuration: GRID");
-  return grid.startUp();
+  if (grid.startUp() != 0) return -1;
 #else
   logger().writeLog(1, "Scenegraph configuration: SIMPLE");
-  return 0;
 #endif
+  started = true;
+  tearing_down = false;
+  return 0;
 }
 
 void SceneGraph::shutDown() {
 #if SORBELANE_GRID
   grid.shutDown();
 #endif
+  started = false;
 }
 
 int SceneGraph::insertObject(Object *p_o) {
@@ -144,7 +149,7 @@ int SceneGraph::updateAltitude(Object *p_o, int new_altitude) {
     return -1;
   }
   if (!p_o->isVisible()) return 0;
-  if (visible_objects[old_altitude].remove(p_o) == -1 && !tolerated()) {
+  if (visible_objects[old_altitude].remove(p_o) == -1 && !tearing_down) {
     logger().writeLog("SceneGraph::updateAltitude(): remove from old altitude (%d) failed!",
                    old_altitude);
     return -1;
@@ -162,7 +167,7 @@ int SceneGraph::updateSolidness(Object *p_o, Solidness new_solidness) {
   version++;
   if (!p_o->isActive()) return 0;
   if (new_solidness == SPECTRAL && p_o->isSolid()) {
-    if (solid_objects.remove(p_o) == -1 && !tolerated())
+    if (solid_objects.remove(p_o) == -1 && !tearing_down)
       logger().writeLog("SceneGraph::updateSolidness(): unable to remove solid object (%s)",
                      p_o->getType().c_str());
 #if SORBELANE_GRID
@@ -170,7 +175,7 @@ int SceneGraph::updateSolidness(Object *p_o, Solidness new_solidness) {
 #endif
   }
   if (p_o->isSolid() || new_solidness == SPECTRAL) return 0;
-  if (solid_objects.insert(p_o) == -1 && !tolerated()) {
+  if (solid_objects.insert(p_o) == -1 && !tearing_down) {
     logger().writeLog("SceneGraph::updateSolidness(): Error! unable to insert solid object");
     return -1;
   }
@@ -190,12 +195,12 @@ int SceneGraph::updateVisible(Object *p_o, bool new_visible) {
   int altitude = p_o->getAltitude();
   if (!validAltitude(altitude)) return -1;
   if (!new_visible) {
-    if (visible_objects[altitude].remove(p_o) == -1 && !tolerated()) {
+    if (visible_objects[altitude].remove(p_o) == -1 && !tearing_down) {
       logger().writeLog("SceneGraph::updateVisible(): unable to remove visible object (%s)",
                      p_o->getType().c_str());
       return -1;
     }
-  } else if (visible_objects[altitude].insert(p_o) == -1 && !tolerated()) {
+  } else if (visible_objects[altitude].insert(p_o) == -1 && !tearing_down) {
     logger().writeLog("SceneGraph::updateVisible(): unable to add visible object (%s)",
                    p_o->getType().c_str());
     return -1;
@@ -211,9 +216,9 @@ int SceneGraph::updateActive(Object *p_o, bool new_active) {
   const char *type = type_text.c_str();
   bool visible = p_o->isVisible() && validAltitude(p_o->getAltitude());
   bool failed = false;
-  // A failed list operation is logged and remembered unless tolerated at game over.
-  auto check = [&failed, type](int result, const char *message) {
-    if (result == -1 && !tolerated()) {
+  // A failed list operation is logged and remembered unless tolerated in a tear-down.
+  auto check = [this, &failed, type](int result, const char *message) {
+    if (result == -1 && !tearing_down) {
       logger().writeLog(message, type);
       failed = true;
     }

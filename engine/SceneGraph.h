@@ -2,6 +2,7 @@
 #define SORBELANE_SCENE_GRAPH_H
 
 #include "BoxList.h"
+#include "BoxRecords.h"
 #include "Constants.h"
 #include "Object.h"
 #include "ObjectList.h"
@@ -17,9 +18,11 @@ namespace sb {
 /// altitude; in the grid build the active solid objects are also filed in a
 /// Grid. The world manager holds the one scene graph; the Object setters
 /// keep it current by calling the update operations before they change a
-/// value, so games rarely call these themselves.
+/// value, so games rarely call these themselves. It also owns the table of
+/// where every object sits in the box lists (BoxRecords).
 class SceneGraph {
  private:
+  static BoxRecords box_records;
   ObjectList objects;
 #if SORBELANE_GRID
   ObjectList solid_objects;
@@ -32,6 +35,8 @@ class SceneGraph {
   Grid grid;
 #endif
   unsigned int version;  // changes whenever what collision queries can find changes
+  bool started;
+  bool tearing_down;  // from beginTearDown() to the next startUp()
 
  public:
   /// An empty scene graph.
@@ -39,10 +44,22 @@ class SceneGraph {
   ~SceneGraph();
 
   /// Starts the grid in the grid build; 0, or -1 (logged) when the grid
-  /// cannot start. Always 0 in the simple build.
+  /// cannot start. Always 0 in the simple build. Ends a tear-down.
   int startUp();
   /// Stops the grid in the grid build.
   void shutDown();
+  /// True from a successful startUp() to shutDown().
+  bool isStarted() const { return started; }
+  /// Begins the world's tear-down: from now until the next startUp() objects
+  /// leave in an order that may find them gone from a list already, so a
+  /// list operation that fails is neither logged nor reported. The world
+  /// manager calls it as it shuts down, before it deletes the objects.
+  void beginTearDown() { tearing_down = true; }
+  /// True from beginTearDown() to the next startUp().
+  bool isTearingDown() const { return tearing_down; }
+  /// The places of every object in the box lists. One table serves the
+  /// whole process, since an object carries one record number into it.
+  static BoxRecords &boxRecords() { return box_records; }
 
   /// Files an object by its current state; 0, or -1 (logged) when p_o is
   /// null, a list refuses it or a visible object's altitude is out of range.
@@ -80,8 +97,8 @@ class SceneGraph {
   /// list operation fails.
   int updateVisible(Object *p_o, bool new_visible);
   /// Moves an object between the active and inactive lists; 0, or -1
-  /// (logged) when p_o is null or a list operation fails. At game over,
-  /// failed list operations are tolerated.
+  /// (logged) when p_o is null or a list operation fails. During a
+  /// tear-down, failed list operations are tolerated.
   int updateActive(Object *p_o, bool new_active);
   /// Re-files an active solid object in the grid for new_position (nothing
   /// in the simple build); 0, or -1 (logged) when p_o is null or the grid

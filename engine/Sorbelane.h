@@ -10,6 +10,7 @@
 #include "AttributeList.h"
 #include "Box.h"
 #include "BoxList.h"
+#include "BoxRecords.h"
 #include "Cast.h"
 #include "CellMap.h"
 #include "Circle.h"

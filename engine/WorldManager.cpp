@@ -54,6 +54,7 @@ int WorldManager::startUp() {
 
 void WorldManager::shutDown() {
   Manager::shutDown();
+  scene_graph.beginTearDown();
   // Every object goes: those already marked, then the active ones and the
   // inactive ones in list order.
   for (const ObjectList *list : {&scene_graph.activeList(), &scene_graph.inactiveList()})

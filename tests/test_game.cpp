@@ -159,27 +159,45 @@ bool waitForLog(const std::string &path, const std::string &text, int timeout_ms
       [&] { return sbtest::readFile(path).find(text) != std::string::npos; }, timeout_ms);
 }
 
+// The game in a window, on a thread of its own: its log, its result once the
+// thread is joined, and its window once it started ("" when none was found).
+struct WindowGame {
+  std::string log_path;
+  sbtest::ProgramResult result;
+  std::thread thread;
+  bool started = false;
+  std::string window;
+};
+
+// Starts the game logging to NAME.log, for max_steps steps, keeping its high
+// scores in scores; waits for it to start and finds its window.
+void startWindowGame(WindowGame &game, const std::string &name, int max_steps,
+                     const std::string &scores) {
+  game.log_path = sbtest::tempDir() + "/" + name + ".log";
+  sbtest::writeFile(game.log_path, "");
+  sbtest::ProgramRun run;
+  run.binary = GAME_BIN;
+  run.config = sbtest::fontConfig() + "random_seed:7,\nmax_steps:" + std::to_string(max_steps) +
+               ",\nhighscore_file:" + sbtest::tempDir() + "/" + scores + ",\n";
+  run.env = {{"SORBELANE_LOG", game.log_path}, {"ALSOFT_DRIVERS", "null"}};
+  run.timeout_ms = 60000;
+  game.thread = std::thread([&game, run] { game.result = sbtest::runProgram(run); });
+  game.started = waitForLog(game.log_path, "arena: started", 20000);
+  if (!game.started) return;
+  game.window =
+      sbtest::commandOutput("timeout 10 xdotool search --sync --name Sorbelane 2>/dev/null");
+  game.window = game.window.substr(0, game.window.find('\n'));
+}
+
 // The game in a window on an X server of its own: a held arrow key moves the
 // player to the right, a click fires a shot, Escape ends the game.
 TEST(GameWindow, ArrowKeysMoveThePlayer) {
   ASSERT_TRUE(sbtest::ensurePrivateDisplay()) << "no X server for the window test";
-  std::string log_path = sbtest::tempDir() + "/game-window.log";
-  sbtest::writeFile(log_path, "");
-  sbtest::ProgramRun run;
-  run.binary = GAME_BIN;
-  run.config = sbtest::fontConfig() + "random_seed:7,\nmax_steps:1500,\nhighscore_file:" +
-               sbtest::tempDir() + "/window-scores.txt,\n";
-  run.env = {{"SORBELANE_LOG", log_path}, {"ALSOFT_DRIVERS", "null"}};
-  run.timeout_ms = 60000;
-  sbtest::ProgramResult result;
-  std::thread game([&] { result = sbtest::runProgram(run); });
-
-  bool started = waitForLog(log_path, "arena: started", 20000);
-  std::string window;
-  if (started) {
-    window = sbtest::commandOutput("timeout 10 xdotool search --sync --name Sorbelane 2>/dev/null");
-    window = window.substr(0, window.find('\n'));
-  }
+  WindowGame game;
+  startWindowGame(game, "game-window", 1500, "window-scores.txt");
+  const std::string &log_path = game.log_path, &window = game.window;
+  const bool started = game.started;
+  sbtest::ProgramResult &result = game.result;
   bool moved = false;
   if (!window.empty() && sbtest::xdotool("windowfocus --sync " + window)) {
     sbtest::keyDown("Right");
@@ -193,7 +211,7 @@ TEST(GameWindow, ArrowKeysMoveThePlayer) {
     sbtest::keyDown("Escape");
     sbtest::keyUp("Escape");
   }
-  game.join();
+  game.thread.join();
   std::string log = sbtest::readFile(log_path);
   ASSERT_TRUE(started) << log;
   ASSERT_FALSE(window.empty()) << "no game window found";
@@ -322,23 +340,11 @@ TEST(Game, HeadlessDemoPrintsOnlyItsSummaryAndKeepsItsScoresApart) {
 // key no longer moves the ship while the message stays on the screen.
 TEST(GameWindow, PlayerStaysStillAfterGameOver) {
   ASSERT_TRUE(sbtest::ensurePrivateDisplay()) << "no X server for the window test";
-  std::string log_path = sbtest::tempDir() + "/game-over-window.log";
-  sbtest::writeFile(log_path, "");
-  sbtest::ProgramRun run;
-  run.binary = GAME_BIN;
-  run.config = sbtest::fontConfig() + "random_seed:7,\nmax_steps:300,\nhighscore_file:" +
-               sbtest::tempDir() + "/game-over-scores.txt,\n";
-  run.env = {{"SORBELANE_LOG", log_path}, {"ALSOFT_DRIVERS", "null"}};
-  run.timeout_ms = 60000;
-  sbtest::ProgramResult result;
-  std::thread game([&] { result = sbtest::runProgram(run); });
-
-  bool started = waitForLog(log_path, "arena: started", 20000);
-  std::string window;
-  if (started) {
-    window = sbtest::commandOutput("timeout 10 xdotool search --sync --name Sorbelane 2>/dev/null");
-    window = window.substr(0, window.find('\n'));
-  }
+  WindowGame game;
+  startWindowGame(game, "game-over-window", 300, "game-over-scores.txt");
+  const std::string &log_path = game.log_path, &window = game.window;
+  const bool started = game.started;
+  sbtest::ProgramResult &result = game.result;
   bool moved = false, over = false;
   if (!window.empty() && sbtest::xdotool("windowfocus --sync " + window)) {
     // The held key moves the ship while the game runs...
@@ -352,7 +358,7 @@ TEST(GameWindow, PlayerStaysStillAfterGameOver) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1000));
     sbtest::keyUp("Left");
   }
-  game.join();
+  game.thread.join();
   std::string log = sbtest::readFile(log_path);
   ASSERT_TRUE(started) << log;
   ASSERT_FALSE(window.empty()) << "no game window found";

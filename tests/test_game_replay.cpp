@@ -125,22 +125,12 @@ TEST(GameReplay, AGamePlayedInTmuxWithRealKeysReplaysHeadlessToTheSameScore) {
 // the same pongs in the same order.
 TEST(GameReplay, TheClientOfANetworkedGameReplaysWithoutItsServer) {
   const std::string config = "headless:true,\nnetworking:true,\nframe_time:10,\n";
-  sbtest::ProgramRun server_run;
-  server_run.binary = NET_PEER_BIN;
-  server_run.config = config;
   std::string server_log = sbtest::tempDir() + "/replay-net-server.log";
-  sbtest::writeFile(server_log, "");
-  server_run.env = {{"NET_ROLE", "server"}, {"SORBELANE_LOG", server_log}};
-  server_run.timeout_ms = 20000;
-  server_run.interrupt_when = "net_peer: connection closed";
+  sbtest::ProgramRun server_run = sbtest::netPeerServer(NET_PEER_BIN, config, server_log);
   sbtest::ProgramResult server_result;
   std::thread server_thread([&] { server_result = sbtest::runProgram(server_run); });
-  const std::string ready = "Ready for connections on port ";
-  std::string log;
-  ASSERT_TRUE(sbtest::waitUntil(
-      [&] { return (log = sbtest::readFile(server_log)).find(ready) != std::string::npos; },
-      10000));
-  std::string port = std::to_string(atoi(log.c_str() + log.find(ready) + ready.size()));
+  std::string port = sbtest::waitForServerPort(server_log, 10000);
+  ASSERT_FALSE(port.empty());
 
   sbtest::ProgramRun client_run;
   client_run.binary = NET_PEER_BIN;

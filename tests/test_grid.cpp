@@ -231,6 +231,21 @@ TEST(Grid, StandaloneGridLifecycle) {
   EXPECT_EQ(g.startUp(), 0);  // allowed again after shut-down
 }
 
+// A grid of its own knows no scene graph: resizing it files nothing of the
+// world's, and before start-up it only takes the size.
+TEST(Grid, StandaloneGridResizesEmpty) {
+  ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
+  objectAt(Vector(10, 3));
+  sb::Grid g;
+  g.setDimensions(5, 4);
+  EXPECT_EQ(g.getObjects(Cell(0, 0)).getCount(), 0);  // no cells yet
+  ASSERT_EQ(g.startUp(), 0);
+  g.setDimensions(10, 10);
+  EXPECT_EQ(g.getWidth(), 10);
+  EXPECT_EQ(g.toString().find("Object"), std::string::npos) << g.toString();
+  EXPECT_EQ(grid().getObjects(Cell(0, 0)).getCount(), 1);  // the world's grid keeps it
+}
+
 TEST(Grid, BadSizesAreRefused) {
   for (const char *config : {"headless:true,\ngrid_width:0,\n", "headless:true,\ngrid_height:-3,\n"}) {
     sb::Config::getInstance().loadConfig(std::string(config).substr(15));

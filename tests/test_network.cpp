@@ -667,27 +667,14 @@ TEST_F(Network, HostilePeersUnderTheGameLoop) {
 // and is stopped by Ctrl-C (status 2).
 TEST_F(Network, TwoEngineProcessesTalkAndShutDown) {
   const std::string config = "headless:true,\nnetworking:true,\nframe_time:10,\n";
-  sbtest::ProgramRun server_run;
-  server_run.binary = NET_PEER_BIN;
-  server_run.config = config;
   std::string server_log = sbtest::tempDir() + "/net-server.log";
-  sbtest::writeFile(server_log, "");
-  server_run.env = {{"NET_ROLE", "server"}, {"SORBELANE_LOG", server_log}};
-  server_run.timeout_ms = 20000;
-  server_run.interrupt_when = "net_peer: connection closed";
+  sbtest::ProgramRun server_run = sbtest::netPeerServer(NET_PEER_BIN, config, server_log);
   sbtest::ProgramResult server_result;
   std::thread server_thread([&] { server_result = sbtest::runProgram(server_run); });
 
   // The server logs the port it found.
-  const std::string ready = "Ready for connections on port ";
-  Clock::time_point start = Clock::now();
-  std::string log;
-  while ((log = sbtest::readFile(server_log)).find(ready) == std::string::npos &&
-         msSince(start) < 10000)
-    usleep(10000);
-  size_t at = log.find(ready);
-  ASSERT_NE(at, std::string::npos) << log;
-  std::string port = std::to_string(atoi(log.c_str() + at + ready.size()));
+  std::string port = sbtest::waitForServerPort(server_log, 10000);
+  ASSERT_FALSE(port.empty()) << sbtest::readFile(server_log);
 
   sbtest::ProgramRun client_run;
   client_run.binary = NET_PEER_BIN;

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "support/TestDisplay.h"
 #include "support/TestEngine.h"
 
 namespace sbtest {
@@ -167,6 +168,27 @@ Tmux::~Tmux() { run("kill-server"); }
 
 std::string Tmux::run(const std::string &args) const {
   return commandOutput("env -u TMUX tmux -S '" + socket + "' " + args + " 2>&1");
+}
+
+ProgramRun netPeerServer(const std::string &binary, const std::string &config,
+                         const std::string &log_path) {
+  ProgramRun run;
+  run.binary = binary;
+  run.config = config;
+  writeFile(log_path, "");
+  run.env = {{"NET_ROLE", "server"}, {"SORBELANE_LOG", log_path}};
+  run.timeout_ms = 20000;
+  run.interrupt_when = "net_peer: connection closed";
+  return run;
+}
+
+std::string waitForServerPort(const std::string &log_path, int timeout_ms) {
+  const std::string ready = "Ready for connections on port ";
+  std::string log;
+  if (!waitUntil([&] { return (log = readFile(log_path)).find(ready) != std::string::npos; },
+                 timeout_ms))
+    return "";
+  return std::to_string(atoi(log.c_str() + log.find(ready) + ready.size()));
 }
 
 }  // namespace sbtest

@@ -42,6 +42,15 @@ int countLines(const std::string &text, const std::vector<std::string> &needles)
 // What a shell command prints on standard output.
 std::string commandOutput(const std::string &command);
 
+// The net_peer test program (binary) as a server with config, logging to
+// log_path (emptied first), stopped by Ctrl-C once its connection closed.
+ProgramRun netPeerServer(const std::string &binary, const std::string &config,
+                         const std::string &log_path);
+
+// The port a server logs as "Ready for connections on port N", waited for
+// up to timeout_ms; "" when it never logs one.
+std::string waitForServerPort(const std::string &log_path, int timeout_ms);
+
 // The example game's last logged player column ("arena: player at X Y"), or -1.
 int lastPlayerColumn(const std::string &log);
 

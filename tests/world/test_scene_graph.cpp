@@ -2,8 +2,12 @@
 // altitude changes, and its collision query.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <functional>
 #include <string>
+#include <vector>
 
+#include "GameManager.h"
 #include "LogManager.h"
 #include "Object.h"
 #include "SceneGraph.h"
@@ -176,6 +180,102 @@ TEST(SceneGraph, CollisionsTouchingNeverSelfAndSolidOnly) {
   EXPECT_EQ(graph().updatePosition(mover, Vector(99, 99)), 0);
   EXPECT_EQ(graph().updatePosition(asleep, Vector(-5, 3)), 0);
 #endif
+}
+
+// A list operation that fails is an error while the world runs, also at game
+// over, and is tolerated only from the tear-down on, until the next start-up.
+TEST(SceneGraph, ListFailuresAreToleratedOnlyDuringTearDown) {
+  ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
+  struct Row {
+    std::function<int(sb::Object *)> change;
+    const char *line;
+    int running_result;  // what the setter returns while the world runs
+  };
+  const std::vector<Row> rows = {
+      {[](sb::Object *o) { return o->setVisible(false); },
+       "SceneGraph::updateVisible(): unable to remove visible object ((Undefined))", -1},
+      {[](sb::Object *o) { return o->setAltitude(3); },
+       "SceneGraph::updateAltitude(): remove from old altitude (2) failed!", -1},
+      {[](sb::Object *o) { return o->setSolidness(sb::SPECTRAL); },
+       "SceneGraph::updateSolidness(): unable to remove solid object ((Undefined))", 0},
+  };
+  // (A failed deactivation files the object as inactive anyway, so it is
+  // tried in the tear-down only, where the object may then be deleted.)
+  const Row deactivate = {
+      [](sb::Object *o) { return o->setActive(false); },
+      "SceneGraph::updateActive(): remove object ((Undefined)) failed for objects!", -1};
+  EXPECT_FALSE(graph().isTearingDown());
+  std::vector<sb::Object *> taken_out;
+  // Each object is taken out of the lists behind the world's back, so that
+  // the change finds it gone.
+  auto failedChange = [&](const Row &row, std::string &added) {
+    sb::Object *o = new sb::Object;
+    graph().removeObject(o);
+    taken_out.push_back(o);
+    std::string before = sbtest::readLog();
+    int result = row.change(o);
+    added = sbtest::readLog().substr(before.size());
+    return result;
+  };
+  sb::GameManager::getInstance().setGameOver(true);
+  for (const Row &row : rows) {
+    std::string added;
+    EXPECT_EQ(failedChange(row, added), row.running_result) << row.line;
+    EXPECT_EQ(sbtest::countMessage(added, row.line), 1) << added;
+  }
+  sb::GameManager::getInstance().setGameOver(false);
+  graph().beginTearDown();
+  EXPECT_TRUE(graph().isTearingDown());
+  std::vector<Row> all = rows;
+  all.push_back(deactivate);
+  for (const Row &row : all) {
+    std::string added;
+    EXPECT_EQ(failedChange(row, added), 0) << row.line;
+    EXPECT_EQ(sbtest::countOf(added, "SceneGraph::"), 0) << added;
+  }
+  for (sb::Object *o : taken_out) delete o;
+
+  sb::GameManager::getInstance().shutDown();
+  EXPECT_TRUE(graph().isTearingDown());
+  EXPECT_FALSE(graph().isStarted());
+  ASSERT_EQ(sb::GameManager::getInstance().startUp(), 0) << sbtest::readLog();
+  EXPECT_FALSE(graph().isTearingDown());
+  EXPECT_TRUE(graph().isStarted());
+}
+
+// The box lists hold one record for each active solid object, whatever
+// happened to it, and give every record back when the world empties.
+TEST(SceneGraph, BoxRecordsFollowTheActiveSolidObjects) {
+  ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
+  const int baseline = sb::SceneGraph::boxRecords().recordsInUse();
+  std::srand(33);
+  auto rnd = [](int n) { return std::rand() % n; };
+  std::vector<sb::Object *> objects;
+  for (int round = 0; round < 400; round++) {
+    if (objects.size() < 40 || rnd(4) == 0) {
+      objects.push_back(new sb::Object);
+      objects.back()->setPosition(Vector(static_cast<float>(rnd(500) - 50), rnd(80) - 8.0f));
+      continue;
+    }
+    size_t i = static_cast<size_t>(rnd(static_cast<int>(objects.size())));
+    sb::Object *o = objects[i];
+    switch (rnd(5)) {
+      case 0: o->setPosition(o->getPosition() + Vector(rnd(41) - 20.0f, rnd(17) - 8.0f)); break;
+      case 1: o->setSolidness(rnd(2) ? sb::SPECTRAL : sb::SOFT); break;
+      case 2: o->setActive(!o->isActive()); break;
+      case 3: o->setBox(Box(Vector(-1, -1), 1.0f + rnd(30), 1.0f + rnd(10))); break;
+      default:
+        sb::WorldManager::getInstance().markForDelete(o);
+        sb::WorldManager::getInstance().update();
+        objects.erase(objects.begin() + static_cast<long>(i));
+        break;
+    }
+    int solid = 0;
+    for (const sb::Object *p : objects) solid += p->isActive() && p->isSolid();
+    ASSERT_EQ(sb::SceneGraph::boxRecords().recordsInUse(), baseline + solid) << "round " << round;
+  }
+  sb::GameManager::getInstance().shutDown();
+  EXPECT_EQ(sb::SceneGraph::boxRecords().recordsInUse(), baseline);
 }
 
 }  // namespace
