@@ -179,6 +179,41 @@ int GameManager::startUp() {
   return 0;
 }
 
+// Recorded and replayed games give path searches a fixed amount of work per
+// step, not a share of the frame's time, so that they find their paths at the
+// same steps on any machine. "path_step_work:N," asks for that in any game.
+void GameManager::choosePathStepWork() const {
+  int step_work = 0;
+  if (!readInt(Config::getInstance().match("path_step_work"), step_work) || step_work < 0)
+    step_work = 0;
+  if (step_work == 0 && (Recorder::getInstance().isRecording() || Replay::getInstance().isReplaying()))
+    step_work = PathManager::DETERMINISTIC_STEP_WORK;
+  PathManager::getInstance().setStepWork(step_work);
+}
+
+// Sleeps out the rest of the step's frame time; gives the sleep's overshoot,
+// which the next step takes off its own sleep.
+long long GameManager::waitOutStep(const Clock &clock, long long adjust) const {
+  LogManager &log_manager = LogManager::getInstance();
+  long long split = clock.split();
+  long long to_sleep = frame_time * 1000LL - split - adjust;
+  if (!Replay::getInstance().isPaced()) return 0;  // a headless replay runs as fast as it can
+  if (to_sleep <= 0) {
+    if (frame_time > 0 && adjust == 0 && step_count > 0)
+      log_manager.writeLog("GameManager::run(): Can't keep up! frame_time %d ms, split %d ms",
+                           frame_time, static_cast<int>(split / 1000));
+    return 0;
+  }
+  long long before = clock.split();
+  if (sleepMicroseconds(to_sleep) != 0 && !pending_signal) {
+    log_manager.writeLog("GameManager::run(): Error in nanosleep()! '%s'", strerror(errno));
+    log_manager.writeLog("GameManager::run(): tv_nsec %ld, to_sleep %ld",
+                         static_cast<long>((to_sleep % 1000000) * 1000), static_cast<long>(to_sleep));
+  }
+  long long overshoot = (clock.split() - before) - to_sleep;
+  return overshoot < 0 ? 0 : overshoot;
+}
+
 void GameManager::run() {
   LogManager &log_manager = LogManager::getInstance();
   // Without the managers the loop would spin without a frame wait, logging
@@ -195,16 +230,7 @@ void GameManager::run() {
   bool networking = Config::getInstance().getNetworking();
   Recorder &recorder = Recorder::getInstance();
   Replay &replay = Replay::getInstance();
-  // Recorded and replayed games give path searches a fixed amount of work
-  // per step, not a share of the frame's time, so that they find their
-  // paths at the same steps on any machine.
-  // "path_step_work:N," asks for that in any game.
-  int step_work = 0;
-  if (!readInt(Config::getInstance().match("path_step_work"), step_work) || step_work < 0)
-    step_work = 0;
-  if (step_work == 0 && (recorder.isRecording() || replay.isReplaying()))
-    step_work = PathManager::DETERMINISTIC_STEP_WORK;
-  path_manager.setStepWork(step_work);
+  choosePathStepWork();
 
   Clock clock;
   log_manager.writeLog(1, "GameManager::run(): starting game loop");
@@ -231,26 +257,7 @@ void GameManager::run() {
     recorder.endStep();
     replay.endStep();
 
-    long long split = clock.split();
-    long long to_sleep = frame_time * 1000LL - split - adjust;
-    if (!replay.isPaced()) {
-      adjust = 0;  // a headless replay runs as fast as it can
-    } else if (to_sleep > 0) {
-      long long before = clock.split();
-      if (sleepMicroseconds(to_sleep) != 0 && !pending_signal) {
-        log_manager.writeLog("GameManager::run(): Error in nanosleep()! '%s'", strerror(errno));
-        log_manager.writeLog("GameManager::run(): tv_nsec %ld, to_sleep %ld",
-                             static_cast<long>((to_sleep % 1000000) * 1000),
-                             static_cast<long>(to_sleep));
-      }
-      adjust = (clock.split() - before) - to_sleep;
-      if (adjust < 0) adjust = 0;
-    } else {
-      if (frame_time > 0 && adjust == 0 && step_count > 0)
-        log_manager.writeLog("GameManager::run(): Can't keep up! frame_time %d ms, split %d ms",
-                             frame_time, static_cast<int>(split / 1000));
-      adjust = 0;
-    }
+    adjust = waitOutStep(clock, adjust);
     step_count++;
     if (pending_signal) {
       loop_running = 0;

@@ -20,6 +20,8 @@ class GameManager : public Manager {
   int step_count;
 
   void serviceNetwork(const Clock &clock);
+  void choosePathStepWork() const;
+  long long waitOutStep(const Clock &clock, long long adjust) const;
 
  public:
   /// The one game manager.

@@ -316,6 +316,144 @@ std::string Recording::eventLine(const RecordedEvent &e) {
 
 std::string Recording::endLine(int steps) { return "end " + std::to_string(steps) + "\n"; }
 
+namespace {
+
+// Hands out the lines of a recording's text one by one, counting them, and
+// words faults with the number of the line they are on.
+class LineReader {
+ public:
+  LineReader(const std::string &text, std::string &fault) : text(text), fault(fault) {}
+
+  // The next whole line; false at the end of the text or at a last line
+  // without its newline (a cut).
+  bool next() {
+    if (at >= text.size()) return false;
+    number++;
+    std::size_t nl = text.find('\n', at);
+    if (nl == std::string::npos) {
+      line.clear();
+      at = text.size();
+      partial = true;
+      return false;
+    }
+    line.assign(text, at, nl - at);
+    at = nl + 1;
+    return true;
+  }
+
+  int fail(const std::string &what) {
+    fault = "line " + std::to_string(number) + ": " + what;
+    return -1;
+  }
+
+  // What is wrong with the line's length or bytes; empty when nothing.
+  std::string lineFault() const {
+    if (line.size() > Recording::MAX_LINE)
+      return "line longer than " + std::to_string(Recording::MAX_LINE) + " bytes";
+    for (unsigned char c : line)
+      if (c < 0x20 || c > 0x7e) return "line holds a byte that is not printable text";
+    return "";
+  }
+
+  bool atEnd() const { return at >= text.size(); }
+
+  const std::string &text;
+  std::string &fault;
+  std::string line;
+  std::size_t at = 0;
+  int number = 0;
+  bool partial = false;  // the text ended inside a line
+};
+
+const char *const HEADER_NAMES[] = {"engine", "build", "seed", "ids", "cells", "frame_time", "check",
+                                    "config"};
+
+// The first line: the magic word and a format version this engine reads.
+int readMagicLine(LineReader &reader, RecordingHeader &header) {
+  std::string version;
+  std::string missing = headerValue(reader.line, MAGIC, version);
+  if (!missing.empty()) return reader.fail("not a Sorbelane recording (" + missing + ")");
+  if (!parseInt(version, 0, 1000000, header.version))
+    return reader.fail("version '" + version.substr(0, 20) + "' is not a number");
+  if (header.version != Recording::FORMAT_VERSION)
+    return reader.fail("recording format version " + std::to_string(header.version) +
+                       ", this engine reads version " + std::to_string(Recording::FORMAT_VERSION));
+  return 0;
+}
+
+// Takes the value of header field `field` (an index of HEADER_NAMES); false
+// when it is out of range or malformed.
+bool takeHeaderField(int field, const std::string &value, RecordingHeader &header) {
+  switch (field) {
+    case 0:
+      header.engine = value;
+      return header.engine.size() <= 16;
+    case 1:
+      header.build = value;
+      return header.build == "GRID" || header.build == "SIMPLE";
+    case 2:
+      return parseInt(value, -2147483647LL - 1, 2147483647LL, header.seed);
+    case 3:
+      return parseInt(value, 1, Recording::MAX_STEP, header.first_id);
+    case 4: {
+      std::vector<std::string> t;
+      return splitTokens(value, t, 2) && t.size() == 2 && parseInt(t[0], 1, 10000, header.columns) &&
+             parseInt(t[1], 1, 10000, header.rows);
+    }
+    case 5:
+      return parseInt(value, 0, 999, header.frame_time);
+    case 6:
+      return parseInt(value, 1, Recording::MAX_STEP, header.check_every);
+    default:
+      if (value == "-") {
+        header.config.clear();
+        return true;
+      }
+      return Recording::unescape(value, header.config);
+  }
+}
+
+// Header: every line in its place; a recording cut inside it is refused.
+int readHeader(LineReader &reader, RecordingHeader &header) {
+  for (int i = -1; i < 9; i++) {
+    if (!reader.next()) return reader.fail("the recording ends inside its header");
+    std::string bad = reader.lineFault();
+    if (!bad.empty()) return reader.fail(bad);
+    if (i == -1) {
+      if (readMagicLine(reader, header) != 0) return -1;
+      continue;
+    }
+    if (i == 8) {
+      if (reader.line != "steps") return reader.fail("expected 'steps'");
+      continue;
+    }
+    std::string value;
+    std::string missing = headerValue(reader.line, HEADER_NAMES[i], value);
+    if (!missing.empty()) return reader.fail(missing);
+    if (!takeHeaderField(i, value, header))
+      return reader.fail(std::string("bad ") + HEADER_NAMES[i] + " '" + value.substr(0, 40) + "'");
+  }
+  return 0;
+}
+
+// The end line: a step count that covers every step, and nothing after it.
+int readEndLine(LineReader &reader, int last_step, int &end_steps) {
+  int steps = 0;
+  if (!parseInt(reader.line.substr(4), 0, Recording::MAX_STEP, steps))
+    return reader.fail("bad step count in the end line");
+  if (steps <= last_step)
+    return reader.fail("the end line's " + std::to_string(steps) + " steps do not cover step " +
+                       std::to_string(last_step));
+  end_steps = steps;
+  if (!reader.atEnd()) {
+    reader.number++;
+    return reader.fail("text after the end line");
+  }
+  return 0;
+}
+
+}  // namespace
+
 int Recording::parse(const std::string &text, std::string &fault) {
   header = RecordingHeader();
   events.clear();
@@ -330,133 +468,31 @@ int Recording::parse(const std::string &text, std::string &fault) {
     fault = "line 1: the recording is larger than " + std::to_string(MAX_SIZE) + " bytes";
     return -1;
   }
-
-  std::size_t at = 0;
-  int number = 0;
-  std::string line;
-  bool partial = false;  // the text ended inside a line
-  // The next whole line; false at the end of the text or at a last line
-  // without its newline (a cut).
-  auto next = [&]() {
-    if (at >= text.size()) return false;
-    number++;
-    std::size_t nl = text.find('\n', at);
-    if (nl == std::string::npos) {
-      line.clear();
-      at = text.size();
-      partial = true;
-      return false;
-    }
-    line.assign(text, at, nl - at);
-    at = nl + 1;
-    return true;
-  };
-  auto fail = [&](const std::string &what) {
-    fault = "line " + std::to_string(number) + ": " + what;
-    return -1;
-  };
-  auto lineOk = [&]() -> std::string {
-    if (line.size() > MAX_LINE) return "line longer than " + std::to_string(MAX_LINE) + " bytes";
-    for (unsigned char c : line)
-      if (c < 0x20 || c > 0x7e) return "line holds a byte that is not printable text";
-    return "";
-  };
-
-  // Header: every line in its place; a recording cut inside it is refused.
-  const char *const names[] = {"engine", "build", "seed", "ids", "cells", "frame_time", "check",
-                               "config"};
-  std::string values[8];
-  for (int i = -1; i < 9; i++) {
-    if (!next()) return fail("the recording ends inside its header");
-    std::string bad = lineOk();
-    if (!bad.empty()) return fail(bad);
-    std::string value;
-    if (i == -1) {
-      std::string version;
-      std::string missing = headerValue(line, MAGIC, version);
-      if (!missing.empty()) return fail("not a Sorbelane recording (" + missing + ")");
-      if (!parseInt(version, 0, 1000000, header.version))
-        return fail("version '" + version.substr(0, 20) + "' is not a number");
-      if (header.version != FORMAT_VERSION)
-        return fail("recording format version " + std::to_string(header.version) +
-                    ", this engine reads version " + std::to_string(FORMAT_VERSION));
-      continue;
-    }
-    if (i == 8) {
-      if (line != "steps") return fail("expected 'steps'");
-      continue;
-    }
-    std::string missing = headerValue(line, names[i], values[i]);
-    if (!missing.empty()) return fail(missing);
-    bool ok = true;
-    switch (i) {
-      case 0:
-        header.engine = values[i];
-        ok = header.engine.size() <= 16;
-        break;
-      case 1:
-        header.build = values[i];
-        ok = header.build == "GRID" || header.build == "SIMPLE";
-        break;
-      case 2:
-        ok = parseInt(values[i], -2147483647LL - 1, 2147483647LL, header.seed);
-        break;
-      case 3:
-        ok = parseInt(values[i], 1, MAX_STEP, header.first_id);
-        break;
-      case 4: {
-        std::vector<std::string> t;
-        ok = splitTokens(values[i], t, 2) && t.size() == 2 && parseInt(t[0], 1, 10000, header.columns) &&
-             parseInt(t[1], 1, 10000, header.rows);
-        break;
-      }
-      case 5:
-        ok = parseInt(values[i], 0, 999, header.frame_time);
-        break;
-      case 6:
-        ok = parseInt(values[i], 1, MAX_STEP, header.check_every);
-        break;
-      default:
-        ok = values[i] == "-" ? (header.config.clear(), true) : unescape(values[i], header.config);
-        break;
-    }
-    if (!ok) return fail(std::string("bad ") + names[i] + " '" + values[i].substr(0, 40) + "'");
-  }
+  LineReader reader(text, fault);
+  if (readHeader(reader, header) != 0) return -1;
 
   // Body: steps never go back; within a step, input, then network, then the checksum.
   std::vector<std::string> tokens;
   int last_step = -1, last_rank = -1;
   while (true) {
-    if (!next()) {
-      cut_line = partial ? number : number + 1;
+    if (!reader.next()) {
+      cut_line = reader.partial ? reader.number : reader.number + 1;
       return 0;  // cut short: what came before stands
     }
-    std::string bad = lineOk();
-    if (!bad.empty()) return fail(bad);
-    if (line.compare(0, 4, "end ") == 0) {
-      int steps = 0;
-      if (!parseInt(line.substr(4), 0, MAX_STEP, steps)) return fail("bad step count in the end line");
-      if (steps <= last_step)
-        return fail("the end line's " + std::to_string(steps) + " steps do not cover step " +
-                    std::to_string(last_step));
-      end_steps = steps;
-      if (at < text.size()) {
-        number++;
-        return fail("text after the end line");
-      }
-      return 0;
-    }
-    if (!splitTokens(line, tokens, 8)) return fail("fields not separated by single blanks");
+    std::string bad = reader.lineFault();
+    if (!bad.empty()) return reader.fail(bad);
+    if (reader.line.compare(0, 4, "end ") == 0) return readEndLine(reader, last_step, end_steps);
+    if (!splitTokens(reader.line, tokens, 8)) return reader.fail("fields not separated by single blanks");
     RecordedEvent event;
     std::string wrong = parseEvent(tokens, event);
-    if (!wrong.empty()) return fail(wrong);
+    if (!wrong.empty()) return reader.fail(wrong);
     int rank = rankOf(event.kind);
     if (event.step < last_step)
-      return fail("step " + std::to_string(event.step) + " is in the past (after step " +
-                  std::to_string(last_step) + ")");
+      return reader.fail("step " + std::to_string(event.step) + " is in the past (after step " +
+                         std::to_string(last_step) + ")");
     if (event.step == last_step && (rank < last_rank || (rank == 2 && last_rank == 2)))
-      return fail("event out of order within step " + std::to_string(event.step) +
-                  " (input, then network, then one sum)");
+      return reader.fail("event out of order within step " + std::to_string(event.step) +
+                         " (input, then network, then one sum)");
     last_step = event.step;
     last_rank = rank;
     events.push_back(std::move(event));
