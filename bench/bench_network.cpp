@@ -109,20 +109,12 @@ int main(int argc, char **argv) {
       return 2;
     }
 
-  char dir[] = "/tmp/sorbelane-bench-network-XXXXXX";
-  if (!mkdtemp(dir) || chdir(dir) != 0) return 1;
-  FILE *config = fopen("sb-config.txt", "w");
-  if (!config) return 1;
-  fprintf(config, "headless:true,\nnetworking:true,\nframe_time:%d,\n", frame_ms);
-  fclose(config);
-  setenv("SORBELANE_CONFIG", "sb-config.txt", 1);
-  setenv("SORBELANE_LOG", "sorbelane.log", 1);
-  if (sb::GameManager::getInstance().startUp() != 0 || net().setServer(true, "0") != 0) return 1;
+  std::string config = "headless:true,\nnetworking:true,\nframe_time:" + std::to_string(frame_ms) + ",\n";
+  if (!bench_support::startEngineIn("sorbelane-bench-network", config) ||
+      net().setServer(true, "0") != 0)
+    return 1;
   printf("frame time %d ms\n", frame_ms);
   for (const auto &run : runs) runOne(run.first, run.second);
   sb::GameManager::getInstance().shutDown();
-  unlink("sb-config.txt");
-  unlink("sorbelane.log");
-  if (chdir("/") == 0) rmdir(dir);
   return 0;
 }

@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "EventStep.h"
 #include "GameManager.h"
 #include "DisplayManager.h"
@@ -150,18 +151,6 @@ size_t heapInUse() {
   return info.uordblks + info.hblkhd;
 }
 
-bool startEngine() {
-  char dir[] = "/tmp/sorbelane-particleloop-XXXXXX";
-  if (!mkdtemp(dir) || chdir(dir) != 0) return false;
-  FILE *config = std::fopen("sb-config.txt", "w");
-  if (!config) return false;
-  std::fputs("headless:true,\nrandom_seed:1,\n", config);
-  std::fclose(config);
-  setenv("SORBELANE_CONFIG", "sb-config.txt", 1);
-  setenv("SORBELANE_LOG", "sorbelane.log", 1);
-  return sb::GameManager::getInstance().startUp() == 0;
-}
-
 // Whole engine steps with count particles; also the heap bytes per particle.
 double engineSteps(int count, double &bytes_per_particle) {
   sb::WorldManager &world = sb::WorldManager::getInstance();
@@ -196,7 +185,7 @@ int main(int argc, char **argv) {
   bool engine_only = argc > 1 && std::string(argv[1]) == "engine";
   for (int i = engine_only ? 2 : 1; i < argc; i++) counts.push_back(std::atoi(argv[i]));
   if (counts.empty()) counts = {10000, 100000, 1000000};
-  if (!startEngine()) {
+  if (!bench_support::startEngineIn("sorbelane-particleloop", "headless:true,\nrandom_seed:1,\n")) {
     std::fprintf(stderr, "bench-particleloop: the engine did not start\n");
     return 1;
   }
