@@ -107,9 +107,11 @@ const char *boolText(bool value) { return value ? "true" : "false"; }
 
 Object::Object()
     : position(1, 1),
+      cold(new (ObjectPool::allocateSide(sizeof(Cold))) Cold),
       speed(0),
-      box(Vector(-0.5f, -0.5f), 0.99f, 0.99f),
+      box_record(-1),
       solidness(HARD),
+      altitude(2),
       is_active(true),
       is_visible(true),
       follow_path(false),
@@ -117,11 +119,9 @@ Object::Object()
       has_shape(false),
       no_soft(false),
       avoid_collisions(false),
-      altitude(2),
-      id(max_id < INT_MAX ? max_id++ : max_id),  // ids stop at the largest int
-      box_record(-1),
-      event_count(0),
-      cold(new (ObjectPool::allocateSide(sizeof(Cold))) Cold) {
+      default_box(true),
+      has_acceleration(false) {
+  cold->id = max_id < INT_MAX ? max_id++ : max_id;  // ids stop at the largest int
   modified.setAll();
   shape.setType(UNDEFINED_SHAPE);
   WorldManager::getInstance().insertObject(this);
@@ -129,7 +129,7 @@ Object::Object()
 
 Object::~Object() {
   // Going, not just unregistering: a delivery in progress must skip it.
-  for (int i = event_count - 1; i >= 0; i--)
+  for (int i = cold->event_count - 1; i >= 0; i--)
     managerFor(cold->event_name[i]).dropInterest(this, cold->event_name[i]);
   Manager::objectDestroyed(this);
   PathManager &path_manager = PathManager::getInstance();
@@ -166,9 +166,9 @@ Animation &Object::ownAnimation() {
 }
 
 void Object::setId(int new_id) {
-  if (new_id == id) return;
+  if (new_id == cold->id) return;
   if (new_id >= max_id) max_id = new_id < INT_MAX ? new_id + 1 : INT_MAX;
-  id = new_id;
+  cold->id = new_id;
   setModified(ID);
 }
 
@@ -242,10 +242,11 @@ void Object::setAvoidCollisions(bool new_avoid_collisions) {
 
 // Re-files the object so the grid sees its new extent.
 void Object::setBox(Box new_box) {
-  if (new_box == box) return;
+  if (new_box == cold->box) return;
   SceneGraph &scene_graph = sceneGraph();
   scene_graph.removeObject(this);
-  box = new_box;
+  cold->box = new_box;
+  default_box = new_box == defaultBox();
   scene_graph.insertObject(this);
   setModified(BOX);
 }
@@ -272,7 +273,8 @@ void Object::setVelocity(Vector new_velocity) {
 }
 
 void Object::setAcceleration(Vector new_acceleration) {
-  acceleration = new_acceleration;
+  cold->acceleration = new_acceleration;
+  has_acceleration = !!new_acceleration;
   setModified(ACCELERATION);
 }
 
@@ -306,7 +308,7 @@ void Object::setShape(Shape new_shape) {
 }
 
 std::string Object::toString() const {
-  return sb::toString(id) + ", " + cold->type + ", " + position.toString();
+  return sb::toString(cold->id) + ", " + cold->type + ", " + position.toString();
 }
 
 
@@ -317,7 +319,7 @@ void Object::moveTo(Vector where) {
 }
 
 int Object::registerInterest(std::string event_type) {
-  if (event_count >= MAX_OBJ_EVENTS) {
+  if (cold->event_count >= MAX_OBJ_EVENTS) {
     LogManager::getInstance().writeLog(
         "Object::registerInterest(): maximum (%d) reached, cannot register for event '%s'",
         MAX_OBJ_EVENTS, event_type.c_str());
@@ -325,14 +327,14 @@ int Object::registerInterest(std::string event_type) {
   }
   if (managerFor(event_type).registerInterest(this, event_type) == -1) return -1;
   cold->event_name.push_back(event_type);
-  event_count++;
+  cold->event_count++;
   setModified(EVENTS);
   return 0;
 }
 
 int Object::unregisterInterest(std::string event_type) {
   int found = -1;
-  for (int i = 0; i < event_count && found < 0; i++)
+  for (int i = 0; i < cold->event_count && found < 0; i++)
     if (cold->event_name[i] == event_type) found = i;
   if (found < 0) {
     LogManager::getInstance().writeLog(
@@ -341,13 +343,13 @@ int Object::unregisterInterest(std::string event_type) {
   }
   if (managerFor(event_type).unregisterInterest(this, event_type) == -1) return -1;
   cold->event_name.erase(cold->event_name.begin() + found);
-  event_count--;
+  cold->event_count--;
   setModified(EVENTS);
   return 0;
 }
 
 std::string Object::getEventName(int index) const {
-  if (index < 0 || index >= event_count) return "";
+  if (index < 0 || index >= cold->event_count) return "";
   return cold->event_name[index];
 }
 

@@ -40,6 +40,8 @@ enum Solidness : int {
 class Object {
  private:
   static int max_id;
+  static constexpr float DEFAULT_BOX_CORNER = -0.5f;  // of the box's corner, in x and in y
+  static constexpr float DEFAULT_BOX_SIDE = 0.99f;
 
   // Fields are grouped by use, not listed as documented, so that thousands
   // of objects cost as few memory reads as possible.
@@ -76,40 +78,46 @@ class Object {
   };
   static_assert(ATTR_COUNT <= 32, "one bit per attribute");
 
-  // The first cache line (with the vtable pointer) holds everything that the
-  // step events, moves and drawing of a plain object read or write; the
-  // world box is computed from box and position when asked for.
+  // One cache line (with the vtable pointer) holds everything that the step
+  // events, moves and drawing of a plain object read or write, with four
+  // bytes to spare for a small derived object (a particle's age). The world
+  // box is computed from the box and the position when asked for; the box
+  // itself, unless it is the default one, and the rest live in the cold block.
   Vector position;
   Vector direction;
+  struct Cold;
+  Cold *cold;  // never null; from ObjectPool's side blocks
   float speed;
   AttributeFlags modified;
-  Vector acceleration;
-  Box box;
-  unsigned char solidness;  // a Solidness, kept small
-  bool is_active;
-  bool is_visible;
-  bool follow_path;
-  bool has_sprite;  // whether animation shows a sprite, so drawing need not look
-  bool has_shape;   // whether shape is drawn, likewise
-  bool no_soft;
-  bool avoid_collisions;
-  int altitude;
-  Shape shape;
-  int id;
   // Number of its record of places in the packed candidate lists, -1 for none
   // (an index: it keeps every object small).
   int box_record;
-  int event_count;
+  Shape shape;
+  unsigned char solidness : 2;  // a Solidness
+  unsigned char altitude : 3;   // 0 to MAX_ALTITUDE
+  bool is_active : 1;
+  bool is_visible : 1;
+  bool follow_path : 1;
+  bool has_sprite : 1;  // whether animation shows a sprite, so drawing need not look
+  bool has_shape : 1;   // whether shape is drawn, likewise
+  bool no_soft : 1;
+  bool avoid_collisions : 1;
+  bool default_box : 1;       // whether the box is defaultBox(), read without the cold block
+  bool has_acceleration : 1;  // whether the acceleration is not zero, likewise
+
   // What the walks over the world never read lives in a block of its own,
-  // so that a small derived object (a particle) fills two cache lines.
+  // so that a small derived object (a particle) fills one cache line.
   struct Cold {
     std::string type = "(Undefined)";
     std::vector<std::string> event_name;  // at most MAX_OBJ_EVENTS names
     std::unique_ptr<Animation> animation;  // made when the object first gets one
     PathFind *p_path_find = nullptr;
     Path path;
+    int id = 0;
+    int event_count = 0;
+    Box box = defaultBox();
+    Vector acceleration;
   };
-  Cold *cold;  // never null; from ObjectPool's side blocks
 
   friend class BoxRecords;
   friend struct ObjectCodecs;
@@ -156,7 +164,7 @@ class Object {
   }
 
   /// The object's unique id.
-  int getId() const { return id; }
+  int getId() const { return cold->id; }
   /// Sets the id (for objects copied from elsewhere); later objects get
   /// higher ids than this one.
   void setId(int new_id);
@@ -211,7 +219,11 @@ class Object {
   void setAvoidCollisions(bool new_avoid_collisions = true);
 
   /// The bounding box, relative to the position, in cells.
-  Box getBox() const { return box; }
+  Box getBox() const { return cold->box; }
+  /// The box every object starts with: about one cell, centred on the position.
+  static Box defaultBox() {
+    return Box(Vector(DEFAULT_BOX_CORNER, DEFAULT_BOX_CORNER), DEFAULT_BOX_SIDE, DEFAULT_BOX_SIDE);
+  }
   /// Sets the bounding box (relative to the position), used for collisions
   /// and queries.
   void setBox(Box new_box);
@@ -219,6 +231,10 @@ class Object {
   Box worldBox() const { return worldBoxAt(position); }
   /// The object's box placed at a world position (as getWorldBox).
   Box worldBoxAt(Vector where) const {
+    if (default_box)
+      return Box(Vector(DEFAULT_BOX_CORNER, DEFAULT_BOX_CORNER) + where, DEFAULT_BOX_SIDE,
+                 DEFAULT_BOX_SIDE);
+    const Box &box = cold->box;
     return Box(box.getCorner() + where, box.getHorizontal(), box.getVertical());
   }
 
@@ -235,7 +251,7 @@ class Object {
   /// Sets speed to the magnitude of new_velocity and direction to its unit vector.
   void setVelocity(Vector new_velocity);
   /// What is added to the velocity every step.
-  Vector getAcceleration() const { return acceleration; }
+  Vector getAcceleration() const { return cold->acceleration; }
   /// Sets what is added to the velocity every step.
   void setAcceleration(Vector new_acceleration);
 
@@ -266,8 +282,8 @@ class Object {
   }
   /// Adds the acceleration to the velocity (the world manager calls this every step).
   void accelerate() {
-    if (!acceleration) return;  // no acceleration: nothing to recompute
-    setVelocity(getVelocity() + acceleration);
+    if (!has_acceleration) return;  // no acceleration: nothing to recompute
+    setVelocity(getVelocity() + cold->acceleration);
   }
   /// Points the direction at where, keeping the speed.
   void moveTo(Vector where);
@@ -281,7 +297,7 @@ class Object {
   /// Stops events of event_type; 0, or -1 (logged) when not registered for it.
   int unregisterInterest(std::string event_type);
   /// Number of event types the object is registered for.
-  int getEventCount() const { return event_count; }
+  int getEventCount() const { return cold->event_count; }
   /// The event type registered at index, or "" when index is out of range.
   std::string getEventName(int index) const;
 

@@ -5,6 +5,9 @@
 
 namespace sb {
 
+// Walks over many particles read one cache line for each.
+static_assert(sizeof(Particle) <= 64, "a particle fills no more than one cache line");
+
 Particle::Particle(float size, int init_age, unsigned char opacity, unsigned char r,
                    unsigned char g, unsigned char b) {
   setSolidness(SPECTRAL);

@@ -1,5 +1,6 @@
 #include "Shape.h"
 
+#include <climits>
 #include <cmath>
 
 #include <SFML/Graphics/RenderWindow.hpp>
@@ -54,12 +55,12 @@ float defaultSize() {
 }  // namespace
 
 Shape::Shape()
-    : color(COLOR_DEFAULT),
+    : size(defaultSize()),
+      color(COLOR_DEFAULT),
       red(0),
       green(0),
       blue(0),
       type(CIRCLE),
-      size(defaultSize()),
       opacity(255) {}
 
 void Shape::setType(ShapeType new_type) {
@@ -76,10 +77,13 @@ void Shape::setType(ShapeType new_type) {
   }
 }
 
-ShapeType Shape::getType() const { return type; }
+ShapeType Shape::getType() const { return static_cast<ShapeType>(type); }
 void Shape::setSize(float new_size) { size = new_size; }
 float Shape::getSize() const { return size; }
-void Shape::setColor(Color new_color) { color = new_color; }
+void Shape::setColor(Color new_color) {
+  bool fits = new_color >= SCHAR_MIN && new_color <= SCHAR_MAX;
+  color = fits ? static_cast<signed char>(new_color) : UNSUPPORTED_COLOR;
+}
 
 void Shape::setColor(unsigned char r, unsigned char g, unsigned char b) {
   color = CUSTOM;
@@ -88,7 +92,7 @@ void Shape::setColor(unsigned char r, unsigned char g, unsigned char b) {
   blue = b;
 }
 
-Color Shape::getColor() const { return color; }
+Color Shape::getColor() const { return static_cast<Color>(color); }
 void Shape::setOpacity(unsigned char new_opacity) { opacity = new_opacity; }
 unsigned char Shape::getOpacity() const { return opacity; }
 
@@ -103,7 +107,7 @@ void Shape::draw(Vector world_pos) {
   Vector pixel = spacesToPixels(worldToView(world_pos));
   float px = pixel.getX(), py = pixel.getY();
 
-  if (color != CUSTOM) colorToRGB(color, red, green, blue);
+  if (color != CUSTOM) colorToRGB(getColor(), red, green, blue);
   settings.color = sf::Color(red, green, blue, opacity);
 
   // Only squares are turned; the others are set upright again so that a

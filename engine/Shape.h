@@ -21,13 +21,16 @@ enum ShapeType : int {
 /// UNDEFINED_SHAPE; particles are custom-coloured circles. Copied by value.
 class Shape {
  private:
-  Color color;
+  // Ten bytes, so that an object with its shape fits one cache line.
+  float size;
+  signed char color;  // a Color; one beyond a signed char is kept as UNSUPPORTED_COLOR
   unsigned char red;
   unsigned char green;
   unsigned char blue;
-  ShapeType type;
-  float size;
+  signed char type;  // a ShapeType
   unsigned char opacity;
+
+  static constexpr signed char UNSUPPORTED_COLOR = -128;
 
  public:
   /// Makes a white, opaque circle about the size of a glyph: the smaller cell

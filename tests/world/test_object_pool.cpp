@@ -124,15 +124,16 @@ TEST(ObjectPool, SameSizeObjectsAreAdjacentAndFreedSlotsReusedInOrder) {
   EXPECT_LT(sb::ObjectPool::slabBytes(), held);
 }
 
-// A particle's every field that the step, the move and the drawing read
-// fits in two cache lines, and particles lie on line boundaries.
-TEST(ObjectPool, ParticlesFillTwoWholeCacheLines) {
-  EXPECT_LE(sizeof(sb::Particle), 128u);
+// A particle fills one cache line, and particles lie on line boundaries,
+// side by side.
+TEST(ObjectPool, ParticlesFillOneWholeCacheLine) {
+  EXPECT_EQ(sizeof(sb::Particle), 64u);
   if (!sb::ObjectPool::pooling()) GTEST_SKIP() << "the sanitizers' heap is in use";
   ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
   std::vector<sb::Particle *> made;
   for (int i = 0; i < 50; i++) made.push_back(new sb::Particle(1, 5, 255, 1, 2, 3));
   for (sb::Particle *p : made) EXPECT_EQ(reinterpret_cast<std::uintptr_t>(p) % 64, 0u);
+  EXPECT_EQ(reinterpret_cast<char *>(made[1]) - reinterpret_cast<char *>(made[0]), 64);
   sb::WorldManager::getInstance().markForDelete(sb::WorldManager::getInstance().getAllObjects(true));
   sb::WorldManager::getInstance().update();
 }
