@@ -21,9 +21,22 @@ int nullObject(const char *operation) {
 BoxRecords SceneGraph::box_records;
 
 #if SORBELANE_GRID
-SceneGraph::SceneGraph() : grid(this), version(0), started(false), tearing_down(false) {}
+SceneGraph::SceneGraph()
+    : grid(this),
+      version(0),
+      started(false),
+      tearing_down(false),
+      walked(nullptr),
+      walk_copy(nullptr),
+      walk_copied(false) {}
 #else
-SceneGraph::SceneGraph() : version(0), started(false), tearing_down(false) {}
+SceneGraph::SceneGraph()
+    : version(0),
+      started(false),
+      tearing_down(false),
+      walked(nullptr),
+      walk_copy(nullptr),
+      walk_copied(false) {}
 #endif
 
 SceneGraph::~SceneGraph() {
@@ -44,6 +57,29 @@ int SceneGraph::startUp() {
   return 0;
 }
 
+bool SceneGraph::beginWalk(const ObjectList &list, ObjectList &copy) {
+  if (walked) return false;
+  walked = &list;
+  walk_copy = &copy;
+  walk_copied = false;
+  return true;
+}
+
+void SceneGraph::endWalk() {
+  walked = nullptr;
+  walk_copy = nullptr;
+  walk_copied = false;
+}
+
+// A list about to change; the walk reading it in place gets its copy first.
+ObjectList &SceneGraph::changing(ObjectList &list) {
+  if (&list == walked && !walk_copied) {
+    walk_copy->assign(list);
+    walk_copied = true;
+  }
+  return list;
+}
+
 void SceneGraph::shutDown() {
 #if SORBELANE_GRID
   grid.shutDown();
@@ -55,7 +91,7 @@ int SceneGraph::insertObject(Object *p_o) {
   if (!p_o) return nullObject("insertObject");
   version++;
   if (!p_o->isActive()) return inactive_objects.insert(p_o);
-  if (objects.insert(p_o) == -1) {
+  if (changing(objects).insert(p_o) == -1) {
     logger().writeLog("SceneGraph::insertObject(): Error! unable to insert active Object (id %d)",
                    p_o->getId());
     return -1;
@@ -81,7 +117,7 @@ int SceneGraph::insertObject(Object *p_o) {
                    altitude, 0, MAX_ALTITUDE);
     return -1;
   }
-  if (visible_objects[altitude].insert(p_o) == -1) {
+  if (changing(visible_objects[altitude]).insert(p_o) == -1) {
     logger().writeLog("SceneGraph::insertObject(): Error! unable to insert visible object (id %d)",
                    p_o->getId());
     return -1;
@@ -94,9 +130,9 @@ int SceneGraph::removeObject(Object *p_o) {
   version++;
   bool failed = false;
   if (p_o->isActive()) {
-    if (objects.remove(p_o) == -1) failed = true;
+    if (changing(objects).remove(p_o) == -1) failed = true;
     if (p_o->isVisible() && validAltitude(p_o->getAltitude()) &&
-        visible_objects[p_o->getAltitude()].remove(p_o) == -1)
+        changing(visible_objects[p_o->getAltitude()]).remove(p_o) == -1)
       failed = true;
     if (p_o->isSolid()) {
       if (solid_objects.remove(p_o) == -1) failed = true;
@@ -149,12 +185,12 @@ int SceneGraph::updateAltitude(Object *p_o, int new_altitude) {
     return -1;
   }
   if (!p_o->isVisible()) return 0;
-  if (visible_objects[old_altitude].remove(p_o) == -1 && !tearing_down) {
+  if (changing(visible_objects[old_altitude]).remove(p_o) == -1 && !tearing_down) {
     logger().writeLog("SceneGraph::updateAltitude(): remove from old altitude (%d) failed!",
                    old_altitude);
     return -1;
   }
-  if (visible_objects[new_altitude].insert(p_o) == -1) {
+  if (changing(visible_objects[new_altitude]).insert(p_o) == -1) {
     logger().writeLog("SceneGraph::updateAltitude()): insert visible object at altitude %d failed!",
                    new_altitude);
     return -1;
@@ -195,12 +231,12 @@ int SceneGraph::updateVisible(Object *p_o, bool new_visible) {
   int altitude = p_o->getAltitude();
   if (!validAltitude(altitude)) return -1;
   if (!new_visible) {
-    if (visible_objects[altitude].remove(p_o) == -1 && !tearing_down) {
+    if (changing(visible_objects[altitude]).remove(p_o) == -1 && !tearing_down) {
       logger().writeLog("SceneGraph::updateVisible(): unable to remove visible object (%s)",
                      p_o->getType().c_str());
       return -1;
     }
-  } else if (visible_objects[altitude].insert(p_o) == -1 && !tearing_down) {
+  } else if (changing(visible_objects[altitude]).insert(p_o) == -1 && !tearing_down) {
     logger().writeLog("SceneGraph::updateVisible(): unable to add visible object (%s)",
                    p_o->getType().c_str());
     return -1;
@@ -224,9 +260,9 @@ int SceneGraph::updateActive(Object *p_o, bool new_active) {
     }
   };
   if (!new_active) {
-    check(objects.remove(p_o), "SceneGraph::updateActive(): remove object (%s) failed for objects!");
+    check(changing(objects).remove(p_o), "SceneGraph::updateActive(): remove object (%s) failed for objects!");
     if (visible)
-      check(visible_objects[p_o->getAltitude()].remove(p_o),
+      check(changing(visible_objects[p_o->getAltitude()]).remove(p_o),
             "SceneGraph::updateActive(): remove visible object (%s) failed for visible_objects!");
     if (p_o->isSolid()) {
       check(solid_objects.remove(p_o),
@@ -238,9 +274,9 @@ int SceneGraph::updateActive(Object *p_o, bool new_active) {
     check(inactive_objects.insert(p_o),
           "SceneGraph::updateActive(): insert object (%s) failed for inactive_objects!");
   } else {
-    check(objects.insert(p_o), "SceneGraph::updateActive(): insert object (%s) failed for objects!");
+    check(changing(objects).insert(p_o), "SceneGraph::updateActive(): insert object (%s) failed for objects!");
     if (visible)
-      check(visible_objects[p_o->getAltitude()].insert(p_o),
+      check(changing(visible_objects[p_o->getAltitude()]).insert(p_o),
             "SceneGraph::updateActive(): insert object (%s) failed for visible_objects!");
     if (p_o->isSolid()) {
       check(solid_objects.insert(p_o),

@@ -37,6 +37,11 @@ class SceneGraph {
   unsigned int version;  // changes whenever what collision queries can find changes
   bool started;
   bool tearing_down;  // from beginTearDown() to the next startUp()
+  const ObjectList *walked;  // the list a walk reads in place, if any
+  ObjectList *walk_copy;     // where that list is copied before it first changes
+  bool walk_copied;
+
+  ObjectList &changing(ObjectList &list);
 
  public:
   /// An empty scene graph.
@@ -79,6 +84,17 @@ class SceneGraph {
   ObjectList visibleObjects(int altitude) const;
   /// The active objects themselves, for walks that need no copy.
   const ObjectList &activeList() const { return objects; }
+  /// Begins a walk that reads list (activeList() or a visibleList()) in
+  /// place: before the list first changes, it is copied into copy, and the
+  /// walk goes on in the copy (see walkList()), so it sees the list as it was
+  /// when it began. False, with nothing begun, while another walk is under way.
+  bool beginWalk(const ObjectList &list, ObjectList &copy);
+  /// The list that the walk begun with list and copy reads now.
+  const ObjectList &walkList(const ObjectList &list, const ObjectList &copy) const {
+    return walk_copied ? copy : list;
+  }
+  /// Ends the walk begun by beginWalk().
+  void endWalk();
   /// The inactive objects themselves, for walks that need no copy.
   const ObjectList &inactiveList() const { return inactive_objects; }
   /// The active visible objects at altitude themselves; altitude must be in

@@ -21,7 +21,7 @@ bool isViewObject(const Object *p_o) { return dynamic_cast<const ViewObject *>(p
 
 }  // namespace
 
-WorldManager::WorldManager() : p_view_following(nullptr), walk_busy(false), move_depth(0) {
+WorldManager::WorldManager() : p_view_following(nullptr), move_depth(0) {
   setType("WorldManager");
 }
 
@@ -244,22 +244,31 @@ void WorldManager::followView(Vector position) {
   setViewPosition(Vector(cx, cy));
 }
 
+// Calls visit for every object of list, in order, as the list was when the
+// walk began: handlers may add, remove or re-file objects meanwhile.
+template <class Visit>
+void WorldManager::walkList(const ObjectList &list, Visit visit) {
+  const int length = list.getCount();
+  if (!scene_graph.beginWalk(list, walk)) {
+    ObjectList own(list);
+    for (int i = 0; i < length; i++) visit(own[i]);
+    return;
+  }
+  for (int i = 0; i < length; i++) {
+    const ObjectList &current = scene_graph.walkList(list, walk);
+    detail::prefetchAhead(current, i, length);
+    visit(current[i]);
+  }
+  scene_graph.endWalk();
+}
+
 void WorldManager::update() {
-  // Walk a copy: handlers may add, remove or re-file objects.
-  ObjectList own;
-  ObjectList &update_walk = walk_busy ? own : walk;
-  bool was_busy = walk_busy;
-  walk_busy = true;
-  update_walk.assign(scene_graph.activeList());
-  for (int i = 0; i < update_walk.getCount(); i++) {
-    detail::prefetchAhead(update_walk, i, update_walk.getCount());
-    Object *p_o = update_walk[i];
+  walkList(scene_graph.activeList(), [this](Object *p_o) {
     Vector predicted = p_o->predictPosition();
     if (predicted != p_o->getPosition()) moveObject(p_o, predicted);
     p_o->doPathFollowing();
     p_o->accelerate();
-  }
-  walk_busy = was_busy;
+  });
   deleteMarked();
   // Unloaded sprites that the deleted or changed objects showed may go now.
   ResourceManager::getInstance().freeReleasedSprites();
@@ -355,20 +364,13 @@ Vector WorldManager::slideTarget(const Object *p_o, const Object *p_hard) const 
 }
 
 void WorldManager::draw() {
-  ObjectList own;
-  ObjectList &draw_walk = walk_busy ? own : walk;
-  bool was_busy = walk_busy;
-  walk_busy = true;
+  // Drawing code may change visibility or altitude; each layer is walked as
+  // it was when its turn came.
   for (int altitude = 0; altitude <= MAX_ALTITUDE; altitude++) {
-    // Walk a copy: drawing code may change visibility or altitude.
-    draw_walk.assign(scene_graph.visibleList(altitude));
-    for (int i = 0; i < draw_walk.getCount(); i++) {
-      detail::prefetchAhead(draw_walk, i, draw_walk.getCount());
-      Object *p_o = draw_walk[i];
+    walkList(scene_graph.visibleList(altitude), [this](Object *p_o) {
       if (boxIntersectsBox(p_o->worldBox(), view) || isViewObject(p_o)) p_o->draw();
-    }
+    });
   }
-  walk_busy = was_busy;
 }
 
 }  // namespace sb

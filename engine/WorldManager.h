@@ -33,14 +33,16 @@ class WorldManager : public Manager {
   Box boundary;
   Box view;
   Vector view_slack;
-  // The copy that update() and draw() walk, kept between steps so that a
-  // step allocates nothing; one that starts while it is in use (a handler
-  // calling them) walks a list of its own.
+  // update() and draw() read the scene graph's lists in place; walk takes
+  // the copy a list needs when it changes during the walk, kept between steps
+  // so that a step allocates nothing. A walk that starts while one is under
+  // way (a handler calling them) walks a copy of its own.
   ObjectList walk;
-  bool walk_busy;
   ObjectList collisions;     // reused collision list of moveObject()
   int move_depth;            // moveObject() calls in progress (handlers may nest them)
 
+  template <class Visit>
+  void walkList(const ObjectList &list, Visit visit);
   void deleteMarked();
   void followView(Vector position);
   int resolveCollisions(Object *p_o, Vector &where, ObjectList &list);
