@@ -114,7 +114,7 @@ int CellMap::buildFromWorld(const Object *p_mover) {
 
   // Rather than asking the world about every cell, each HARD object marks the
   // cells where the mover's box would meet its box, with the same test.
-  const Box mover_box = p_mover ? p_mover->getBox() : Box(Vector(-0.5f, -0.5f), 0.99f, 0.99f);
+  const Box mover_box = p_mover ? p_mover->getBox() : Object::defaultBox();
   const ObjectList solids = WorldManager::getInstance().getSceneGraph().solidObjects();
   for (int i = 0; i < solids.getCount(); i++) {
     const Object *p_o = solids[i];

@@ -60,6 +60,8 @@ class LogManager : public Manager {
   void setLogLevel(int new_log_level);
   /// The verbosity.
   int getLogLevel() const;
+  /// Whether a line of level would be written; lets a hot path skip the call.
+  bool logs(int level) const { return level <= log_level; }
   /// Flushes after every line (true) or leaves it to the C library.
   void setFlush(bool new_do_flush = true);
   /// Starts every line with the time of day (the default) or not.

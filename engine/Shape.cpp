@@ -101,7 +101,9 @@ const sf::CircleShape &Shape::figure() { return sharedFigure(); }
 void Shape::draw(Vector world_pos) {
   DisplayManager &display_manager = DisplayManager::getInstance();
   if (!display_manager.hasWindow() && !display_manager.isTerminal()) {
-    LogManager::getInstance().writeLog(5, "Shape::draw(): DisplayManager window not defined.");
+    // Headless games draw every shape every step: the line costs a call only when kept.
+    LogManager &log_manager = LogManager::getInstance();
+    if (log_manager.logs(5)) log_manager.writeLog(5, "Shape::draw(): DisplayManager window not defined.");
     return;
   }
   Vector pixel = spacesToPixels(worldToView(world_pos));
@@ -140,7 +142,8 @@ void Shape::draw(Vector world_pos) {
   }
   figure_stale = true;
 
-  LogManager::getInstance().writeLog(20, "Shape::draw(): Drawing at (%.2f, %.2f)", px, py);
+  LogManager &log_manager = LogManager::getInstance();
+  if (log_manager.logs(20)) log_manager.writeLog(20, "Shape::draw(): Drawing at (%.2f, %.2f)", px, py);
   display_manager.drawPolygon(settings.x, settings.y, settings.radius, settings.points,
                               settings.rotation, settings.color);
 }

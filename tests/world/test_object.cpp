@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <initializer_list>
 #include <string>
 #include <type_traits>
 
@@ -265,6 +268,51 @@ TEST(Object, SetBoxRefilesOnlyWhenChanged) {
   // The new extent is what collisions see.
   b->setPosition(Vector(2.4f, 1));
   EXPECT_EQ(wm.getCollisions(b, b->getPosition()).getCount(), 1);
+}
+
+// Objects keep their box, acceleration and shape compactly, with the default
+// box and a zero acceleration known without reading them. A seeded mix of
+// boxes (the default one among them), accelerations (zeros of both signs
+// among them) and positions gives what the plain rules give, bit for bit.
+TEST(Object, CompactStateGivesThePlainAnswers) {
+  ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
+  srand(11);
+  auto pick = [](std::initializer_list<float> values) {
+    return *(values.begin() + rand() % static_cast<int>(values.size()));
+  };
+  auto same = [](Vector a, Vector b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+  };
+  sb::Object *o = new sb::Object;
+  for (int round = 0; round < 500; round++) {
+    if (rand() % 3 == 0)
+      o->setBox(rand() % 2 ? sb::Object::defaultBox()
+                           : Box(Vector(pick({-0.5f, -1, 0, -0.0f}), pick({-0.5f, 2})),
+                                 pick({0.99f, 1, 3}), pick({0.99f, 0.5f})));
+    o->setPosition(Vector(pick({0, 1.25f, -3, 7.5f}), pick({2, -0.75f})));
+    Box box = o->getBox(), world = o->worldBox();
+    ASSERT_TRUE(same(world.getCorner(), box.getCorner() + o->getPosition()));
+    ASSERT_EQ(world.getHorizontal(), box.getHorizontal());
+    ASSERT_EQ(world.getVertical(), box.getVertical());
+
+    Vector acceleration(pick({0, -0.0f, 0.25f}), pick({0, -0.0f, -1}));
+    o->setAcceleration(acceleration);
+    ASSERT_TRUE(same(o->getAcceleration(), acceleration));
+    o->setVelocity(Vector(pick({1, 0}), pick({0.5f, 0})));
+    Vector expected = o->getVelocity();
+    if (!!acceleration) expected = expected + acceleration;
+    o->accelerate();
+    ASSERT_NEAR(o->getVelocity().getX(), expected.getX(), 1e-6);
+    ASSERT_NEAR(o->getVelocity().getY(), expected.getY(), 1e-6);
+  }
+  // Colours are kept as given; one no colour could be becomes one that draws as unsupported.
+  sb::Shape shape;
+  for (int value : {0, 7, 8, 9, -1, 127, -128}) {
+    shape.setColor(static_cast<sb::Color>(value));
+    EXPECT_EQ(shape.getColor(), value);
+  }
+  shape.setColor(static_cast<sb::Color>(300));
+  EXPECT_LT(shape.getColor(), sb::BLACK);
 }
 
 }  // namespace

@@ -138,4 +138,32 @@ TEST(ObjectPool, ParticlesFillOneWholeCacheLine) {
   sb::WorldManager::getInstance().update();
 }
 
+// A size with many objects moves on to slabs of a huge page each: its objects
+// still lie side by side in the order they were made, apart and intact, and
+// every slab goes back when they are gone.
+TEST(ObjectPool, ManyObjectsOfOneSizeFillLargeSlabsInOrder) {
+  if (!sb::ObjectPool::pooling()) GTEST_SKIP() << "the sanitizers' heap is in use";
+  ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
+  const std::size_t held = sb::ObjectPool::slabBytes();
+  std::vector<sb::Particle *> made;
+  for (int i = 0; i < 70000; i++) made.push_back(new sb::Particle(1, 5, 255, 1, 2, 3));
+  EXPECT_GT(sb::ObjectPool::slabBytes(), held + 2u * 1024 * 1024);
+  int adjacent = 0;
+  for (std::size_t i = 1; i < made.size(); i++) {
+    auto gap = reinterpret_cast<std::uintptr_t>(made[i]) - reinterpret_cast<std::uintptr_t>(made[i - 1]);
+    if (gap == sizeof(sb::Particle)) adjacent++;
+  }
+  // Only a slab's first particle is not right after the one made before it.
+  EXPECT_GT(adjacent, 69000);
+  std::vector<sb::Particle *> sorted = made;
+  std::sort(sorted.begin(), sorted.end());
+  for (std::size_t i = 1; i < sorted.size(); i++)
+    ASSERT_GE(reinterpret_cast<std::uintptr_t>(sorted[i]) - reinterpret_cast<std::uintptr_t>(sorted[i - 1]),
+              sizeof(sb::Particle));
+  sb::WorldManager::getInstance().markForDelete(sb::WorldManager::getInstance().getAllObjects(true));
+  sb::WorldManager::getInstance().update();
+  sb::ObjectPool::trim();
+  EXPECT_LE(sb::ObjectPool::slabBytes(), held);
+}
+
 }  // namespace
