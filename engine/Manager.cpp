@@ -2,6 +2,7 @@
 
 #include "LogManager.h"
 #include "Object.h"
+#include "ObjectSet.h"
 
 namespace sb {
 
@@ -79,6 +80,15 @@ int Manager::unregisterInterest(Object *p_o, std::string event_type) {
 
 int Manager::dropInterest(Object *p_o, std::string event_type) {
   return removeInterest(p_o, event_type, true);
+}
+
+int Manager::dropInterestOfAll(const ObjectSet &set, const std::string &event_type) {
+  if (delivery_depth > 0) return -1;
+  int row = findRow(event_type);
+  if (row < 0) return 0;
+  int taken = obj_list[row].removeAll(set);
+  if (obj_list[row].isEmpty()) dropRow(row);
+  return taken;
 }
 
 // Whether entry index of row was unregistered before the clock showed stamp.

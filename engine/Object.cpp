@@ -120,7 +120,8 @@ Object::Object()
       no_soft(false),
       avoid_collisions(false),
       default_box(true),
-      has_acceleration(false) {
+      has_acceleration(false),
+      unlisted(false) {
   cold->id = max_id < INT_MAX ? max_id++ : max_id;  // ids stop at the largest int
   modified.setAll();
   shape.setType(UNDEFINED_SHAPE);
@@ -129,8 +130,9 @@ Object::Object()
 
 Object::~Object() {
   // Going, not just unregistering: a delivery in progress must skip it.
-  for (int i = cold->event_count - 1; i >= 0; i--)
-    managerFor(cold->event_name[i]).dropInterest(this, cold->event_name[i]);
+  if (!unlisted)
+    for (int i = cold->event_count - 1; i >= 0; i--)
+      managerFor(cold->event_name[i]).dropInterest(this, cold->event_name[i]);
   Manager::objectDestroyed(this);
   PathManager &path_manager = PathManager::getInstance();
   if (cold->p_path_find) {
@@ -140,7 +142,7 @@ Object::~Object() {
   }
   // Other searches may lead to this object.
   path_manager.objectGone(this);
-  WorldManager::getInstance().removeObject(this);
+  if (!unlisted) WorldManager::getInstance().removeObject(this);
   ResourceManager::getInstance().spriteLetGo(animationRef().getSprite());
   cold->~Cold();
   ObjectPool::releaseSide(cold, sizeof(Cold));

@@ -104,6 +104,7 @@ class Object {
   bool avoid_collisions : 1;
   bool default_box : 1;       // whether the box is defaultBox(), read without the cold block
   bool has_acceleration : 1;  // whether the acceleration is not zero, likewise
+  bool unlisted : 1;          // taken out of every list already, by the world's batch deletion
 
   // What the walks over the world never read lives in a block of its own,
   // so that a small derived object (a particle) fills one cache line.
@@ -121,6 +122,7 @@ class Object {
 
   friend class BoxRecords;
   friend struct ObjectCodecs;
+  friend class WorldManager;  // deletes plain particles in batches
 
   int managerRegister(const std::string &event_type, bool do_register);
   void followPath();

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "ObjectSet.h"
+
 namespace sb {
 
 ObjectList::ObjectList() : count(0), capacity(1), first(0) {
@@ -78,6 +80,17 @@ void ObjectList::dropHoles() {
     if (live[i]) live[kept++] = live[i];
   count = kept;
   if (count == 0) first = 0;
+}
+
+int ObjectList::removeAll(const ObjectSet &set) {
+  Object **live = items + first;
+  int kept = 0;
+  for (int i = 0; i < count; i++)
+    if (!set.contains(live[i])) live[kept++] = live[i];
+  int removed = count - kept;
+  count = kept;
+  if (count == 0) first = 0;
+  return removed;
 }
 
 void ObjectList::assign(const ObjectList &other) {

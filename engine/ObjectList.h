@@ -4,6 +4,7 @@
 namespace sb {
 
 class Object;
+class ObjectSet;
 
 /// Ordered, non-owning list of object pointers in a growable array.
 /// The world manager hands these out (getAllObjects(), collision lists);
@@ -60,6 +61,9 @@ class ObjectList {
   void makeHole(int i) { items[first + i] = nullptr; }
   /// Removes the holes left by makeHole(), keeping the order of the others.
   void dropHoles();
+  /// Removes every entry whose object is in set, keeping the order of the
+  /// others, in one pass; returns the number removed.
+  int removeAll(const ObjectSet &set);
   /// Makes this list a copy of other, reusing its own array when it is large
   /// enough (so a list refilled every step allocates nothing). The list is
   /// left empty if memory runs out.

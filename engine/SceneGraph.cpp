@@ -1,6 +1,7 @@
 #include "SceneGraph.h"
 
 #include "LogManager.h"
+#include "ObjectSet.h"
 #include "utility.h"
 
 namespace sb {
@@ -149,6 +150,12 @@ int SceneGraph::removeObject(Object *p_o) {
     return -1;
   }
   return 0;
+}
+
+void SceneGraph::removeSpectralObjects(const ObjectSet &set) {
+  version++;
+  changing(objects).removeAll(set);
+  for (ObjectList &layer : visible_objects) changing(layer).removeAll(set);
 }
 
 ObjectList SceneGraph::activeObjects() const { return objects; }

@@ -14,6 +14,8 @@
 
 namespace sb {
 
+class ObjectSet;
+
 /// Indexes the world's objects by activity, solidness, visibility and
 /// altitude; in the grid build the active solid objects are also filed in a
 /// Grid. The world manager holds the one scene graph; the Object setters
@@ -72,6 +74,9 @@ class SceneGraph {
   /// Takes an object out of every list it is filed in; 0, or -1 (logged)
   /// when p_o is null or missing from a list it should be in.
   int removeObject(Object *p_o);
+  /// Takes every object of set out of the lists at once, in one pass over
+  /// each; for active, spectral objects only (many destroyed together).
+  void removeSpectralObjects(const ObjectSet &set);
 
   /// A copy of the active objects.
   ObjectList activeObjects() const;

@@ -48,6 +48,7 @@
 #include "ObjectAttribute.h"
 #include "ObjectList.h"
 #include "ObjectListIterator.h"
+#include "ObjectSet.h"
 #include "ObjectPool.h"
 #include "Particle.h"
 #include "ParticleTypes.h"

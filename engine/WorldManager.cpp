@@ -1,12 +1,14 @@
 #include "WorldManager.h"
 
 #include <cmath>
+#include <typeinfo>
 
 #include "EventCollision.h"
 #include "EventOut.h"
 #include "GameManager.h"
 #include "LogManager.h"
 #include "Object.h"
+#include "Particle.h"
 #include "ResourceManager.h"
 #include "ViewObject.h"
 #include "utility.h"
@@ -276,15 +278,49 @@ void WorldManager::update() {
 
 // Deletes the marked objects in order; objects marked by their destructors
 // are appended and deleted in the same pass. Lists shift their shorter side
-// on removal, so deleting many objects in list order stays cheap.
+// on removal, so deleting many objects in list order stays cheap; runs of
+// plain particles, whose destruction runs no game code, leave the lists
+// together wherever they are in them.
 void WorldManager::deleteMarked() {
-  for (int i = 0; i < deletions.getCount(); i++) {
-    Object *p_o = deletions[i];
-    if (p_o == p_view_following) p_view_following = nullptr;
-    delete p_o;
+  const bool batches = !Manager::anyDelivering();
+  for (int i = 0; i < deletions.getCount();) {
+    int end = i;
+    while (batches && end < deletions.getCount() && isQuiet(deletions[end])) end++;
+    if (end - i >= QUIET_RUN_MIN) {
+      deleteQuietRun(i, end);
+      i = end;
+      continue;
+    }
+    for (int last = end > i ? end : i + 1; i < last; i++) {
+      Object *p_o = deletions[i];
+      if (p_o == p_view_following) p_view_following = nullptr;
+      delete p_o;
+    }
   }
   deletions.clear();
   marked.clear();
+}
+
+// Whether deleting p_o runs no game code and takes it out of the step row
+// and the active and visible lists only: a plain particle, active, spectral,
+// registered for step events alone, following no path and not followed.
+bool WorldManager::isQuiet(const Object *p_o) const {
+  return typeid(*p_o) == typeid(Particle) && p_o->isActive() && p_o->getSolidness() == SPECTRAL &&
+         p_o->cold->event_count == 1 && p_o->cold->event_name[0] == STEP_EVENT &&
+         !p_o->cold->p_path_find && p_o != p_view_following;
+}
+
+void WorldManager::deleteQuietRun(int begin, int end) {
+  quiet_run.clear();
+  for (int i = begin; i < end; i++) quiet_run.push_back(deletions[i]);
+  quiet_set.assign(quiet_run.data(), static_cast<int>(quiet_run.size()));
+  GameManager::getInstance().dropInterestOfAll(quiet_set, STEP_EVENT);
+  scene_graph.removeSpectralObjects(quiet_set);
+  for (int i = begin; i < end; i++) {
+    Object *p_o = deletions[i];
+    p_o->unlisted = true;
+    delete p_o;
+  }
 }
 
 int WorldManager::moveObject(Object *p_o, Vector where) {
