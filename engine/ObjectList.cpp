@@ -85,7 +85,8 @@ void ObjectList::dropHoles() {
 int ObjectList::removeAll(const ObjectSet &set) {
   Object **live = items + first;
   int kept = 0;
-  for (int i = 0; i < count; i++)
+  while (kept < count && !set.contains(live[kept])) kept++;  // nothing moves before the first
+  for (int i = kept; i < count; i++)
     if (!set.contains(live[i])) live[kept++] = live[i];
   int removed = count - kept;
   count = kept;
