@@ -2,7 +2,6 @@
 
 #include "LogManager.h"
 #include "Object.h"
-#include "ObjectSet.h"
 
 namespace sb {
 
@@ -82,11 +81,12 @@ int Manager::dropInterest(Object *p_o, std::string event_type) {
   return removeInterest(p_o, event_type, true);
 }
 
-int Manager::dropInterestOfAll(const ObjectSet &set, const std::string &event_type) {
+int Manager::dropInterestOfAll(const Object *const *objects, int object_count,
+                               const std::string &event_type) {
   if (delivery_depth > 0) return -1;
   int row = findRow(event_type);
   if (row < 0) return 0;
-  int taken = obj_list[row].removeAll(set);
+  int taken = obj_list[row].removeEach(objects, object_count);
   if (obj_list[row].isEmpty()) dropRow(row);
   return taken;
 }

@@ -1,7 +1,9 @@
 #include "ObjectList.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "ObjectSet.h"
 
@@ -92,6 +94,54 @@ int ObjectList::removeAll(const ObjectSet &set) {
   count = kept;
   if (count == 0) first = 0;
   return removed;
+}
+
+int ObjectList::removeEach(const Object *const *objects, int object_count) {
+  std::vector<int> at;  // where each object stands, found in the order given
+  at.reserve(object_count > 0 ? static_cast<std::size_t>(object_count) : 0);
+  Object **live = items + first;
+  int from = 0;
+  while (static_cast<int>(at.size()) < object_count) {
+    Object **found = std::find(live + from, live + count, objects[at.size()]);
+    if (found == live + count) break;
+    from = static_cast<int>(found - live);
+    at.push_back(from++);
+  }
+  int removed = static_cast<int>(at.size());
+  if (removed > 0) closeGaps(at.data(), removed);
+  if (removed < object_count) {
+    ObjectSet rest;
+    rest.assign(objects + removed, object_count - removed);
+    removed += removeAll(rest);
+  }
+  return removed;
+}
+
+// Closes the gaps at the ascending live indices at: the entries after the
+// first gap move towards the front, or those before the last gap towards
+// the back, whichever are fewer.
+void ObjectList::closeGaps(const int *at, int gap_count) {
+  Object **live = items + first;
+  const int after_first = count - at[0] - gap_count;
+  const int before_last = at[gap_count - 1] + 1 - gap_count;
+  if (after_first <= before_last) {
+    int to = at[0];
+    for (int g = 0; g < gap_count; g++) {
+      int begin = at[g] + 1, end = g + 1 < gap_count ? at[g + 1] : count;
+      std::memmove(live + to, live + begin, sizeof(Object *) * (end - begin));
+      to += end - begin;
+    }
+  } else {
+    int to = at[gap_count - 1] + 1;
+    for (int g = gap_count - 1; g >= 0; g--) {
+      int begin = g > 0 ? at[g - 1] + 1 : 0, end = at[g];
+      to -= end - begin;
+      std::memmove(live + to, live + begin, sizeof(Object *) * (end - begin));
+    }
+    first += gap_count;
+  }
+  count -= gap_count;
+  if (count == 0) first = 0;
 }
 
 void ObjectList::assign(const ObjectList &other) {

@@ -17,6 +17,7 @@ class ObjectList {
   int first;       // removals near the front shift the front part instead of the rest
 
   int makeRoom();
+  void closeGaps(const int *at, int gap_count);
 
  public:
   /// Makes an empty list.
@@ -64,6 +65,13 @@ class ObjectList {
   /// Removes every entry whose object is in set, keeping the order of the
   /// others, in one pass; returns the number removed.
   int removeAll(const ObjectSet &set);
+  /// Removes the entry of each of the given objects from a list that holds
+  /// each object at most once, keeping the order of the others; returns the
+  /// number removed. Fastest when they come in the list's order: each is
+  /// then found after the one before, and the entries between them move
+  /// once, the shorter side towards the gaps. Those out of that order are
+  /// taken out by one more pass with an ObjectSet.
+  int removeEach(const Object *const *objects, int object_count);
   /// Makes this list a copy of other, reusing its own array when it is large
   /// enough (so a list refilled every step allocates nothing). The list is
   /// left empty if memory runs out.

@@ -1,7 +1,6 @@
 #include "SceneGraph.h"
 
 #include "LogManager.h"
-#include "ObjectSet.h"
 #include "utility.h"
 
 namespace sb {
@@ -152,10 +151,19 @@ int SceneGraph::removeObject(Object *p_o) {
   return 0;
 }
 
-void SceneGraph::removeSpectralObjects(const ObjectSet &set) {
+void SceneGraph::removeSpectralObjects(const Object *const *spectral, int spectral_count) {
   version++;
-  changing(objects).removeAll(set);
-  for (ObjectList &layer : visible_objects) changing(layer).removeAll(set);
+  changing(objects).removeEach(spectral, spectral_count);
+  // Each visible object leaves its own altitude's list.
+  for (int altitude = 0; altitude <= MAX_ALTITUDE; altitude++) {
+    layer_members.clear();
+    for (int i = 0; i < spectral_count; i++)
+      if (spectral[i]->isVisible() && spectral[i]->getAltitude() == altitude)
+        layer_members.push_back(spectral[i]);
+    if (!layer_members.empty())
+      changing(visible_objects[altitude])
+          .removeEach(layer_members.data(), static_cast<int>(layer_members.size()));
+  }
 }
 
 ObjectList SceneGraph::activeObjects() const { return objects; }

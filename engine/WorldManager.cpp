@@ -313,9 +313,9 @@ bool WorldManager::isQuiet(const Object *p_o) const {
 void WorldManager::deleteQuietRun(int begin, int end) {
   quiet_run.clear();
   for (int i = begin; i < end; i++) quiet_run.push_back(deletions[i]);
-  quiet_set.assign(quiet_run.data(), static_cast<int>(quiet_run.size()));
-  GameManager::getInstance().dropInterestOfAll(quiet_set, STEP_EVENT);
-  scene_graph.removeSpectralObjects(quiet_set);
+  const int run_count = static_cast<int>(quiet_run.size());
+  GameManager::getInstance().dropInterestOfAll(quiet_run.data(), run_count, STEP_EVENT);
+  scene_graph.removeSpectralObjects(quiet_run.data(), run_count);
   for (int i = begin; i < end; i++) {
     Object *p_o = deletions[i];
     p_o->unlisted = true;

@@ -9,7 +9,6 @@
 #include "Line.h"
 #include "Manager.h"
 #include "ObjectList.h"
-#include "ObjectSet.h"
 #include "SceneGraph.h"
 #include "Vector.h"
 
@@ -47,7 +46,6 @@ class WorldManager : public Manager {
   // shorter run goes one by one, which costs less for so few.
   static constexpr int QUIET_RUN_MIN = 16;
   std::vector<const Object *> quiet_run;
-  ObjectSet quiet_set;
 
   template <class Visit>
   void walkList(const ObjectList &list, Visit visit);

@@ -2,7 +2,9 @@
 // so distinct fake pointers stand in for objects.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <random>
 #include <vector>
 
 #include "ObjectList.h"
@@ -108,6 +110,42 @@ TEST(ObjectList, RemovalKeepsOrderAndTakesFirstDuplicate) {
   EXPECT_EQ(dup.remove(fake(1)), 0);
   EXPECT_EQ(contents(dup), (std::vector<sb::Object *>{fake(2), fake(1)}));
   EXPECT_EQ(dup.remove(nullptr), -1);
+}
+
+// removeEach() against erasing one by one, over seeded lists: the objects
+// given in the list's order (gaps at the front, the back or spread), shuffled,
+// or with some that are not in the list, after front removals moved the start.
+TEST(ObjectList, RemovingManyAtOnceIsRemovingEachInTurn) {
+  std::mt19937 rng(7);
+  for (int round = 0; round < 300; round++) {
+    const int size = 1 + static_cast<int>(rng() % 200);
+    sb::ObjectList list;
+    std::vector<sb::Object *> expected;
+    for (int n = 1; n <= size; n++) list.insert(fake(n)), expected.push_back(fake(n));
+    for (int k = static_cast<int>(rng() % 4); k > 0 && !expected.empty(); k--) {
+      list.remove(expected.front());
+      expected.erase(expected.begin());
+    }
+    std::vector<const sb::Object *> gone;
+    const int where = static_cast<int>(rng() % 3);  // spread, front half, back half
+    for (std::size_t i = 0; i < expected.size(); i++) {
+      bool front = i < expected.size() / 2;
+      if (rng() % 4 == 0 && (where == 0 || (where == 1) == front)) gone.push_back(expected[i]);
+    }
+    const int order = static_cast<int>(rng() % 3);  // in order, shuffled, strangers mixed in
+    if (order == 1) std::shuffle(gone.begin(), gone.end(), rng);
+    std::vector<const sb::Object *> given = gone;
+    if (order == 2) given.insert(given.begin() + static_cast<long>(rng() % (given.size() + 1)), fake(size + 1));
+    for (const sb::Object *p : gone)
+      expected.erase(std::find(expected.begin(), expected.end(), p));
+
+    EXPECT_EQ(list.removeEach(given.data(), static_cast<int>(given.size())),
+              static_cast<int>(gone.size()));
+    ASSERT_EQ(contents(list), expected) << "round " << round;
+    list.insert(fake(size + 2));  // the array is still sound at both ends
+    expected.push_back(fake(size + 2));
+    ASSERT_EQ(contents(list), expected) << "round " << round;
+  }
 }
 
 // Holes keep every index until they are dropped; assign() copies into the
