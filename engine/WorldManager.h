@@ -42,7 +42,7 @@ class WorldManager : public Manager {
   ObjectList collisions;     // reused collision list of moveObject()
   int move_depth;            // moveObject() calls in progress (handlers may nest them)
 
-  // Plain particles deleted together leave the lists in one pass each; a
+  // Plain particles deleted together leave the lists at once; a
   // shorter run goes one by one, which costs less for so few.
   static constexpr int QUIET_RUN_MIN = 16;
   std::vector<const Object *> quiet_run;
