@@ -1,17 +1,25 @@
 # Fails when a public engine header is missing from the umbrella header, so a
-# game that includes only Sorbelane.h can use every class.
+# game that includes only Sorbelane.h can use every class, or when the umbrella
+# includes a private one (a folder's detail/), which is not installed.
 # Usage: cmake -DENGINE_DIR=<engine dir> -P check_umbrella.cmake
-file(GLOB headers RELATIVE ${ENGINE_DIR} ${ENGINE_DIR}/*.h)
+file(GLOB_RECURSE headers ${ENGINE_DIR}/*.h)
 file(READ ${ENGINE_DIR}/Sorbelane.h umbrella)
 set(missing "")
-foreach(header ${headers})
-  if(NOT header STREQUAL "Sorbelane.h")
-    string(FIND "${umbrella}" "#include \"${header}\"" at)
-    if(at EQUAL -1)
-      list(APPEND missing ${header})
+set(private "")
+foreach(path ${headers})
+  get_filename_component(header ${path} NAME)
+  string(FIND "${umbrella}" "#include \"${header}\"" at)
+  if(path MATCHES "/detail/")
+    if(NOT at EQUAL -1)
+      list(APPEND private ${header})
     endif()
+  elseif(NOT header STREQUAL "Sorbelane.h" AND at EQUAL -1)
+    list(APPEND missing ${header})
   endif()
 endforeach()
 if(missing)
   message(FATAL_ERROR "Sorbelane.h lacks: ${missing}")
+endif()
+if(private)
+  message(FATAL_ERROR "Sorbelane.h includes private headers: ${private}")
 endif()

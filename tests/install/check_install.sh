@@ -25,6 +25,11 @@ for file in include/sorbelane/Sorbelane.h share/sorbelane/DejaVuSansMono-Bold.tt
             share/sorbelane/DejaVuSansMono-Bold.ttf.copyright; do
   test -f "$work/prefix/$file" || { echo "not installed: $file" >&2; exit 1; }
 done
+# Private helpers (a folder's detail/) stay out of the package.
+private=$(find "$source/engine" -path '*/detail/*.h' -printf '%f\n')
+for header in $private; do
+  test ! -e "$work/prefix/include/sorbelane/$header" || { echo "private header installed: $header" >&2; exit 1; }
+done
 cmake -S "$source/tests/install/consumer" -B "$work/build" -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_PREFIX_PATH="$work/prefix" >/dev/null
 cmake --build "$work/build" -j2 >/dev/null
