@@ -100,8 +100,7 @@ std::string toString(bool value);
 std::string toString(char value);
 /// Returns the number in decimal.
 std::string toString(int value);
-/// Returns the number as a stream writes it by default, such as "3", "4.5", "1e+10".
-std::string toString(float value);
+// toString(float) is declared with Vector, whose text it writes.
 /// Every node from the first as "x y|".
 std::string toString(Path path);
 /// Returns "circle", "square" or "triangle", and "undefined" for any other type.

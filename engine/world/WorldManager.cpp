@@ -409,4 +409,15 @@ void WorldManager::draw() {
   }
 }
 
+// The free functions of utility.h that convert between world and view.
+
+
+Vector viewToWorld(Vector view_pos) {
+  return view_pos + WorldManager::getInstance().getView().getCorner();
+}
+
+Vector worldToView(Vector world_pos) {
+  return world_pos - WorldManager::getInstance().getView().getCorner();
+}
+
 }  // namespace sb
