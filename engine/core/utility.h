@@ -15,16 +15,18 @@
 #include "Circle.h"
 #include "Color.h"
 #include "Constants.h"
-#include "EventKeyboard.h"
 #include "Line.h"
-#include "Path.h"
 #include "ParticleTypes.h"
 #include "Vector.h"
 
 namespace sb {
 
 class Object;
+class Path;
 class Shape;
+namespace Keyboard {
+enum Key : int;
+}  // namespace Keyboard
 
 // Geometry; every test is inclusive of edges except circleIntersectsBox.
 

@@ -10,10 +10,7 @@
 #include "CellMap.h"
 
 #include "EventPath.h"
-#include "GameManager.h"
-#include "InputManager.h"
 #include "LogManager.h"
-#include "NetworkManager.h"
 #include "PathFind.h"
 #include "PathManager.h"
 #include "ResourceManager.h"
@@ -26,16 +23,6 @@ namespace sb {
 int Object::max_id = 1;
 
 namespace {
-
-// The manager that handles an event type.
-Manager &managerFor(const std::string &event_type) {
-  if (event_type == KEYBOARD_EVENT || event_type == MSE_EVENT) return InputManager::getInstance();
-  if (event_type == STEP_EVENT) return GameManager::getInstance();
-  if (event_type == NETWORK_EVENT || event_type == NETWORK_KEYBOARD_EVENT ||
-      event_type == NETWORK_MSE_EVENT || event_type == NETWORK_CUSTOM_EVENT)
-    return NetworkManager::getInstance();
-  return WorldManager::getInstance();
-}
 
 SceneGraph &sceneGraph() { return WorldManager::getInstance().getSceneGraph(); }
 
@@ -68,7 +55,7 @@ Object::~Object() {
   // Going, not just unregistering: a delivery in progress must skip it.
   if (!unlisted)
     for (int i = cold->event_count - 1; i >= 0; i--)
-      managerFor(cold->event_name[i]).dropInterest(this, cold->event_name[i]);
+      Manager::handlerOf(cold->event_name[i]).dropInterest(this, cold->event_name[i]);
   Manager::objectDestroyed(this);
   PathManager &path_manager = PathManager::getInstance();
   if (cold->p_path_find) {
@@ -263,7 +250,7 @@ int Object::registerInterest(std::string event_type) {
         MAX_OBJ_EVENTS, event_type.c_str());
     return -1;
   }
-  if (managerFor(event_type).registerInterest(this, event_type) == -1) return -1;
+  if (Manager::handlerOf(event_type).registerInterest(this, event_type) == -1) return -1;
   cold->event_name.push_back(event_type);
   cold->event_count++;
   setModified(EVENTS);
@@ -279,7 +266,7 @@ int Object::unregisterInterest(std::string event_type) {
         "Object::unregisterInterest(): event '%s' not previously registered", event_type.c_str());
     return -1;
   }
-  if (managerFor(event_type).unregisterInterest(this, event_type) == -1) return -1;
+  if (Manager::handlerOf(event_type).unregisterInterest(this, event_type) == -1) return -1;
   cold->event_name.erase(cold->event_name.begin() + found);
   cold->event_count--;
   setModified(EVENTS);
