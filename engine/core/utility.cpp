@@ -11,6 +11,7 @@
 #include <sstream>
 #include <vector>
 
+#include "AttributeList.h"
 #include "LogManager.h"
 
 namespace sb {
@@ -86,16 +87,58 @@ int clampToInt(double value) {
   return static_cast<int>(value);
 }
 
+namespace {
+
+// Whether the used characters at the front of text meet rule; plain lists the
+// characters a PLAIN number may hold, at most plain_length of them.
+bool meetsRule(const std::string &text, size_t used, NumberRule rule, const char *plain,
+               size_t plain_length) {
+  if (rule == NumberRule::PREFIX) return true;
+  if (used == 0 || used != text.size()) return false;
+  if (rule == NumberRule::WHOLE) return true;
+  return text.size() <= plain_length && text.find_first_not_of(plain) == std::string::npos;
+}
+
+const char PLAIN_INTEGER[] = "-0123456789";
+const char PLAIN_FRACTION[] = "+-.e0123456789";
+constexpr size_t PLAIN_INTEGER_LENGTH = 11;
+constexpr size_t PLAIN_FRACTION_LENGTH = 24;
+
+}  // namespace
+
+bool readNumber(const std::string &text, long long &value, NumberRule rule) {
+  char *end = nullptr;
+  value = std::strtoll(text.c_str(), &end, 10);
+  return meetsRule(text, static_cast<size_t>(end - text.c_str()), rule, PLAIN_INTEGER,
+                   PLAIN_INTEGER_LENGTH);
+}
+
+bool readNumber(const std::string &text, double &value, NumberRule rule) {
+  char *end = nullptr;
+  value = std::strtod(text.c_str(), &end);
+  return meetsRule(text, static_cast<size_t>(end - text.c_str()), rule, PLAIN_FRACTION,
+                   PLAIN_FRACTION_LENGTH);
+}
+
+bool readNumber(const std::string &text, float &value, NumberRule rule) {
+  char *end = nullptr;
+  value = std::strtof(text.c_str(), &end);
+  return meetsRule(text, static_cast<size_t>(end - text.c_str()), rule, PLAIN_FRACTION,
+                   PLAIN_FRACTION_LENGTH);
+}
+
+// Beyond long long the number saturates, and so falls outside the int range.
 bool readInt(const std::string &text, int &value) {
-  errno = 0;
-  long long number = std::strtoll(text.c_str(), nullptr, 10);
-  if (errno == ERANGE || number < INT_MIN || number > INT_MAX) return false;
+  long long number = 0;
+  readNumber(text, number, NumberRule::PREFIX);
+  if (number < INT_MIN || number > INT_MAX) return false;
   value = static_cast<int>(number);
   return true;
 }
 
 bool readFloat(const std::string &text, float &value, float limit) {
-  double number = std::strtod(text.c_str(), nullptr);
+  double number = 0;
+  readNumber(text, number, NumberRule::PREFIX);
   if (!std::isfinite(number) || std::fabs(number) > static_cast<double>(limit)) return false;
   value = static_cast<float>(number);
   return true;
@@ -156,49 +199,40 @@ namespace {
 
 // The elements of the last parsed attribute string, searched when match()
 // is called with an empty string.
-std::vector<std::string> match_keys;
-std::vector<std::string> match_values;
+std::vector<AttributeList::Element> match_elements;
 int item_count = 0;
 
+// Reads str with the one attribute-string reader and logs each element as it
+// was read.
 void parseAttributes(const std::string &str) {
   LogManager &log_manager = LogManager::getInstance();
-  std::string compact;
-  compact.reserve(str.size());
-  for (char c : str)
-    if (!std::isspace(static_cast<unsigned char>(c))) compact += c;
-
   int commas = 0;
-  for (char c : compact)
+  for (char c : str)
     if (c == ',') commas++;
-  int allocated = commas + 1;
-  match_keys.clear();
-  match_values.clear();
-  match_keys.reserve(allocated);
-  match_values.reserve(allocated);
-  log_manager.writeLog(25, "match(): number of elements allocated is %d", allocated);
+  log_manager.writeLog(25, "match(): number of elements allocated is %d", commas + 1);
 
-  item_count = 0;
-  for (const std::string &element : splitRuns(compact, ',')) {
-    log_manager.writeLog(25, "\titem number %d", item_count);
-    log_manager.writeLog(28, "\tp_element is '%s' (%p)", element.c_str(),
-                         static_cast<const void *>(element.c_str()));
-    std::vector<std::string> tokens = splitRuns(element, ':');
-    if (tokens.empty()) {
+  std::vector<std::string> texts;
+  match_elements = AttributeList::read(str, log_manager.logs(25) ? &texts : nullptr);
+  item_count = static_cast<int>(match_elements.size());
+  for (size_t k = 0; k < texts.size(); k++) {
+    log_manager.writeLog(25, "\titem number %d", static_cast<int>(k));
+    log_manager.writeLog(28, "\tp_element is '%s' (%p)", texts[k].c_str(),
+                         static_cast<const void *>(texts[k].c_str()));
+    if (k == match_elements.size()) {  // an element of colons only ended the parse
       log_manager.writeLog(28, "\ttoken is '%s' (%p)", "(null)", static_cast<const void *>(nullptr));
-      break;  // an element of colons only ends the parse
+      break;
     }
-    log_manager.writeLog(28, "\ttoken is '%s' (%p)", tokens[0].c_str(),
-                         static_cast<const void *>(tokens[0].c_str()));
-    match_keys.push_back(tokens[0]);
-    log_manager.writeLog(25, "\tkey %s", tokens[0].c_str());
-    match_values.push_back(tokens.size() > 1 ? tokens[1] : std::string());
-    log_manager.writeLog(25, "\tval %s", match_values.back().c_str());
-    item_count++;
+    const AttributeList::Element &element = match_elements[k];
+    log_manager.writeLog(28, "\ttoken is '%s' (%p)", element.key.c_str(),
+                         static_cast<const void *>(element.key.c_str()));
+    log_manager.writeLog(25, "\tkey %s", element.key.c_str());
+    log_manager.writeLog(25, "\tval %s", element.value.c_str());
   }
 
   log_manager.writeLog(25, "match(): parsed.");
   for (int k = 0; k < item_count; k++)
-    log_manager.writeLog(28, "\t%d  %s : %s", k, match_keys[k].c_str(), match_values[k].c_str());
+    log_manager.writeLog(28, "\t%d  %s : %s", k, match_elements[k].key.c_str(),
+                         match_elements[k].value.c_str());
 }
 
 }  // namespace
@@ -224,8 +258,9 @@ std::string match(std::string str, std::string find) {
   log_manager.writeLog(25, "match(): Looking for match '%s' among %d items.", find.c_str(),
                        item_count);
   for (int i = 0; i < item_count; i++) {
-    log_manager.writeLog(28, "match(): %d: %s == %s?", i, match_keys[i].c_str(), find.c_str());
-    if (match_keys[i] == find) return match_values[i];
+    const AttributeList::Element &element = match_elements[i];
+    log_manager.writeLog(28, "match(): %d: %s == %s?", i, element.key.c_str(), find.c_str());
+    if (element.key == find) return element.value;
   }
   return "";
 }

@@ -35,9 +35,8 @@ void addElement(std::string &text, const std::string &key, const std::string &va
 bool readWholeFloat(const char *begin, const char *end, float &value) {
   if (begin >= end) return false;
   std::string piece(begin, end);
-  char *stop = nullptr;
-  std::strtod(piece.c_str(), &stop);
-  if (stop != piece.c_str() + piece.size()) return false;
+  double whole = 0;
+  if (!readNumber(piece, whole, NumberRule::WHOLE)) return false;
   return readFloat(piece, value);
 }
 

@@ -131,9 +131,9 @@ Match matchLineInt(Lines &lines, const std::string &key, int &number) {
     std::string value;
     result = valueOf(line, key, value);
     if (result != Match::FOUND) continue;
-    errno = 0;
-    long read = strtol(value.c_str(), nullptr, 10);
-    if (errno == ERANGE || read < INT_MIN || read > INT_MAX) {
+    long long read = 0;
+    readNumber(value, read, NumberRule::PREFIX);
+    if (read < INT_MIN || read > INT_MAX) {
       LogManager::getInstance().writeLog(
           "ResourceManager::loadSprite(): Error! Line %d: '%s' is out of range.", line.number,
           line.text.c_str());
