@@ -104,8 +104,7 @@ int GameManager::startUp() {
     log_manager.writeLog("GameManager::startup(): Already started.");
     return 0;
   }
-  step_count = 0;  // a new start shows step 0 in its log lines, as the first did
-  log_manager.setStepCount(step_count);
+  log_manager.setStepCount(step_count = 0);  // a new start logs step 0, as the first did
   Config &config = Config::getInstance();
   config.loadConfig("");
   AudioDevice::quietWithoutDevice();
