@@ -56,29 +56,39 @@ std::string unescape(const std::string &text) {
 
 }  // namespace
 
-AttributeList::AttributeList(const std::string &str) {
+std::vector<AttributeList::Element> AttributeList::read(const std::string &str,
+                                                        std::vector<std::string> *p_texts) {
   // Blanks never hold commas, so the elements of the text with and without
   // blanks are the same; colon parts made of blanks only vanish without them.
+  std::vector<Element> read_elements;
   for (const std::string &raw_element : splitRuns(str, ',')) {
+    std::string text = withoutBlanks(raw_element);
+    if (text.empty()) continue;  // a blank element is skipped
+    if (p_texts) p_texts->push_back(text);
     std::vector<std::string> raw_parts;
     for (const std::string &part : splitRuns(raw_element, ':'))
       if (!withoutBlanks(part).empty()) raw_parts.push_back(part);
-    if (raw_parts.empty()) {
-      if (withoutBlanks(raw_element).empty()) continue;  // a blank element is skipped
-      break;                                             // colons only end the list
-    }
-    std::string key = withoutBlanks(raw_parts[0]);
+    if (raw_parts.empty()) break;  // colons only end the list
     Element element;
+    element.key = withoutBlanks(raw_parts[0]);
     if (raw_parts.size() > 1) {
       element.value = withoutBlanks(raw_parts[1]);
       element.raw_value = trimmed(raw_parts[1]);
-      if (raw_parts.size() > 2 && withoutBlanks(raw_parts[2]) == "%") {
-        element.value = unescape(element.value);
-        element.raw_value = element.value;
-      }
+      element.escaped = raw_parts.size() > 2 && withoutBlanks(raw_parts[2]) == "%";
     }
-    first.emplace(key, elements.size());
-    elements.push_back(std::move(element));
+    read_elements.push_back(std::move(element));
+  }
+  return read_elements;
+}
+
+AttributeList::AttributeList(const std::string &str) : elements(read(str)) {
+  for (size_t i = 0; i < elements.size(); i++) {
+    Element &element = elements[i];
+    if (element.escaped) {
+      element.value = unescape(element.value);
+      element.raw_value = element.value;
+    }
+    first.emplace(element.key, i);
   }
 }
 

@@ -16,13 +16,29 @@ namespace sb {
 /// writes such a value with those characters and '%' as `%XX` and a third part
 /// `%` after it (`key:a%2Cb:%`), which match() ignores; value() decodes it.
 /// Every other value is written and read unchanged.
+///
+/// read() is the one reader of attribute strings: match() and this list both
+/// take their elements from it.
 class AttributeList {
- private:
+ public:
+  /// One element of an attribute string as read().
   struct Element {
-    std::string value;      // blanks removed, decoded when marked
-    std::string raw_value;  // as written, blanks inside kept, ends trimmed
+    std::string key;        ///< The first colon part, blanks removed.
+    std::string value;      ///< The second colon part, blanks removed; "" when there is none.
+    std::string raw_value;  ///< The second part as written, blanks inside kept, ends trimmed.
+    bool escaped = false;   ///< A third part "%" follows: the value is written escaped.
   };
-  std::vector<Element> elements;
+
+  /// Reads str into its elements, in order: split at commas (elements of
+  /// blanks skipped), each element split at runs of colons (parts of blanks
+  /// skipped); an element of colons only ends the reading. Values are not
+  /// decoded. When p_texts is given it receives each element's text without
+  /// blanks, the one that ended the reading included.
+  static std::vector<Element> read(const std::string &str,
+                                   std::vector<std::string> *p_texts = nullptr);
+
+ private:
+  std::vector<Element> elements;  // values decoded where escaped
   std::unordered_map<std::string, size_t> first;  // key -> its first element
 
  public:

@@ -1,7 +1,5 @@
 #include "Box.h"
 
-#include "utility.h"
-
 namespace sb {
 
 std::string Box::toString() const {

@@ -11,12 +11,12 @@ namespace sb {
 
 namespace {
 
-// Warns when a value is not wholly a number: what strtol() or strtod() made
-// of it (0 when it has no leading digits) is used, and a frame time of 0
-// would make the loop run without sleeping.
-void warnUnlessNumber(const char *key, const std::string &value, const char *end,
+// Warns when a value is not wholly a number: what the front of it gives (0
+// when it has no leading digits) is used, and a frame time of 0 would make
+// the loop run without sleeping.
+void warnUnlessNumber(const char *key, const std::string &value, bool whole,
                       const std::string &used) {
-  if (*end == '\0' && end != value.c_str()) return;
+  if (whole) return;
   LogManager::getInstance().writeLog(
       "Config::loadConfig(): Warning! Value '%s' of key '%s' is not a number; using %s.",
       value.c_str(), key, used.c_str());
@@ -24,9 +24,10 @@ void warnUnlessNumber(const char *key, const std::string &value, const char *end
 
 // A number beyond the int range gives the nearest limit.
 int toInt(const char *key, const std::string &value) {
-  char *end = nullptr;
-  int number = clampToInt(static_cast<double>(strtol(value.c_str(), &end, 10)));
-  warnUnlessNumber(key, value, end, std::to_string(number));
+  long long read = 0;
+  bool whole = readNumber(value, read, NumberRule::WHOLE);
+  int number = clampToInt(static_cast<double>(read));
+  warnUnlessNumber(key, value, whole, std::to_string(number));
   return number;
 }
 
@@ -106,9 +107,10 @@ void Config::loadConfig(std::string new_config) {
   applyInt("frame_time", frame_time);
   std::string value = match("font_scale");
   if (!value.empty()) {
-    char *end = nullptr;
-    font_scale = static_cast<float>(strtod(value.c_str(), &end));
-    warnUnlessNumber("font_scale", value, end, toString(font_scale));
+    double read = 0;
+    bool whole = readNumber(value, read, NumberRule::WHOLE);
+    font_scale = static_cast<float>(read);
+    warnUnlessNumber("font_scale", value, whole, toString(font_scale));
   }
   applyInt("window_horizontal_pixels", window_horizontal_pixels);
   applyInt("window_vertical_pixels", window_vertical_pixels);

@@ -11,7 +11,6 @@
 
 #include "Config.h"
 #include "Constants.h"
-#include "GameManager.h"
 
 namespace sb {
 
@@ -90,7 +89,7 @@ char *getTimeString() {
 }
 
 LogManager::LogManager()
-    : do_flush(false), log_level(0), log_time_string(true), log_step_count(true), p_f(nullptr) {
+    : do_flush(false), log_level(0), log_time_string(true), log_step_count(true), step_count(0), p_f(nullptr) {
   setType("LogManager");
   sfmlErrors().install();
 }
@@ -142,7 +141,7 @@ int LogManager::writeLine(FILE *stream, const char *fmt, va_list args) const {
   if (!stream) stream = stderr;
   bool failed = false;
   if (log_time_string && fprintf(stream, "%s ", getTimeString()) < 0) failed = true;
-  if (log_step_count && fprintf(stream, "%4d ", GameManager::getInstance().getStepCount()) < 0)
+  if (log_step_count && fprintf(stream, "%4d ", step_count) < 0)
     failed = true;
   int written = vfprintf(stream, fmt, args);
   if (written < 0) failed = true;

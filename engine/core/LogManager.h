@@ -23,6 +23,7 @@ class LogManager : public Manager {
   int log_level;
   bool log_time_string;
   bool log_step_count;
+  int step_count;  // the game loop's step, pushed by the game manager
   FILE *p_f;
   std::map<std::string, FILE *> file_map;
 
@@ -68,6 +69,8 @@ class LogManager : public Manager {
   void setLogTimeString(bool new_log_time_string);
   /// Puts the step count after the time (the default) or not.
   void setLogStepCount(bool new_log_step_count);
+  /// The step count written on every line; the game manager sets it as its loop steps.
+  void setStepCount(int new_step_count) { step_count = new_step_count; }
 };
 
 /// The local time of day as hh:mm:ss in a shared static buffer.

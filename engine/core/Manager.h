@@ -87,6 +87,11 @@ class Manager {
                         const std::string &event_type);
   /// Whether any manager is delivering an event now.
   static bool anyDelivering() { return delivering != nullptr; }
+  /// The manager that objects register with for event_type: the input manager
+  /// for keyboard and mouse events, the game manager for steps, the network
+  /// manager for the network events (started or not), the world manager for
+  /// every other name. Defined with the game manager, which sits above them all.
+  static Manager &handlerOf(const std::string &event_type);
   /// Called by Object's destructor: no delivery under way, in any manager,
   /// sends p_o another event, even where it was unregistered (and so no
   /// longer named by the object) but still due the event in progress.

@@ -1,8 +1,7 @@
 #include "Vector.h"
 
 #include <cmath>
-
-#include "utility.h"
+#include <sstream>
 
 namespace sb {
 
@@ -14,6 +13,12 @@ void Vector::normalize() {
     x /= length;
     y /= length;
   }
+}
+
+std::string toString(float value) {
+  std::ostringstream out;
+  out << static_cast<double>(value);
+  return out.str();
 }
 
 std::string Vector::toString() const {

@@ -63,6 +63,10 @@ class Vector {
   std::string toString() const;
 };
 
+/// Returns the number as a stream writes it by default, such as "3", "4.5", "1e+10";
+/// the text of the values' numbers.
+std::string toString(float value);
+
 }  // namespace sb
 
 #endif

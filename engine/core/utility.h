@@ -15,16 +15,18 @@
 #include "Circle.h"
 #include "Color.h"
 #include "Constants.h"
-#include "EventKeyboard.h"
 #include "Line.h"
-#include "Path.h"
 #include "ParticleTypes.h"
 #include "Vector.h"
 
 namespace sb {
 
 class Object;
+class Path;
 class Shape;
+namespace Keyboard {
+enum Key : int;
+}  // namespace Keyboard
 
 // Geometry; every test is inclusive of edges except circleIntersectsBox.
 
@@ -86,10 +88,34 @@ Vector pixelsToSpaces(Vector pixels);
 /// beyond the int range give the nearest limit (a plain cast is undefined there).
 int clampToInt(double value);
 
-/// Reads an int from an attribute value as strtol reads it (text that is no
+/// How much of a text a number must fill; every reader of numbers names its
+/// rule (docs/formats.md lists which format reads by which).
+enum class NumberRule : int {
+  /// Leading blanks, then the longest number at the front, as strtol and strtod
+  /// read; the rest is ignored, and text without a number reads as 0.
+  PREFIX,
+  /// PREFIX, and the number reaches the end of the text: text without a
+  /// number, or with anything after it, fails.
+  WHOLE,
+  /// WHOLE, and nothing but a plain decimal number: for an integer an optional
+  /// '-' and digits, at most 11 characters; for a fraction digits, '+', '-',
+  /// '.' and 'e', at most 24 characters (no blanks, hex, inf or nan).
+  PLAIN,
+};
+/// Reads a decimal integer from text as strtoll does, saturating beyond the
+/// range of long long. value holds what the front of the text gave whatever
+/// the answer; false when the text does not meet rule.
+bool readNumber(const std::string &text, long long &value, NumberRule rule);
+/// Reads a number from text as strtod does; as readNumber for integers otherwise.
+bool readNumber(const std::string &text, double &value, NumberRule rule);
+/// Reads a number from text as strtof does (rounded once, straight to float);
+/// as readNumber for integers otherwise.
+bool readNumber(const std::string &text, float &value, NumberRule rule);
+
+/// Reads an int from an attribute value by NumberRule::PREFIX (text that is no
 /// number reads as 0). false, and value untouched, when it is out of the int range.
 bool readInt(const std::string &text, int &value);
-/// Reads a float from an attribute value as strtod reads it (text that is no
+/// Reads a float from an attribute value by NumberRule::PREFIX (text that is no
 /// number reads as 0). false, and value untouched, when it is not finite or
 /// larger in magnitude than limit.
 bool readFloat(const std::string &text, float &value, float limit = MAX_ATTRIBUTE_MAGNITUDE);
@@ -100,8 +126,7 @@ std::string toString(bool value);
 std::string toString(char value);
 /// Returns the number in decimal.
 std::string toString(int value);
-/// Returns the number as a stream writes it by default, such as "3", "4.5", "1e+10".
-std::string toString(float value);
+// toString(float) is declared with Vector, whose text it writes.
 /// Every node from the first as "x y|".
 std::string toString(Path path);
 /// Returns "circle", "square" or "triangle", and "undefined" for any other type.

@@ -1,5 +1,7 @@
 #include "EventKeyboard.h"
 
+#include "utility.h"
+
 namespace sb {
 
 EventKeyboard::EventKeyboard()
@@ -18,5 +20,42 @@ void EventKeyboard::setKeyboardAction(EventKeyboardAction new_action) {
 }
 
 EventKeyboardAction EventKeyboard::getKeyboardAction() const { return keyboard_action; }
+
+std::string toString(Keyboard::Key key) {
+  if (key >= Keyboard::A && key <= Keyboard::Z)
+    return std::string(1, static_cast<char>('A' + (key - Keyboard::A)));
+  if (key >= Keyboard::NUM1 && key <= Keyboard::NUM9)
+    return std::string(1, static_cast<char>('1' + (key - Keyboard::NUM1)));
+  switch (key) {
+    case Keyboard::NUM0:
+      return "0";
+    case Keyboard::SPACE:
+      return " ";
+    case Keyboard::MINUS:
+      return "-";
+    case Keyboard::PLUS:
+      return "+";
+    case Keyboard::TILDE:
+      return "~";
+    case Keyboard::PERIOD:
+      return ".";
+    case Keyboard::COMMA:
+      return ",";
+    case Keyboard::SLASH:
+      return "/";
+    case Keyboard::EQUAL:
+      return "=";
+    case Keyboard::BACKSLASH:
+      return "\\";
+    case Keyboard::MULTIPLY:
+      return "*";
+    case Keyboard::QUOTE:
+      return "\"";
+    case Keyboard::SEMICOLON:
+      return ";";
+    default:
+      return "";
+  }
+}
 
 }  // namespace sb

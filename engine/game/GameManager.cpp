@@ -104,7 +104,7 @@ int GameManager::startUp() {
     log_manager.writeLog("GameManager::startup(): Already started.");
     return 0;
   }
-  step_count = 0;  // a new start shows step 0 in its log lines, as the first did
+  log_manager.setStepCount(step_count = 0);  // a new start logs step 0, as the first did
   Config &config = Config::getInstance();
   config.loadConfig("");
   AudioDevice::quietWithoutDevice();
@@ -236,6 +236,7 @@ void GameManager::run() {
   log_manager.writeLog(1, "GameManager::run(): starting game loop");
   game_over = false;
   step_count = 0;
+  log_manager.setStepCount(step_count);
   long long adjust = 0;  // sleep overshoot carried into the next step
   pending_signal = 0;
   loop_running = 1;
@@ -259,6 +260,7 @@ void GameManager::run() {
 
     adjust = waitOutStep(clock, adjust);
     step_count++;
+    log_manager.setStepCount(step_count);
     if (pending_signal) {
       loop_running = 0;
       doShutDown(pending_signal);
@@ -316,5 +318,14 @@ void GameManager::setGameOver(bool new_game_over) { game_over = new_game_over; }
 bool GameManager::getGameOver() const { return game_over; }
 int GameManager::getFrameTime() const { return frame_time; }
 int GameManager::getStepCount() const { return step_count; }
+
+Manager &Manager::handlerOf(const std::string &event_type) {
+  if (event_type == KEYBOARD_EVENT || event_type == MSE_EVENT) return InputManager::getInstance();
+  if (event_type == STEP_EVENT) return GameManager::getInstance();
+  if (event_type == NETWORK_EVENT || event_type == NETWORK_KEYBOARD_EVENT ||
+      event_type == NETWORK_MSE_EVENT || event_type == NETWORK_CUSTOM_EVENT)
+    return NetworkManager::getInstance();
+  return WorldManager::getInstance();
+}
 
 }  // namespace sb

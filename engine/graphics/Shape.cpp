@@ -148,4 +148,17 @@ void Shape::draw(Vector world_pos) {
                               settings.rotation, settings.color);
 }
 
+std::string toString(Shape shape) {
+  switch (shape.getType()) {
+    case CIRCLE:
+      return "circle";
+    case SQUARE:
+      return "square";
+    case TRIANGLE:
+      return "triangle";
+    default:
+      return "undefined";
+  }
+}
+
 }  // namespace sb

@@ -6,7 +6,6 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
-#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -19,6 +18,7 @@
 #include <cstring>
 
 #include "Config.h"
+#include "Connection.h"
 #include "GameManager.h"
 #include "LogManager.h"
 #include "Recorder.h"
@@ -28,11 +28,6 @@
 namespace sb {
 
 namespace {
-
-// Logs an errno value and its text as "\t<error> - <its text>".
-void log_network_error(int error) {
-  LogManager::getInstance().writeLog("\t%d - %s", error, strerror(error));
-}
 
 // A port given as text: decimal digits only, at most 65535; 0 only when
 // allowed (any free port). -1 for anything else.
@@ -47,22 +42,9 @@ int parsePort(const std::string &port, bool allow_zero) {
   return value;
 }
 
-// Options every connection gets: no delay for small messages. The kernel
-// sizes the receive buffer itself, which lets large messages flow faster
-// than any fixed size would; the engine holds its own bounded buffer.
-void tuneSocket(int sock) {
-  int one = 1;
-  setsockopt(sock, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-}
-
 // A step number for the connections' reports: messages are reported once per
 // game-loop step while no handler reads them.
 long long currentStep() { return GameManager::getInstance().getStepCount(); }
-
-long long nowMs() {
-  using namespace std::chrono;
-  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
 
 }  // namespace
 
@@ -328,89 +310,6 @@ int NetworkManager::findById(long long id) const {
   return -1;
 }
 
-// Sends what is queued as far as the socket takes it; -1 when the socket failed.
-int NetworkManager::flush(Connection &c) {
-  while (c.out_at < c.out.size()) {
-    ssize_t sent = ::send(c.sock, c.out.data() + c.out_at, c.out.size() - c.out_at,
-                          MSG_NOSIGNAL | MSG_DONTWAIT);
-    if (sent == -1) {
-      if (errno == EINTR) continue;
-      if (errno == EAGAIN || errno == EWOULDBLOCK) {
-        // Drop what went out once it is the larger part, so the queue stays compact.
-        if (c.out_at >= c.out.size() / 2) {
-          c.out.erase(c.out.begin(), c.out.begin() + static_cast<long>(c.out_at));
-          c.out_at = 0;
-        }
-        return 0;
-      }
-      int error = errno;
-      LogManager::getInstance().writeLog("NetworkManager::send(): Error! send() returned:");
-      log_network_error(error);
-      c.broken = true;  // the bytes stay queued, so that closing counts them as dropped
-      return -1;
-    }
-    c.out_at += static_cast<size_t>(sent);
-  }
-  c.out.clear();
-  c.out_at = 0;
-  return 0;
-}
-
-// Sends what is queued, waiting for the peer to take it until the deadline;
-// 0 once all went out, -1 when bytes are left.
-int NetworkManager::flushUntil(Connection &c, long long deadline_ms) {
-  while (!c.broken && c.out_at < c.out.size()) {
-    if (flush(c) == -1) break;
-    if (c.out_at == c.out.size()) break;
-    long long left = deadline_ms - nowMs();
-    if (left <= 0) break;
-    struct pollfd pfd = {c.sock, POLLOUT, 0};
-    if (poll(&pfd, 1, static_cast<int>(left)) == -1 && errno != EINTR) break;
-  }
-  return c.out_at < c.out.size() ? -1 : 0;
-}
-
-// Reads what has arrived into the connection's buffer, as far as it has room.
-// -1 (logged, with op naming the caller) when receiving failed.
-int NetworkManager::drain(Connection &c, const char *op) {
-  if (c.ended) return 0;
-  if (c.in.empty()) c.in.resize(NETWORK_RECEIVE_BUFFER);
-  while (true) {
-    if (c.in_begin == c.in_end) {
-      c.in_begin = c.in_end = 0;
-    } else if (c.in_end == c.in.size() && c.in_begin >= c.in_end - c.in_begin) {
-      // Full at the back: the unread bytes move to the front, but only when the
-      // game has read at least as many, so the copying stays linear in the bytes
-      // read. Otherwise more than the longest message is unread, so a complete
-      // message waits for the game and the socket can wait too.
-      memmove(c.in.data(), c.in.data() + c.in_begin, c.in_end - c.in_begin);
-      c.in_end -= c.in_begin;
-      c.in_begin = 0;
-    }
-    if (c.in_end == c.in.size()) return 0;  // full: TCP holds the peer back
-    size_t room = c.in.size() - c.in_end;
-    ssize_t got = recv(c.sock, c.in.data() + c.in_end, room, MSG_DONTWAIT);
-    if (got > 0) {
-      c.in_end += static_cast<size_t>(got);
-      if (static_cast<size_t>(got) < room) return 0;  // the socket is empty for now
-      continue;
-    }
-    if (got == 0) {
-      c.ended = true;  // the peer will send nothing more
-      return 0;
-    }
-    if (errno == EINTR) continue;
-    if (errno == EAGAIN || errno == EWOULDBLOCK) return 0;
-    int error = errno;
-    c.ended = true;
-    c.broken = true;
-    if (error == ECONNRESET) return 0;  // the peer went away abruptly: no fault here
-    LogManager::getInstance().writeLog("NetworkManager::%s(): Error! recv() returned:", op);
-    log_network_error(error);
-    return -1;
-  }
-}
-
 int NetworkManager::send(const void *buffer, int bytes, int sock_index) {
   if (Replay::getInstance().isReplaying()) return 0;  // the recorded peer needs nothing
   LogManager &log = LogManager::getInstance();
@@ -440,37 +339,7 @@ int NetworkManager::send(const void *buffer, int bytes, int sock_index) {
         sock_index, static_cast<int>(queued), bytes);
     return -1;
   }
-  if (flush(c) == -1) return -1;
-
-  const char *data = static_cast<const char *>(buffer);
-  size_t sent = 0;
-  if (c.out.empty()) {
-    log.writeLog(15, "NetworkManager::send(): Calling send().");
-    while (sent < static_cast<size_t>(bytes)) {
-      ssize_t n = ::send(c.sock, data + sent, static_cast<size_t>(bytes) - sent,
-                         MSG_NOSIGNAL | MSG_DONTWAIT);
-      if (n == -1) {
-        if (errno == EINTR) continue;
-        if (errno == EAGAIN || errno == EWOULDBLOCK) break;
-        int error = errno;
-        log.writeLog("NetworkManager::send(): Error! send() returned:");
-        log_network_error(error);
-        c.broken = true;
-        return -1;
-      }
-      sent += static_cast<size_t>(n);
-    }
-    if (sent < static_cast<size_t>(bytes))
-      log.writeLog(10, "NetworkManager::send(): Warning! %d of %d bytes sent.",
-                   static_cast<int>(sent), bytes);
-  }
-  // The rest goes out while the loop services the connection.
-  if (c.out_at > 0 && c.out_at == c.out.size()) {
-    c.out.clear();
-    c.out_at = 0;
-  }
-  c.out.insert(c.out.end(), data + sent, data + bytes);
-  return 0;
+  return c.write(static_cast<const char *>(buffer), bytes);
 }
 
 int NetworkManager::getQueuedBytes(int sock_index) const {
@@ -496,21 +365,7 @@ int NetworkManager::receive(void *buffer, int nbytes, bool peek, int sock_index)
   }
   if (nbytes == 0) return 0;
   Connection &c = connections[static_cast<size_t>(sock_index)];
-  size_t wanted = static_cast<size_t>(nbytes);
-  if (c.in_end - c.in_begin < wanted && drain(c, "receive") == -1 && c.in_end == c.in_begin)
-    return -1;
-  size_t held = c.in_end - c.in_begin;
-  if (held == 0) {
-    return c.ended ? 0 : -1;  // the peer has gone and nothing is left, or nothing yet
-  }
-  size_t taken = std::min(wanted, held);
-  memcpy(buffer, c.in.data() + c.in_begin, taken);
-  if (!peek) {
-    c.in_begin += taken;
-    if (c.in_begin == c.in_end) c.in_begin = c.in_end = 0;
-    c.reported_step = -1;
-  }
-  return static_cast<int>(taken);
+  return c.read(buffer, static_cast<size_t>(nbytes), peek);
 }
 
 int NetworkManager::isData(int sock_index) const {
@@ -520,16 +375,7 @@ int NetworkManager::isData(int sock_index) const {
     return -1;
   }
   const Connection &c = connections[static_cast<size_t>(sock_index)];
-  int in_socket = 0;
-  if (!c.ended && ioctl(c.sock, FIONREAD, &in_socket) == -1) {
-    int error = errno;
-    LogManager::getInstance().writeLog(
-        "NetworkManager::isData(): Error! ioctl()/ioctlsocket() returned:");
-    log_network_error(error);
-    return -1;
-  }
-  long long waiting = static_cast<long long>(c.in_end - c.in_begin) + in_socket;
-  return static_cast<int>(std::min<long long>(waiting, INT_MAX));
+  return c.waiting();
 }
 
 int NetworkManager::isAnyData() const {
@@ -555,8 +401,8 @@ int NetworkManager::genDataEvents(int sock_index) {
   if (!isConnected(sock_index)) return 0;
   LogManager &log = LogManager::getInstance();
   Connection &c = connections[static_cast<size_t>(sock_index)];
-  if (!c.broken && c.out_at < c.out.size()) flush(c);
-  int result = drain(c, "genDataEvents");
+  if (!c.broken && c.out_at < c.out.size()) c.flush();
+  int result = c.drain("genDataEvents");
 
   size_t held = c.in_end - c.in_begin;
   if (held >= static_cast<size_t>(NETWORK_HEADER_SIZE)) {
@@ -605,7 +451,7 @@ int NetworkManager::closeUntil(int sock_index, long long deadline_ms) {
   }
   Connection &c = connections[static_cast<size_t>(sock_index)];
   if (c.sock < 0) return 0;  // already closing: its own close-event handler asked again
-  if (flushUntil(c, deadline_ms) == -1)
+  if (c.flushUntil(deadline_ms) == -1)
     LogManager::getInstance().writeLog(
         "NetworkManager::close(): Warning! Socket %d closed with %d bytes not sent.", sock_index,
         static_cast<int>(c.out.size() - c.out_at));
@@ -620,7 +466,7 @@ int NetworkManager::closeUntil(int sock_index, long long deadline_ms) {
 int NetworkManager::closeWithoutWaiting(int sock_index) {
   Connection &c = connections[static_cast<size_t>(sock_index)];
   if (c.sock < 0) return 0;
-  if (!c.broken) flush(c);
+  if (!c.broken) c.flush();
   if (!c.broken && c.out_at < c.out.size()) {
     Connection gone;
     gone.sock = c.sock;
@@ -694,7 +540,7 @@ void NetworkManager::flushLeaving() {
   long long now = nowMs();
   for (size_t i = 0; i < leaving.size();) {
     Connection &c = leaving[i];
-    if (!c.broken) flush(c);
+    if (!c.broken) c.flush();
     if (c.broken || c.out_at >= c.out.size() || now >= c.give_up_ms)
       dropLeaving(i);
     else
@@ -717,7 +563,7 @@ int NetworkManager::closeAll() {
     if (at >= 0) result += closeUntil(at, deadline);
   }
   while (!leaving.empty()) {
-    flushUntil(leaving.back(), deadline);
+    leaving.back().flushUntil(deadline);
     dropLeaving(leaving.size() - 1);
   }
   return result;

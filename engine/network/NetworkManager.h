@@ -60,6 +60,13 @@ class NetworkManager : public Manager {
     long long reported_step;  // step whose message was reported and not yet read
     long long give_up_ms;     // closed by the engine: when to drop what is still queued
     int closed_index;         // closed by the engine: its socket index then, for the log
+
+    int flush();
+    int flushUntil(long long deadline_ms);
+    int drain(const char *op);
+    int write(const char *data, int bytes);
+    int read(void *buffer, size_t wanted, bool peek);
+    int waiting() const;
   };
 
   NetworkManager();
@@ -77,9 +84,6 @@ class NetworkManager : public Manager {
   bool validIndex(int sock_index) const;
   int findById(long long id) const;
   int addConnection(int sock, Network::Label label);
-  int flush(Connection &c);
-  int flushUntil(Connection &c, long long deadline_ms);
-  int drain(Connection &c, const char *op);
   int closeUntil(int sock_index, long long deadline_ms);
   int closeWithoutWaiting(int sock_index);
   int finishClose(int sock_index, long long id);

@@ -1,6 +1,7 @@
 #include "Path.h"
 
 #include "DisplayManager.h"
+#include "utility.h"
 
 namespace sb {
 
@@ -34,6 +35,13 @@ int Path::draw(Color color) const {
   for (int i = index < 0 ? 0 : index; i < static_cast<int>(nodes.size()); i++)
     result += display_manager.drawCh(nodes[i], '.', color);
   return result;
+}
+
+std::string toString(Path path) {
+  std::string text;
+  for (const Vector &node : path.getPath())
+    text += toString(node.getX()) + " " + toString(node.getY()) + "|";
+  return text;
 }
 
 }  // namespace sb

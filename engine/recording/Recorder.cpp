@@ -16,6 +16,7 @@
 #include "LogManager.h"
 #include "Object.h"
 #include "Replay.h"
+#include "utility.h"
 
 namespace sb {
 
@@ -47,9 +48,9 @@ int Recorder::engineStarted(int new_seed) {
   int every = 30;
   std::string every_text = config.match("record_check");
   if (!every_text.empty()) {
-    char *end = nullptr;
-    long value = std::strtol(every_text.c_str(), &end, 10);
-    if (*end != '\0' || value < 1 || value > Recording::MAX_STEP) {
+    long long value = 0;
+    if (!readNumber(every_text, value, NumberRule::WHOLE) || value < 1 ||
+        value > Recording::MAX_STEP) {
       LogManager::getInstance().writeLog(
           "Recorder::start(): Error! record_check '%s' is not a number of steps from 1 to %d.",
           every_text.c_str(), Recording::MAX_STEP);

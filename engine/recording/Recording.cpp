@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "utility.h"
+
 namespace sb {
 
 namespace {
@@ -42,27 +44,15 @@ int indexOf(const char *const *table, int n, const std::string &name) {
 }
 
 bool parseInt(const std::string &token, long long low, long long high, int &value) {
-  if (token.empty() || token.size() > 11) return false;
-  std::size_t at = token[0] == '-' ? 1 : 0;
-  if (at == token.size()) return false;
   long long v = 0;
-  for (std::size_t i = at; i < token.size(); i++) {
-    if (token[i] < '0' || token[i] > '9') return false;
-    v = v * 10 + (token[i] - '0');
-  }
-  if (at) v = -v;
-  if (v < low || v > high) return false;
+  if (!readNumber(token, v, NumberRule::PLAIN) || v < low || v > high) return false;
   value = static_cast<int>(v);
   return true;
 }
 
 bool parseFloat(const std::string &token, float &value) {
-  if (token.empty() || token.size() > 24) return false;
-  for (char c : token)
-    if (!(c == '-' || c == '+' || c == '.' || c == 'e' || (c >= '0' && c <= '9'))) return false;
-  char *end = nullptr;
-  float v = std::strtof(token.c_str(), &end);
-  if (*end != '\0' || !std::isfinite(v) || std::fabs(v) > MAX_POSITION) return false;
+  float v = 0;
+  if (!readNumber(token, v, NumberRule::PLAIN) || !std::isfinite(v) || std::fabs(v) > MAX_POSITION) return false;
   value = v;
   return true;
 }

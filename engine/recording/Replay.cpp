@@ -19,9 +19,7 @@
 #include "EventMouse.h"
 #include "EventNetwork.h"
 #include "GameManager.h"
-#include "InputManager.h"
 #include "LogManager.h"
-#include "NetworkManager.h"
 #include "Object.h"
 #include "TerminalDisplay.h"
 #include "WorldManager.h"
@@ -185,7 +183,7 @@ void Replay::stopGame(const char *why) {
   GameManager::getInstance().setGameOver(true);
 }
 
-bool Replay::feedInput(InputManager &input_manager) {
+bool Replay::feedInput(Manager &input_manager) {
   if (!replaying) return false;
   if (!finished && realStopRequested()) {
     stopGame("stopped by the player");
@@ -214,7 +212,7 @@ bool Replay::feedInput(InputManager &input_manager) {
 
 bool Replay::feedNetwork() {
   if (!replaying) return false;
-  NetworkManager &network = NetworkManager::getInstance();
+  Manager &network = Manager::handlerOf(NETWORK_EVENT);  // the network manager
   while (next < recording.events.size()) {
     const RecordedEvent &e = recording.events[next];
     if (e.step != step || e.kind != RecordedKind::NETWORK) break;

@@ -10,7 +10,7 @@
 
 namespace sb {
 
-class InputManager;
+class Manager;
 
 /// Replays a recording (see Recording): the configuration key
 /// "replay:FILE," makes the game run with the recording's seed,
@@ -60,7 +60,7 @@ class Replay {
   /// In place of real input: checks for Escape and Ctrl-C, then sends the
   /// recorded input events of this step through the input manager. False
   /// when no replay runs (real input is then read).
-  bool feedInput(InputManager &input_manager);
+  bool feedInput(Manager &input_manager);
   /// In place of the network: sends this step's recorded network events.
   /// False when no replay runs.
   bool feedNetwork();

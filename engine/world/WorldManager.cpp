@@ -5,7 +5,6 @@
 
 #include "EventCollision.h"
 #include "EventOut.h"
-#include "GameManager.h"
 #include "LogManager.h"
 #include "Object.h"
 #include "Particle.h"
@@ -314,7 +313,7 @@ void WorldManager::deleteQuietRun(int begin, int end) {
   quiet_run.clear();
   for (int i = begin; i < end; i++) quiet_run.push_back(deletions[i]);
   const int run_count = static_cast<int>(quiet_run.size());
-  GameManager::getInstance().dropInterestOfAll(quiet_run.data(), run_count, STEP_EVENT);
+  Manager::handlerOf(STEP_EVENT).dropInterestOfAll(quiet_run.data(), run_count, STEP_EVENT);
   scene_graph.removeSpectralObjects(quiet_run.data(), run_count);
   for (int i = begin; i < end; i++) {
     Object *p_o = deletions[i];
@@ -407,6 +406,17 @@ void WorldManager::draw() {
       if (boxIntersectsBox(p_o->worldBox(), view) || isViewObject(p_o)) p_o->draw();
     });
   }
+}
+
+// The free functions of utility.h that convert between world and view.
+
+
+Vector viewToWorld(Vector view_pos) {
+  return view_pos + WorldManager::getInstance().getView().getCorner();
+}
+
+Vector worldToView(Vector world_pos) {
+  return world_pos - WorldManager::getInstance().getView().getCorner();
 }
 
 }  // namespace sb

@@ -5,9 +5,11 @@
 #include "Animation.h"
 #include "EventStep.h"
 #include "GameManager.h"
+#include "LogManager.h"
 #include "SplashSorbelane.h"
 #include "Sprite.h"
 #include "WorldManager.h"
+#include "utility.h"
 
 namespace sb {
 
@@ -125,6 +127,21 @@ int Splash::eventHandler(const Event *p_e) {
   }
   if (countdown == -75) world_manager.markForDelete(this);
   return 1;
+}
+
+// Runs the splash screen in a game loop of its own; game over stays set.
+int splash() {
+  LogManager &log_manager = LogManager::getInstance();
+  log_manager.writeLog(10, "splash(): Started.");
+  GameManager &game_manager = GameManager::getInstance();
+  if (!game_manager.isStarted()) {
+    log_manager.writeLog("splash(): Error! Cannot run splash screen until game manger is started.");
+    return -1;
+  }
+  new Splash;
+  game_manager.run();
+  log_manager.writeLog(10, "splash(): Finished.");
+  return 0;
 }
 
 }  // namespace sb
