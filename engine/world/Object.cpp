@@ -823,4 +823,10 @@ bool Object::sees(const Object *p_other, const CellMap &map, FieldOfView &fov, i
   return fov.isVisible(nearestCell(p_other->position.getX()), nearestCell(p_other->position.getY()));
 }
 
+bool Object::sees(const Object *p_other, const CellMap &map, int radius,
+                  FovAlgorithm algorithm) const {
+  static thread_local FieldOfView work;  // allocates only for a map of a new size
+  return sees(p_other, map, work, radius, algorithm);
+}
+
 }  // namespace sb
