@@ -144,6 +144,17 @@ TEST(Bounds, WindowCellCountsMustBePositive) {
         << sbtest::readLog();
     sb::GameManager::getInstance().shutDown();
   }
+  // Beyond any screen: refused before a cell is allocated, in a window, a
+  // terminal or headless alike.
+  for (const char *cells : {"window_horizontal_chars:100000,\nwindow_vertical_chars:100000,\n",
+                            "window_horizontal_chars:4097,\n", "window_vertical_chars:5000,\n"}) {
+    EXPECT_EQ(sbtest::startEngine(std::string("headless:true,\n") + cells), -1) << cells;
+    EXPECT_EQ(sbtest::countOf(sbtest::readLog(), "characters is more than 4096 a side."), 1)
+        << sbtest::readLog();
+    sb::GameManager::getInstance().shutDown();
+  }
+  EXPECT_EQ(sbtest::startEngine("headless:true,\nwindow_horizontal_chars:4096,\n"), 0);
+  sb::GameManager::getInstance().shutDown();
 }
 
 }  // namespace

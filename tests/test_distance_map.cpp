@@ -144,6 +144,58 @@ TEST(DistanceMap, FleeMapRunsToOpenSpaceNotIntoADeadEnd) {
   }
 }
 
+// One distance map reused over maps of changing shape, some with the same
+// number of cells (a map and its transpose), answers as a new one does.
+TEST(DistanceMap, ReusedOnMapsOfAnotherShapeAnswersAsANewOne) {
+  std::mt19937 random(40);
+  DistanceMap reused;
+  int w = 0, h = 0;
+  for (int round = 0; round < 80; round++) {
+    if (round % 2 == 0) {
+      w = 1 + static_cast<int>(random() % 25);
+      h = 1 + static_cast<int>(random() % 25);
+    } else {
+      std::swap(w, h);  // the previous shape turned over
+    }
+    CellMap map = randomMap(w, h, random, round % 3 == 0);
+    coord_struct goal{static_cast<int>(random() % w), static_cast<int>(random() % h)};
+    map.setWalkable(goal.x, goal.y, true);
+    DistanceMap fresh;
+    ASSERT_EQ(fresh.compute(map, {goal}), 0);
+    ASSERT_EQ(reused.compute(map, {goal}), 0);
+    for (int y = 0; y < h; y++)
+      for (int x = 0; x < w; x++)
+        ASSERT_EQ(reused.getDistance(x, y), fresh.getDistance(x, y))
+            << "round " << round << " " << w << " x " << h << " cell " << x << "," << y;
+  }
+}
+
+// Costs as large as a map accepts keep every cell of an open corridor
+// reachable, its distances finite and rising; larger ones are refused.
+TEST(DistanceMap, HugeCostsStayFiniteOrAreRefused) {
+  const float max_float = std::numeric_limits<float>::max();
+  for (float cost : {1.0e18f, 1.0e30f, 1.0e38f, max_float}) {
+    for (float diagonal : {1.41421356f, 1.0e6f, 1.0e30f}) {
+      CellMap map(12, 2);
+      bool accepted = true;
+      for (int i = 0; i < 24; i++) accepted = map.setCost(i % 12, i / 12, cost) == 0 && accepted;
+      DistanceMap dmap;
+      accepted = dmap.setMoves(true, diagonal) == 0 && accepted;
+      if (!accepted) continue;
+      ASSERT_EQ(dmap.compute(map, {{0, 0}}), 0);
+      for (int x = 1; x < 12; x++) {
+        EXPECT_TRUE(std::isfinite(dmap.getDistance(x, 0))) << cost << " " << diagonal << " cell " << x;
+        EXPECT_GT(dmap.getDistance(x, 0), dmap.getDistance(x - 1, 0)) << cost << " cell " << x;
+      }
+      DistanceMap flee;
+      for (float coefficient : {-1.2f, -1.0e6f, -1.0e30f}) {
+        if (flee.makeFleeMap(map, dmap, coefficient) != 0) continue;
+        for (int i = 0; i < 24; i++) EXPECT_TRUE(std::isfinite(flee.getDistance(i % 12, i / 12)));
+      }
+    }
+  }
+}
+
 TEST(DistanceMap, RefusesBadInput) {
   DistanceMap dmap;
   for (float bad : {0.0f, -1.0f, std::numeric_limits<float>::quiet_NaN(), INF})

@@ -86,6 +86,31 @@ std::vector<std::uint8_t> libtcodAnswers(const CellMap &map, const std::vector<F
   if (child > 0) waitpid(child, nullptr, 0);
   return answers;
 }
+
+// libtcod tests a symmetric cell's centre against the slopes, and rounds the
+// ends of a row, in single precision: where a centre lies exactly on a slope,
+// or a row ends exactly halfway across a cell, it may round either way. That
+// happens only where the line from the origin's centre to the cell's centre,
+// or to the middle of one of its sides, crosses a nearer row's centre line
+// exactly halfway between two cells. There a floor cell we see (a centre on
+// a slope is lit) or a wall cell either way is that rounding.
+bool libtcodRoundedAway(const CellMap &map, const FovQuery &q, int cell, bool we_see) {
+  const int w = map.getWidth();
+  const bool floor = map.isTransparent(cell % w, cell / w);
+  if (q.algorithm != sb::FOV_SYMMETRIC || (floor && !we_see)) return false;
+  // The line to (depth, col + shift / 2) meets some row d nearer exactly halfway.
+  auto halfway = [](int depth, int col, int shift) {
+    depth = std::abs(depth);
+    const long long k = 2LL * std::abs(col) + shift;
+    for (int d = 1; d < depth && k >= 0 && k <= 2LL * depth; d++)
+      if (k * d % depth == 0 && k * d / depth % 2 == 1) return true;
+    return false;
+  };
+  const int dx = cell % w - q.x, dy = cell / w - q.y;
+  for (int shift : {0, -1, 1})
+    if ((shift == 0 || !floor) && (halfway(dx, dy, shift) || halfway(dy, dx, shift))) return true;
+  return false;
+}
 #endif
 
 TEST(FieldOfView, AgreesWithLibtcodCellByCell) {
@@ -97,7 +122,7 @@ TEST(FieldOfView, AgreesWithLibtcodCellByCell) {
   const int radii[] = {0, 1, 5, 20};
   const int sizes[][2] = {{1, 1}, {1, 7}, {9, 1}, {2, 2}, {13, 8}, {40, 20}, {80, 24}, {200, 60}};
   FieldOfView fov;
-  int maps = 0;
+  int maps = 0, rounded = 0;
   for (int round = 0; round < 150; round++) {
     for (const auto &size : sizes) {
       if (size[0] * size[1] > 2000 && round % 4 != 0) continue;  // fewer big maps
@@ -108,17 +133,27 @@ TEST(FieldOfView, AgreesWithLibtcodCellByCell) {
       const int origins[][2] = {{0, 0}, {w - 1, h - 1}, {0, h - 1}, {w - 1, 0},
                                 {static_cast<int>(random() % w), 0},
                                 {static_cast<int>(random() % w), static_cast<int>(random() % h)}};
+      // libtcod's permissive view of a map one cell thin is its origin alone;
+      // CorridorsAreSeenToTheFirstWall holds those maps to the right answer.
+      const bool thin = w == 1 || h == 1;
       std::vector<FovQuery> queries;
       for (const auto &origin : origins)
         for (int radius : radii)
           for (sb::FovAlgorithm algorithm : {sb::FOV_SYMMETRIC, sb::FOV_PERMISSIVE})
-            queries.push_back({origin[0], origin[1], radius, (random() & 1) != 0, algorithm});
+            if (!thin || algorithm == sb::FOV_SYMMETRIC)
+              queries.push_back({origin[0], origin[1], radius, (random() & 1) != 0, algorithm});
       std::vector<std::uint8_t> answers = libtcodAnswers(map, queries);
       for (std::size_t k = 0; k < queries.size(); k++) {
         const FovQuery &q = queries[k];
         ASSERT_EQ(fov.compute(map, q.x, q.y, q.radius, q.light_walls, q.algorithm), 0);
         int differ = 0;
-        for (int i = 0; i < w * h; i++) differ += fov.visibleCells()[i] != answers[k * w * h + i];
+        for (int i = 0; i < w * h; i++) {
+          if (fov.visibleCells()[i] == answers[k * w * h + i]) continue;
+          if (libtcodRoundedAway(map, q, i, fov.visibleCells()[i]))
+            rounded++;
+          else
+            differ++;
+        }
         ASSERT_EQ(differ, 0) << w << "x" << h << " from (" << q.x << "," << q.y << ") radius "
                              << q.radius << " light walls " << q.light_walls << " algorithm "
                              << q.algorithm << "\n"
@@ -127,14 +162,17 @@ TEST(FieldOfView, AgreesWithLibtcodCellByCell) {
     }
   }
   EXPECT_GE(maps, 1000);
+  EXPECT_LE(rounded, 100);  // the rare cells on a slope, not a whole area
 #endif
 }
 
 TEST(FieldOfView, SymmetricShadowcastingIsSymmetric) {
   std::mt19937 random(5);
-  for (int round = 0; round < 6; round++) {
-    int w = 12 + round * 3, h = 9 + round;
-    CellMap map = randomCells(w, h, 15 + 5 * round, random);
+  // Small maps of many shapes, then square ones where centres on a slope
+  // (seen from one side only when rounded) come up often.
+  for (int round = 0; round < 46; round++) {
+    int w = round < 6 ? 12 + round * 3 : 24, h = round < 6 ? 9 + round : 24;
+    CellMap map = randomCells(w, h, 15 + 5 * (round % 8), random);
     std::vector<std::vector<std::uint8_t>> sees;
     FieldOfView fov;
     for (int i = 0; i < w * h; i++) {
@@ -148,6 +186,39 @@ TEST(FieldOfView, SymmetricShadowcastingIsSymmetric) {
         }
       }
     }
+  }
+}
+
+// Maps one cell thin, walls at random: from any origin both algorithms see
+// along the line up to the first wall (the wall too with light walls), within
+// the radius (a circle for symmetric, a square for permissive).
+TEST(FieldOfView, CorridorsAreSeenToTheFirstWall) {
+  std::mt19937 random(12);
+  FieldOfView fov;
+  for (int round = 0; round < 400; round++) {
+    const int length = 1 + static_cast<int>(random() % 60);
+    const bool across = round % 2 == 0;
+    CellMap map(across ? length : 1, across ? 1 : length);
+    std::vector<bool> wall(length);
+    for (int i = 0; i < length; i++) wall[i] = random() % 100 < 8;
+    for (int i = 0; i < length; i++) map.setProperties(across ? i : 0, across ? 0 : i, !wall[i], !wall[i]);
+    const int origin = static_cast<int>(random() % length), radius = static_cast<int>(random() % 12);
+    const bool light_walls = random() % 2 == 0;
+    const auto algorithm = static_cast<sb::FovAlgorithm>(round / 2 % 2);
+    ASSERT_EQ(fov.compute(map, across ? origin : 0, across ? 0 : origin, radius, light_walls, algorithm), 0);
+    std::vector<std::uint8_t> want(length, 0);
+    want[origin] = !wall[origin] || light_walls || algorithm == sb::FOV_PERMISSIVE;
+    for (int step : {-1, 1})
+      for (int i = origin + step, d = 1; i >= 0 && i < length; i += step, d++) {
+        bool in_reach = radius == 0 || (algorithm == sb::FOV_SYMMETRIC ? d < radius : d <= radius);
+        if (!in_reach) break;
+        want[i] = !wall[i] || light_walls;
+        if (wall[i]) break;
+      }
+    for (int i = 0; i < length; i++)
+      ASSERT_EQ(fov.visibleCells()[i], want[i])
+          << "corridor of " << length << (across ? " across" : " down") << " from " << origin << " cell "
+          << i << " radius " << radius << " light walls " << light_walls << " algorithm " << algorithm;
   }
 }
 

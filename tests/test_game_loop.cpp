@@ -2,7 +2,10 @@
 // events, game over and the timing of the loop.
 #include <gtest/gtest.h>
 
+#include <pthread.h>
+
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -10,6 +13,7 @@
 #include <functional>
 #include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "EventStep.h"
@@ -210,6 +214,39 @@ void runOneLongStep(int frame_time_ms) {
 TEST(GameLoop, FrameTimeOfOneSecondStillSleeps) { runOneLongStep(1000); }
 
 TEST(GameLoop, FrameTimeAboveOneSecondSleepsTheWholeFrame) { runOneLongStep(1250); }
+
+void onStormSignal(int) {}
+
+// A storm of signals the game goes on after (resizes, resumes) neither
+// shortens the steps nor fills the log: each interrupted sleep sleeps the rest.
+TEST(GameLoop, SignalsDuringTheSleepDoNotShortenTheStep) {
+  ASSERT_EQ(sbtest::startEngine("headless:true,\nframe_time:40,\n"), 0);
+  struct sigaction storm = {}, before = {};
+  storm.sa_handler = onStormSignal;  // caught, as the terminal catches them
+  sigemptyset(&storm.sa_mask);
+  ASSERT_EQ(sigaction(SIGWINCH, &storm, &before), 0);
+  Stepper *s = new Stepper;
+  s->action = [](int n) {
+    if (n == 10) sb::GameManager::getInstance().setGameOver();
+  };
+  std::atomic<bool> running{true};
+  pthread_t loop_thread = pthread_self();
+  std::thread sender([&] {
+    while (running) {
+      pthread_kill(loop_thread, SIGWINCH);
+      std::this_thread::sleep_for(std::chrono::milliseconds(3));
+    }
+  });
+  Clock::time_point start = Clock::now();
+  sb::GameManager::getInstance().run();
+  double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  running = false;
+  sender.join();
+  sigaction(SIGWINCH, &before, nullptr);
+  EXPECT_GE(seconds, 9 * 0.040 - 0.01);  // nine whole sleeps at least
+  std::string log = sbtest::readLog();
+  EXPECT_EQ(sbtest::countOf(log, "nanosleep"), 0) << log;
+}
 
 }  // namespace
 

@@ -125,6 +125,8 @@ TEST(Recording, HostileRecordingsAreRefusedWithTheirLineOrReplayedAsFarAsWhole) 
       {"other engine", std::string(h).replace(h.find("4.13"), 4, "4.12"), false,
        "line 2: made by engine version 4.12"},
       {"bad build", header("1", "QUADTREE"), false, "line 3: bad build 'QUADTREE'"},
+      {"window beyond any screen", std::string(h).replace(h.find("cells 80 24"), 11, "cells 4097 24"),
+       false, "line 6: bad cells"},
       {"events out of order", h + "5 sum 0 0000000000000000 -\n5 key win A press\nend 6\n", false,
        "line 12: event out of order within step 5"},
       {"steps in the past", h + "9 key win A press\n4 key win B press\nend 10\n", false,

@@ -201,6 +201,33 @@ TEST(TerminalDisplay, RefusesWhatIsNotATerminal) {
   close(pipe_fds[1]);
 }
 
+// Window sizes beyond any screen are refused before a cell is allocated, and
+// a terminal that reports more cells than that is taken at the bound, logged.
+TEST(TerminalDisplay, SizesAreBoundedWhereRead) {
+  ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
+  struct winsize size = {};
+  size.ws_col = 65535;
+  size.ws_row = 65535;
+  int master = -1, slave = -1;
+  ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, &size), 0);
+  sb::TerminalDisplay display;
+  const int refused[][2] = {{100000, 100000}, {4097, 1}, {1, 5000}, {2147483647, 2147483647}};
+  for (const auto &cells : refused)
+    EXPECT_EQ(display.open(slave, slave, cells[0], cells[1], sb::TerminalDisplay::COLORS_256), -1)
+        << cells[0] << " x " << cells[1];
+  ASSERT_EQ(display.open(slave, slave, 80, 24, sb::TerminalDisplay::COLORS_256), 0);
+  EXPECT_EQ(display.getTerminalColumns(), 4096);
+  EXPECT_EQ(display.getTerminalRows(), 4096);
+  display.close();
+  EXPECT_NE(sbtest::readLog().find("TerminalDisplay::open(): Warning! The terminal reports 65535 x "
+                                   "65535 cells; more than 4096 a side is not used."),
+            std::string::npos)
+      << sbtest::readLog();
+  close(master);
+  close(slave);
+  sb::GameManager::getInstance().shutDown();
+}
+
 TEST(TerminalDisplay, Nearest256MatchesExhaustiveSearch) {
   // The palette's cube and grey ramp, searched in full for the least distance.
   auto palette = [](int index, int rgb[3]) {

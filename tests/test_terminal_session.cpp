@@ -16,9 +16,11 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <random>
 #include <string>
 #include <vector>
 
+#include "TerminalDisplay.h"
 #include "support/TestEngine.h"
 
 namespace {
@@ -336,4 +338,117 @@ TEST(TerminalSession, KittyKeyboardGivesRealPressesAndReleases) {
   ASSERT_EQ(write(session.master, "\x1b[113u", 7), 7);
   EXPECT_EQ(session.finish(), 0);
   EXPECT_NE(session.output.find("\x1b[<u" + LEAVE), std::string::npos);
+}
+
+namespace {
+
+// Waits up to ms milliseconds for fd to become readable.
+bool readable(int fd, int ms) {
+  struct pollfd ready = {fd, POLLIN, 0};
+  return poll(&ready, 1, ms) > 0;
+}
+
+// Waits up to ms milliseconds for the child to end; its status, or -1.
+int endOf(pid_t child, int ms) {
+  int status = 0;
+  for (int waited = 0; waited < ms; waited += 10) {
+    if (waitpid(child, &status, WNOHANG) == child) return status;
+    usleep(10000);
+  }
+  kill(child, SIGKILL);
+  waitpid(child, &status, 0);
+  return -1;
+}
+
+// In a child process: a display on the pseudo-terminal sends frames of
+// noise, every cell new, far more than the terminal holds unread; reports
+// the frames it dropped; then, told so, fills the screen with 'Z'.
+void stalledDisplay(int slave, int report, int orders) {
+  sb::TerminalDisplay display;
+  if (display.open(slave, slave, 80, 24, sb::TerminalDisplay::TRUE_COLOR) != 0) _exit(2);
+  std::mt19937 random(8);
+  for (int frame = 0; frame < 300; frame++) {
+    for (int y = 0; y < 24; y++)
+      for (int x = 0; x < 80; x++)
+        display.put(x, y, static_cast<char>('a' + random() % 26), static_cast<unsigned char>(random()),
+                    static_cast<unsigned char>(random()), static_cast<unsigned char>(random()));
+    if (display.present() < 0) _exit(3);
+  }
+  long long dropped = display.getDroppedFrames();
+  char order = 0;
+  if (write(report, &dropped, sizeof dropped) != sizeof dropped || read(orders, &order, 1) != 1)
+    _exit(4);
+  for (int frame = 0; frame < 100; frame++) {
+    for (int y = 0; y < 24; y++)
+      for (int x = 0; x < 80; x++) display.put(x, y, 'Z', 255, 255, 255);
+    display.present();
+    usleep(5000);
+  }
+  display.close();
+  _exit(0);
+}
+
+}  // namespace
+
+// A terminal that stops reading (a stalled link) holds up neither the frames
+// nor, after SIGTERM, the end of the program: frames are dropped meanwhile,
+// and once it reads again the screen is drawn whole, no sequence cut.
+TEST(TerminalSession, AStalledReaderNeverHoldsTheGameUp) {
+  for (bool terminate : {false, true}) {
+    SCOPED_TRACE(terminate ? "terminated while stalled" : "reading again");
+    struct winsize size = {};
+    size.ws_col = 80;
+    size.ws_row = 24;
+    int master = -1, slave = -1, report[2], orders[2];
+    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, &size), 0);
+    ASSERT_EQ(pipe(report), 0);
+    ASSERT_EQ(pipe(orders), 0);
+    pid_t child = fork();
+    if (child == 0) {
+      close(master);
+      signal(SIGTERM, SIG_DFL);  // not the handler of an engine this process started earlier
+      stalledDisplay(slave, report[1], orders[0]);
+    }
+    close(report[1]);
+    close(orders[0]);
+    long long dropped = -1;
+    bool reported = readable(report[0], 10000) &&
+                    read(report[0], &dropped, sizeof dropped) == sizeof dropped;
+    EXPECT_TRUE(reported) << "a frame waited for the terminal";
+    EXPECT_GT(dropped, 0);
+    Screen screen;
+    screen.resize(80, 24);
+    if (terminate || !reported) {
+      // The signal's handler gives the terminal back as far as it can, at once,
+      // and the process ends by the signal.
+      kill(child, SIGTERM);
+      int status = endOf(child, 5000);
+      EXPECT_TRUE(status != -1 && WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+      struct termios modes;
+      ASSERT_EQ(tcgetattr(slave, &modes), 0);
+      EXPECT_TRUE((modes.c_lflag & ECHO) && (modes.c_lflag & ICANON));
+    } else {
+      ASSERT_EQ(write(orders[1], "R", 1), 1);
+      int status = -1;
+      for (int waited = 0; waited < 20000 && status == -1; waited += 10) {
+        char buffer[65536];
+        while (readable(master, 0)) {
+          ssize_t n = read(master, buffer, sizeof buffer);
+          if (n <= 0) break;
+          screen.feed(std::string(buffer, static_cast<size_t>(n)));
+        }
+        if (waitpid(child, &status, WNOHANG) != child) status = -1;
+        usleep(10000);
+      }
+      char rest[65536];
+      for (ssize_t n; readable(master, 50) && (n = read(master, rest, sizeof rest)) > 0;)
+        screen.feed(std::string(rest, static_cast<size_t>(n)));
+      EXPECT_TRUE(status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+      for (int y = 0; y < 24; y++) EXPECT_EQ(screen.row(y), std::string(80, 'Z')) << "row " << y;
+    }
+    close(report[0]);
+    close(orders[1]);
+    close(master);
+    close(slave);
+  }
 }

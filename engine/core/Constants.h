@@ -74,6 +74,7 @@ constexpr unsigned MAX_AUDIO_CHANNELS = 8;      ///< Channels of a sound or a mu
 constexpr unsigned MAX_SAMPLE_RATE = 768000;    ///< Samples a second of a sound or a music file.
 constexpr int MAX_WAV_CHUNKS = 1000;            ///< Chunks of a WAV file ahead of its data.
 constexpr long long MAX_PATH_CELLS = 1LL << 21;  ///< Cells of one path search's node graph.
+constexpr int MAX_WINDOW_CHARS = 4096;  ///< Most cells a side of the window and of a terminal.
 /// Bytes that the node graphs of all path searches, running and kept for reuse, may hold.
 constexpr long long MAX_PATH_MEMORY = 256LL << 20;
 /// Bytes of node graphs kept for reuse by later searches (at most four graphs).

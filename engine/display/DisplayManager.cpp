@@ -6,6 +6,7 @@
 
 #include "Cast.h"
 #include "Config.h"
+#include "Constants.h"
 #include "DisplayProbe.h"
 #include "Frame.h"
 #include "HeadlessBackEnd.h"
@@ -79,6 +80,13 @@ int DisplayManager::startUp() {
     log_manager.writeLog("DisplayManager::startUp(): Error! Window size (%d, %d) characters "
                          "must be positive.",
                          window_horizontal_chars, window_vertical_chars);
+    return -1;
+  }
+  // Every cell costs memory, and whole frames bytes: a size beyond any screen is refused.
+  if (window_horizontal_chars > MAX_WINDOW_CHARS || window_vertical_chars > MAX_WINDOW_CHARS) {
+    log_manager.writeLog("DisplayManager::startUp(): Error! Window size (%d, %d) characters "
+                         "is more than %d a side.",
+                         window_horizontal_chars, window_vertical_chars, MAX_WINDOW_CHARS);
     return -1;
   }
 

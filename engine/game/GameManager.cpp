@@ -47,15 +47,6 @@ void stopManager(Manager &manager, const char *stopped) {
   LogManager::getInstance().writeLog(1, "%s", stopped);
 }
 
-// Sleeps for a number of microseconds; a request of a second or more is split
-// into whole seconds and nanoseconds so that nanosleep() accepts it.
-int sleepMicroseconds(long long microseconds) {
-  struct timespec request;
-  request.tv_sec = static_cast<time_t>(microseconds / 1000000);
-  request.tv_nsec = static_cast<long>((microseconds % 1000000) * 1000);
-  return nanosleep(&request, nullptr);
-}
-
 // While the loop runs, Ctrl-C (or SIGTERM, SIGHUP, SIGQUIT) is only recorded here and acted on by the loop
 // at the end of its step: shutting down inside the handler could deadlock if
 // the signal arrived in the middle of a memory allocation. A second Ctrl-C
@@ -65,6 +56,22 @@ int sleepMicroseconds(long long microseconds) {
 volatile sig_atomic_t loop_running = 0;
 volatile sig_atomic_t pending_signal = 0;
 volatile sig_atomic_t shutting_down = 0;
+
+// Sleeps for a number of microseconds; a request of a second or more is split
+// into whole seconds and nanoseconds so that nanosleep() accepts it. A signal
+// the game goes on after (a resize, a resume) does not cut the sleep short:
+// the rest is slept. A signal that ends the game does, so that it ends at once.
+int sleepMicroseconds(long long microseconds) {
+  struct timespec request, remaining;
+  request.tv_sec = static_cast<time_t>(microseconds / 1000000);
+  request.tv_nsec = static_cast<long>((microseconds % 1000000) * 1000);
+  while (nanosleep(&request, &remaining) != 0) {
+    if (errno != EINTR) return -1;
+    if (pending_signal) return 0;
+    request = remaining;
+  }
+  return 0;
+}
 
 void onSignal(int signal) {
   if (pending_signal || shutting_down) {
@@ -205,7 +212,7 @@ long long GameManager::waitOutStep(const Clock &clock, long long adjust) const {
     return 0;
   }
   long long before = clock.split();
-  if (sleepMicroseconds(to_sleep) != 0 && !pending_signal) {
+  if (sleepMicroseconds(to_sleep) != 0) {
     log_manager.writeLog("GameManager::run(): Error in nanosleep()! '%s'", strerror(errno));
     log_manager.writeLog("GameManager::run(): tv_nsec %ld, to_sleep %ld",
                          static_cast<long>((to_sleep % 1000000) * 1000), static_cast<long>(to_sleep));

@@ -75,11 +75,11 @@ void CellMap::fill(bool transparent, bool walkable) {
 }
 
 int CellMap::setCost(int x, int y, float cost) {
-  if (!contains(x, y) || !(cost > 0) || !std::isfinite(cost)) {
+  if (!contains(x, y) || !(cost > 0 && cost <= MAX_COST)) {
     LogManager::getInstance().writeLog(
-        "CellMap::setCost(): Error! cost %g at (%d, %d) is not a finite cost above 0 inside %d x "
-        "%d cells.",
-        static_cast<double>(cost), x, y, width, height);
+        "CellMap::setCost(): Error! cost %g at (%d, %d) is not a cost above 0 and at most %g "
+        "inside %d x %d cells.",
+        static_cast<double>(cost), x, y, static_cast<double>(MAX_COST), width, height);
     return -1;
   }
   if (costs.empty()) {

@@ -24,6 +24,9 @@ class CellMap {
   static constexpr std::uint8_t TRANSPARENT = 1;
   /// Bit of a cell's flags: movers may enter.
   static constexpr std::uint8_t WALKABLE = 2;
+  /// The largest cost of a cell: sums of costs over the largest map stay
+  /// finite in single precision, whatever the distance maps multiply them by.
+  static constexpr float MAX_COST = 1.0e18f;
 
   /// An empty map of 0 x 0 cells.
   CellMap();
@@ -64,8 +67,8 @@ class CellMap {
     if (!contains(x, y)) return 0;
     return costs.empty() ? 1.0f : costs[index(x, y)];
   }
-  /// Sets the cost of entering a cell, a finite number above 0. Returns 0, or -1
-  /// (logged) for a cell outside the map or a bad cost.
+  /// Sets the cost of entering a cell, a number above 0 and at most MAX_COST.
+  /// Returns 0, or -1 (logged) for a cell outside the map or a bad cost.
   int setCost(int x, int y, float cost);
   /// True once some cell's cost was set (distance maps then read the costs).
   bool hasCosts() const { return !costs.empty(); }

@@ -29,10 +29,10 @@ DistanceMap::DistanceMap()
     : width(0), height(0), eight_way(true), squeeze(false), diagonal_cost(1.41421356f) {}
 
 int DistanceMap::setMoves(bool new_eight_way, float diagonal, bool new_squeeze) {
-  if (!(diagonal > 0) || !std::isfinite(diagonal)) {
+  if (!(diagonal > 0 && diagonal <= MAX_FACTOR)) {
     LogManager::getInstance().writeLog(
-        "DistanceMap::setMoves(): Error! diagonal cost %g is not a finite cost above 0.",
-        static_cast<double>(diagonal));
+        "DistanceMap::setMoves(): Error! diagonal cost %g is not a cost above 0 and at most %g.",
+        static_cast<double>(diagonal), static_cast<double>(MAX_FACTOR));
     return -1;
   }
   eight_way = new_eight_way;
@@ -42,11 +42,13 @@ int DistanceMap::setMoves(bool new_eight_way, float diagonal, bool new_squeeze) 
 }
 
 void DistanceMap::prepare(const CellMap &map) {
+  // A map of another shape moves the blocked border, even with as many cells.
+  const bool reshaped = map.getWidth() != width || map.getHeight() != height;
   width = map.getWidth();
   height = map.getHeight();
   const int pw = width + 2;
   const std::size_t cells = static_cast<std::size_t>(pw) * (height + 2);
-  if (costs.size() != cells) {
+  if (reshaped || costs.size() != cells) {
     costs.assign(cells, UNREACHABLE);
     open.assign(cells, 0);
     heap.clear();
@@ -221,11 +223,11 @@ int DistanceMap::compute(const CellMap &map, const std::vector<coord_struct> &go
 }
 
 int DistanceMap::makeFleeMap(const CellMap &map, const DistanceMap &chase, float coefficient) {
-  if (chase.width != map.getWidth() || chase.height != map.getHeight() || !(coefficient < 0) ||
-      !std::isfinite(coefficient)) {
+  if (chase.width != map.getWidth() || chase.height != map.getHeight() ||
+      !(coefficient < 0 && coefficient >= -MAX_FACTOR)) {
     LogManager::getInstance().writeLog(
         "DistanceMap::makeFleeMap(): Error! a %d x %d distance map for a %d x %d map, "
-        "coefficient %g (must be below 0).",
+        "coefficient %g (must be below 0, at least -1e6).",
         chase.width, chase.height, map.getWidth(), map.getHeight(),
         static_cast<double>(coefficient));
     return -1;

@@ -56,11 +56,14 @@ class DistanceMap {
  public:
   /// The distance of a cell from which no goal is reached (and of cells outside the map).
   static constexpr float UNREACHABLE = std::numeric_limits<float>::infinity();
+  /// The largest diagonal cost and flee coefficient (in size): with the cells'
+  /// costs bounded too, no sum of steps overflows.
+  static constexpr float MAX_FACTOR = 1.0e6f;
 
   /// An empty map, eight-way moves, diagonal cost sqrt(2).
   DistanceMap();
   /// Chooses the moves: eight_way false allows only the four side steps; a
-  /// diagonal step costs diagonal (finite, above 0) times the entered cell's
+  /// diagonal step costs diagonal (above 0, at most MAX_FACTOR) times the entered cell's
   /// cost. With squeeze, a diagonal step may also pass between two blocked
   /// corners (libtcod's rule). Returns 0, or -1 (logged, unchanged) for a bad
   /// diagonal cost.
@@ -80,7 +83,8 @@ class DistanceMap {
   /// cell starts at its distance times coefficient (below 0; -1.2 is usual) and
   /// the walks are scanned again, so that downhill leads away from the goals and
   /// past them towards open space rather than into dead ends. Returns 0, or -1
-  /// (logged, unchanged) for a map of another size or a coefficient not below 0.
+  /// (logged, unchanged) for a map of another size or a coefficient not below 0
+  /// or below -MAX_FACTOR.
   int makeFleeMap(const CellMap &map, const DistanceMap &chase, float coefficient = -1.2f);
 
   /// Returns the distance of a cell to the nearest goal, UNREACHABLE when none is reached.

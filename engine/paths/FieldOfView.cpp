@@ -1,7 +1,6 @@
 #include "FieldOfView.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "CellMap.h"
 #include "LogManager.h"
@@ -29,6 +28,18 @@ struct FieldOfView::Row {
   int start_num, start_den;
   int end_num, end_den;
 };
+
+namespace {
+
+// Whether the centre of the cell at col in a row depth rows out lies between
+// the row's slopes: start <= col / depth <= end.
+template <typename Row>
+inline bool litCentre(const Row &row, int depth, int col) {
+  const long long c = col, d = depth;
+  return c * row.start_den >= d * row.start_num && c * row.end_den <= d * row.end_num;
+}
+
+}  // namespace
 
 // A line of precise permissive field of view, from (xi, yi) to (xf, yf), in
 // the corner coordinates of a quadrant (the origin cell spans (0,0) to (1,1)).
@@ -77,7 +88,7 @@ void FieldOfView::prepare(int map_width, int map_height) {
     views.reserve(cells + 8);
     bumps.reserve(2 * cells + 8);
   } else {
-    std::memset(visible.data(), 0, visible.size());
+    std::fill(visible.begin(), visible.end(), 0);
   }
 }
 
@@ -127,19 +138,15 @@ int FieldOfView::compute(const CellMap &map, int x, int y, int radius, bool ligh
       min_col = std::max(min_col, q.col_lo);
       max_col = std::min(max_col, q.col_hi);
       const int row_base = origin + depth * q.rstep;
-      // A floor cell is lit when its centre lies between the slopes. The test
-      // is made in single precision, as libtcod makes it, so that cells whose
-      // centre lies exactly on a slope get libtcod's answer.
-      const float fdepth = static_cast<float>(depth);
-      float first_lit = fdepth * (static_cast<float>(row.start_num) / row.start_den);
-      const float last_lit = fdepth * (static_cast<float>(row.end_num) / row.end_den);
+      // A floor cell is lit when its centre lies between the slopes, centres on
+      // a slope included. The test is exact (in integers): rounding it would
+      // light a cell on a slope from one side and not from the other.
       const long long depth2 = static_cast<long long>(depth) * depth;
       int prev = -1;  // -1 none yet, 0 floor, 1 wall
       for (int col = min_col; col <= max_col; col++) {
         const int cell = row_base + col * q.cstep;
         const int wall = (flags[cell] & CellMap::TRANSPARENT) ? 0 : 1;
-        const float fcol = static_cast<float>(col);
-        bool lit = wall ? light_walls : (fcol >= first_lit && fcol <= last_lit);
+        bool lit = wall ? light_walls : litCentre(row, depth, col);
         if (lit && (radius == 0 || depth2 + static_cast<long long>(col) * col < radius2)) {
           visible[cell] = 1;
           seen[cell] = 1;
@@ -147,7 +154,6 @@ int FieldOfView::compute(const CellMap &map, int x, int y, int radius, bool ligh
         if (prev == 1 && !wall) {
           row.start_num = 2 * col - 1;
           row.start_den = 2 * depth;
-          first_lit = fdepth * (static_cast<float>(row.start_num) / row.start_den);
         } else if (prev == 0 && wall && depth < max_depth) {
           rows.push_back(Row{depth + 1, row.start_num, row.start_den, 2 * col - 1, 2 * depth});
         }
@@ -184,7 +190,11 @@ void FieldOfView::permissiveQuadrant(const CellMap &map, int ox, int oy, int dx,
   if (extent_x == 0 && extent_y == 0) return;
   views.clear();
   bumps.clear();
-  views.push_back(View{PermissiveLine{0, 1, extent_x, 0}, PermissiveLine{1, 0, 0, extent_y}, -1, -1});
+  // The first view's lines run from the origin cell's far corners along the
+  // quadrant's edges; in a quadrant one cell thin (a corridor, or an origin on
+  // the map's edge) they still need a length, or the view would be closed.
+  const int line_x = std::max(extent_x, 1), line_y = std::max(extent_y, 1);
+  views.push_back(View{PermissiveLine{0, 1, line_x, 0}, PermissiveLine{1, 0, 0, line_y}, -1, -1});
   const std::uint8_t *flags = map.data();
   const int max_i = extent_x + extent_y;
   for (int i = 1; i <= max_i && !views.empty(); i++) {

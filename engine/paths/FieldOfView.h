@@ -62,8 +62,9 @@ class FieldOfView {
   ~FieldOfView();
 
   /// Computes what the cell (x, y) sees on the map: cells within radius
-  /// (a circle, dx² + dy² <= radius²; 0 means unlimited) that the algorithm
-  /// finds visible. With light_walls, opaque cells that bound the view are
+  /// (0 means unlimited) that the algorithm finds visible. The radius bounds a
+  /// circle, dx² + dy² < radius², for symmetric shadowcasting, and a square,
+  /// |dx| and |dy| <= radius, for precise permissive. With light_walls, opaque cells that bound the view are
   /// seen too; without, only transparent cells are. The origin is seen unless
   /// it is opaque and light_walls is false. A map of another size first clears
   /// the memory of seen cells. Returns 0, or -1 (logged, nothing seen) for an

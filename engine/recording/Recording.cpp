@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "Constants.h"
 #include "utility.h"
 
 namespace sb {
@@ -387,8 +388,8 @@ bool takeHeaderField(int field, const std::string &value, RecordingHeader &heade
       return parseInt(value, 1, Recording::MAX_STEP, header.first_id);
     case 4: {
       std::vector<std::string> t;
-      return splitTokens(value, t, 2) && t.size() == 2 && parseInt(t[0], 1, 10000, header.columns) &&
-             parseInt(t[1], 1, 10000, header.rows);
+      return splitTokens(value, t, 2) && t.size() == 2 && parseInt(t[0], 1, MAX_WINDOW_CHARS, header.columns) &&
+             parseInt(t[1], 1, MAX_WINDOW_CHARS, header.rows);
     }
     case 5:
       return parseInt(value, 0, 999, header.frame_time);

@@ -98,6 +98,8 @@ int TerminalBackEnd::open(int columns, int rows, bool cp437) {
   log_manager.writeLog(5, "DisplayManager::startUp(): drawing into the terminal (%s colour).",
                        colorModeName(p_terminal->getColorMode()));
   write_failed = false;
+  dropped_frames = 0;
+  dropping = false;
   p_terminal->setCp437(cp437);
   return 0;
 }
@@ -160,6 +162,19 @@ void TerminalBackEnd::present(sf::Texture *) {
     log_manager.writeLog("DisplayManager::swapBuffers(): Warning! Unable to write to the terminal.");
     write_failed = true;
   }
+  // Once when the terminal stops reading, once when it reads again.
+  long long dropped = p_terminal->getDroppedFrames();
+  if (dropped != dropped_frames && !dropping) {
+    log_manager.writeLog("DisplayManager::swapBuffers(): Warning! The terminal is not reading: "
+                         "frames are dropped until it does.");
+    dropping = true;
+  } else if (dropped == dropped_frames && dropping) {
+    log_manager.writeLog("DisplayManager::swapBuffers(): The terminal reads again (%lld frames "
+                         "dropped since it opened).",
+                         dropped);
+    dropping = false;
+  }
+  dropped_frames = dropped;
   if (p_terminal->getSizeChanges() != size_changes) {  // resized
     size_changes = p_terminal->getSizeChanges();
     log_manager.writeLog(5, "DisplayManager::swapBuffers(): the terminal now has %d x %d cells.",

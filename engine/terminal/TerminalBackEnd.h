@@ -50,6 +50,8 @@ class TerminalBackEnd : public DisplayBackEnd {
   int shake_cells_x = 0, shake_cells_y = 0;
   bool write_failed = false;  // logged once
   int size_changes = 0;       // the resizes already logged
+  long long dropped_frames = 0;  // frames the terminal did not read, as last seen
+  bool dropping = false;         // the terminal not reading, logged
   void warnOfSmallTerminal(const char *where);
 };
 

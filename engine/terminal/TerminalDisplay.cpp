@@ -2,6 +2,7 @@
 
 #include "utility.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -14,6 +15,8 @@
 #include <cstring>
 
 #include "Cast.h"
+#include "Constants.h"
+#include "LogManager.h"
 
 namespace sb {
 
@@ -56,6 +59,10 @@ volatile sig_atomic_t resized = 0;
 volatile sig_atomic_t writing_frame = 0;
 volatile sig_atomic_t stop_pending = 0;
 volatile sig_atomic_t keyboard_pushed = 0;
+// Set while bytes of a frame wait to be written (a sequence may be cut short
+// on the terminal); set by a give-back that left them unwritten.
+volatile sig_atomic_t output_cut = 0;
+volatile sig_atomic_t tail_abandoned = 0;
 int held_output_fd = -1;
 int held_input_fd = -1;
 bool termios_saved = false;
@@ -109,11 +116,26 @@ void removeFatalHandlers() {
 
 void restoreAtExit() { TerminalDisplay::restoreFromSignal(); }
 
-// Writes everything with async-signal-safe calls only.
-void writeRaw(int fd, const char *data, size_t size) {
+// Cancels an escape sequence that a frame cut short left open (CAN).
+const char CANCEL_SEQUENCE[] = "\x18";
+
+// How long a give-back waits, at most, for a terminal that is not reading.
+const int GIVE_BACK_WAIT_MS = 200;
+const int WAIT_SLICE_MS = 20;
+
+// Writes everything with async-signal-safe calls only, waiting at most
+// wait_ms in all (less what earlier calls used) for a terminal that does not
+// take the bytes; what is left then is dropped.
+void writeRaw(int fd, const char *data, size_t size, int &wait_ms) {
   while (size > 0) {
     ssize_t n = write(fd, data, size);
     if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && wait_ms > 0) {
+      struct pollfd ready = {fd, POLLOUT, 0};
+      poll(&ready, 1, WAIT_SLICE_MS);
+      wait_ms -= WAIT_SLICE_MS;
+      continue;
+    }
     if (n <= 0) break;
     data += n;
     size -= static_cast<size_t>(n);
@@ -121,10 +143,30 @@ void writeRaw(int fd, const char *data, size_t size) {
 }
 
 // Normal screen, cursor, mouse reporting off and the terminal's own modes.
+// The writes never wait long, so that a terminal that stopped reading
+// cannot hold a signal handler (or the end of the program) for ever.
 void giveTerminalBack() {
-  if (keyboard_pushed) writeRaw(held_output_fd, KEYBOARD_POP, sizeof(KEYBOARD_POP) - 1);
-  writeRaw(held_output_fd, LEAVE_SEQUENCE, sizeof(LEAVE_SEQUENCE) - 1);
+  int wait_ms = GIVE_BACK_WAIT_MS;
+  if (output_cut) {
+    writeRaw(held_output_fd, CANCEL_SEQUENCE, sizeof(CANCEL_SEQUENCE) - 1, wait_ms);
+    tail_abandoned = 1;
+  }
+  if (keyboard_pushed) writeRaw(held_output_fd, KEYBOARD_POP, sizeof(KEYBOARD_POP) - 1, wait_ms);
+  writeRaw(held_output_fd, LEAVE_SEQUENCE, sizeof(LEAVE_SEQUENCE) - 1, wait_ms);
   if (termios_saved) tcsetattr(held_input_fd, TCSANOW, &saved_termios);
+}
+
+// A descriptor of its own onto the terminal (or file) behind fd, whose
+// writes never wait: the one behind fd is shared with the shell, which must
+// not find it changed. -1 when none can be had.
+int openNonBlocking(int fd) {
+  std::string path = "/proc/self/fd/" + std::to_string(fd);
+  int own = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (own < 0 && isatty(fd)) {
+    const char *name = ttyname(fd);
+    if (name) own = ::open(name, O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  }
+  return own;
 }
 
 // Job control: Ctrl-Z gives the terminal back, then stops the process as
@@ -245,6 +287,20 @@ int squaredDistance(int r1, int g1, int b1, int r2, int g2, int b2) {
   return (r1 - r2) * (r1 - r2) + (g1 - g2) * (g1 - g2) + (b1 - b2) * (b1 - b2);
 }
 
+// The terminal's size in cells, each side at most a window's (logged when
+// cut); false when the terminal does not tell.
+bool terminalSize(int fd, int &columns, int &rows, const char *where) {
+  struct winsize size;
+  if (ioctl(fd, TIOCGWINSZ, &size) != 0 || size.ws_col == 0 || size.ws_row == 0) return false;
+  columns = std::min(static_cast<int>(size.ws_col), MAX_WINDOW_CHARS);
+  rows = std::min(static_cast<int>(size.ws_row), MAX_WINDOW_CHARS);
+  if (columns < size.ws_col || rows < size.ws_row)
+    LogManager::getInstance().writeLog(
+        "%s: Warning! The terminal reports %d x %d cells; more than %d a side is not used.", where,
+        size.ws_col, size.ws_row, MAX_WINDOW_CHARS);
+  return true;
+}
+
 }  // namespace
 
 TerminalDisplay::TerminalDisplay() {}
@@ -279,11 +335,11 @@ void TerminalDisplay::takeBack() {
 // The terminal's size now; when it changed, the whole screen is cleared and
 // drawn again, so that nothing from before the change stays.
 void TerminalDisplay::readSize() {
-  struct winsize size;
-  if (ioctl(output_fd, TIOCGWINSZ, &size) != 0 || size.ws_col == 0 || size.ws_row == 0) return;
-  if (size.ws_col == terminal_columns && size.ws_row == terminal_rows) return;
-  terminal_columns = size.ws_col;
-  terminal_rows = size.ws_row;
+  int new_columns = 0, new_rows = 0;
+  if (!terminalSize(output_fd, new_columns, new_rows, "TerminalDisplay::present()")) return;
+  if (new_columns == terminal_columns && new_rows == terminal_rows) return;
+  terminal_columns = new_columns;
+  terminal_rows = new_rows;
   visible_columns = std::min(columns, terminal_columns);
   visible_rows = std::min(rows, terminal_rows);
   size_changes++;
@@ -293,7 +349,7 @@ void TerminalDisplay::readSize() {
 
 void TerminalDisplay::enableKeyReleases() {
   if (!isOpen() || keyboard_pushed) return;
-  writeAll(KEYBOARD_PUSH, sizeof(KEYBOARD_PUSH) - 1);
+  send(KEYBOARD_PUSH, sizeof(KEYBOARD_PUSH) - 1);
   keyboard_pushed = 1;
 }
 
@@ -368,22 +424,41 @@ int TerminalDisplay::open(int new_output_fd, int new_input_fd, int new_columns, 
   if (isOpen() || terminal_held) return -1;
   // A headless replay's cast draws into a terminal that no screen shows.
   bool offscreen = Cast::getInstance().isOffscreen(new_output_fd);
-  if (new_columns <= 0 || new_rows <= 0 || (!isatty(new_output_fd) && !offscreen)) return -1;
+  if (new_columns <= 0 || new_rows <= 0 || new_columns > MAX_WINDOW_CHARS ||
+      new_rows > MAX_WINDOW_CHARS || (!isatty(new_output_fd) && !offscreen))
+    return -1;
+  std::size_t cells = static_cast<std::size_t>(new_columns) * static_cast<std::size_t>(new_rows);
+  try {
+    back.assign(cells, 0);
+    front.assign(cells, 0);
+  } catch (const std::bad_alloc &) {
+    back.clear();
+    front.clear();
+    return -1;
+  }
   columns = new_columns;
   rows = new_rows;
-  struct winsize size;
-  if (ioctl(new_output_fd, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 && size.ws_row > 0) {
-    terminal_columns = size.ws_col;
-    terminal_rows = size.ws_row;
-  } else {  // a terminal that does not tell: take it to be large enough
-    terminal_columns = columns;
+  if (!terminalSize(new_output_fd, terminal_columns, terminal_rows, "TerminalDisplay::open()")) {
+    terminal_columns = columns;  // a terminal that does not tell: taken to be large enough
     terminal_rows = rows;
   }
   visible_columns = std::min(columns, terminal_columns);
   visible_rows = std::min(rows, terminal_rows);
   color_mode = mode;
 
-  held_output_fd = new_output_fd;
+  write_fd = openNonBlocking(new_output_fd);
+  owns_write_fd = write_fd >= 0;
+  if (!owns_write_fd) {
+    write_fd = new_output_fd;
+    LogManager::getInstance().writeLog(
+        "TerminalDisplay::open(): Warning! No descriptor of its own onto the terminal: a "
+        "terminal that stops reading will hold the game up.");
+  }
+  pending.clear();
+  pending_at = 0;
+  output_cut = tail_abandoned = 0;
+  dropped_frames = 0;
+  held_output_fd = write_fd;
   held_input_fd = new_input_fd;
   enterRawMode(new_input_fd, false);
   output_fd = new_output_fd;
@@ -395,10 +470,8 @@ int TerminalDisplay::open(int new_output_fd, int new_input_fd, int new_columns, 
   given_back = resumed = resized = stop_pending = keyboard_pushed = 0;
   installJobHandlers();
 
-  std::size_t cells = static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows);
   blank = makeCell(' ', 0, background);
-  back.assign(cells, blank);
-  front.assign(cells, 0);
+  std::fill(back.begin(), back.end(), blank);
   forgetShown();
   out.reserve(4096);
   last_frame_bytes = 0;
@@ -407,16 +480,27 @@ int TerminalDisplay::open(int new_output_fd, int new_input_fd, int new_columns, 
   notice_frames = 0;
   std::string enter = ENTER_SEQUENCE;
   enter += KEYBOARD_QUERY;
-  writeAll(enter.data(), enter.size());
+  send(enter.data(), enter.size());
   return 0;
 }
 
 void TerminalDisplay::close() {
   if (!isOpen()) return;
+  // What waits of the last frame goes first, if the terminal takes it soon.
+  for (int waited = 0; flushPending() == 0 && waited < GIVE_BACK_WAIT_MS; waited += WAIT_SLICE_MS) {
+    struct pollfd ready = {write_fd, POLLOUT, 0};
+    poll(&ready, 1, WAIT_SLICE_MS);
+  }
   restoreFromSignal();
   removeFatalHandlers();
   removeJobHandlers();
   given_back = 0;
+  if (owns_write_fd) ::close(write_fd);
+  write_fd = -1;
+  owns_write_fd = false;
+  pending.clear();
+  pending_at = 0;
+  output_cut = tail_abandoned = 0;
   output_fd = -1;
   input_fd = -1;
   back.clear();
@@ -526,6 +610,17 @@ void TerminalDisplay::appendCell(int column, int row, std::uint64_t cell) {
 
 long long TerminalDisplay::present() {
   if (!isOpen()) return -1;
+  // A terminal still busy with an earlier frame (or gone) gets no new one;
+  // the first it takes afterwards sends every cell.
+  const int flushed = flushPending();
+  if (flushed <= 0) {
+    std::fill(back.begin(), back.end(), blank);
+    forgetShown();
+    last_frame_bytes = 0;
+    if (flushed < 0) return -1;
+    dropped_frames++;
+    return 0;
+  }
   out.assign(BEGIN_FRAME, BEGIN_FRAME_SIZE);
   if (resumed) {
     resumed = 0;
@@ -554,7 +649,7 @@ long long TerminalDisplay::present() {
   out += END_FRAME;
   last_frame_bytes = static_cast<long long>(out.size());
   writing_frame = 1;
-  int written = writeAll(out.data(), out.size());
+  int written = send(out.data(), out.size());
   writing_frame = 0;
   if (stop_pending) {  // Ctrl-Z during the write: the frame is whole, now stop
     stop_pending = 0;
@@ -568,27 +663,65 @@ long long TerminalDisplay::present() {
   return last_frame_bytes;
 }
 
-// Writes everything, waiting a little for a terminal that is busy; -1 when
-// it is gone or stays full.
-int TerminalDisplay::writeAll(const char *data, std::size_t size) {
-  Cast::getInstance().output(data, size);
-  int waits = 0;
-  while (size > 0) {
-    ssize_t n = write(output_fd, data, size);
+// Writes what the terminal takes now, without waiting: the number of bytes
+// written, or -1 when the terminal is gone.
+long long TerminalDisplay::writeNow(const char *data, std::size_t size) {
+  std::size_t done = 0;
+  while (done < size) {
+    ssize_t n = write(write_fd, data + done, size - done);
     if (n > 0) {
-      data += n;
-      size -= static_cast<std::size_t>(n);
+      done += static_cast<std::size_t>(n);
       continue;
     }
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && waits++ < 50) {
-      struct pollfd ready = {output_fd, POLLOUT, 0};
-      poll(&ready, 1, 100);
-      continue;
-    }
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
     return -1;
   }
+  return static_cast<long long>(done);
+}
+
+// Sends bytes after those still waiting, or at once as far as the terminal
+// takes them; the rest waits for the next frames, so that no sequence is
+// ever cut on the terminal. 0, or -1 when the terminal is gone.
+int TerminalDisplay::send(const char *data, std::size_t size) {
+  Cast::getInstance().output(data, size);
+  std::size_t done = 0;
+  if (pending.empty()) {
+    long long n = writeNow(data, size);
+    if (n < 0) return -1;
+    done = static_cast<std::size_t>(n);
+  }
+  if (done < size) {
+    pending.append(data + done, size - done);
+    output_cut = 1;
+  }
   return 0;
+}
+
+// Writes what the terminal takes now of the bytes waiting: 1 when none are
+// left, 0 when some still wait, -1 when the terminal is gone. Bytes a
+// give-back left behind (the terminal has been reset since) are dropped.
+int TerminalDisplay::flushPending() {
+  if (tail_abandoned) {
+    pending.clear();
+    pending_at = 0;
+    tail_abandoned = 0;
+  }
+  if (!pending.empty()) {
+    long long n = writeNow(pending.data() + pending_at, pending.size() - pending_at);
+    if (n >= 0 && pending_at + static_cast<std::size_t>(n) < pending.size()) {
+      pending_at += static_cast<std::size_t>(n);
+      return 0;
+    }
+    pending.clear();
+    pending_at = 0;
+    if (n < 0) {
+      output_cut = 0;
+      return -1;
+    }
+  }
+  output_cut = 0;
+  return 1;
 }
 
 }  // namespace sb

@@ -20,7 +20,10 @@ namespace sb {
 /// Ctrl-Z (SIGTSTP) gives the terminal back before the process stops; after
 /// SIGCONT the next frame takes it over again and is sent whole. After a
 /// resize (SIGWINCH) the next frame clears the screen and is sent whole for
-/// the new size, showing what fits from the top left.
+/// the new size, showing what fits from the top left. Writing never waits
+/// for the terminal: bytes it does not take at once go first at the next
+/// frames, and frames made meanwhile are dropped, the first one after sent
+/// whole; giving the terminal back waits for it a fifth of a second at most.
 class TerminalDisplay {
  public:
   /// How colours are written.
@@ -41,7 +44,7 @@ class TerminalDisplay {
   /// window of columns x rows cells: raw keys, alternate screen, cursor
   /// hidden, mouse reporting. Only the part that fits the terminal is
   /// shown. 0, or -1 when output_fd is not a terminal, another display holds
-  /// the terminal, or the size is not positive.
+  /// the terminal, or the size is not 1 to MAX_WINDOW_CHARS a side.
   int open(int output_fd, int input_fd, int columns, int rows, ColorMode mode);
   /// Gives the terminal back as open() found it. Safe to call when closed.
   void close();
@@ -77,9 +80,13 @@ class TerminalDisplay {
   void fill(int column, int row, unsigned char r, unsigned char g, unsigned char b,
             unsigned char alpha);
   /// Sends the cells changed since the last frame in one write and blanks
-  /// the buffer. The number of bytes written, or -1 when the write failed
+  /// the buffer. The frame's bytes; 0 when nothing changed, or when the frame
+  /// was dropped because the terminal has not yet taken all of an earlier one
+  /// (the next frame it takes then sends every cell); -1 when the write failed
   /// (the next frame then sends every cell).
   long long present();
+  /// The frames dropped since open() because the terminal was not reading.
+  long long getDroppedFrames() const { return dropped_frames; }
 
   /// The window's width in cells.
   int getColumns() const { return columns; }
@@ -147,7 +154,14 @@ class TerminalDisplay {
   void takeBack();
   void readSize();
   void drawNotice();
-  int writeAll(const char *data, std::size_t size);
+  int write_fd = -1;           // where frames go: a descriptor that never waits when owned
+  bool owns_write_fd = false;
+  std::string pending;         // bytes the terminal has not taken yet
+  std::size_t pending_at = 0;  // of which these are written
+  long long dropped_frames = 0;
+  long long writeNow(const char *data, std::size_t size);
+  int send(const char *data, std::size_t size);
+  int flushPending();
 };
 
 }  // namespace sb

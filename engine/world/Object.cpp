@@ -375,6 +375,12 @@ bool Object::sees(const Object *p_other, const CellMap &map, FieldOfView &fov, i
   return fov.isVisible(nearestCell(p_other->position.getX()), nearestCell(p_other->position.getY()));
 }
 
+bool Object::sees(const Object *p_other, const CellMap &map, int radius,
+                  FovAlgorithm algorithm) const {
+  static thread_local FieldOfView work;  // allocates only for a map of a new size
+  return sees(p_other, map, work, radius, algorithm);
+}
+
 // The free functions of utility.h that need an object.
 
 float distance(Object *p_a, Object *p_b) {

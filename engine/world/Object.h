@@ -356,6 +356,10 @@ class Object {
   /// False for a null object or a cell off the map.
   bool sees(const Object *p_other, const CellMap &map, FieldOfView &fov, int radius = 0,
             FovAlgorithm algorithm = FOV_SYMMETRIC) const;
+  /// The same answer with a work space of the engine's own, so that no view
+  /// of the caller's (nor its memory of seen cells) changes.
+  bool sees(const Object *p_other, const CellMap &map, int radius = 0,
+            FovAlgorithm algorithm = FOV_SYMMETRIC) const;
 };
 
 namespace detail {

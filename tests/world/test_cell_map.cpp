@@ -85,6 +85,14 @@ TEST(CellMapFromWorld, ObjectsSeeEachOtherUnlessAWallIsBetween) {
   EXPECT_TRUE(p_b->sees(p_a, map, fov));
   EXPECT_FALSE(p_a->sees(p_b, map, fov, 5));  // too far for the radius
   EXPECT_FALSE(p_a->sees(nullptr, map, fov));
+  // Without a work space of the caller's, the caller's view and its memory stay.
+  sb::FieldOfView player;
+  player.compute(map, 0, 0, 3);
+  std::vector<std::uint8_t> visible(player.visibleCells(), player.visibleCells() + 200);
+  std::vector<std::uint8_t> seen(player.seenCells(), player.seenCells() + 200);
+  EXPECT_TRUE(p_a->sees(p_b, map) && !p_a->sees(p_b, map, 5));
+  EXPECT_EQ(std::vector<std::uint8_t>(player.visibleCells(), player.visibleCells() + 200), visible);
+  EXPECT_EQ(std::vector<std::uint8_t>(player.seenCells(), player.seenCells() + 200), seen);
   for (int y = 0; y < 10; y++) (new sb::Object)->setPosition(Vector(8, static_cast<float>(y)));
   ASSERT_EQ(map.buildFromWorld(), 0);
   EXPECT_FALSE(p_a->sees(p_b, map, fov));
