@@ -169,7 +169,8 @@ int GameManager::startUp() {
   if (Replay::getInstance().isReplaying()) seed = Replay::getInstance().getSeed();
   else if (seed == 0) seed = static_cast<int>(time(nullptr));
   if (seed != -1) srand(static_cast<unsigned int>(seed));
-  log_manager.writeLog(10, "GameManager()::startUp(): seed is %d", seed);
+  // At every level: a player can report the seed of a run.
+  log_manager.writeLog("GameManager()::startUp(): seed is %d", seed);
   Replay::getInstance().engineStarted();
   if (Recorder::getInstance().engineStarted(seed) != 0) return -1;
 

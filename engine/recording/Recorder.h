@@ -1,8 +1,12 @@
 #ifndef SORBELANE_RECORDER_H
 #define SORBELANE_RECORDER_H
 
-#include <cstdio>
+#include <csignal>
+#include <condition_variable>
+#include <cstddef>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "Recording.h"
 #include "WorldChecksum.h"
@@ -18,6 +22,13 @@ class EventNetwork;
 /// checksum of the world every few steps. The configuration key
 /// "record:FILE," starts it at start-up; a game may call start() itself
 /// before its first game loop. GameManager::shutDown() ends it.
+///
+/// What is written reaches the file at every checksum, and a helper thread
+/// then syncs it to the disk, so that a crash, a kill or a power cut leaves
+/// at least every step up to the last checksum; a crash signal writes out
+/// the rest of the whole lines too. A recording that a replay could not
+/// read (a frame time, window size or configuration beyond the reader's
+/// limits) is refused when it starts.
 class Recorder {
  public:
   /// The one recorder.
@@ -32,7 +43,7 @@ class Recorder {
   /// the file closed. Nothing when none runs.
   void stop();
   /// Whether a recording runs.
-  bool isRecording() const { return p_file != nullptr; }
+  bool isRecording() const { return fd >= 0; }
   /// Bytes written so far.
   long long getBytes() const { return bytes; }
   /// Processor nanoseconds the game loop's thread used from the end of the
@@ -58,10 +69,27 @@ class Recorder {
   Recorder(const Recorder &) = delete;
   void operator=(const Recorder &) = delete;
 
+  std::string headerText(int every) const;
   void write(const std::string &text);
+  void write(const char *data, std::size_t size);
   void writeCheck();
+  void flush();
+  void writeOut(const char *data, std::size_t size);
+  void syncLoop();
+  void stopSyncing();
+  static void onCrash(int signal);
+  void installCrashHandlers();
+  void removeCrashHandlers();
 
-  std::FILE *p_file = nullptr;
+  static const std::size_t BUFFER_SIZE = 1 << 16;
+  int fd = -1;
+  char buffer[BUFFER_SIZE];
+  volatile sig_atomic_t used = 0;      // whole lines in buffer, not yet written
+  volatile sig_atomic_t flushing = 0;  // a write of the buffer is under way
+  std::thread syncer;                  // syncs the file to the disk when asked
+  std::mutex sync_mutex;
+  std::condition_variable sync_wanted;
+  bool sync_requested = false, sync_stop = false;
   std::string file_name;
   int seed = 0;
   int step = 0;  // steps since start-up

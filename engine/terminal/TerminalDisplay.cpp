@@ -413,6 +413,11 @@ int TerminalDisplay::open(int new_output_fd, int new_input_fd, int new_columns, 
 
 void TerminalDisplay::close() {
   if (!isOpen()) return;
+  // The cast ends as the terminal does, handed back to its player.
+  if (terminal_held && !given_back) {
+    if (keyboard_pushed) Cast::getInstance().output(KEYBOARD_POP, sizeof(KEYBOARD_POP) - 1);
+    Cast::getInstance().output(LEAVE_SEQUENCE, sizeof(LEAVE_SEQUENCE) - 1);
+  }
   restoreFromSignal();
   removeFatalHandlers();
   removeJobHandlers();
