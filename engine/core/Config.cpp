@@ -67,15 +67,6 @@ int editDistance(const std::string &a, const std::string &b, int limit) {
   return row[b.size()];
 }
 
-// What a line of the configuration holds that the reader would pass over
-// in silence: a control byte such as NUL, which is kept as text.
-std::string lineFault(const std::string &text) {
-  for (unsigned char c : text)
-    if (c < 0x20 && !std::isspace(c))
-      return "holds the control byte " + std::to_string(c) + ", which is read as text";
-  return "";
-}
-
 // A value as a log line can show it: control bytes as \xHH.
 std::string printable(const std::string &value) {
   std::string out;
@@ -182,24 +173,26 @@ void Config::loadConfig(std::string new_config, bool warn) {
   key_lines.clear();
 }
 
-// One warning for each line that holds a control byte or does not end in
-// its comma, and for each key that neither the engine nor the game reads.
+// One warning for each line that does not end in its comma, and for each
+// key that neither the engine nor the game reads.
 void Config::warnOfLines(const std::vector<std::pair<int, std::string>> &lines) {
   for (std::size_t i = 0; i < lines.size(); i++) {
     int number = lines[i].first;
-    std::string fault = lineFault(lines[i].second);
-    if (!fault.empty()) warn(number, "The line " + fault + ".");
     std::string compact;
     for (char c : lines[i].second)
       if (!std::isspace(static_cast<unsigned char>(c))) compact += c;
     if (compact.empty()) continue;
-    if (compact.back() != ',' && i + 1 < lines.size())
+    bool runs_on = compact.back() != ',' && i + 1 < lines.size();
+    if (runs_on)
       warn(number, "The line does not end in a comma, so line " +
                        std::to_string(lines[i + 1].first) + " runs into its value.");
-    for (const std::string &element : splitRuns(compact, ',')) {
-      std::vector<std::string> parts = splitRuns(element, ':');
+    std::vector<std::string> elements = splitRuns(compact, ',');
+    for (std::size_t e = 0; e < elements.size(); e++) {
+      std::vector<std::string> parts = splitRuns(elements[e], ':');
       if (parts.empty()) break;  // colons only end the list
-      if (!key_lines.emplace(parts[0], number).second) continue;
+      // The value the next line ran into was warned of with the line.
+      bool warned = runs_on && e + 1 == elements.size();
+      if (!key_lines.emplace(parts[0], warned ? -number : number).second) continue;
       if (isKnownKey(parts[0])) continue;
       std::string nearest = nearestKey(parts[0]);
       warn(number, "Unknown key '" + parts[0] + "'" +
@@ -210,14 +203,15 @@ void Config::warnOfLines(const std::vector<std::pair<int, std::string>> &lines) 
 }
 
 void Config::warn(int line, const std::string &what) const {
-  if (!warnings) return;
+  if (!warnings || line == 0) return;
   LogManager::getInstance().writeLog("Config::loadConfig(): Warning! %s Line %d of %s.",
                                      what.c_str(), line, source_name.c_str());
 }
 
+// The line a key is first on; 0 when its value was warned of already.
 int Config::lineOf(const std::string &key) const {
   auto it = key_lines.find(key);
-  return it == key_lines.end() ? 1 : it->second;
+  return it == key_lines.end() ? 1 : it->second < 0 ? 0 : it->second;
 }
 
 void Config::applyInt(const char *key, int &field, int low, int high) {
@@ -305,6 +299,7 @@ void Config::applyKeys() {
 std::string Config::match(std::string key) const { return attributes.value(key); }
 
 void Config::addKey(const std::string &key, bool this_run) { game_keys[key] = this_run; }
+void Config::removeKey(const std::string &key) { game_keys.erase(key); }
 
 bool Config::isKnownKey(const std::string &key) const {
   return findEngineKey(key) != nullptr || game_keys.count(key) != 0;

@@ -62,7 +62,7 @@ class Config {
 
  public:
   /// Largest configuration file read, in bytes; a larger one is refused.
-  static const std::size_t MAX_FILE_SIZE = 16u * 1024 * 1024;
+  static constexpr std::size_t MAX_FILE_SIZE = 16u * 1024 * 1024;
 
   /// The one configuration.
   static Config &getInstance();
@@ -89,6 +89,8 @@ class Config {
   /// this run (an output file, an input path, a display setting), which a
   /// replay takes from its own configuration and never from the recording.
   void addKey(const std::string &key, bool this_run = false);
+  /// Forgets a key the game declared.
+  void removeKey(const std::string &key);
   /// Whether the engine reads key, or the game declared it.
   bool isKnownKey(const std::string &key) const;
   /// The engine's and the game's keys that belong to this run rather than

@@ -81,7 +81,7 @@ class Recorder {
   void installCrashHandlers();
   void removeCrashHandlers();
 
-  static const std::size_t BUFFER_SIZE = 1 << 16;
+  static constexpr std::size_t BUFFER_SIZE = 1 << 16;
   int fd = -1;
   char buffer[BUFFER_SIZE];
   volatile sig_atomic_t used = 0;      // whole lines in buffer, not yet written

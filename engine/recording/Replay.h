@@ -59,7 +59,7 @@ class Replay {
   /// the world differed from the recording (also after shutDown()), else 0.
   int getExitStatus() const;
   /// The exit status of a replay that diverged.
-  static const int DIVERGED_STATUS = 3;
+  static constexpr int DIVERGED_STATUS = 3;
 
   /// The game manager has started every manager: object ids start where
   /// the recording's did.
