@@ -379,14 +379,20 @@ TEST(Config, MistakesGetOneWarningNamingTheirLine) {
       {std::string("frame_time:1\0" "000,\n", 18),
        [&] { return cfg.getFrameTime() == 1; },
        "Value '1\\x00000' of key 'frame_time' is not a number; using 1." + at1},
-      {"frame_time:1000,\n", [&] { return cfg.getFrameTime() == 1000; },
-       "Value 1000 of key 'frame_time' is not from 0 to 999." + at1},
+      {"frame_time:-5,\n", [&] { return cfg.getFrameTime() == -5; },
+       "Value -5 of key 'frame_time' is less than 0." + at1},
+      {"grid_width:0,\n", [&] { return cfg.getGridWidth() == 0; },
+       "Value 0 of key 'grid_width' is less than 1." + at1},
       {"headless:true,\nframe_time:20,\nrecord_check:5,\n",
        [&] { return cfg.getHeadless() && cfg.getFrameTime() == 20; }, ""},
   };
+  // Those of start-up, read before the log opens, are in the log all the same.
+  ASSERT_EQ(sbtest::startEngine("headless:true,\nframe_tme:20,\n"), 0);
+  EXPECT_EQ(sbtest::countOf(sbtest::readLog(), "Unknown key 'frame_tme'; did you mean "
+                                               "'frame_time'?" + at2),
+            1)
+      << sbtest::readLog();
   std::string path = sbtest::tempDir() + "/mistakes.txt";
-  setenv("SORBELANE_CONFIG", path.c_str(), 1);
-  ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
   setenv("SORBELANE_CONFIG", path.c_str(), 1);
   for (const Case &c : cases) {
     SCOPED_TRACE(c.file);

@@ -167,6 +167,7 @@ void Config::loadConfig(std::string new_config, bool warn) {
   }
   setConfig(new_config);
   key_lines.clear();
+  held_warnings.clear();
   warnings = warn;
   if (warn) warnOfLines(lines);
   applyKeys();
@@ -202,10 +203,23 @@ void Config::warnOfLines(const std::vector<std::pair<int, std::string>> &lines) 
   }
 }
 
-void Config::warn(int line, const std::string &what) const {
+// Before the log is open (start-up reads the configuration first) the
+// warnings wait for writeWarnings().
+void Config::warn(int line, const std::string &what) {
   if (!warnings || line == 0) return;
-  LogManager::getInstance().writeLog("Config::loadConfig(): Warning! %s Line %d of %s.",
-                                     what.c_str(), line, source_name.c_str());
+  std::string text = "Config::loadConfig(): Warning! " + what + " Line " +
+                     std::to_string(line) + " of " + source_name + ".";
+  LogManager &log = LogManager::getInstance();
+  if (log.isStarted())
+    log.writeLog("%s", text.c_str());
+  else
+    held_warnings.push_back(text);
+}
+
+void Config::writeWarnings() {
+  for (const std::string &text : held_warnings)
+    LogManager::getInstance().writeLog("%s", text.c_str());
+  held_warnings.clear();
 }
 
 // The line a key is first on; 0 when its value was warned of already.
@@ -224,9 +238,11 @@ void Config::applyInt(const char *key, int &field, int low, int high) {
     warn(lineOf(key), "Value '" + printable(value) + "' of key '" + key +
                           "' is not a number; using " + std::to_string(field) + ".");
   else if (field < low || field > high)
-    warn(lineOf(key), std::string("Value ") + std::to_string(field) + " of key '" + key +
-                          "' is not from " + std::to_string(low) + " to " +
-                          std::to_string(high) + ".");
+    warn(lineOf(key), std::string("Value ") + std::to_string(field) + " of key '" + key + "' is " +
+                          (high == INT_MAX ? "less than " + std::to_string(low)
+                                           : "not from " + std::to_string(low) + " to " +
+                                                 std::to_string(high)) +
+                          ".");
 }
 
 void Config::applyBool(const char *key, bool &field) {
@@ -245,7 +261,7 @@ void Config::applyKeys() {
     if (!value.empty()) field = value;
   };
 
-  applyInt("frame_time", frame_time, 0, 999);
+  applyInt("frame_time", frame_time, 0, INT_MAX);
   std::string value = match("font_scale");
   if (!value.empty()) {
     char *end = nullptr;

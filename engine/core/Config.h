@@ -52,12 +52,13 @@ class Config {
   std::string source_name = "the configuration";  // the file read, for warnings
   std::map<std::string, int> key_lines;  // while loading: the line each key is first on
   bool warnings = true;                  // while loading: whether mistakes are logged
+  std::vector<std::string> held_warnings;  // made before the log was open
 
   void applyKeys();
   void applyInt(const char *key, int &field, int low, int high);
   void applyBool(const char *key, bool &field);
   void warnOfLines(const std::vector<std::pair<int, std::string>> &lines);
-  void warn(int line, const std::string &what) const;
+  void warn(int line, const std::string &what);
   int lineOf(const std::string &key) const;
 
  public:
@@ -77,6 +78,10 @@ class Config {
   /// with the nearest known key when one is close; a value its key cannot
   /// take; a line that does not end in its comma.
   void loadConfig(std::string new_config, bool warn = true);
+  /// Writes the warnings of the last loadConfig() that came before the log
+  /// manager was started (GameManager::startUp() calls it once the log is
+  /// open; until then they are held).
+  void writeWarnings();
   /// The configuration file's content, or "" when it cannot be read
   /// (logged whatever the level when SORBELANE_CONFIG named the file, else
   /// at level 1); a file that is not a regular file, or is larger than

@@ -111,6 +111,7 @@ int GameManager::startUp() {
 
   if (log_manager.startUp() != 0) {
     log_manager.writeLog("Error starting log manager!");
+    config.writeWarnings();  // on standard error, then
     return -1;
   }
   log_manager.writeLog("%s", BANNER_LINE);
@@ -118,6 +119,7 @@ int GameManager::startUp() {
   log_manager.writeLog("** Game engine started **");
   log_manager.writeLog("%s", BANNER_LINE);
   log_manager.writeLog(1, "Log Manager started.");
+  config.writeWarnings();
   // A replay runs with the recorded game's configuration.
   if (Replay::getInstance().prepare() != 0) return -1;
   config.writeToLog();
