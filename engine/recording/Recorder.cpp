@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 
@@ -29,6 +30,12 @@ long long threadNanoseconds() {
   struct timespec now;
   clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
   return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
+}
+
+long long monotonicMilliseconds() {
+  struct timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<long long>(now.tv_sec) * 1000LL + now.tv_nsec / 1000000;
 }
 
 // Signals of a crash: the recording's last lines are written out before the
@@ -135,7 +142,9 @@ int Recorder::start(const std::string &file, int new_check_every) {
   last_check = -1;
   write(header);
   flush();
-  sync_requested = sync_stop = false;
+  sync_stop = false;
+  sync_dirty.store(false);
+  last_wake_ms = 0;
   syncer = std::thread(&Recorder::syncLoop, this);
   installCrashHandlers();
   log.writeLog(1, "Recorder::start(): Recording into '%s', a checksum every %d steps.",
@@ -219,25 +228,26 @@ void Recorder::writeOut(const char *data, std::size_t size) {
   }
 }
 
-// The helper thread: syncs the file to the disk each time a checksum went
-// out, so that the game loop never waits for the disk.
+// The helper thread: syncs the file to the disk after checksums went out,
+// at once when woken, else within a sync period, so that the game loop
+// never waits for the disk.
 void Recorder::syncLoop() {
   std::unique_lock<std::mutex> lock(sync_mutex);
-  while (true) {
-    sync_wanted.wait(lock, [this] { return sync_requested || sync_stop; });
-    if (!sync_requested) return;
-    sync_requested = false;
+  while (!sync_stop) {
+    sync_wanted.wait_for(lock, std::chrono::milliseconds(SYNC_PERIOD_MS));
+    if (!sync_dirty.exchange(false, std::memory_order_acquire)) continue;
     lock.unlock();
     fdatasync(fd);
     lock.lock();
   }
+  if (sync_dirty.exchange(false)) fdatasync(fd);  // the last lines too
 }
 
 void Recorder::stopSyncing() {
   if (!syncer.joinable()) return;
+  sync_dirty.store(true);
   {
     std::lock_guard<std::mutex> lock(sync_mutex);
-    sync_requested = true;  // the last lines too
     sync_stop = true;
   }
   sync_wanted.notify_one();
@@ -331,11 +341,14 @@ void Recorder::writeCheck() {
   last_check = step;
   // Every step up to this checksum goes to the file, then to the disk.
   flush();
-  {
-    std::lock_guard<std::mutex> lock(sync_mutex);
-    sync_requested = true;
+  sync_dirty.store(true, std::memory_order_release);
+  // Waking the helper costs a system call: at most once per sync period
+  // (a checksum a second, as by default, is synced at once).
+  long long now = monotonicMilliseconds();
+  if (now - last_wake_ms >= SYNC_PERIOD_MS) {
+    last_wake_ms = now;
+    sync_wanted.notify_one();
   }
-  sync_wanted.notify_one();
 }
 
 void Recorder::endStep() {

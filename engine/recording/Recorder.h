@@ -2,6 +2,7 @@
 #define SORBELANE_RECORDER_H
 
 #include <csignal>
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <mutex>
@@ -24,7 +25,8 @@ class EventNetwork;
 /// before its first game loop. GameManager::shutDown() ends it.
 ///
 /// What is written reaches the file at every checksum, and a helper thread
-/// then syncs it to the disk, so that a crash, a kill or a power cut leaves
+/// syncs it to the disk at once (within 20 ms when checksums come faster
+/// than that), so that a crash, a kill or a power cut leaves
 /// at least every step up to the last checksum; a crash signal writes out
 /// the rest of the whole lines too. A recording that a replay could not
 /// read (a frame time, window size or configuration beyond the reader's
@@ -86,10 +88,13 @@ class Recorder {
   char buffer[BUFFER_SIZE];
   volatile sig_atomic_t used = 0;      // whole lines in buffer, not yet written
   volatile sig_atomic_t flushing = 0;  // a write of the buffer is under way
-  std::thread syncer;                  // syncs the file to the disk when asked
+  static constexpr long long SYNC_PERIOD_MS = 20;
+  std::thread syncer;  // syncs the file to the disk after checksums
   std::mutex sync_mutex;
   std::condition_variable sync_wanted;
-  bool sync_requested = false, sync_stop = false;
+  std::atomic<bool> sync_dirty{false};  // lines went out since the last sync
+  bool sync_stop = false;
+  long long last_wake_ms = 0;
   std::string file_name;
   int seed = 0;
   int step = 0;  // steps since start-up
