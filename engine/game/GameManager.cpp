@@ -78,6 +78,21 @@ void onSignal(int signal) {
   doShutDown(signal);
 }
 
+// Ctrl-C, and the signals a terminal's hang-up, Ctrl-\ or kill send, end
+// the game after the current step (see doShutDown()).
+void installStopHandlers() {
+  LogManager &log_manager = LogManager::getInstance();
+  struct sigaction action;
+  memset(&action, 0, sizeof(action));
+  action.sa_handler = onSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = 0;
+  if (sigaction(SIGINT, &action, nullptr) != 0) log_manager.writeLog("Error catching Ctrl-C signal!");
+  for (int signal : {SIGTERM, SIGHUP, SIGQUIT})
+    if (sigaction(signal, &action, nullptr) != 0)
+      log_manager.writeLog("GameManager::startUp(): Error catching signal %d!", signal);
+}
+
 }  // namespace
 
 void doShutDown(int signal) {
@@ -155,17 +170,7 @@ int GameManager::startUp() {
   world_manager.setView(window_box);
   world_manager.setViewSlack(Vector(1.0f / 3.0f, 1.0f / 3.0f));
 
-  // Ctrl-C, and the signals a terminal's hang-up, Ctrl-\ or kill send, end
-  // the game after the current step (see doShutDown()).
-  struct sigaction action;
-  memset(&action, 0, sizeof(action));
-  action.sa_handler = onSignal;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = 0;
-  if (sigaction(SIGINT, &action, nullptr) != 0) log_manager.writeLog("Error catching Ctrl-C signal!");
-  for (int signal : {SIGTERM, SIGHUP, SIGQUIT})
-    if (sigaction(signal, &action, nullptr) != 0)
-      log_manager.writeLog("GameManager::startUp(): Error catching signal %d!", signal);
+  installStopHandlers();
 
   int seed = config.getRandomSeed();
   if (Replay::getInstance().isReplaying()) seed = Replay::getInstance().getSeed();
