@@ -66,6 +66,17 @@ Recorder &Recorder::getInstance() {
   return recorder;
 }
 
+// A program that exits without shutting the engine down keeps what was
+// recorded, and its helper thread is joined before it goes.
+Recorder::~Recorder() {
+  if (fd < 0) return;
+  flush();
+  removeCrashHandlers();
+  stopSyncing();
+  ::close(fd);
+  fd = -1;
+}
+
 int Recorder::engineStarted(int new_seed) {
   seed = new_seed;
   step = 0;

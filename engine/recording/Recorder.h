@@ -68,6 +68,7 @@ class Recorder {
 
  private:
   Recorder() = default;
+  ~Recorder();
   Recorder(const Recorder &) = delete;
   void operator=(const Recorder &) = delete;
 
