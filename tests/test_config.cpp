@@ -435,7 +435,17 @@ TEST(Config, AMisspeltKeyNamesTheNearestKnownKey) {
     EXPECT_EQ(sbtest::countOf(text, "Unknown key '" + typo + "'; did you mean '" + key + "'?"), 1)
         << text;
   }
+  // A file of nothing but mistakes shows twenty of them and counts the rest.
+  std::string many;
+  for (int i = 0; i < 5000; i++) many += "unknown_" + std::to_string(i) + ":1,\n";
   size_t logged = sbtest::readLog().size();
+  cfg.loadConfig(many);
+  std::string text = sbtest::readLog().substr(logged);
+  EXPECT_EQ(sbtest::countOf(text, "Warning!"), 21) << text.substr(0, 3000);
+  EXPECT_EQ(sbtest::countOf(text, "Warning! 4980 more mistakes in the configuration string not "
+                                  "shown."),
+            1);
+  logged = sbtest::readLog().size();
   cfg.loadConfig("dungeon_depth:3,");
   EXPECT_EQ(sbtest::readLog().find("Warning!", logged), std::string::npos);
   cfg.removeKey("dungeon_depth");

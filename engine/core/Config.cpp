@@ -56,13 +56,16 @@ int editDistance(const std::string &a, const std::string &b, int limit) {
   for (std::size_t i = 1; i <= a.size(); i++) {
     int diagonal = row[0];
     row[0] = static_cast<int>(i);
+    int best = row[0];
     for (std::size_t j = 1; j <= b.size(); j++) {
       int above = row[j];
       bool same = std::tolower(static_cast<unsigned char>(a[i - 1])) ==
                   std::tolower(static_cast<unsigned char>(b[j - 1]));
       row[j] = std::min({above + 1, row[j - 1] + 1, diagonal + (same ? 0 : 1)});
       diagonal = above;
+      best = std::min(best, row[j]);
     }
+    if (best > limit) return limit + 1;  // no later row gets back under it
   }
   return row[b.size()];
 }
@@ -169,9 +172,20 @@ void Config::loadConfig(std::string new_config, bool warn) {
   key_lines.clear();
   held_warnings.clear();
   warnings = warn;
+  warning_count = 0;
   if (warn) warnOfLines(lines);
   applyKeys();
   key_lines.clear();
+  if (warning_count > MAX_WARNINGS) {
+    int more = warning_count - MAX_WARNINGS;
+    warning_count = 0;
+    std::string text = "Config::loadConfig(): Warning! " + std::to_string(more) +
+                       " more mistakes in " + source_name + " not shown.";
+    if (LogManager::getInstance().isStarted())
+      LogManager::getInstance().writeLog("%s", text.c_str());
+    else
+      held_warnings.push_back(text);
+  }
 }
 
 // One warning for each line that does not end in its comma, and for each
@@ -207,6 +221,8 @@ void Config::warnOfLines(const std::vector<std::pair<int, std::string>> &lines) 
 // warnings wait for writeWarnings().
 void Config::warn(int line, const std::string &what) {
   if (!warnings || line == 0) return;
+  // A file of many mistakes (or none of them settings) is summed up.
+  if (++warning_count > MAX_WARNINGS) return;
   std::string text = "Config::loadConfig(): Warning! " + what + " Line " +
                      std::to_string(line) + " of " + source_name + ".";
   LogManager &log = LogManager::getInstance();
@@ -332,6 +348,7 @@ std::vector<std::string> Config::runKeys() const {
 
 std::string Config::nearestKey(const std::string &key) const {
   std::string best;
+  if (key.size() > MAX_KEY_GUESSED) return best;
   int best_distance = 3;  // more than two edits is another word
   auto consider = [&](const std::string &known) {
     int distance = editDistance(key, known, best_distance);

@@ -53,6 +53,9 @@ class Config {
   std::map<std::string, int> key_lines;  // while loading: the line each key is first on
   bool warnings = true;                  // while loading: whether mistakes are logged
   std::vector<std::string> held_warnings;  // made before the log was open
+  int warning_count = 0;                   // while loading: mistakes found
+  static constexpr int MAX_WARNINGS = 20;  // shown of one load; the rest are counted
+  static constexpr std::size_t MAX_KEY_GUESSED = 64;  // longer keys get no nearest key
 
   void applyKeys();
   void applyInt(const char *key, int &field, int low, int high);
