@@ -8,6 +8,7 @@
 #include "Fraps.h"
 #include "GameManager.h"
 #include "LogManager.h"
+#include "Replay.h"
 
 #include "Pingler.h"
 
@@ -39,6 +40,12 @@ int main() {
   sb::LogManager &log_manager = sb::LogManager::getInstance();
   sb::GameManager &game_manager = sb::GameManager::getInstance();
   log_manager.setLogLevel(1);
+  for (const char *key :
+       {"particle", "balls-per-step", "starting-balls", "iteration-max", "run-time", "fraps",
+        "burst", "burst-spread", "speed", "speed-spread", "size", "size-spread", "age",
+        "age-spread", "opacity", "opacity-spread", "color-r", "color-g", "color-b",
+        "color-spread", "direction-x", "direction-y", "direction-spread", "position-spread"})
+    sb::Config::getInstance().addKey(key);
   if (game_manager.startUp() != 0) {
     log_manager.writeLog("Error starting game manager!");
     game_manager.shutDown();
@@ -72,5 +79,5 @@ int main() {
   game_manager.shutDown();
   printf("** %s pinglemark (average of %d %s): %d **\n", particle ? "Particles" : "Objects",
          iteration_max, iteration_max > 1 ? "iterations" : "iteration", pinglemark);
-  return 0;
+  return sb::Replay::getInstance().getExitStatus();
 }

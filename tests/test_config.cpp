@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <functional>
+#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cstdlib>
@@ -349,5 +350,168 @@ TEST(ToString, Conversions) {
   EXPECT_EQ(sb::toString(0.0001f), "0.0001");
   EXPECT_EQ(sb::toString(0.00001f), "1e-05");
 }
+
+// Each mistake in a configuration file gets one warning naming its line,
+// and the value still becomes what it always did.
+TEST(Config, MistakesGetOneWarningNamingTheirLine) {
+  sb::Config &cfg = sb::Config::getInstance();
+  struct Case {
+    std::string file;
+    std::function<bool()> holds;  // what the values became
+    std::string warning;          // "" when none is expected
+  };
+  const std::string at1 = " Line 1 of '", at2 = " Line 2 of '";
+  const std::vector<Case> cases = {
+      {"headles:true,\n", [&] { return !cfg.getHeadless(); },
+       "Unknown key 'headles'; did you mean 'headless'?" + at1},
+      {"frame_time:20,\nwindow_titel:x,\n", [&] { return cfg.getFrameTime() == 20; },
+       "Unknown key 'window_titel'; did you mean 'window_title'?" + at2},
+      {"my_own_option:3,\n", [&] { return cfg.match("my_own_option") == "3"; },
+       "Unknown key 'my_own_option' (kept for the game to read)." + at1},
+      {"headless:yes,\n", [&] { return !cfg.getHeadless(); },
+       "Value 'yes' of key 'headless' is neither true nor false; using false." + at1},
+      {"# a comment\nshow_mouse:TRUE,\n", [&] { return !cfg.getShowMouse(); },
+       "Value 'TRUE' of key 'show_mouse' is neither true nor false; using false." + at2},
+      {"headless:1,\n", [&] { return !cfg.getHeadless(); }, "Value '1' of key 'headless'"},
+      {"frame_time:20\nheadless:true,\n",
+       [&] { return cfg.getFrameTime() == 20 && !cfg.getHeadless(); },
+       "The line does not end in a comma, so line 2 runs into its value." + at1},
+      {std::string("frame_time:1\0" "000,\n", 18),
+       [&] { return cfg.getFrameTime() == 1; },
+       "Value '1\\x00000' of key 'frame_time' is not a number; using 1." + at1},
+      {"frame_time:-5,\n", [&] { return cfg.getFrameTime() == -5; },
+       "Value -5 of key 'frame_time' is less than 0." + at1},
+      {"grid_width:0,\n", [&] { return cfg.getGridWidth() == 0; },
+       "Value 0 of key 'grid_width' is less than 1." + at1},
+      {"headless:true,\nframe_time:20,\nrecord_check:5,\n",
+       [&] { return cfg.getHeadless() && cfg.getFrameTime() == 20; }, ""},
+  };
+  // Those of start-up, read before the log opens, are in the log all the same.
+  ASSERT_EQ(sbtest::startEngine("headless:true,\nframe_tme:20,\n"), 0);
+  EXPECT_EQ(sbtest::countOf(sbtest::readLog(), "Unknown key 'frame_tme'; did you mean "
+                                               "'frame_time'?" + at2),
+            1)
+      << sbtest::readLog();
+  std::string path = sbtest::tempDir() + "/mistakes.txt";
+  setenv("SORBELANE_CONFIG", path.c_str(), 1);
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.file);
+    sbtest::writeFile(path, c.file);
+    cfg.setHeadless(false);
+    size_t logged = sbtest::readLog().size();
+    cfg.loadConfig("");
+    std::string text = sbtest::readLog().substr(logged);
+    EXPECT_TRUE(c.holds());
+    EXPECT_EQ(sbtest::countOf(text, "Config::loadConfig(): Warning! "), c.warning.empty() ? 0 : 1)
+        << text;
+    if (!c.warning.empty()) {
+      EXPECT_EQ(sbtest::countOf(text, c.warning), 1) << text;
+    }
+  }
+}
+
+// A key with one letter changed, dropped or added is answered with the key
+// it came from; keys the game declares are known and suggested too.
+TEST(Config, AMisspeltKeyNamesTheNearestKnownKey) {
+  sb::Config &cfg = sb::Config::getInstance();
+  ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
+  cfg.addKey("dungeon_depth");
+  const std::vector<std::string> keys = {"frame_time", "headless", "window_vertical_chars",
+                                         "font_file", "random_seed", "grid_height",
+                                         "replay_on_divergence", "dungeon_depth"};
+  std::mt19937 random(40);
+  for (int i = 0; i < 200; i++) {
+    std::string key = keys[random() % keys.size()], typo = key;
+    size_t at = random() % key.size();
+    switch (random() % 3) {
+      case 0: typo[at] = static_cast<char>('a' + random() % 26); break;
+      case 1: typo.erase(at, 1); break;
+      default: typo.insert(at, 1, static_cast<char>('a' + random() % 26));
+    }
+    if (typo == key) continue;
+    size_t logged = sbtest::readLog().size();
+    cfg.loadConfig(typo + ":1,");
+    std::string text = sbtest::readLog().substr(logged);
+    EXPECT_EQ(sbtest::countOf(text, "Unknown key '" + typo + "'; did you mean '" + key + "'?"), 1)
+        << text;
+  }
+  // A file of nothing but mistakes shows twenty of them and counts the rest.
+  std::string many;
+  for (int i = 0; i < 5000; i++) many += "unknown_" + std::to_string(i) + ":1,\n";
+  size_t logged = sbtest::readLog().size();
+  cfg.loadConfig(many);
+  std::string text = sbtest::readLog().substr(logged);
+  EXPECT_EQ(sbtest::countOf(text, "Warning!"), 21) << text.substr(0, 3000);
+  EXPECT_EQ(sbtest::countOf(text, "Warning! 4980 more mistakes in the configuration string not "
+                                  "shown."),
+            1);
+  logged = sbtest::readLog().size();
+  cfg.loadConfig("dungeon_depth:3,");
+  EXPECT_EQ(sbtest::readLog().find("Warning!", logged), std::string::npos);
+  cfg.removeKey("dungeon_depth");
+}
+
+// Lookups answer as match() on the whole text does, from one parse made when
+// the configuration is loaded: no lookup parses the text again.
+TEST(Config, LookupsAnswerAsMatchFromOneParse) {
+  sb::Config &cfg = sb::Config::getInstance();
+  ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
+  std::mt19937 random(10);
+  const std::string alphabet = "abk_:,: ,9x";
+  sb::LogManager &log = sb::LogManager::getInstance();
+  for (int i = 0; i < 300; i++) {
+    std::string text;
+    for (int n = random() % 40; n > 0; n--) text += alphabet[random() % alphabet.size()];
+    if (text.empty()) continue;
+    log.setLogLevel(25);
+    size_t logged = sbtest::readLog().size();
+    cfg.loadConfig(text, false);
+    for (const char *key : {"a", "b", "k_", "ab", "x", "9"}) cfg.match(key);
+    std::string traced = sbtest::readLog().substr(logged);
+    log.setLogLevel(0);
+    EXPECT_EQ(sbtest::countOf(traced, "match(): parsed."), 0) << text;
+    for (const char *key : {"a", "b", "k_", "ab", "x", "9", "bk"})
+      EXPECT_EQ(cfg.match(key), sb::match(text, key)) << text << " / " << key;
+  }
+}
+
+// A configuration that is a FIFO, a directory or a device, or a file larger
+// than the bound, is refused at once with an error, and every default holds.
+TEST(Config, AFileThatIsNotRegularOrTooLargeIsRefused) {
+  ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
+  std::string dir = sbtest::tempDir();
+  std::string fifo = dir + "/config.fifo", folder = dir + "/config.d", large = dir + "/large.txt";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+  sbtest::writeFile(large, "frame_time:20,\n");
+  ASSERT_EQ(truncate(large.c_str(), sb::Config::MAX_FILE_SIZE + 1), 0);  // sparse
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {fifo, "is not a regular file"}, {folder, "is not a regular file"},
+      {"/dev/zero", "is not a regular file"},
+      {large, "is larger than " + std::to_string(sb::Config::MAX_FILE_SIZE) + " bytes"}};
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.first);
+    setenv("SORBELANE_CONFIG", c.first.c_str(), 1);
+    size_t logged = sbtest::readLog().size();
+    EXPECT_EQ(sb::Config::getInstance().readConfig(), "");
+    EXPECT_NE(sbtest::readLog().find("Config::readConfig(): Error! Configuration file '" +
+                                         c.first + "' " + c.second + "; not read.",
+                                     logged),
+              std::string::npos)
+        << sbtest::readLog().substr(logged);
+  }
+  unlink(fifo.c_str());
+  rmdir(folder.c_str());
+  unlink(large.c_str());
+}
+
+// The seed in use is in the log at the default level, for a player to report.
+TEST(Config, TheSeedInUseIsLoggedAtTheDefaultLevel) {
+  ASSERT_EQ(sbtest::startEngine("headless:true,\nrandom_seed:77,\n"), 0);
+  EXPECT_EQ(sb::LogManager::getInstance().getLogLevel(), 0);
+  EXPECT_NE(sbtest::readLog().find("GameManager()::startUp(): seed is 77"), std::string::npos)
+      << sbtest::readLog();
+}
+
 
 }  // namespace

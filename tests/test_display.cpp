@@ -249,6 +249,20 @@ TEST(DisplayColors, NamesGiveTheirColours) {
   }
 }
 
+// With no font file named and none of the default name at hand, the
+// engine's own font is used without a word about a missing file.
+TEST(DisplayStartup, NoFontNamedMeansTheEnginesFontQuietly) {
+  ASSERT_TRUE(sbtest::ensureDisplay()) << "no X server for the window test";
+  struct stat st;
+  ASSERT_NE(stat((sbtest::tempDir() + "/" + sb::FONT_FILE_DEFAULT).c_str(), &st), 0);
+  sbtest::StderrCapture capture;
+  EXPECT_EQ(sbtest::startEngine("window_horizontal_pixels:800,\nwindow_vertical_pixels:480,\n"), 0);
+  std::string log = sbtest::readLog();
+  EXPECT_EQ(log.find("Unable to load font"), std::string::npos) << log;
+  EXPECT_EQ(capture.text().find("font"), std::string::npos) << capture.text();
+  EXPECT_EQ(sb::DisplayManager::getInstance().drawCh(sb::Vector(1, 1), 'x', sb::RED), 0);
+}
+
 // A font file that cannot be loaded gives way to the engine's own font, with
 // a warning naming both; drawing then works. (Start-up failing for want of
 // any font is shown by the install test, where no engine font is left.)

@@ -1,34 +1,88 @@
 #include "Config.h"
 
+#include <algorithm>
+#include <cctype>
+#include <climits>
+#include <cstdio>
 #include <cstdlib>
-#include <fstream>
 
 #include "Constants.h"
 #include "LogManager.h"
+#include "RegularFile.h"
 #include "utility.h"
 
 namespace sb {
 
 namespace {
 
-// Warns when a value is not wholly a number: what the front of it gives (0
-// when it has no leading digits) is used, and a frame time of 0 would make
-// the loop run without sleeping.
-void warnUnlessNumber(const char *key, const std::string &value, bool whole,
-                      const std::string &used) {
-  if (whole) return;
-  LogManager::getInstance().writeLog(
-      "Config::loadConfig(): Warning! Value '%s' of key '%s' is not a number; using %s.",
-      value.c_str(), key, used.c_str());
+// Every key the engine reads from the configuration, and whether it belongs
+// to this run (an output file, a display or replay setting) rather than to
+// the game: a replay takes the game's keys from its recording and this
+// run's keys from its own configuration. A key the engine learns to read
+// goes here.
+struct EngineKey {
+  const char *name;
+  bool this_run;
+};
+const EngineKey ENGINE_KEYS[] = {
+    {"window_horizontal_pixels", true}, {"window_vertical_pixels", true},
+    {"window_horizontal_chars", false},  {"window_vertical_chars", false},
+    {"window_style", true},              {"window_background_color", false},
+    {"frame_time", false},               {"font_scale", true},
+    {"window_title", true},              {"show_mouse", true},
+    {"headless", true},                  {"font_file", true},
+    {"logfile", true},                   {"random_seed", false},
+    {"networking", false},               {"quadtree_threshold", false},
+    {"quadtree_depth", false},           {"grid_width", false},
+    {"grid_height", false},              {"batch_drawing", false},
+    {"terminal", true},                  {"charset", false},
+    {"path_step_work", false},           {"record", true},
+    {"record_check", true},              {"replay", true},
+    {"replay_on_divergence", true},      {"cast", true},
+};
+
+const EngineKey *findEngineKey(const std::string &key) {
+  for (const EngineKey &known : ENGINE_KEYS)
+    if (key == known.name) return &known;
+  return nullptr;
 }
 
-// A number beyond the int range gives the nearest limit.
-int toInt(const char *key, const std::string &value) {
-  long long read = 0;
-  bool whole = readNumber(value, read, NumberRule::WHOLE);
-  int number = clampToInt(static_cast<double>(read));
-  warnUnlessNumber(key, value, whole, std::to_string(number));
-  return number;
+// Letters changed, added or removed to turn a into b, case ignored; stops
+// counting past limit.
+int editDistance(const std::string &a, const std::string &b, int limit) {
+  if (std::abs(static_cast<int>(a.size()) - static_cast<int>(b.size())) > limit) return limit + 1;
+  std::vector<int> row(b.size() + 1);
+  for (std::size_t j = 0; j <= b.size(); j++) row[j] = static_cast<int>(j);
+  for (std::size_t i = 1; i <= a.size(); i++) {
+    int diagonal = row[0];
+    row[0] = static_cast<int>(i);
+    int best = row[0];
+    for (std::size_t j = 1; j <= b.size(); j++) {
+      int above = row[j];
+      bool same = std::tolower(static_cast<unsigned char>(a[i - 1])) ==
+                  std::tolower(static_cast<unsigned char>(b[j - 1]));
+      row[j] = std::min({above + 1, row[j - 1] + 1, diagonal + (same ? 0 : 1)});
+      diagonal = above;
+      best = std::min(best, row[j]);
+    }
+    if (best > limit) return limit + 1;  // no later row gets back under it
+  }
+  return row[b.size()];
+}
+
+// A value as a log line can show it: control bytes as \xHH.
+std::string printable(const std::string &value) {
+  std::string out;
+  for (unsigned char c : value) {
+    if (c >= 0x20 && c != 0x7f) {
+      out += static_cast<char>(c);
+      continue;
+    }
+    char escaped[8];
+    std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
+    out += escaped;
+  }
+  return out;
 }
 
 }  // namespace
@@ -65,57 +119,179 @@ Config &Config::getInstance() {
 std::string Config::readConfig() {
   const char *env_name = getenv("SORBELANE_CONFIG");
   std::string name = env_name ? env_name : CONFIG_FILENAME;
-  std::ifstream file(name);
-  if (!file) {
+  file_lines.clear();
+  source_name = "'" + name + "'";
+  std::string text;
+  int status = RegularFile::read(name, text, MAX_FILE_SIZE);
+  LogManager &log = LogManager::getInstance();
+  if (status == -1) {
     // A file the user named is expected to be there: say so whatever the
     // level (on standard error, as the log is not open yet).
     const char *format = "Config::readConfig(): Cannot open Sorbelane configuration file '%s'.";
     if (env_name)
-      LogManager::getInstance().writeLog(format, name.c_str());
+      log.writeLog(format, name.c_str());
     else
-      LogManager::getInstance().writeLog(1, format, name.c_str());
+      log.writeLog(1, format, name.c_str());
+    return "";
+  }
+  // A FIFO would wait for a writer for ever, /dev/zero never ends.
+  if (status != 0 || text.size() > MAX_FILE_SIZE) {
+    log.writeLog("Config::readConfig(): Error! Configuration file '%s' is %s; not read.",
+                 name.c_str(), status != 0 ? "not a regular file"
+                                           : ("larger than " + std::to_string(MAX_FILE_SIZE) +
+                                              " bytes").c_str());
     return "";
   }
   // Lines are joined without a separator: each setting ends in its own comma.
-  std::string content, line;
-  while (std::getline(file, line)) {
+  std::string content;
+  content.reserve(text.size());
+  std::size_t at = 0;
+  for (int number = 1; at < text.size(); number++) {
+    std::size_t end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(at, end - at);
+    at = end + 1;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (!line.empty() && line[0] == '#') continue;
     content += line;
+    file_lines.emplace_back(number, line);
   }
   return content;
 }
 
-void Config::loadConfig(std::string new_config) {
-  if (new_config.empty()) new_config = readConfig();
-  config = new_config;
-  LogManager &log_manager = LogManager::getInstance();
+void Config::loadConfig(std::string new_config, bool warn) {
+  std::vector<std::pair<int, std::string>> lines;
+  if (new_config.empty()) {
+    new_config = readConfig();
+    lines.swap(file_lines);
+  } else {
+    source_name = "the configuration string";
+    lines.emplace_back(1, new_config);
+  }
+  setConfig(new_config);
+  key_lines.clear();
+  held_warnings.clear();
+  warnings = warn;
+  warning_count = 0;
+  if (warn) warnOfLines(lines);
+  applyKeys();
+  key_lines.clear();
+  if (warning_count > MAX_WARNINGS) {
+    int more = warning_count - MAX_WARNINGS;
+    warning_count = 0;
+    std::string text = "Config::loadConfig(): Warning! " + std::to_string(more) +
+                       " more mistakes in " + source_name + " not shown.";
+    if (LogManager::getInstance().isStarted())
+      LogManager::getInstance().writeLog("%s", text.c_str());
+    else
+      held_warnings.push_back(text);
+  }
+}
 
-  auto applyInt = [this](const char *key, int &field) {
-    std::string value = match(key);
-    if (!value.empty()) field = toInt(key, value);
-  };
-  auto applyBool = [this](const char *key, bool &field) {
-    std::string value = match(key);
-    if (!value.empty()) field = (value == "true");
-  };
+// One warning for each line that does not end in its comma, and for each
+// key that neither the engine nor the game reads.
+void Config::warnOfLines(const std::vector<std::pair<int, std::string>> &lines) {
+  for (std::size_t i = 0; i < lines.size(); i++) {
+    int number = lines[i].first;
+    std::string compact;
+    for (char c : lines[i].second)
+      if (!std::isspace(static_cast<unsigned char>(c))) compact += c;
+    if (compact.empty()) continue;
+    bool runs_on = compact.back() != ',' && i + 1 < lines.size();
+    if (runs_on)
+      warn(number, "The line does not end in a comma, so line " +
+                       std::to_string(lines[i + 1].first) + " runs into its value.");
+    std::vector<std::string> elements = splitRuns(compact, ',');
+    for (std::size_t e = 0; e < elements.size(); e++) {
+      std::vector<std::string> parts = splitRuns(elements[e], ':');
+      if (parts.empty()) break;  // colons only end the list
+      // The value the next line ran into was warned of with the line.
+      bool warned = runs_on && e + 1 == elements.size();
+      if (!key_lines.emplace(parts[0], warned ? -number : number).second) continue;
+      if (isKnownKey(parts[0])) continue;
+      std::string nearest = nearestKey(parts[0]);
+      warn(number, "Unknown key '" + parts[0] + "'" +
+                       (nearest.empty() ? " (kept for the game to read)."
+                                        : "; did you mean '" + nearest + "'?"));
+    }
+  }
+}
+
+// Before the log is open (start-up reads the configuration first) the
+// warnings wait for writeWarnings().
+void Config::warn(int line, const std::string &what) {
+  if (!warnings || line == 0) return;
+  // A file of many mistakes (or none of them settings) is summed up.
+  if (++warning_count > MAX_WARNINGS) return;
+  std::string text = "Config::loadConfig(): Warning! " + what + " Line " +
+                     std::to_string(line) + " of " + source_name + ".";
+  LogManager &log = LogManager::getInstance();
+  if (log.isStarted())
+    log.writeLog("%s", text.c_str());
+  else
+    held_warnings.push_back(text);
+}
+
+void Config::writeWarnings() {
+  for (const std::string &text : held_warnings)
+    LogManager::getInstance().writeLog("%s", text.c_str());
+  held_warnings.clear();
+}
+
+// The line a key is first on; 0 when its value was warned of already.
+int Config::lineOf(const std::string &key) const {
+  auto it = key_lines.find(key);
+  return it == key_lines.end() ? 1 : it->second < 0 ? 0 : it->second;
+}
+
+void Config::applyInt(const char *key, int &field, int low, int high) {
+  std::string value = match(key);
+  if (value.empty()) return;
+  long long read = 0;
+  bool whole = readNumber(value, read, NumberRule::WHOLE);
+  field = clampToInt(static_cast<double>(read));
+  if (!whole)
+    warn(lineOf(key), "Value '" + printable(value) + "' of key '" + key +
+                          "' is not a number; using " + std::to_string(field) + ".");
+  else if (field < low || field > high)
+    warn(lineOf(key), std::string("Value ") + std::to_string(field) + " of key '" + key + "' is " +
+                          (high == INT_MAX ? "less than " + std::to_string(low)
+                                           : "not from " + std::to_string(low) + " to " +
+                                                 std::to_string(high)) +
+                          ".");
+}
+
+void Config::applyBool(const char *key, bool &field) {
+  std::string value = match(key);
+  if (value.empty()) return;
+  field = value == "true";
+  if (!field && value != "false")
+    warn(lineOf(key), "Value '" + printable(value) + "' of key '" + key +
+                          "' is neither true nor false; using false.");
+}
+
+void Config::applyKeys() {
+  LogManager &log_manager = LogManager::getInstance();
   auto applyString = [this](const char *key, std::string &field) {
     std::string value = match(key);
     if (!value.empty()) field = value;
   };
 
-  applyInt("frame_time", frame_time);
+  applyInt("frame_time", frame_time, 0, INT_MAX);
   std::string value = match("font_scale");
   if (!value.empty()) {
     double read = 0;
     bool whole = readNumber(value, read, NumberRule::WHOLE);
     font_scale = static_cast<float>(read);
-    warnUnlessNumber("font_scale", value, whole, toString(font_scale));
+    if (!whole)
+      warn(lineOf("font_scale"), "Value '" + printable(value) +
+                                     "' of key 'font_scale' is not a number; using " +
+                                     toString(font_scale) + ".");
   }
-  applyInt("window_horizontal_pixels", window_horizontal_pixels);
-  applyInt("window_vertical_pixels", window_vertical_pixels);
-  applyInt("window_horizontal_chars", window_horizontal_chars);
-  applyInt("window_vertical_chars", window_vertical_chars);
+  applyInt("window_horizontal_pixels", window_horizontal_pixels, 1, INT_MAX);
+  applyInt("window_vertical_pixels", window_vertical_pixels, 1, INT_MAX);
+  applyInt("window_horizontal_chars", window_horizontal_chars, 1, INT_MAX);
+  applyInt("window_vertical_chars", window_vertical_chars, 1, INT_MAX);
 
   value = match("window_background_color");
   if (!value.empty()) {
@@ -138,12 +314,12 @@ void Config::loadConfig(std::string new_config) {
   applyBool("headless", headless);
   applyString("font_file", font_file);
   applyString("logfile", logfile);
-  applyInt("random_seed", random_seed);
+  applyInt("random_seed", random_seed, INT_MIN, INT_MAX);
   applyBool("networking", networking);
-  applyInt("grid_width", grid_width);
-  applyInt("grid_height", grid_height);
-  applyInt("quadtree_depth", quadtree_depth);
-  applyInt("quadtree_threshold", quadtree_threshold);
+  applyInt("grid_width", grid_width, 1, INT_MAX);
+  applyInt("grid_height", grid_height, 1, INT_MAX);
+  applyInt("quadtree_depth", quadtree_depth, INT_MIN, INT_MAX);
+  applyInt("quadtree_threshold", quadtree_threshold, INT_MIN, INT_MAX);
   applyBool("batch_drawing", batch_drawing);
   applyBool("terminal", terminal);
   value = match("charset");
@@ -153,10 +329,38 @@ void Config::loadConfig(std::string new_config) {
     log_manager.writeLog("loadConfig(): Unsupported charset '%s'", value.c_str());
 }
 
-// An empty configuration has no keys (match() itself would search its last parse).
-std::string Config::match(std::string key) const {
-  if (config.empty()) return "";
-  return sb::match(config, key);
+std::string Config::match(std::string key) const { return attributes.value(key); }
+
+void Config::addKey(const std::string &key, bool this_run) { game_keys[key] = this_run; }
+void Config::removeKey(const std::string &key) { game_keys.erase(key); }
+
+bool Config::isKnownKey(const std::string &key) const {
+  return findEngineKey(key) != nullptr || game_keys.count(key) != 0;
+}
+
+std::vector<std::string> Config::runKeys() const {
+  std::vector<std::string> keys;
+  for (const EngineKey &known : ENGINE_KEYS)
+    if (known.this_run) keys.push_back(known.name);
+  for (const auto &declared : game_keys)
+    if (declared.second && !findEngineKey(declared.first)) keys.push_back(declared.first);
+  return keys;
+}
+
+std::string Config::nearestKey(const std::string &key) const {
+  std::string best;
+  if (key.size() > MAX_KEY_GUESSED) return best;
+  int best_distance = 3;  // more than two edits is another word
+  auto consider = [&](const std::string &known) {
+    int distance = editDistance(key, known, best_distance);
+    if (distance < best_distance) {
+      best_distance = distance;
+      best = known;
+    }
+  };
+  for (const EngineKey &known : ENGINE_KEYS) consider(known.name);
+  for (const auto &declared : game_keys) consider(declared.first);
+  return best;
 }
 
 void Config::writeToLog() const {
@@ -189,7 +393,10 @@ void Config::writeToLog() const {
 }
 
 std::string Config::getConfig() const { return config; }
-void Config::setConfig(std::string new_config) { config = new_config; }
+void Config::setConfig(std::string new_config) {
+  config = new_config;
+  attributes = AttributeList(config);
+}
 
 int Config::getWindowHorizontalPixels() const { return window_horizontal_pixels; }
 void Config::setWindowHorizontalPixels(int value) { window_horizontal_pixels = value; }

@@ -1,8 +1,13 @@
 #ifndef SORBELANE_CONFIG_H
 #define SORBELANE_CONFIG_H
 
+#include <cstddef>
+#include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "AttributeList.h"
 #include "Color.h"
 
 namespace sb {
@@ -18,6 +23,9 @@ class Config {
   void operator=(const Config &) = delete;
 
   std::string config;
+  AttributeList attributes{""};  // config, parsed once for every lookup
+  std::vector<std::pair<int, std::string>> file_lines;  // the last file read: line number, text
+  std::map<std::string, bool> game_keys;  // keys a game declared: belongs to this run?
   int window_horizontal_pixels;
   int window_vertical_pixels;
   int window_horizontal_chars;
@@ -41,23 +49,64 @@ class Config {
   bool terminal;
   std::string charset;
 
+  std::string source_name = "the configuration";  // the file read, for warnings
+  std::map<std::string, int> key_lines;  // while loading: the line each key is first on
+  bool warnings = true;                  // while loading: whether mistakes are logged
+  std::vector<std::string> held_warnings;  // made before the log was open
+  int warning_count = 0;                   // while loading: mistakes found
+  static constexpr int MAX_WARNINGS = 20;  // shown of one load; the rest are counted
+  static constexpr std::size_t MAX_KEY_GUESSED = 64;  // longer keys get no nearest key
+
+  void applyKeys();
+  void applyInt(const char *key, int &field, int low, int high);
+  void applyBool(const char *key, bool &field);
+  void warnOfLines(const std::vector<std::pair<int, std::string>> &lines);
+  void warn(int line, const std::string &what);
+  int lineOf(const std::string &key) const;
+
  public:
+  /// Largest configuration file read, in bytes; a larger one is refused.
+  static constexpr std::size_t MAX_FILE_SIZE = 16u * 1024 * 1024;
+
   /// The one configuration.
   static Config &getInstance();
 
-  /// Stores the string (or the file's content when empty) and applies every
-  /// known key. Numbers beyond the int range give the nearest limit, a value
-  /// that is not wholly a number gives what its leading digits read (0
-  /// without any) and logs a warning naming the key and the value, a
-  /// boolean is true only for "true", and an unknown colour or window style
-  /// is logged and ignored; absent keys keep their values.
-  void loadConfig(std::string new_config);
-  /// The configuration file's content, or "" when it cannot be opened
+  /// Stores the string (or the file's content when empty), parses it once
+  /// and applies every known key. Numbers beyond the int range give the
+  /// nearest limit, a value that is not wholly a number gives what its
+  /// leading digits read (0 without any), a boolean is true only for
+  /// "true", and an unknown colour or window style is ignored; absent keys
+  /// keep their values. With warn, each mistake gets one warning naming
+  /// its line: a key neither the engine nor the game (addKey()) knows,
+  /// with the nearest known key when one is close; a value its key cannot
+  /// take; a line that does not end in its comma.
+  void loadConfig(std::string new_config, bool warn = true);
+  /// Writes the warnings of the last loadConfig() that came before the log
+  /// manager was started (GameManager::startUp() calls it once the log is
+  /// open; until then they are held).
+  void writeWarnings();
+  /// The configuration file's content, or "" when it cannot be read
   /// (logged whatever the level when SORBELANE_CONFIG named the file, else
-  /// at level 1). The file is named by the environment variable
-  /// SORBELANE_CONFIG, else CONFIG_FILENAME; lines starting with '#' are
-  /// skipped and the others joined.
+  /// at level 1); a file that is not a regular file, or is larger than
+  /// MAX_FILE_SIZE, is refused with an error. The file is named by the
+  /// environment variable SORBELANE_CONFIG, else CONFIG_FILENAME; lines
+  /// starting with '#' are skipped and the others joined.
   std::string readConfig();
+  /// Declares a key the game reads, before GameManager::startUp(), so that
+  /// it is not warned of as unknown. this_run: the key names something of
+  /// this run (an output file, an input path, a display setting), which a
+  /// replay takes from its own configuration and never from the recording.
+  void addKey(const std::string &key, bool this_run = false);
+  /// Forgets a key the game declared.
+  void removeKey(const std::string &key);
+  /// Whether the engine reads key, or the game declared it.
+  bool isKnownKey(const std::string &key) const;
+  /// The engine's and the game's keys that belong to this run rather than
+  /// to the game (see addKey()): output files, display and replay settings.
+  std::vector<std::string> runKeys() const;
+  /// The known key nearest to key (at most two letters changed, added or
+  /// removed, case ignored), or "" when none is that close.
+  std::string nearestKey(const std::string &key) const;
   /// The value of key in the stored string, or "". Games may keep keys of
   /// their own in the file and read them here.
   std::string match(std::string key) const;

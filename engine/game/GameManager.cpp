@@ -85,6 +85,21 @@ void onSignal(int signal) {
   doShutDown(signal);
 }
 
+// Ctrl-C, and the signals a terminal's hang-up, Ctrl-\ or kill send, end
+// the game after the current step (see doShutDown()).
+void installStopHandlers() {
+  LogManager &log_manager = LogManager::getInstance();
+  struct sigaction action;
+  memset(&action, 0, sizeof(action));
+  action.sa_handler = onSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = 0;
+  if (sigaction(SIGINT, &action, nullptr) != 0) log_manager.writeLog("Error catching Ctrl-C signal!");
+  for (int signal : {SIGTERM, SIGHUP, SIGQUIT})
+    if (sigaction(signal, &action, nullptr) != 0)
+      log_manager.writeLog("GameManager::startUp(): Error catching signal %d!", signal);
+}
+
 }  // namespace
 
 void doShutDown(int signal) {
@@ -118,6 +133,7 @@ int GameManager::startUp() {
 
   if (log_manager.startUp() != 0) {
     log_manager.writeLog("Error starting log manager!");
+    config.writeWarnings();  // on standard error, then
     return -1;
   }
   log_manager.writeLog("%s", BANNER_LINE);
@@ -125,6 +141,7 @@ int GameManager::startUp() {
   log_manager.writeLog("** Game engine started **");
   log_manager.writeLog("%s", BANNER_LINE);
   log_manager.writeLog(1, "Log Manager started.");
+  config.writeWarnings();
   // A replay runs with the recorded game's configuration.
   if (Replay::getInstance().prepare() != 0) return -1;
   config.writeToLog();
@@ -160,23 +177,14 @@ int GameManager::startUp() {
   world_manager.setView(window_box);
   world_manager.setViewSlack(Vector(1.0f / 3.0f, 1.0f / 3.0f));
 
-  // Ctrl-C, and the signals a terminal's hang-up, Ctrl-\ or kill send, end
-  // the game after the current step (see doShutDown()).
-  struct sigaction action;
-  memset(&action, 0, sizeof(action));
-  action.sa_handler = onSignal;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = 0;
-  if (sigaction(SIGINT, &action, nullptr) != 0) log_manager.writeLog("Error catching Ctrl-C signal!");
-  for (int signal : {SIGTERM, SIGHUP, SIGQUIT})
-    if (sigaction(signal, &action, nullptr) != 0)
-      log_manager.writeLog("GameManager::startUp(): Error catching signal %d!", signal);
+  installStopHandlers();
 
   int seed = config.getRandomSeed();
   if (Replay::getInstance().isReplaying()) seed = Replay::getInstance().getSeed();
   else if (seed == 0) seed = static_cast<int>(time(nullptr));
   if (seed != -1) srand(static_cast<unsigned int>(seed));
-  log_manager.writeLog(10, "GameManager()::startUp(): seed is %d", seed);
+  // At every level: a player can report the seed of a run.
+  log_manager.writeLog("GameManager()::startUp(): seed is %d", seed);
   Replay::getInstance().engineStarted();
   if (Recorder::getInstance().engineStarted(seed) != 0) return -1;
 

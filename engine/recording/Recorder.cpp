@@ -1,8 +1,11 @@
 #include "Recorder.h"
 
+#include <fcntl.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 
@@ -30,11 +33,49 @@ long long threadNanoseconds() {
   return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
 }
 
+long long monotonicMilliseconds() {
+  struct timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<long long>(now.tv_sec) * 1000LL + now.tv_nsec / 1000000;
+}
+
+// Signals of a crash: the recording's last lines are written out before the
+// previous action (the default, a sanitizer's report, the terminal's
+// restoring) takes place.
+const int CRASH_SIGNALS[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
+const int CRASH_COUNT = sizeof(CRASH_SIGNALS) / sizeof(CRASH_SIGNALS[0]);
+struct sigaction previous_crash_actions[CRASH_COUNT];
+bool crash_handler_installed[CRASH_COUNT];
+Recorder *p_crash_recorder = nullptr;
+
+// Writes everything, with async-signal-safe calls only; false on failure.
+bool writeAll(int fd, const char *data, std::size_t size) {
+  while (size > 0) {
+    ssize_t n = ::write(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
 }  // namespace
 
 Recorder &Recorder::getInstance() {
   static Recorder recorder;
   return recorder;
+}
+
+// A program that exits without shutting the engine down keeps what was
+// recorded, and its helper thread is joined before it goes.
+Recorder::~Recorder() {
+  if (fd < 0) return;
+  flush();
+  removeCrashHandlers();
+  stopSyncing();
+  ::close(fd);
+  fd = -1;
 }
 
 int Recorder::engineStarted(int new_seed) {
@@ -88,8 +129,18 @@ int Recorder::start(const std::string &file, int new_check_every) {
     return -1;
   }
   if (new_check_every < 1) new_check_every = 1;
-  p_file = std::fopen(file.c_str(), "w");
-  if (!p_file) {
+  std::string header = headerText(new_check_every);
+  // What a replay could not read is not written: the reader's own limits decide.
+  Recording probe;
+  std::string fault;
+  if (probe.parse(header + Recording::endLine(1), fault) != 0) {
+    log.writeLog("Recorder::start(): Error! Recording '%s' could not be replayed (%s); not "
+                 "recording.",
+                 file.c_str(), fault.c_str());
+    return -1;
+  }
+  fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) {
     log.writeLog("Recorder::start(): Error! Cannot write recording '%s': %s", file.c_str(),
                  std::strerror(errno));
     return -1;
@@ -97,11 +148,23 @@ int Recorder::start(const std::string &file, int new_check_every) {
   file_name = file;
   check_every = new_check_every;
   bytes = 0;
+  used = 0;
   first_step_ns = last_step_ns = 0;
-  std::setvbuf(p_file, nullptr, _IOFBF, 1 << 16);  // one write() per 64 KiB
   write_failed = false;
   last_check = -1;
+  write(header);
+  flush();
+  sync_stop = false;
+  sync_dirty.store(false);
+  last_wake_ms = 0;
+  syncer = std::thread(&Recorder::syncLoop, this);
+  installCrashHandlers();
+  log.writeLog(1, "Recorder::start(): Recording into '%s', a checksum every %d steps.",
+               file.c_str(), check_every);
+  return 0;
+}
 
+std::string Recorder::headerText(int every) const {
   const DisplayManager &display = DisplayManager::getInstance();
   RecordingHeader header;
   header.version = Recording::FORMAT_VERSION;
@@ -114,12 +177,9 @@ int Recorder::start(const std::string &file, int new_check_every) {
   header.columns = display.getHorizontal();
   header.rows = display.getVertical();
   header.frame_time = GameManager::getInstance().getFrameTime();
-  header.check_every = check_every;
+  header.check_every = every;
   header.config = Config::getInstance().getConfig();
-  write(Recording::headerText(header));
-  log.writeLog(1, "Recorder::start(): Recording into '%s', a checksum every %d steps.",
-               file.c_str(), check_every);
-  return 0;
+  return Recording::headerText(header);
 }
 
 void Recorder::stop() {
@@ -131,8 +191,11 @@ void Recorder::stop() {
   }
   last_step_ns = threadNanoseconds();
   write(Recording::endLine(step));
-  bool closed = std::fclose(p_file) == 0;
-  p_file = nullptr;
+  flush();
+  removeCrashHandlers();
+  stopSyncing();
+  bool closed = ::close(fd) == 0;
+  fd = -1;
   LogManager &log = LogManager::getInstance();
   if (write_failed || !closed)
     log.writeLog("Recorder::stop(): Error! Recording '%s' is incomplete: writing failed.",
@@ -143,19 +206,106 @@ void Recorder::stop() {
                  step, file_name.c_str(), bytes, getStepsTime() / 1000);
 }
 
-void Recorder::write(const std::string &text) {
-  if (!p_file || write_failed) return;
-  if (std::fwrite(text.data(), 1, text.size(), p_file) != text.size()) {
+void Recorder::write(const std::string &text) { write(text.data(), text.size()); }
+
+// Whole lines wait in the buffer; a line longer than the buffer goes out at once.
+void Recorder::write(const char *data, std::size_t size) {
+  if (fd < 0 || write_failed) return;
+  if (size > BUFFER_SIZE - static_cast<std::size_t>(used)) flush();
+  if (size > BUFFER_SIZE) {
+    flushing = 1;
+    writeOut(data, size);
+    flushing = 0;
+  } else {
+    std::memcpy(buffer + used, data, size);
+    used = static_cast<sig_atomic_t>(used + static_cast<sig_atomic_t>(size));
+  }
+  bytes += static_cast<long long>(size);
+}
+
+void Recorder::flush() {
+  if (used == 0 || fd < 0) return;
+  flushing = 1;  // a crash now must not write these lines a second time
+  writeOut(buffer, static_cast<std::size_t>(used));
+  used = 0;
+  flushing = 0;
+}
+
+void Recorder::writeOut(const char *data, std::size_t size) {
+  if (write_failed) return;
+  if (!writeAll(fd, data, size)) {
     write_failed = true;
     LogManager::getInstance().writeLog("Recorder: Error! Cannot write recording '%s': %s",
                                        file_name.c_str(), std::strerror(errno));
-    return;
   }
-  bytes += static_cast<long long>(text.size());
+}
+
+// The helper thread: syncs the file to the disk after checksums went out,
+// at once when woken, else within a sync period, so that the game loop
+// never waits for the disk.
+void Recorder::syncLoop() {
+  std::unique_lock<std::mutex> lock(sync_mutex);
+  while (!sync_stop) {
+    sync_wanted.wait_for(lock, std::chrono::milliseconds(SYNC_PERIOD_MS));
+    if (!sync_dirty.exchange(false, std::memory_order_acquire)) continue;
+    lock.unlock();
+    fdatasync(fd);
+    lock.lock();
+  }
+  if (sync_dirty.exchange(false)) fdatasync(fd);  // the last lines too
+}
+
+void Recorder::stopSyncing() {
+  if (!syncer.joinable()) return;
+  sync_dirty.store(true);
+  {
+    std::lock_guard<std::mutex> lock(sync_mutex);
+    sync_stop = true;
+  }
+  sync_wanted.notify_one();
+  syncer.join();
+}
+
+void Recorder::onCrash(int signal) {
+  Recorder *p = p_crash_recorder;
+  if (p && p->fd >= 0 && !p->flushing && p->used > 0) {
+    writeAll(p->fd, p->buffer, static_cast<std::size_t>(p->used));
+    p->used = 0;
+  }
+  for (int i = 0; i < CRASH_COUNT; i++)
+    if (CRASH_SIGNALS[i] == signal) sigaction(signal, &previous_crash_actions[i], nullptr);
+  raise(signal);  // delivered, under the previous action, once this handler returns
+}
+
+void Recorder::installCrashHandlers() {
+  struct sigaction action;
+  std::memset(&action, 0, sizeof(action));
+  action.sa_handler = onCrash;
+  sigemptyset(&action.sa_mask);
+  p_crash_recorder = this;
+  for (int i = 0; i < CRASH_COUNT; i++) {
+    crash_handler_installed[i] =
+        sigaction(CRASH_SIGNALS[i], &action, &previous_crash_actions[i]) == 0;
+    // A crash signal the program ignores stays ignored.
+    if (crash_handler_installed[i] && !(previous_crash_actions[i].sa_flags & SA_SIGINFO) &&
+        previous_crash_actions[i].sa_handler == SIG_IGN) {
+      sigaction(CRASH_SIGNALS[i], &previous_crash_actions[i], nullptr);
+      crash_handler_installed[i] = false;
+    }
+  }
+}
+
+void Recorder::removeCrashHandlers() {
+  for (int i = 0; i < CRASH_COUNT; i++) {
+    if (crash_handler_installed[i])
+      sigaction(CRASH_SIGNALS[i], &previous_crash_actions[i], nullptr);
+    crash_handler_installed[i] = false;
+  }
+  p_crash_recorder = nullptr;
 }
 
 void Recorder::recordInput(const Event *p_event, bool from_terminal) {
-  if (!p_file || !p_event) return;
+  if (fd < 0 || !p_event) return;
   RecordedEvent e;
   e.step = step;
   e.from_terminal = from_terminal;
@@ -176,16 +326,11 @@ void Recorder::recordInput(const Event *p_event, bool from_terminal) {
   }
   char line[Recording::INPUT_LINE_SIZE];
   int length = Recording::formatInput(e, line, sizeof line);
-  if (length <= 0 || std::fwrite(line, 1, static_cast<std::size_t>(length), p_file) !=
-                         static_cast<std::size_t>(length)) {
-    write(Recording::eventLine(e));  // logs the failure, if it persists
-    return;
-  }
-  bytes += length;
+  if (length > 0) write(line, static_cast<std::size_t>(length));
 }
 
 void Recorder::recordNetwork(const EventNetwork &event, const char *message) {
-  if (!p_file) return;
+  if (fd < 0) return;
   RecordedEvent e;
   e.step = step;
   e.kind = RecordedKind::NETWORK;
@@ -206,15 +351,25 @@ void Recorder::writeCheck() {
   e.digests = checksum.getDigests();
   write(Recording::eventLine(e));
   last_check = step;
+  // Every step up to this checksum goes to the file, then to the disk.
+  flush();
+  sync_dirty.store(true, std::memory_order_release);
+  // Waking the helper costs a system call: at most once per sync period
+  // (a checksum a second, as by default, is synced at once).
+  long long now = monotonicMilliseconds();
+  if (now - last_wake_ms >= SYNC_PERIOD_MS) {
+    last_wake_ms = now;
+    sync_wanted.notify_one();
+  }
 }
 
 void Recorder::endStep() {
-  if (p_file) {
-      if (step % check_every == 0 || GameManager::getInstance().getGameOver()) writeCheck();
+  if (fd >= 0) {
+    if (step % check_every == 0 || GameManager::getInstance().getGameOver()) writeCheck();
   }
   // The processor clock is read twice per recording, not every step: a
   // read costs as much as recording a step.
-  if (p_file && first_step_ns == 0) first_step_ns = threadNanoseconds();
+  if (fd >= 0 && first_step_ns == 0) first_step_ns = threadNanoseconds();
   step++;
 }
 

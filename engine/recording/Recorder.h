@@ -1,8 +1,13 @@
 #ifndef SORBELANE_RECORDER_H
 #define SORBELANE_RECORDER_H
 
-#include <cstdio>
+#include <csignal>
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "Recording.h"
 #include "WorldChecksum.h"
@@ -18,6 +23,14 @@ class EventNetwork;
 /// checksum of the world every few steps. The configuration key
 /// "record:FILE," starts it at start-up; a game may call start() itself
 /// before its first game loop. GameManager::shutDown() ends it.
+///
+/// What is written reaches the file at every checksum, and a helper thread
+/// syncs it to the disk at once (within 20 ms when checksums come faster
+/// than that), so that a crash, a kill or a power cut leaves
+/// at least every step up to the last checksum; a crash signal writes out
+/// the rest of the whole lines too. A recording that a replay could not
+/// read (a frame time, window size or configuration beyond the reader's
+/// limits) is refused when it starts.
 class Recorder {
  public:
   /// The one recorder.
@@ -32,7 +45,7 @@ class Recorder {
   /// the file closed. Nothing when none runs.
   void stop();
   /// Whether a recording runs.
-  bool isRecording() const { return p_file != nullptr; }
+  bool isRecording() const { return fd >= 0; }
   /// Bytes written so far.
   long long getBytes() const { return bytes; }
   /// Processor nanoseconds the game loop's thread used from the end of the
@@ -55,13 +68,34 @@ class Recorder {
 
  private:
   Recorder() = default;
+  ~Recorder();
   Recorder(const Recorder &) = delete;
   void operator=(const Recorder &) = delete;
 
+  std::string headerText(int every) const;
   void write(const std::string &text);
+  void write(const char *data, std::size_t size);
   void writeCheck();
+  void flush();
+  void writeOut(const char *data, std::size_t size);
+  void syncLoop();
+  void stopSyncing();
+  static void onCrash(int signal);
+  void installCrashHandlers();
+  void removeCrashHandlers();
 
-  std::FILE *p_file = nullptr;
+  static constexpr std::size_t BUFFER_SIZE = 1 << 16;
+  int fd = -1;
+  char buffer[BUFFER_SIZE];
+  volatile sig_atomic_t used = 0;      // whole lines in buffer, not yet written
+  volatile sig_atomic_t flushing = 0;  // a write of the buffer is under way
+  static constexpr long long SYNC_PERIOD_MS = 20;
+  std::thread syncer;  // syncs the file to the disk after checksums
+  std::mutex sync_mutex;
+  std::condition_variable sync_wanted;
+  std::atomic<bool> sync_dirty{false};  // lines went out since the last sync
+  bool sync_stop = false;
+  long long last_wake_ms = 0;
   std::string file_name;
   int seed = 0;
   int step = 0;  // steps since start-up

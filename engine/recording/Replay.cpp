@@ -6,12 +6,12 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <iterator>
 
 #include <SFML/Graphics/RenderWindow.hpp>
 #include <SFML/Window/Event.hpp>
 
+#include "AttributeList.h"
 #include "Config.h"
 #include "Constants.h"
 #include "DisplayManager.h"
@@ -21,6 +21,7 @@
 #include "GameManager.h"
 #include "LogManager.h"
 #include "Object.h"
+#include "RegularFile.h"
 #include "TerminalDisplay.h"
 #include "WorldManager.h"
 
@@ -30,24 +31,10 @@ namespace {
 
 const int MAX_SOCKETS = 8;
 
-// Reads at most limit + 1 bytes of a file; false when it cannot be opened.
-bool readBounded(const std::string &name, std::size_t limit, std::string &text) {
-  std::ifstream in(name, std::ios::binary);
-  if (!in) return false;
-  text.clear();
-  char buffer[65536];
-  while (in && text.size() <= limit) {
-    in.read(buffer, sizeof buffer);
-    text.append(buffer, static_cast<std::size_t>(in.gcount()));
-  }
-  return true;
-}
-
-// "key:value," of the running configuration, so that it goes before (and so
-// wins over) the recorded configuration's key.
-std::string keep(const Config &config, const char *key) {
-  std::string value = config.match(key);
-  return value.empty() ? "" : std::string(key) + ":" + value + ",";
+// "key:value," of the running configuration, empty values included, so
+// that it goes before (and so wins over) the recorded configuration's key.
+std::string keep(const Config &config, const std::string &key) {
+  return key + ":" + AttributeList::escape(config.match(key)) + ",";
 }
 
 }  // namespace
@@ -59,6 +46,7 @@ Replay &Replay::getInstance() {
 
 int Replay::prepare() {
   replaying = false;
+  diverged_step = -1;
   Config &config = Config::getInstance();
   std::string name = config.match("replay");
   if (name.empty()) return 0;
@@ -69,10 +57,12 @@ int Replay::prepare() {
     return -1;
   }
   std::string text;
-  if (!readBounded(name, Recording::MAX_SIZE, text)) {
-    log.writeLog("Replay::prepare(): Error! Recording '%s' refused, line 0: cannot open the "
-                 "file: %s",
-                 name.c_str(), std::strerror(errno));
+  int status = RegularFile::read(name, text, Recording::MAX_SIZE);
+  if (status != 0) {
+    log.writeLog("Replay::prepare(): Error! Recording '%s' refused, line 0: %s",
+                 name.c_str(), status == -2 ? "not a regular file"
+                                            : ("cannot open the file: " +
+                                               std::string(std::strerror(errno))).c_str());
     return -1;
   }
   std::string mode = config.match("replay_on_divergence");
@@ -85,20 +75,17 @@ int Replay::prepare() {
   stop_on_divergence = mode == "stop";
 
   // The recorded game's configuration, but shown (window, terminal or
-  // headless) and logged where this run asks; never recorded again.
+  // headless), logged and written where this run asks: every key of this
+  // run, output files above all, is this run's even when it is not set
+  // here, so that a replay never writes where the recording says.
   const RecordingHeader &h = recording.header;
-  std::string settings = "record:,";
-  settings += "replay:" + name + ",";
-  settings += std::string("headless:") + (config.getHeadless() ? "true" : "false") + ",";
+  std::string settings = std::string("headless:") + (config.getHeadless() ? "true" : "false") + ",";
   settings += std::string("terminal:") + (config.getTerminal() ? "true" : "false") + ",";
-  for (const char *key : {"cast", "logfile", "replay_on_divergence", "window_horizontal_pixels",
-                          "window_vertical_pixels", "font_file", "font_scale", "window_style",
-                          "show_mouse", "window_title"})
-    settings += keep(config, key);
+  for (const std::string &key : config.runKeys()) settings += keep(config, key);
   settings += "window_horizontal_chars:" + std::to_string(h.columns) + ",";
   settings += "window_vertical_chars:" + std::to_string(h.rows) + ",";
   settings += "frame_time:" + std::to_string(h.frame_time) + ",";
-  config.loadConfig(settings + h.config);
+  config.loadConfig(settings + h.config, false);
   return 0;
 }
 
@@ -254,13 +241,27 @@ void Replay::compare(const RecordedEvent &check) {
   differing_checks++;
   if (diverged_step >= 0) return;
   diverged_step = step;
-  int index = checksum.firstDifference(check.count, check.digests);
-  LogManager::getInstance().writeLog(
-      "Replay diverged at step %d: %d objects (recorded %d), first differing object #%d: %s",
-      step, checksum.getCount(), check.count, index < 0 ? 0 : index,
-      WorldChecksum::describe(index < 0 ? 0 : index).c_str());
+  LogManager::getInstance().writeLog("Replay diverged at step %d: %d objects (recorded %d), %s",
+                                     step, checksum.getCount(), check.count,
+                                     differenceText(check).c_str());
   if (stop_on_divergence) stopGame("stopped at the first divergence");
 }
+
+// Names the first object whose digest differs; when every digest agrees,
+// says what else differs.
+std::string Replay::differenceText(const RecordedEvent &check) const {
+  int shared = std::min(checksum.getCount(), static_cast<int>(check.digests.size()));
+  int index = checksum.firstDifference(check.count, check.digests);
+  if (index >= 0 && index < shared)
+    return "first differing object #" + std::to_string(index) + ": " +
+           WorldChecksum::describe(index);
+  if (checksum.getCount() != check.count)
+    return "every object's digest agrees as far as both go: only the object count differs";
+  return "every object's digest agrees: only the objects' order differs (or what one-byte "
+         "digests cannot tell apart)";
+}
+
+int Replay::getExitStatus() const { return diverged_step >= 0 ? DIVERGED_STATUS : 0; }
 
 void Replay::finish() {
   if (finished) return;

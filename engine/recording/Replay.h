@@ -13,15 +13,17 @@ namespace sb {
 class Manager;
 
 /// Replays a recording (see Recording): the configuration key
-/// "replay:FILE," makes the game run with the recording's seed,
-/// configuration and window size, and feeds its input and network events
+/// "replay:FILE," makes the game run with the recording's seed, window
+/// size, frame time and game keys (every key but this run's: output files,
+/// display and replay settings, see Config::runKeys()), and feeds its input and network events
 /// at the steps they were recorded at, in place of real input, which is
 /// ignored except Escape or Ctrl-C to stop. In a window or terminal the
 /// replay runs in real time; headless it runs as fast as it can. At every
 /// recorded checksum it compares the world and logs "Replay diverged at
 /// step S" at the first difference, then goes on, or stops with
 /// "replay_on_divergence:stop,". A replay that held to the end logs
-/// "Replay matched to the end (S steps)."
+/// "Replay matched to the end (S steps)." A program that replays returns
+/// getExitStatus(), non-zero once the replay diverged.
 class Replay {
  public:
   /// The one replay.
@@ -53,6 +55,11 @@ class Replay {
   int getDivergedStep() const { return diverged_step; }
   /// Whether the replay reached the recording's end without a difference.
   bool matchedToEnd() const { return finished && diverged_step < 0; }
+  /// The exit status a program that replayed returns: DIVERGED_STATUS once
+  /// the world differed from the recording (also after shutDown()), else 0.
+  int getExitStatus() const;
+  /// The exit status of a replay that diverged.
+  static constexpr int DIVERGED_STATUS = 3;
 
   /// The game manager has started every manager: object ids start where
   /// the recording's did.
@@ -83,6 +90,7 @@ class Replay {
 
   void stopGame(const char *why);
   void compare(const RecordedEvent &check);
+  std::string differenceText(const RecordedEvent &check) const;
   void finish();
   bool realStopRequested();
 

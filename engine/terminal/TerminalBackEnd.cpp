@@ -81,16 +81,23 @@ int TerminalBackEnd::open(int columns, int rows, bool cp437) {
   int input_fd = isatty(STDIN_FILENO) ? STDIN_FILENO : output_fd;
   Cast &cast = Cast::getInstance();
   if (cast.wantsOffscreen()) output_fd = input_fd = cast.offscreenFd();
+  const char *no_terminal = "DisplayManager::startUp(): Error! Unable to draw into a terminal: "
+                            "neither standard output nor standard error is one.";
+  // A cast file is only touched once there is a terminal to cast.
+  if (output_fd < 0) {
+    log_manager.writeLog("%s", no_terminal);
+    return -1;
+  }
   if (cast.startFromConfig(columns, rows) != 0) return -1;
   // What the program printed so far stays on the normal screen.
   fflush(stdout);
   fflush(stderr);
   p_terminal.reset(new TerminalDisplay);
-  if (output_fd < 0 || p_terminal->open(output_fd, input_fd, columns, rows,
-                                        TerminalDisplay::colorModeFromEnvironment()) != 0) {
+  if (p_terminal->open(output_fd, input_fd, columns, rows,
+                       TerminalDisplay::colorModeFromEnvironment()) != 0) {
     p_terminal.reset();
-    log_manager.writeLog("DisplayManager::startUp(): Error! Unable to draw into a terminal: "
-                         "neither standard output nor standard error is one.");
+    cast.stop();
+    log_manager.writeLog("%s", no_terminal);
     return -1;
   }
   size_changes = 0;

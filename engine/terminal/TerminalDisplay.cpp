@@ -491,6 +491,11 @@ void TerminalDisplay::close() {
     struct pollfd ready = {write_fd, POLLOUT, 0};
     poll(&ready, 1, WAIT_SLICE_MS);
   }
+  // The cast ends as the terminal does, handed back to its player.
+  if (terminal_held && !given_back) {
+    if (keyboard_pushed) Cast::getInstance().output(KEYBOARD_POP, sizeof(KEYBOARD_POP) - 1);
+    Cast::getInstance().output(LEAVE_SEQUENCE, sizeof(LEAVE_SEQUENCE) - 1);
+  }
   restoreFromSignal();
   removeFatalHandlers();
   removeJobHandlers();

@@ -242,6 +242,7 @@ int configInt(const std::string &key, int fallback) {
 
 int main() {
   sb::GameManager &game_manager = sb::GameManager::getInstance();
+  for (const char *key : {"dungeon_seed", "demo_steps"}) sb::Config::getInstance().addKey(key);
   if (game_manager.startUp() != 0) {
     std::fprintf(stderr, "dungeon: the engine did not start (see its log)\n");
     return 1;
@@ -249,5 +250,5 @@ int main() {
   new Dungeon(static_cast<unsigned>(configInt("dungeon_seed", 7)), configInt("demo_steps", 0));
   game_manager.run();
   game_manager.shutDown();
-  return 0;
+  return sb::Replay::getInstance().getExitStatus();
 }

@@ -58,11 +58,15 @@ int loadAssets(const std::string &dir) {
 
 int main() {
   sb::GameManager &game_manager = sb::GameManager::getInstance();
+  // The game's own keys; the files it writes and its assets' folder are
+  // this run's, never a replayed recording's.
+  sb::Config &config = sb::Config::getInstance();
+  for (const char *key : {"demo_steps", "max_steps"}) config.addKey(key);
+  for (const char *key : {"highscore_file", "screenshot", "game_assets"}) config.addKey(key, true);
   if (game_manager.startUp() != 0) {
     std::fprintf(stderr, "arena: the engine did not start (see its log)\n");
     return 1;
   }
-  sb::Config &config = sb::Config::getInstance();
   ArenaOptions options;
   options.demo_steps = configInt("demo_steps");
   // Scores the demo made are nobody's best: they go to a table of their own.
@@ -89,5 +93,5 @@ int main() {
   game_manager.run();
   game_manager.shutDown();
   std::fputs(terminalTranscript().c_str(), stdout);
-  return 0;
+  return sb::Replay::getInstance().getExitStatus();
 }

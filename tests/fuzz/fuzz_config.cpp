@@ -1,5 +1,6 @@
-// The configuration text: every engine key parsed and applied, then the
-// settings the display and world would start from read back.
+// The configuration text: every engine key parsed and applied with its
+// mistakes warned of, then the settings the display and world would start
+// from read back, and a misspelt key looked up.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -13,6 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   sb::Config &config = sb::Config::getInstance();
   config.loadConfig(text);
   config.match("iteration-max");
+  config.nearestKey(text.substr(0, 64));
   config.match("");
   volatile float keep = config.getFontScale() + static_cast<float>(config.getFrameTime()) +
                         static_cast<float>(config.getGridWidth()) +

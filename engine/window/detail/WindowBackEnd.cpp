@@ -6,8 +6,10 @@
 #include <string>
 
 #include "Config.h"
+#include "Constants.h"
 #include "EngineFont.h"
 #include "LogManager.h"
+#include "RegularFile.h"
 #include "PolygonGeometry.h"
 #include "utility.h"
 
@@ -21,12 +23,19 @@ const sf::Vector2f WHITE_SQUARE(VertexBatch::WHITE_TEXEL, VertexBatch::WHITE_TEX
 // (logging a warning that names both). 0, or -1 (logged) when none does.
 int loadFont(sf::Font &font, const std::string &font_file) {
   LogManager &log_manager = LogManager::getInstance();
-  if (font.loadFromFile(font_file)) return 0;
+  // With no font file named and none of the default name at hand, the
+  // engine's own font is the quiet default.
+  bool named = font_file != FONT_FILE_DEFAULT || RegularFile::status(font_file) != -1;
+  if (named && font.loadFromFile(font_file)) return 0;
   for (const std::string &fallback : EngineFont::fallbackFiles()) {
     if (!font.loadFromFile(fallback)) continue;
-    log_manager.writeLog("DisplayManager::startUp(): Warning! Unable to load font from file "
-                         "'%s'; using the engine's font '%s'.",
-                         font_file.c_str(), fallback.c_str());
+    if (named)
+      log_manager.writeLog("DisplayManager::startUp(): Warning! Unable to load font from file "
+                           "'%s'; using the engine's font '%s'.",
+                           font_file.c_str(), fallback.c_str());
+    else
+      log_manager.writeLog(1, "DisplayManager::startUp(): Using the engine's font '%s'.",
+                           fallback.c_str());
     return 0;
   }
   log_manager.writeLog("DisplayManager::startUp(): Unable to load font from file '%s'.",
