@@ -47,6 +47,8 @@ Config::Config()
       font_file(FONT_FILE_DEFAULT),
       logfile(LOGFILE_DEFAULT),
       random_seed(0),
+      seed_in_use(0),
+      seed_chosen(false),
       networking(false),
       quadtree_threshold(1),
       quadtree_depth(10),
@@ -137,6 +139,7 @@ void Config::loadConfig(std::string new_config) {
   applyString("font_file", font_file);
   applyString("logfile", logfile);
   applyInt("random_seed", random_seed);
+  if (!match("random_seed").empty()) seed_chosen = false;  // the new setting shows until start-up
   applyBool("networking", networking);
   applyInt("grid_width", grid_width);
   applyInt("grid_height", grid_height);
@@ -215,8 +218,16 @@ std::string Config::getFontFile() const { return font_file; }
 void Config::setFontFile(std::string value) { font_file = value; }
 std::string Config::getLogFile() const { return logfile; }
 void Config::setLogFile(std::string value) { logfile = value; }
-int Config::getRandomSeed() const { return random_seed; }
-void Config::setRandomSeed(int value) { random_seed = value; }
+int Config::getRandomSeed() const { return seed_chosen ? seed_in_use : random_seed; }
+int Config::getConfiguredRandomSeed() const { return random_seed; }
+void Config::setRandomSeed(int value) {
+  random_seed = value;
+  seed_chosen = false;
+}
+void Config::useRandomSeed(int seed) {
+  seed_in_use = seed;
+  seed_chosen = true;
+}
 bool Config::getNetworking() const { return networking; }
 void Config::setNetworking(bool value) { networking = value; }
 int Config::getQuadtreeThreshold() const { return quadtree_threshold; }

@@ -165,10 +165,11 @@ int GameManager::startUp() {
     if (sigaction(signal, &action, nullptr) != 0)
       log_manager.writeLog("GameManager::startUp(): Error catching signal %d!", signal);
 
-  int seed = config.getRandomSeed();
+  int seed = config.getConfiguredRandomSeed();
   if (Replay::getInstance().isReplaying()) seed = Replay::getInstance().getSeed();
   else if (seed == 0) seed = static_cast<int>(time(nullptr));
   if (seed != -1) srand(static_cast<unsigned int>(seed));
+  config.useRandomSeed(seed);
   log_manager.writeLog(10, "GameManager()::startUp(): seed is %d", seed);
   Replay::getInstance().engineStarted();
   if (Recorder::getInstance().engineStarted(seed) != 0) return -1;
