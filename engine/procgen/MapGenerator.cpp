@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 #include "CellMap.h"
 #include "LogManager.h"
@@ -50,34 +51,73 @@ long long targetCells(const Grid &grid, double share) {
   return std::min(inner, wanted);
 }
 
-// Keeps the largest four-way connected floor area and fills the others.
-// Returns the floor cells kept.
-long long keepLargest(Grid &grid) {
-  std::vector<int> label(grid.floor.size(), -1), queue;
-  queue.reserve(grid.floor.size());
-  int best = -1, labels = 0;
-  long long best_size = 0;
+// The four-way connected floor areas: their cells area by area in `cells`,
+// area k from starts[k] to starts[k + 1].
+struct Areas {
+  std::vector<int> cells;
+  std::vector<std::size_t> starts;
+  std::size_t size(std::size_t k) const { return starts[k + 1] - starts[k]; }
+};
+
+Areas findAreas(const Grid &grid) {
+  Areas areas;
+  std::vector<char> seen(grid.floor.size(), 0);
+  areas.cells.reserve(grid.floor.size());
   for (std::size_t start = 0; start < grid.floor.size(); start++) {
-    if (!grid.floor[start] || label[start] >= 0) continue;
-    queue.clear();
-    queue.push_back(static_cast<int>(start));
-    label[start] = labels;
-    for (std::size_t head = 0; head < queue.size(); head++) {
-      int x = queue[head] % grid.width, y = queue[head] / grid.width;
+    if (!grid.floor[start] || seen[start]) continue;
+    areas.starts.push_back(areas.cells.size());
+    areas.cells.push_back(static_cast<int>(start));
+    seen[start] = 1;
+    for (std::size_t head = areas.starts.back(); head < areas.cells.size(); head++) {
+      int x = areas.cells[head] % grid.width, y = areas.cells[head] / grid.width;
       for (int d = 0; d < 4; d++) {
         int n = grid.at(x + DX[d], y + DY[d]);  // floor never touches the border
-        if (grid.floor[n] && label[n] < 0) {
-          label[n] = labels;
-          queue.push_back(n);
+        if (grid.floor[n] && !seen[n]) {
+          seen[n] = 1;
+          areas.cells.push_back(n);
         }
       }
     }
-    if (static_cast<long long>(queue.size()) > best_size) best_size = queue.size(), best = labels;
-    labels++;
   }
-  for (std::size_t i = 0; i < grid.floor.size(); i++)
-    if (grid.floor[i] && label[i] != best) grid.floor[i] = 0;
-  return best_size;
+  areas.starts.push_back(areas.cells.size());
+  return areas;
+}
+
+void digRect(Grid &grid, int x0, int y0, int x1, int y1) {
+  for (int y = std::min(y0, y1); y <= std::max(y0, y1); y++)
+    for (int x = std::min(x0, x1); x <= std::max(x0, x1); x++) grid.floor[grid.at(x, y)] = 1;
+}
+
+// Joins every floor area of at least min_size cells to the largest by an
+// L-shaped tunnel to the nearest of a few random cells of the largest, and
+// fills the smaller areas. Returns the floor cells.
+long long joinAreas(Grid &grid, Random &random, std::size_t min_size) {
+  Areas areas = findAreas(grid);
+  std::size_t count = areas.starts.size() - 1, largest = 0;
+  if (count == 0) return 0;
+  for (std::size_t k = 1; k < count; k++)
+    if (areas.size(k) > areas.size(largest)) largest = k;
+  auto randomCell = [&](std::size_t k) {
+    return areas.cells[areas.starts[k] + random.below(static_cast<std::uint32_t>(areas.size(k)))];
+  };
+  for (std::size_t k = 0; k < count; k++)
+    if (k != largest && areas.size(k) < min_size)
+      for (std::size_t i = areas.starts[k]; i < areas.starts[k + 1]; i++) grid.floor[areas.cells[i]] = 0;
+  for (std::size_t k = 0; k < count; k++) {
+    if (k == largest || areas.size(k) < min_size) continue;
+    int from = randomCell(k), to = randomCell(largest);
+    int fx = from % grid.width, fy = from / grid.width;
+    for (int tries = 0; tries < 15; tries++) {
+      int other = randomCell(largest);
+      if (std::abs(other % grid.width - fx) + std::abs(other / grid.width - fy) <
+          std::abs(to % grid.width - fx) + std::abs(to / grid.width - fy))
+        to = other;
+    }
+    int tx = to % grid.width, ty = to / grid.width;
+    digRect(grid, fx, fy, tx, fy);
+    digRect(grid, tx, fy, tx, ty);
+  }
+  return std::count(grid.floor.begin(), grid.floor.end(), 1);
 }
 
 // Random walks, each starting on a floor cell already dug, dig inner cells
@@ -103,11 +143,6 @@ void digByWalking(Grid &grid, Random &random, long long floor_count, long long t
       floor_count++;
     }
   }
-}
-
-void digRect(Grid &grid, int x0, int y0, int x1, int y1) {
-  for (int y = std::min(y0, y1); y <= std::max(y0, y1); y++)
-    for (int x = std::min(x0, x1); x <= std::max(x0, x1); x++) grid.floor[grid.at(x, y)] = 1;
 }
 
 struct BspBuilder {
@@ -229,7 +264,7 @@ int MapGenerator::caves(CellMap &map, Random &random, const CaveOptions &options
       }
     grid.floor.swap(next.floor);
   }
-  long long floor_count = keepLargest(grid);
+  long long floor_count = joinAreas(grid, random, 8);
   if (floor_count == 0) {
     grid.floor[grid.at(grid.width / 2, grid.height / 2)] = 1;
     floor_count = 1;

@@ -59,9 +59,10 @@ class MapGenerator {
   static int bsp(CellMap &map, Random &random, const BspOptions &options);
   /// bsp() that also reports the rooms it carved (for stairs and monsters).
   static int bsp(CellMap &map, Random &random, const BspOptions &options, std::vector<MapRoom> &rooms);
-  /// Caves by a cellular automaton (the 4-5 rule): random wall, smoothed; the
-  /// largest cave is kept, then widened by a random walk until floor_share
-  /// of the map is floor (at least 25 % with the defaults).
+  /// Caves by a cellular automaton (the 4-5 rule): random wall, smoothed;
+  /// caves of 8 cells or more are joined to the largest by tunnels, smaller
+  /// ones filled, then a random walk widens them until floor_share of the map
+  /// is floor (at least 25 % with the defaults).
   static int caves(CellMap &map, Random &random);
   /// caves() with its knobs.
   static int caves(CellMap &map, Random &random, const CaveOptions &options);
