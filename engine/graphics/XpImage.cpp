@@ -31,25 +31,48 @@ void writeInt32(std::string &out, int value) {
   for (int i = 0; i < 4; i++) out.push_back(static_cast<char>(v >> (8 * i) & 0xFF));
 }
 
-// Inflates gzip data, stopping with false past MAX_RAW_BYTES or at a fault.
+// The size an image's bytes claim, as far as the headers inflated so far
+// tell: -1 when a count is already out of range, 0 while a layer header is
+// still to come, else the whole image's bytes.
+long long claimedSize(const std::vector<unsigned char> &raw) {
+  if (raw.size() < 8) return 0;
+  int layer_count = readInt32(&raw[4]);
+  if (layer_count < 1 || layer_count > XpImage::MAX_LAYERS) return -1;
+  long long pos = 8, cells = 0;
+  for (int l = 0; l < layer_count; l++) {
+    if (static_cast<long long>(raw.size()) < pos + 8) return 0;
+    int width = readInt32(&raw[pos]), height = readInt32(&raw[pos + 4]);
+    cells += static_cast<long long>(width) * height;
+    if (width < 1 || height < 1 || width > XpImage::MAX_SIDE || height > XpImage::MAX_SIDE ||
+        cells > XpImage::MAX_CELLS)
+      return -1;
+    pos += 8 + static_cast<long long>(width) * height * CELL_BYTES;
+  }
+  return pos;
+}
+
+// Inflates gzip data until the image it holds is complete (what follows is
+// ignored), stopping with false at a fault or as soon as the headers claim
+// more than the limits allow.
 bool inflateGzip(const void *data, std::size_t size, std::vector<unsigned char> &raw) {
   z_stream stream;
   std::memset(&stream, 0, sizeof(stream));
   if (inflateInit2(&stream, 16 + MAX_WBITS) != Z_OK) return false;
   stream.next_in = static_cast<Bytef *>(const_cast<void *>(data));
   stream.avail_in = static_cast<uInt>(size);
-  unsigned char chunk[65536];
+  unsigned char chunk[16384];
   int status = Z_OK;
-  while (status == Z_OK) {
+  long long claimed = 0;
+  while (status == Z_OK && (claimed == 0 || static_cast<long long>(raw.size()) < claimed)) {
     stream.next_out = chunk;
     stream.avail_out = sizeof(chunk);
     status = inflate(&stream, Z_NO_FLUSH);
-    std::size_t produced = sizeof(chunk) - stream.avail_out;
-    if (raw.size() + produced > MAX_RAW_BYTES) status = Z_MEM_ERROR;
-    else raw.insert(raw.end(), chunk, chunk + produced);
+    raw.insert(raw.end(), chunk, chunk + (sizeof(chunk) - stream.avail_out));
+    claimed = claimedSize(raw);
+    if (claimed < 0 || raw.size() > MAX_RAW_BYTES) status = Z_DATA_ERROR;
   }
   inflateEnd(&stream);
-  return status == Z_STREAM_END;
+  return status == Z_STREAM_END || (status == Z_OK && claimed > 0);
 }
 
 int fail(const char *operation, const char *what, const std::string &name) {
@@ -101,7 +124,9 @@ int XpImage::loadFromMemory(const void *data, std::size_t size) {
 
 const char *XpImage::decode(const void *data, std::size_t size) {
   std::vector<unsigned char> raw;
-  if (size > MAX_FILE_BYTES || !inflateGzip(data, size, raw)) return "Bad or oversized gzip data";
+  if (size > MAX_FILE_BYTES) return "File too large";
+  if (!inflateGzip(data, size, raw))
+    return claimedSize(raw) < 0 ? "Layer count or size out of range" : "Bad or truncated gzip data";
   // Every count is checked against the bytes there before anything is allocated.
   std::size_t pos = 8;
   if (raw.size() < pos) return "No header";
@@ -208,10 +233,11 @@ int XpImage::draw(Vector world_position) const {
         Vector at(world_position.getX() + x, world_position.getY() + y);
         bool blank = cell.glyph == 0 || cell.glyph == 32;
         if (blank && (cell.bg_r || cell.bg_g || cell.bg_b)) {
-          if (display.drawCh(at, static_cast<char>(219), cell.bg_r, cell.bg_g, cell.bg_b) != 0) result = -1;
+          result = display.drawCh(at, static_cast<char>(219), cell.bg_r, cell.bg_g, cell.bg_b);
         } else if (!blank && cell.glyph > 0 && cell.glyph < 256) {
-          if (display.drawCh(at, static_cast<char>(cell.glyph), cell.fg_r, cell.fg_g, cell.fg_b) != 0) result = -1;
+          result = display.drawCh(at, static_cast<char>(cell.glyph), cell.fg_r, cell.fg_g, cell.fg_b);
         }
+        if (result != 0) return -1;  // nothing else would draw either
       }
   return result;
 }

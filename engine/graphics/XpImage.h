@@ -84,8 +84,8 @@ class XpImage {
   /// Draws the layers in order with the top-left cell at world_position,
   /// skipping transparent cells: each glyph (codes 1 to 255 but 32) in its
   /// foreground colour; where the glyph is blank, a background other than
-  /// black shows as a full block (glyph 219). Returns 0, or -1 when a cell
-  /// could not be drawn (as DisplayManager::drawCh()).
+  /// black shows as a full block (glyph 219). Returns 0, or -1 at the first
+  /// cell that could not be drawn (as DisplayManager::drawCh()).
   int draw(Vector world_position) const;
 };
 
