@@ -1,8 +1,13 @@
-// REXPaint images: the input is read as a .xp file's bytes. An image that
-// loads must keep its layers within the limits, and give every cell.
+// REXPaint images: the input is read as a .xp file's bytes, and again
+// gzip-compressed here (so that mutations reach the image format itself, not
+// only the compression). An image that loads must keep its layers within the
+// limits, and give every cell.
+#include <zlib.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <vector>
 
 #include "Config.h"
 #include "LogManager.h"
@@ -16,11 +21,13 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
   return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+namespace {
+
+void check(const uint8_t *data, size_t size) {
   sb::XpImage image;
   if (image.loadFromMemory(data, size) != 0) {
     if (image.getLayerCount() != 0) std::abort();  // a refused file leaves the image as it was
-    return 0;
+    return;
   }
   int layers = image.getLayerCount();
   if (layers < 1 || layers > sb::XpImage::MAX_LAYERS) std::abort();
@@ -35,5 +42,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   }
   if (cells > sb::XpImage::MAX_CELLS || cells * 10 > static_cast<long long>(size) * 1100 + 4096) std::abort();
   image.draw(sb::Vector(0, 0));
-  return static_cast<int>(sum & 0);
+  if (sum == 1) image.setCell(0, 0, 0, sb::XpCell());
+}
+
+// The input as a gzip member.
+std::vector<uint8_t> gzip(const uint8_t *data, size_t size) {
+  z_stream stream{};
+  std::vector<uint8_t> out;
+  if (deflateInit2(&stream, 1, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) return out;
+  out.resize(deflateBound(&stream, size));
+  stream.next_in = const_cast<uint8_t *>(data);
+  stream.avail_in = static_cast<uInt>(size);
+  stream.next_out = out.data();
+  stream.avail_out = static_cast<uInt>(out.size());
+  if (deflate(&stream, Z_FINISH) != Z_STREAM_END) out.clear();
+  else out.resize(stream.total_out);
+  deflateEnd(&stream);
+  return out;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+  check(data, size);
+  std::vector<uint8_t> packed = gzip(data, size);
+  if (!packed.empty()) check(packed.data(), packed.size());
+  return 0;
 }
