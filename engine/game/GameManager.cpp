@@ -78,6 +78,13 @@ void onSignal(int signal) {
   doShutDown(signal);
 }
 
+// The seed of this run: the recording's when replaying, the clock's when
+// the configuration says 0, else the configured one (-1 leaves rand() alone).
+int chooseSeed(int configured) {
+  if (Replay::getInstance().isReplaying()) return Replay::getInstance().getSeed();
+  return configured == 0 ? static_cast<int>(time(nullptr)) : configured;
+}
+
 }  // namespace
 
 void doShutDown(int signal) {
@@ -165,9 +172,7 @@ int GameManager::startUp() {
     if (sigaction(signal, &action, nullptr) != 0)
       log_manager.writeLog("GameManager::startUp(): Error catching signal %d!", signal);
 
-  int seed = config.getConfiguredRandomSeed();
-  if (Replay::getInstance().isReplaying()) seed = Replay::getInstance().getSeed();
-  else if (seed == 0) seed = static_cast<int>(time(nullptr));
+  int seed = chooseSeed(config.getConfiguredRandomSeed());
   if (seed != -1) srand(static_cast<unsigned int>(seed));
   config.useRandomSeed(seed);
   log_manager.writeLog(10, "GameManager()::startUp(): seed is %d", seed);
