@@ -126,7 +126,9 @@ void benchGenerators() {
             return g.generate(map, random);
           },
           1);
-      std::printf("# %dx%d %-10s %9.3f ms\n", size.first, size.second, g.name, us / 1000);
+      char name[32];
+      std::snprintf(name, sizeof(name), "%dx%d", size.first, size.second);
+      std::printf("# %-8s %-9s %9.3f ms\n", name, g.name, us / 1000);
       std::fflush(stdout);
     }
 }
