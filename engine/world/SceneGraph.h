@@ -10,6 +10,9 @@
 #include "ObjectList.h"
 #include "Vector.h"
 
+#ifndef SORBELANE_GRID
+#error "SORBELANE_GRID (1: grid, 0: list scan) comes with the sorbelane-grid or sorbelane-simple target"
+#endif
 #if SORBELANE_GRID
 #include "Grid.h"
 #endif

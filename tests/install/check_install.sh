@@ -13,7 +13,7 @@ source=$1
 work=$(mktemp -d "${TMPDIR:-/tmp}/sorbelane-install-XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
-# The recipe of "Using the engine in a game".
+# The recipe of "Using the engine in a game" (docs/guide.md).
 cmake -S "$source" -B "$work/engine-build" -DCMAKE_BUILD_TYPE=Release \
   -DSORBELANE_BUILD_TESTS=OFF -DSORBELANE_BUILD_BENCH=OFF >/dev/null
 cmake --build "$work/engine-build" -j2 >/dev/null
