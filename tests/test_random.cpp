@@ -118,6 +118,9 @@ TEST(Random, PicksByWeight) {
   for (const std::vector<double> &none : {std::vector<double>{}, {0, -1, NAN}})
     EXPECT_EQ(random.pick(none), -1);
   EXPECT_EQ(random.pick({0, 0, 2}), 2);
+  int huge[2] = {0, 0};  // weights whose sum overflows still share the draws
+  for (int i = 0; i < 1000; i++) huge[random.pick({1e308, 1e308})]++;
+  EXPECT_NEAR(huge[0], 500, 100);
 }
 
 TEST(Random, EngineSeedIsTheOneInUseAndStreamsFromItReplay) {

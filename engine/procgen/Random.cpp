@@ -1,5 +1,6 @@
 #include "Random.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
@@ -108,19 +109,23 @@ int Random::roll(const std::string &dice, int *p_result) {
 }
 
 int Random::pick(const std::vector<double> &weights) {
-  double total = 0;
+  // Weights are taken relative to the largest, so that huge ones cannot sum to infinity.
+  auto usable = [](double w) { return w > 0 && std::isfinite(w); };
+  double largest = 0;
   int last = -1;
   for (std::size_t i = 0; i < weights.size(); i++)
-    if (weights[i] > 0 && std::isfinite(weights[i])) {
-      total += weights[i];
+    if (usable(weights[i])) {
+      largest = std::max(largest, weights[i]);
       last = static_cast<int>(i);
     }
-  if (last < 0 || !std::isfinite(total)) return last < 0 ? -1 : last;
-  double target = real() * total;
-  double sum = 0;
+  if (last < 0) return -1;
+  double total = 0;
+  for (double w : weights)
+    if (usable(w)) total += w / largest;
+  double target = real() * total, sum = 0;
   for (int i = 0; i < last; i++) {
-    if (!(weights[i] > 0 && std::isfinite(weights[i]))) continue;
-    sum += weights[i];
+    if (!usable(weights[i])) continue;
+    sum += weights[i] / largest;
     if (target < sum) return i;
   }
   return last;  // also where rounding left the target at the very top
