@@ -30,10 +30,10 @@ const std::uint8_t REFERENCE_PERMUTATION[256] = {
 const double GRAD3[12][3] = {{1, 1, 0},  {-1, 1, 0},  {1, -1, 0}, {-1, -1, 0}, {1, 0, 1},  {-1, 0, 1},
                              {1, 0, -1}, {-1, 0, -1}, {0, 1, 1},  {0, -1, 1},  {0, 1, -1}, {0, -1, -1}};
 
-const double LIMIT = 1073741824.0;  // 2^30: beyond it coordinates are wrapped
+const double LIMIT = 268435456.0;  // 2^28: beyond it coordinates are wrapped (skewed sums stay in int)
 
 // A coordinate safe to floor into an int: NaN gives 0, and magnitudes of
-// 2^30 and more are wrapped (Perlin noise repeats every 256, so exactly).
+// 2^28 and more are wrapped (Perlin noise repeats every 256, so exactly).
 inline double tame(double v) {
   if (std::fabs(v) < LIMIT) return v;
   return std::isnan(v) ? 0.0 : std::isinf(v) ? 0.0 : std::fmod(v, LIMIT);
@@ -163,7 +163,7 @@ double Noise::simplex(double xin, double yin) const {
   yin = tame(yin);
   double s = (xin + yin) * F2;
   int i = floorInt(xin + s), j = floorInt(yin + s);
-  double t = (i + j) * G2;
+  double t = (static_cast<double>(i) + j) * G2;
   double x0 = xin - (i - t), y0 = yin - (j - t);
   int i1 = x0 > y0 ? 1 : 0, j1 = 1 - i1;
   double x1 = x0 - i1 + G2, y1 = y0 - j1 + G2;
@@ -182,7 +182,7 @@ double Noise::simplex(double xin, double yin, double zin) const {
   zin = tame(zin);
   double s = (xin + yin + zin) * F3;
   int i = floorInt(xin + s), j = floorInt(yin + s), k = floorInt(zin + s);
-  double t = (i + j + k) * G3;
+  double t = (static_cast<double>(i) + j + k) * G3;
   double x0 = xin - (i - t), y0 = yin - (j - t), z0 = zin - (k - t);
   int c1[3], c2[3];
   simplexCorners(x0, y0, z0, c1, c2);
