@@ -51,7 +51,7 @@ TEST(Config, FileLinesCommentsAndLineEndings) {
   EXPECT_FLOAT_EQ(cfg.getFontScale(), 2.0f);
   EXPECT_EQ(cfg.getGridWidth(), 20);
   EXPECT_EQ(cfg.getGridHeight(), 8);
-  EXPECT_EQ(cfg.getRandomSeed(), 0);
+  EXPECT_EQ(cfg.getConfiguredRandomSeed(), 0);
   EXPECT_FALSE(cfg.getNetworking());
 }
 
@@ -144,7 +144,7 @@ TEST(Config, MissingFileNamedInFailureAndDefaultsHold) {
   EXPECT_FALSE(cfg.getHeadless());
   EXPECT_EQ(cfg.getFontFile(), "sb-font.ttf");
   EXPECT_EQ(cfg.getLogFile(), "sorbelane.log");
-  EXPECT_EQ(cfg.getRandomSeed(), 0);
+  EXPECT_EQ(cfg.getConfiguredRandomSeed(), 0);
   EXPECT_FALSE(cfg.getNetworking());
   EXPECT_EQ(cfg.getQuadtreeThreshold(), 1);
   EXPECT_EQ(cfg.getQuadtreeDepth(), 10);

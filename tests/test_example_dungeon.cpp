@@ -23,4 +23,22 @@ TEST(ExampleDungeon, DemoReachesTheStairsOrIsCaught) {
   }
 }
 
+TEST(ExampleDungeon, CavesComeFromTheEnginesSeedAndShowIt) {
+  for (int seed : {3, 0}) {
+    sbtest::ProgramRun run;
+    run.binary = DUNGEON_EXAMPLE_BIN;
+    run.config = "headless:true,\nframe_time:5,\ndemo_steps:300,\ndungeon_map:caves,\nrandom_seed:" +
+                 std::to_string(seed) + ",\n";
+    sbtest::ProgramResult result = sbtest::runProgram(run);
+    EXPECT_EQ(result.status, 0) << result.err << result.log;
+    // Seed 0 lets the clock pick: the level shows the seed picked, not 0.
+    std::string shown = "dungeon: level of seed " + (seed ? std::to_string(seed) + " (caves)" : "");
+    EXPECT_NE(result.out.find(shown), std::string::npos) << result.out;
+    if (seed == 0) {
+      EXPECT_EQ(result.out.find("dungeon: level of seed 0 "), std::string::npos) << result.out;
+    }
+    EXPECT_EQ(sbtest::countOf(result.log, "Error!"), 0) << result.log;
+  }
+}
+
 }  // namespace

@@ -102,6 +102,8 @@ Config::Config()
       font_file(FONT_FILE_DEFAULT),
       logfile(LOGFILE_DEFAULT),
       random_seed(0),
+      seed_in_use(0),
+      seed_chosen(false),
       networking(false),
       quadtree_threshold(1),
       quadtree_depth(10),
@@ -315,6 +317,7 @@ void Config::applyKeys() {
   applyString("font_file", font_file);
   applyString("logfile", logfile);
   applyInt("random_seed", random_seed, INT_MIN, INT_MAX);
+  if (!match("random_seed").empty()) seed_chosen = false;  // the new setting shows until start-up
   applyBool("networking", networking);
   applyInt("grid_width", grid_width, 1, INT_MAX);
   applyInt("grid_height", grid_height, 1, INT_MAX);
@@ -424,8 +427,16 @@ std::string Config::getFontFile() const { return font_file; }
 void Config::setFontFile(std::string value) { font_file = value; }
 std::string Config::getLogFile() const { return logfile; }
 void Config::setLogFile(std::string value) { logfile = value; }
-int Config::getRandomSeed() const { return random_seed; }
-void Config::setRandomSeed(int value) { random_seed = value; }
+int Config::getRandomSeed() const { return seed_chosen ? seed_in_use : random_seed; }
+int Config::getConfiguredRandomSeed() const { return random_seed; }
+void Config::setRandomSeed(int value) {
+  random_seed = value;
+  seed_chosen = false;
+}
+void Config::useRandomSeed(int seed) {
+  seed_in_use = seed;
+  seed_chosen = true;
+}
 bool Config::getNetworking() const { return networking; }
 void Config::setNetworking(bool value) { networking = value; }
 int Config::getQuadtreeThreshold() const { return quadtree_threshold; }

@@ -40,6 +40,8 @@ class Config {
   std::string font_file;
   std::string logfile;
   int random_seed;
+  int seed_in_use;    // the seed start-up gave rand(), valid while seed_chosen
+  bool seed_chosen;
   bool networking;
   int quadtree_threshold;
   int quadtree_depth;
@@ -173,11 +175,18 @@ class Config {
   std::string getLogFile() const;
   /// Sets the main log file.
   void setLogFile(std::string value);
-  /// Seed of rand() (key random_seed): 0 (the default) seeds with the
-  /// time, -1 leaves rand() unseeded.
+  /// The seed in use: once the game manager has started, the seed it gave
+  /// rand() (the clock's when the configured seed was 0, the recording's when
+  /// replaying), which a game may show and seed its own streams from;
+  /// before that, the configured seed.
   int getRandomSeed() const;
-  /// Sets the random seed.
+  /// The configured seed of rand() (key random_seed): 0 (the default) seeds
+  /// with the time, -1 leaves rand() unseeded.
+  int getConfiguredRandomSeed() const;
+  /// Sets the configured seed; getRandomSeed() gives it until the next start-up.
   void setRandomSeed(int value);
+  /// Records the seed start-up gave rand() (called by the game manager).
+  void useRandomSeed(int seed);
   /// Whether the network manager is started (key networking, default false).
   bool getNetworking() const;
   /// Turns networking on or off.

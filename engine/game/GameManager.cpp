@@ -100,6 +100,13 @@ void installStopHandlers() {
       log_manager.writeLog("GameManager::startUp(): Error catching signal %d!", signal);
 }
 
+// The seed of this run: the recording's when replaying, the clock's when
+// the configuration says 0, else the configured one (-1 leaves rand() alone).
+int chooseSeed(int configured) {
+  if (Replay::getInstance().isReplaying()) return Replay::getInstance().getSeed();
+  return configured == 0 ? static_cast<int>(time(nullptr)) : configured;
+}
+
 }  // namespace
 
 void doShutDown(int signal) {
@@ -179,10 +186,9 @@ int GameManager::startUp() {
 
   installStopHandlers();
 
-  int seed = config.getRandomSeed();
-  if (Replay::getInstance().isReplaying()) seed = Replay::getInstance().getSeed();
-  else if (seed == 0) seed = static_cast<int>(time(nullptr));
+  int seed = chooseSeed(config.getConfiguredRandomSeed());
   if (seed != -1) srand(static_cast<unsigned int>(seed));
+  config.useRandomSeed(seed);
   // At every level: a player can report the seed of a run.
   log_manager.writeLog("GameManager()::startUp(): seed is %d", seed);
   Replay::getInstance().engineStarted();

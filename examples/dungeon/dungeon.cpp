@@ -1,18 +1,22 @@
-// Dungeon: a small exploration game on the engine's cell map, field of view
-// and distance maps. Walk with the arrow keys (or WASD) from room to room to
-// the stairs '>'; you see only what your field of view reaches, and what you
-// have seen stays on the map, dimmed (fog of war). Goblins 'g' that see you
-// chase you down a distance map; one that reaches you ends the game. Q or
-// Escape quits. Runs in the window, or in the terminal with terminal:true.
+// Dungeon: a small exploration game on the engine's roguelike kit: a level
+// made by the map generator from the game's seed, field of view, distance
+// maps and a turn scheduler. Walk with the arrow keys (or WASD) to the stairs
+// '>'; you see only what your field of view reaches, and what you have seen
+// stays on the map, dimmed (fog of war). Monsters that see you chase you down
+// a distance map, each at its own speed: bats 'b' move twice for each of your
+// moves, goblins 'g' once, slimes 's' every other move. One that reaches you
+// ends the game. Q or Escape quits. The bottom line shows the level's seed.
+// Runs in the window, or in the terminal with terminal:true.
 //
 // Game keys in the engine's configuration file, besides the engine's own:
-//   dungeon_seed:N,   the level (default 7)
+//   dungeon_seed:N,   the level's seed (default: the engine's seed, random_seed,
+//                     which the clock picks when it is 0)
+//   dungeon_map:caves, caves instead of rooms and corridors
 //   demo_steps:N,     the hero walks to the stairs by itself for at most N
-//                     steps (a demonstration; the goblins still hunt)
+//                     steps (a demonstration; the monsters still hunt)
 // The outcome is printed on standard output: "dungeon: stairs reached in N
 // moves", "dungeon: caught after N moves" or "dungeon: left after N moves".
 #include <cstdio>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -21,12 +25,19 @@
 namespace {
 
 const int VIEW_RADIUS = 9;
-const int GOBLINS = 6;
+const int MONSTERS = 6;
+const int HERO = 0;  // the hero's name in the scheduler; monsters are 1 to MONSTERS
+const int HERO_SPEED = 10;
 
-struct Room {
-  int x, y, w, h;
-  sb::coord_struct centre() const { return {x + w / 2, y + h / 2}; }
+// The monsters: symbol, colour and speed (the hero's is 10).
+struct Kind {
+  char symbol;
+  sb::Color color;
+  int speed;
 };
+const Kind KINDS[] = {{'g', sb::GREEN, 10}, {'b', sb::CYAN, 20}, {'s', sb::RED, 5}};
+
+sb::coord_struct centre(const sb::MapRoom &r) { return {r.x + r.width / 2, r.y + r.height / 2}; }
 
 class Dungeon;
 Dungeon *g_dungeon = nullptr;
@@ -77,54 +88,55 @@ class Dungeon : public sb::Object {
   sb::CellMap map;
   sb::FieldOfView fov;
   sb::DistanceMap to_hero, to_stairs;
-  std::vector<char> floor;  // the level as carved: 1 floor
+  sb::Scheduler scheduler;
+  sb::Random random;
+  std::uint64_t seed;
+  bool caves;
   int width = 0, height = 0;
   sb::coord_struct stairs{0, 0};
   Creature *p_hero = nullptr;
-  std::vector<Creature *> goblins;
+  std::vector<Creature *> goblins;  // the monsters, by scheduler name - 1
   int moves = 0, demo_steps = 0;
   bool done = false;
 
-  bool isFloor(int x, int y) const {
-    return x >= 0 && y >= 0 && x < width && y < height && floor[y * width + x];
+  // A random floor cell at least `apart` moves from the hero (or any floor cell
+  // after many tries).
+  sb::coord_struct floorCell(int apart) {
+    sb::coord_struct c{width / 2, height / 2};
+    for (int tries = 0; tries < 1000; tries++) {
+      c = {random.between(1, width - 2), random.between(1, height - 2)};
+      if (map.isWalkable(c.x, c.y) && (!to_hero.isReachable(c.x, c.y) || to_hero.getDistance(c.x, c.y) >= apart))
+        return c;
+    }
+    for (int i = 0; i < width * height; i++)
+      if (map.isWalkable(i % width, i / width)) return {i % width, i / width};
+    return c;
   }
 
-  void carve(unsigned seed) {
-    std::mt19937 random(seed);
-    floor.assign(width * height, 0);
-    std::vector<Room> rooms;
-    for (int tries = 0; tries < 200 && rooms.size() < 9; tries++) {
-      Room r{0, 0, 4 + static_cast<int>(random() % 9), 3 + static_cast<int>(random() % 4)};
-      if (r.w > width - 4 || r.h > height - 4) continue;
-      r.x = 2 + static_cast<int>(random() % (width - r.w - 3));
-      r.y = 2 + static_cast<int>(random() % (height - r.h - 3));
-      bool overlaps = false;
-      for (const Room &o : rooms)
-        overlaps = overlaps || (r.x <= o.x + o.w + 1 && o.x <= r.x + r.w + 1 && r.y <= o.y + o.h + 1 &&
-                                o.y <= r.y + r.h + 1);
-      if (overlaps) continue;
-      for (int y = r.y; y < r.y + r.h; y++)
-        for (int x = r.x; x < r.x + r.w; x++) floor[y * width + x] = 1;
-      if (!rooms.empty()) {  // an L-shaped corridor from the previous room
-        sb::coord_struct a = rooms.back().centre(), b = r.centre();
-        for (int x = std::min(a.x, b.x); x <= std::max(a.x, b.x); x++) floor[a.y * width + x] = 1;
-        for (int y = std::min(a.y, b.y); y <= std::max(a.y, b.y); y++) floor[y * width + b.x] = 1;
-      }
-      rooms.push_back(r);
-    }
+  // The level from the seed: rooms and corridors, or caves.
+  void carve() {
+    std::vector<sb::MapRoom> rooms;
+    if (caves) sb::MapGenerator::caves(map, random);
+    else sb::MapGenerator::bsp(map, random, sb::BspOptions(), rooms);
     // Walls where rock meets floor; the rock behind them is never seen or walked.
     for (int y = 0; y < height; y++)
       for (int x = 0; x < width; x++) {
-        if (floor[y * width + x]) continue;
+        if (map.isWalkable(x, y)) continue;
         bool edge = false;
         for (int dy = -1; dy <= 1; dy++)
-          for (int dx = -1; dx <= 1; dx++) edge = edge || isFloor(x + dx, y + dy);
+          for (int dx = -1; dx <= 1; dx++) edge = edge || map.isWalkable(x + dx, y + dy);
         if (edge) new Wall(sb::Vector(static_cast<float>(x), static_cast<float>(y)));
       }
-    p_hero = new Creature('@', sb::YELLOW, rooms.front().centre());
-    stairs = rooms.back().centre();
-    for (int i = 0; i < GOBLINS && rooms.size() > 2; i++)
-      goblins.push_back(new Creature('g', sb::GREEN, rooms[1 + i % (rooms.size() - 2)].centre()));
+    p_hero = new Creature('@', sb::YELLOW, rooms.empty() ? floorCell(0) : centre(rooms.front()));
+    to_hero.compute(map, {p_hero->cell()});
+    stairs = rooms.size() > 1 ? centre(rooms.back()) : floorCell(VIEW_RADIUS * 2);
+    scheduler.add(HERO, HERO_SPEED);
+    for (int i = 0; i < MONSTERS; i++) {
+      const Kind &kind = KINDS[i % 3];
+      sb::coord_struct at = rooms.size() > 2 ? centre(rooms[1 + i % (rooms.size() - 2)]) : floorCell(VIEW_RADIUS);
+      goblins.push_back(new Creature(kind.symbol, kind.color, at));
+      scheduler.add(1 + i, kind.speed);
+    }
   }
 
   bool occupied(sb::coord_struct c) const {
@@ -141,19 +153,23 @@ class Dungeon : public sb::Object {
     sb::GameManager::getInstance().setGameOver();
   }
 
-  // The hero looks round; goblins that see the hero chase it down the distance map.
+  // One monster's turn: when it sees the hero it steps down the distance map.
+  void monsterTurn(Creature *p_monster, sb::coord_struct hero) {
+    if (!p_monster->sees(p_hero, map, sight, VIEW_RADIUS)) return;
+    sb::coord_struct at = p_monster->cell(), next{};
+    if (to_hero.nextStep(map, at.x, at.y, next) && !occupied(next)) p_monster->moveTo(next);
+    if (p_monster->cell().x == hero.x && p_monster->cell().y == hero.y) finish("caught after");
+  }
+
+  // The hero looks round; the monsters whose turns come before the hero's
+  // next one take them.
   void takeTurn() {
     sb::coord_struct hero = p_hero->cell();
-    fov.compute(map, hero.x, hero.y, VIEW_RADIUS);
     to_hero.compute(map, {hero});
-    for (Creature *p_goblin : goblins) {
-      if (!p_goblin->sees(p_hero, map, sight, VIEW_RADIUS)) continue;
-      sb::coord_struct at = p_goblin->cell(), next{};
-      if (to_hero.nextStep(map, at.x, at.y, next) && !occupied(next)) p_goblin->moveTo(next);
-      if (p_goblin->cell().x == hero.x && p_goblin->cell().y == hero.y) return finish("caught after");
-    }
-    fov.compute(map, hero.x, hero.y, VIEW_RADIUS);  // the hero's view again, for drawing
-    if (hero.x == stairs.x && hero.y == stairs.y) finish("stairs reached in");
+    for (int actor = scheduler.next(); actor != HERO && actor > 0 && !done; actor = scheduler.next())
+      monsterTurn(goblins[actor - 1], hero);
+    fov.compute(map, hero.x, hero.y, VIEW_RADIUS);  // the hero's view, for drawing
+    if (!done && hero.x == stairs.x && hero.y == stairs.y) finish("stairs reached in");
   }
 
   void step(int dx, int dy) {
@@ -168,16 +184,18 @@ class Dungeon : public sb::Object {
  public:
   sb::FieldOfView sight;  // work space of the goblins' looking
 
-  Dungeon(unsigned seed, int new_demo_steps) : demo_steps(new_demo_steps) {
+  Dungeon(std::uint64_t new_seed, bool new_caves, int new_demo_steps)
+      : random(new_seed), seed(new_seed), caves(new_caves), demo_steps(new_demo_steps) {
     setType("Dungeon");
     setSolidness(sb::SPECTRAL);
     setAltitude(0);
     sb::Box boundary = sb::WorldManager::getInstance().getBoundary();
     width = static_cast<int>(boundary.getHorizontal());
-    height = static_cast<int>(boundary.getVertical());
+    height = static_cast<int>(boundary.getVertical()) - 1;  // the bottom line shows the seed
     g_dungeon = this;
-    carve(seed);
-    map.buildFromWorld();  // walls are the level's only HARD objects
+    map.resize(width, height);
+    carve();
+    std::printf("dungeon: level of seed %llu (%s)\n", static_cast<unsigned long long>(seed), caves ? "caves" : "bsp");
     to_stairs.compute(map, {stairs});
     takeTurn();
     registerInterest(sb::KEYBOARD_EVENT);
@@ -215,13 +233,17 @@ class Dungeon : public sb::Object {
     return 0;
   }
 
-  // The floor in view, the remembered floor dimmed, and the stairs once seen.
+  // The floor in view, the remembered floor dimmed, the stairs once seen,
+  // and the seed on the bottom line.
   int draw() override {
     sb::DisplayManager &display = sb::DisplayManager::getInstance();
+    std::string status = "seed " + std::to_string(seed) + "  moves " + std::to_string(moves) +
+                         "  turn time " + std::to_string(static_cast<int>(scheduler.getTime()));
+    display.drawString(sb::Vector(0, static_cast<float>(height)), status, sb::LEFT_JUSTIFIED, sb::WHITE);
     for (int y = 0; y < height; y++)
       for (int x = 0; x < width; x++) {
         int seen = seenAs(x, y);
-        if (seen == 0 || !floor[y * width + x]) continue;
+        if (seen == 0 || !map.isWalkable(x, y)) continue;
         char ch = x == stairs.x && y == stairs.y ? '>' : '.';
         display.drawCh(sb::Vector(static_cast<float>(x), static_cast<float>(y)), ch,
                        seen == 2 ? (ch == '>' ? sb::MAGENTA : sb::WHITE) : sb::BLUE);
@@ -247,7 +269,12 @@ int main() {
     std::fprintf(stderr, "dungeon: the engine did not start (see its log)\n");
     return 1;
   }
-  new Dungeon(static_cast<unsigned>(configInt("dungeon_seed", 7)), configInt("demo_steps", 0));
+  // The level comes from the game's seed (the one the engine picked when the
+  // configuration left it to the clock) unless dungeon_seed names one.
+  int seed = sb::Config::getInstance().getRandomSeed();
+  if (!sb::Config::getInstance().match("dungeon_seed").empty()) seed = configInt("dungeon_seed", seed);
+  bool caves = sb::Config::getInstance().match("dungeon_map") == "caves";
+  new Dungeon(static_cast<std::uint64_t>(static_cast<unsigned>(seed)), caves, configInt("demo_steps", 0));
   game_manager.run();
   game_manager.shutDown();
   return sb::Replay::getInstance().getExitStatus();
