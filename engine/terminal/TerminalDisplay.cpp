@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -241,6 +242,15 @@ int nearestCubeIndex(int value) {
   return (value - 35) / 40;
 }
 
+// Marks a colour code slot as filled (colours have 24 bits).
+const std::uint32_t COLOR_KNOWN = std::uint32_t(1) << 24;
+
+long long nanosecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() -
+                                                              start)
+      .count();
+}
+
 int squaredDistance(int r1, int g1, int b1, int r2, int g2, int b2) {
   return (r1 - r2) * (r1 - r2) + (g1 - g2) * (g1 - g2) + (b1 - b2) * (b1 - b2);
 }
@@ -382,6 +392,9 @@ int TerminalDisplay::open(int new_output_fd, int new_input_fd, int new_columns, 
   visible_columns = std::min(columns, terminal_columns);
   visible_rows = std::min(rows, terminal_rows);
   color_mode = mode;
+  for (auto &codes : color_codes)
+    for (ColorCode &code : codes) code.key = 0;  // formatted for the mode before
+  last_frame_cost = FrameCost();
 
   held_output_fd = new_output_fd;
   held_input_fd = new_input_fd;
@@ -432,7 +445,7 @@ void TerminalDisplay::setBackground(unsigned char r, unsigned char g, unsigned c
 
 void TerminalDisplay::put(int column, int row, char ch, unsigned char r, unsigned char g,
                           unsigned char b) {
-  if (column < 0 || row < 0 || column >= columns || row >= rows) return;
+  if (column < 0 || row < 0 || column >= columns || row >= rows || back.empty()) return;
   unsigned char c = static_cast<unsigned char>(ch);
   // Control characters would act on the terminal instead of showing.
   if (cp437 ? (c == 0 || c == 0x7f) : (c < 0x20 || c == 0x7f || (c >= 0x80 && c < 0xa0))) c = ' ';
@@ -442,14 +455,35 @@ void TerminalDisplay::put(int column, int row, char ch, unsigned char r, unsigne
 
 void TerminalDisplay::fill(int column, int row, unsigned char r, unsigned char g, unsigned char b,
                            unsigned char alpha) {
-  if (column < 0 || row < 0 || column >= columns || row >= rows || alpha == 0) return;
-  std::uint64_t &cell = back[static_cast<std::size_t>(row) * columns + column];
-  std::uint32_t under = static_cast<std::uint32_t>(cell >> 32) & 0xffffff;
+  fillCells(column, column, row, row, r, g, b, alpha);
+}
+
+void TerminalDisplay::fillCells(int column_from, int column_to, int row_from, int row_to,
+                                unsigned char r, unsigned char g, unsigned char b,
+                                unsigned char alpha) {
+  column_from = std::max(column_from, 0);
+  row_from = std::max(row_from, 0);
+  column_to = std::min(column_to, columns - 1);
+  row_to = std::min(row_to, rows - 1);
+  if (column_from > column_to || row_from > row_to || alpha == 0 || back.empty()) return;
+  std::uint64_t *p_row = back.data() + static_cast<std::size_t>(row_from) * columns;
+  if (alpha == 255) {  // opaque: the colour itself, whatever was under it
+    std::uint64_t cell = makeCell(' ', 0, packRGB(r, g, b));
+    for (int row = row_from; row <= row_to; row++, p_row += columns)
+      std::fill(p_row + column_from, p_row + column_to + 1, cell);
+    return;
+  }
   auto blend = [alpha](unsigned char over, unsigned char below) {
     return static_cast<unsigned char>((over * alpha + below * (255 - alpha) + 127) / 255);
   };
-  std::uint32_t bg = packRGB(blend(r, red(under)), blend(g, green(under)), blend(b, blue(under)));
-  cell = makeCell(' ', 0, bg);
+  for (int row = row_from; row <= row_to; row++, p_row += columns) {
+    for (int column = column_from; column <= column_to; column++) {
+      std::uint64_t &cell = p_row[column];
+      std::uint32_t under = static_cast<std::uint32_t>(cell >> 32) & 0xffffff;
+      cell = makeCell(' ', 0, packRGB(blend(r, red(under)), blend(g, green(under)),
+                                      blend(b, blue(under))));
+    }
+  }
 }
 
 std::uint64_t TerminalDisplay::cellAt(int column, int row) const {
@@ -463,7 +497,29 @@ void TerminalDisplay::forgetShown() {
   current_fg = current_bg = -1;
 }
 
+namespace {
+
+// A slot of the colour codes for rgb: its channels mixed into six bits.
+int colorSlot(std::uint32_t rgb) { return static_cast<int>((rgb * 2654435761u) >> 26); }
+
+}  // namespace
+
 void TerminalDisplay::appendColor(bool background_color, std::uint32_t rgb) {
+  ColorCode &code = color_codes[background_color ? 1 : 0][colorSlot(rgb)];
+  if (code.key == (rgb | COLOR_KNOWN)) {
+    out.append(code.text, code.length);
+    return;
+  }
+  std::size_t start = out.size();
+  formatColor(background_color, rgb);
+  std::size_t length = out.size() - start;
+  if (length > sizeof(code.text)) return;  // never: 16 characters at most
+  out.copy(code.text, length, start);
+  code.length = static_cast<unsigned char>(length);
+  code.key = rgb | COLOR_KNOWN;
+}
+
+void TerminalDisplay::formatColor(bool background_color, std::uint32_t rgb) {
   if (color_mode == COLORS_16) {  // 30-37 and 90-97, 40-47 and 100-107
     int index = nearest16(red(rgb), green(rgb), blue(rgb));
     int base = index < 8 ? (background_color ? 40 : 30) : (background_color ? 100 : 90);
@@ -536,7 +592,9 @@ long long TerminalDisplay::present() {
     resized = 0;
     readSize();
   }
+  auto diff_start = std::chrono::steady_clock::now();
   drawNotice();
+  int changed = 0;
   for (int row = 0; row < visible_rows; row++) {
     std::size_t start = static_cast<std::size_t>(row) * columns;
     for (int column = 0; column < visible_columns; column++) {
@@ -544,18 +602,24 @@ long long TerminalDisplay::present() {
       if (cell == front[start + column]) continue;
       appendCell(column, row, cell);
       front[start + column] = cell;
+      changed++;
     }
   }
   std::fill(back.begin(), back.end(), blank);
+  last_frame_cost.cells = changed;
+  last_frame_cost.diff_ns = nanosecondsSince(diff_start);
+  last_frame_cost.write_ns = 0;
   if (out.size() == BEGIN_FRAME_SIZE) {  // nothing changed: nothing sent
     last_frame_bytes = 0;
     return 0;
   }
   out += END_FRAME;
   last_frame_bytes = static_cast<long long>(out.size());
+  auto write_start = std::chrono::steady_clock::now();
   writing_frame = 1;
   int written = writeAll(out.data(), out.size());
   writing_frame = 0;
+  last_frame_cost.write_ns = nanosecondsSince(write_start);
   if (stop_pending) {  // Ctrl-Z during the write: the frame is whole, now stop
     stop_pending = 0;
     stopNow();

@@ -76,6 +76,10 @@ class TerminalDisplay {
   /// cell at column, row, clearing its glyph (a shape or particle there).
   void fill(int column, int row, unsigned char r, unsigned char g, unsigned char b,
             unsigned char alpha);
+  /// fill() for every cell of columns column_from to column_to and rows
+  /// row_from to row_to (inclusive); the part outside the window is ignored.
+  void fillCells(int column_from, int column_to, int row_from, int row_to, unsigned char r,
+                 unsigned char g, unsigned char b, unsigned char alpha);
   /// Sends the cells changed since the last frame in one write and blanks
   /// the buffer. The number of bytes written, or -1 when the write failed
   /// (the next frame then sends every cell).
@@ -99,6 +103,15 @@ class TerminalDisplay {
   long long getLastFrameBytes() const { return last_frame_bytes; }
   /// Bytes sent by every present() since open().
   long long getTotalBytes() const { return total_bytes; }
+  /// What the last present() did: the cells it sent, the time it took to
+  /// find them and put their bytes together, and the time the write took.
+  struct FrameCost {
+    int cells = 0;            ///< Cells that differed from what the terminal showed.
+    long long diff_ns = 0;    ///< Nanoseconds spent comparing cells and making the bytes.
+    long long write_ns = 0;   ///< Nanoseconds spent writing them.
+  };
+  /// The cost of the last present().
+  const FrameCost &getLastFrameCost() const { return last_frame_cost; }
   /// Turns on the kitty keyboard protocol's press, repeat and release
   /// reports for every key (for a terminal that answered its query, which
   /// open() sends); the terminal's previous keyboard mode comes back on
@@ -136,12 +149,23 @@ class TerminalDisplay {
   int cursor_column = -1, cursor_row = -1;
   long long current_fg = -1, current_bg = -1;
   long long last_frame_bytes = 0, total_bytes = 0;
+  FrameCost last_frame_cost;
+  // The escape parameters of the colours met so far (glyph, background), so
+  // that a colour is looked up and formatted once, not once a cell.
+  struct ColorCode {
+    std::uint32_t key = 0;  // the colour with COLOR_KNOWN set; 0: empty slot
+    unsigned char length = 0;
+    char text[23];
+  };
+  static const int COLOR_SLOTS = 64;
+  ColorCode color_codes[2][COLOR_SLOTS];
   int size_changes = 0;
   std::string notice;
   int notice_frames = 0;
 
   void appendCell(int column, int row, std::uint64_t cell);
   void appendColor(bool background_color, std::uint32_t rgb);
+  void formatColor(bool background_color, std::uint32_t rgb);
   void forgetShown();
   void enterRawMode(int fd, bool keep_saved);
   void takeBack();
