@@ -15,6 +15,12 @@ namespace {
 // Positions beyond this many cells from the origin are in no terminal.
 const float FAR_CELLS = 1.0e6f;
 
+// Positions and radii below this many pixels cannot make the bounds overflow.
+const float FAR_PIXELS = 1.0e30f;
+
+// Draws of one shape in a row before its cells are looked up by position.
+const int OFTEN_REPEATS = 64;
+
 // Grids this large are left to division (a nearest cell far out must stay
 // outside the grid).
 const int MOST_EXACT_CELLS = 100000;
@@ -152,8 +158,101 @@ CellGrid::Span CellGrid::polygon(float x, float y, float radius, std::size_t poi
   float high_cosine = flipped ? e.min_cosine : e.max_cosine;
   float low_sine = flipped ? e.max_sine : e.min_sine;
   float high_sine = flipped ? e.min_sine : e.max_sine;
-  return fromBounds(x + (radius + low_cosine * radius), y + (radius + low_sine * radius),
-                    x + (radius + high_cosine * radius), y + (radius + high_sine * radius));
+  float low_x = radius + low_cosine * radius, high_x = radius + high_cosine * radius;
+  float low_y = radius + low_sine * radius, high_y = radius + high_sine * radius;
+  // A shape drawn again and again looks its cells up by position.
+  if (std::fabs(x) < FAR_PIXELS && std::fabs(y) < FAR_PIXELS && std::fabs(radius) < FAR_PIXELS) {
+    if (const Often *p_often = oftenShape(radius, points, low_x, high_x, low_y, high_y)) {
+      const Steps::Cells &columns = p_often->columns.find(x), &rows = p_often->rows.find(y);
+      Span span;
+      bool empty = columns.first > columns.last || rows.first > rows.last;
+      span.column_from = empty ? columns.middle : columns.first;
+      span.column_to = empty ? columns.middle : columns.last;
+      span.row_from = empty ? rows.middle : rows.first;
+      span.row_to = empty ? rows.middle : rows.last;
+      return span;
+    }
+  }
+  return fromBounds(x + low_x, y + low_y, x + high_x, y + high_y);
+}
+
+const CellGrid::Steps::Cells &CellGrid::Steps::find(float position) const {
+  float bucket = (position - origin) * scale;
+  int count = static_cast<int>(at.size()), buckets = static_cast<int>(start.size());
+  int i = bucket >= 1 ? start[bucket < static_cast<float>(buckets) ? static_cast<int>(bucket) : buckets - 1]
+                      : 0;
+  while (i > 0 && !(position > at[i - 1])) i--;  // rounding put it a bucket too far
+  while (i < count && position > at[i]) i++;
+  return cells[static_cast<std::size_t>(i)];
+}
+
+// The steps of shapes whose low and high edges are at position + low and
+// position + high: each cell count changes where the edge (or the middle)
+// passes one of the axis's thresholds.
+CellGrid::Steps CellGrid::stepsOf(const Axis &axis, float low, float high) {
+  struct Change {
+    float at;
+    int kind;  // 0 first, 1 last, 2 middle
+  };
+  std::vector<Change> changes;
+  for (int k = 0; k < axis.cells; k++) {
+    float first = axis.first[static_cast<std::size_t>(k)], last = axis.last[static_cast<std::size_t>(k)];
+    changes.push_back({lastHolding([=](float p) { return !(p + low > first); }), 0});
+    changes.push_back({lastHolding([=](float p) { return !(p + high > last); }), 1});
+  }
+  for (float nearest : axis.nearest)
+    changes.push_back({lastHolding([=](float p) { return !(((p + low) + (p + high)) / 2 > nearest); }), 2});
+  std::sort(changes.begin(), changes.end(), [](const Change &a, const Change &b) { return a.at < b.at; });
+  Steps steps;
+  int counts[3] = {0, 0, 0};
+  steps.cells.push_back({0, -1, -1});
+  for (const Change &change : changes) {
+    counts[change.kind]++;
+    steps.at.push_back(change.at);
+    steps.cells.push_back({counts[0], counts[1] - 1, counts[2] - 1});
+  }
+  // Buckets of a 64th of a cell over the finite changes, so that few hold one.
+  float lowest = INFINITY, highest = -INFINITY;
+  for (float at : steps.at)
+    if (std::isfinite(at)) lowest = std::min(lowest, at), highest = std::max(highest, at);
+  int buckets = 64 * (axis.cells + 2);
+  if (!(highest > lowest)) return steps;  // no buckets: every search starts at 0
+  steps.origin = lowest;
+  steps.scale = static_cast<float>(buckets) / (highest - lowest);
+  std::size_t passed = 0;
+  for (int b = 0; b < buckets; b++) {
+    float below = lowest + static_cast<float>(b) / steps.scale;
+    while (passed < steps.at.size() && steps.at[passed] < below) passed++;
+    steps.start.push_back(static_cast<int>(passed));
+  }
+  return steps;
+}
+
+// The steps of a shape of this radius and corner count, made once it has been
+// drawn many times in a row; null until then.
+const CellGrid::Often *CellGrid::oftenShape(float radius, std::size_t points, float low_x,
+                                            float high_x, float low_y, float high_y) const {
+  if (!horizontal.exact || !vertical.exact) return nullptr;
+  std::uint32_t bits;
+  std::memcpy(&bits, &radius, sizeof bits);
+  for (int i = 0; i < often_count; i++)
+    if (often[i].radius_bits == bits && often[i].points == points) return &often[i];
+  if (bits == recent_radius_bits && points == recent_points) {
+    repeats++;
+  } else {
+    recent_radius_bits = bits;
+    recent_points = points;
+    repeats = 1;
+  }
+  if (repeats < OFTEN_REPEATS) return nullptr;
+  Often &made = often[often_next];
+  often_next = (often_next + 1) % OFTEN_SHAPES;
+  often_count = std::max(often_count, often_next == 0 ? OFTEN_SHAPES : often_next);
+  made.radius_bits = bits;
+  made.points = points;
+  made.columns = stepsOf(horizontal, low_x, high_x);
+  made.rows = stepsOf(vertical, low_y, high_y);
+  return &made;
 }
 
 CellGrid::Span CellGrid::fromBounds(float left, float top, float right, float bottom) const {

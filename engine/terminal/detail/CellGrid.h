@@ -2,6 +2,7 @@
 #define SORBELANE_CELL_GRID_H
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 namespace sb {
@@ -55,6 +56,36 @@ class CellGrid {
   };
   Axis horizontal, vertical;
   Span fromBounds(float left, float top, float right, float bottom) const;
+
+  // What one axis of an upright shape of one radius and corner count covers,
+  // as its position grows: positions above at[i - 1] up to at[i] give
+  // cells[i]. `start` holds, for buckets of positions, the interval of the
+  // bucket's first position, so that finding one seldom takes a step.
+  struct Steps {
+    struct Cells {
+      int first, last, middle;
+    };
+    float origin = 0, scale = 0;
+    std::vector<float> at;
+    std::vector<Cells> cells;
+    std::vector<int> start;
+    const Cells &find(float position) const;
+  };
+  // A shape drawn often (particles), with its steps along both axes.
+  struct Often {
+    std::uint32_t radius_bits = 0;
+    std::size_t points = 0;
+    Steps columns, rows;
+  };
+  static const int OFTEN_SHAPES = 4;
+  mutable Often often[OFTEN_SHAPES];
+  mutable int often_count = 0, often_next = 0;
+  mutable std::uint32_t recent_radius_bits = 0;
+  mutable std::size_t recent_points = 0;
+  mutable int repeats = 0;
+  const Often *oftenShape(float radius, std::size_t points, float low_x, float high_x,
+                          float low_y, float high_y) const;
+  static Steps stepsOf(const Axis &axis, float low, float high);
 };
 
 }  // namespace sb
