@@ -15,6 +15,7 @@
 #include <cstring>
 
 #include "Cast.h"
+#include "ColorCodes.h"
 
 namespace sb {
 
@@ -225,39 +226,15 @@ std::uint64_t makeCell(unsigned char ch, std::uint32_t fg, std::uint32_t bg) {
   return CELL_SET | static_cast<std::uint64_t>(bg) << 32 | static_cast<std::uint64_t>(fg) << 8 | ch;
 }
 
-// The 16 colours in SGR order: black, red, green, yellow (brown), blue,
-// magenta, cyan, white, then their bright forms.
-const unsigned char PALETTE_16[16][3] = {
-    {0, 0, 0},     {170, 0, 0},    {0, 170, 0},    {170, 85, 0},
-    {0, 0, 170},   {170, 0, 170},  {0, 170, 170},  {170, 170, 170},
-    {85, 85, 85},  {255, 85, 85},  {85, 255, 85},  {255, 255, 85},
-    {85, 85, 255}, {255, 85, 255}, {85, 255, 255}, {255, 255, 255}};
-
-// The levels of the colour cube's channels and their nearest index.
-const int CUBE_LEVELS[6] = {0, 95, 135, 175, 215, 255};
-
-int nearestCubeIndex(int value) {
-  if (value < 48) return 0;
-  if (value < 115) return 1;
-  return (value - 35) / 40;
-}
-
-// Marks a colour code slot as filled (colours have 24 bits).
-const std::uint32_t COLOR_KNOWN = std::uint32_t(1) << 24;
-
 long long nanosecondsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() -
                                                               start)
       .count();
 }
 
-int squaredDistance(int r1, int g1, int b1, int r2, int g2, int b2) {
-  return (r1 - r2) * (r1 - r2) + (g1 - g2) * (g1 - g2) + (b1 - b2) * (b1 - b2);
-}
-
 }  // namespace
 
-TerminalDisplay::TerminalDisplay() {}
+TerminalDisplay::TerminalDisplay() : p_color_codes(new ColorCodes(COLORS_256)) {}
 
 // Keys one by one, without echo, and reads that never wait; Ctrl-C and
 // Ctrl-Z still raise their signals, so that the game ends or stops as
@@ -342,28 +319,11 @@ TerminalDisplay::ColorMode TerminalDisplay::colorModeFromEnvironment() {
 }
 
 int TerminalDisplay::nearest16(unsigned char r, unsigned char g, unsigned char b) {
-  int best = 0, best_distance = 1 << 30;
-  for (int index = 0; index < 16; index++) {
-    const unsigned char *rgb = PALETTE_16[index];
-    int distance = squaredDistance(r, g, b, rgb[0], rgb[1], rgb[2]);
-    if (distance < best_distance) {
-      best = index;
-      best_distance = distance;
-    }
-  }
-  return best;
+  return ColorCodes::nearest16(r, g, b);
 }
 
 int TerminalDisplay::nearest256(unsigned char r, unsigned char g, unsigned char b) {
-  int ri = nearestCubeIndex(r), gi = nearestCubeIndex(g), bi = nearestCubeIndex(b);
-  int cube = squaredDistance(r, g, b, CUBE_LEVELS[ri], CUBE_LEVELS[gi], CUBE_LEVELS[bi]);
-  // The grey ramp: 24 levels 8, 18, ..., 238.
-  int average = (r + g + b) / 3;
-  int grey_index = average < 8 ? 0 : std::min((average - 3) / 10, 23);
-  int level = 8 + 10 * grey_index;
-  int grey = squaredDistance(r, g, b, level, level, level);
-  if (grey < cube) return 232 + grey_index;
-  return 16 + 36 * ri + 6 * gi + bi;
+  return ColorCodes::nearest256(r, g, b);
 }
 
 void TerminalDisplay::restoreFromSignal() {
@@ -392,8 +352,7 @@ int TerminalDisplay::open(int new_output_fd, int new_input_fd, int new_columns, 
   visible_columns = std::min(columns, terminal_columns);
   visible_rows = std::min(rows, terminal_rows);
   color_mode = mode;
-  for (auto &codes : color_codes)
-    for (ColorCode &code : codes) code.key = 0;  // formatted for the mode before
+  p_color_codes.reset(new ColorCodes(mode));
   last_frame_cost = FrameCost();
 
   held_output_fd = new_output_fd;
@@ -497,49 +456,6 @@ void TerminalDisplay::forgetShown() {
   current_fg = current_bg = -1;
 }
 
-namespace {
-
-// A slot of the colour codes for rgb: its channels mixed into six bits.
-int colorSlot(std::uint32_t rgb) { return static_cast<int>((rgb * 2654435761u) >> 26); }
-
-}  // namespace
-
-void TerminalDisplay::appendColor(bool background_color, std::uint32_t rgb) {
-  ColorCode &code = color_codes[background_color ? 1 : 0][colorSlot(rgb)];
-  if (code.key == (rgb | COLOR_KNOWN)) {
-    out.append(code.text, code.length);
-    return;
-  }
-  std::size_t start = out.size();
-  formatColor(background_color, rgb);
-  std::size_t length = out.size() - start;
-  if (length > sizeof(code.text)) return;  // never: 16 characters at most
-  out.copy(code.text, length, start);
-  code.length = static_cast<unsigned char>(length);
-  code.key = rgb | COLOR_KNOWN;
-}
-
-void TerminalDisplay::formatColor(bool background_color, std::uint32_t rgb) {
-  if (color_mode == COLORS_16) {  // 30-37 and 90-97, 40-47 and 100-107
-    int index = nearest16(red(rgb), green(rgb), blue(rgb));
-    int base = index < 8 ? (background_color ? 40 : 30) : (background_color ? 100 : 90);
-    appendNumber(out, static_cast<unsigned int>(base + index % 8));
-    return;
-  }
-  out += background_color ? "48;" : "38;";
-  if (color_mode == TRUE_COLOR) {
-    out += "2;";
-    appendNumber(out, red(rgb));
-    out.push_back(';');
-    appendNumber(out, green(rgb));
-    out.push_back(';');
-    appendNumber(out, blue(rgb));
-  } else {
-    out += "5;";
-    appendNumber(out, static_cast<unsigned int>(nearest256(red(rgb), green(rgb), blue(rgb))));
-  }
-}
-
 void TerminalDisplay::appendCell(int column, int row, std::uint64_t cell) {
   if (cursor_row != row || cursor_column != column) {
     out += "\x1b[";
@@ -556,9 +472,9 @@ void TerminalDisplay::appendCell(int column, int row, std::uint64_t cell) {
   bool set_bg = current_bg != bg;
   if (set_fg || set_bg) {
     out += "\x1b[";
-    if (set_fg) appendColor(false, fg);
+    if (set_fg) p_color_codes->append(out, false, fg);
     if (set_fg && set_bg) out.push_back(';');
-    if (set_bg) appendColor(true, bg);
+    if (set_bg) p_color_codes->append(out, true, bg);
     out.push_back('m');
     if (set_fg) current_fg = fg;
     if (set_bg) current_bg = bg;

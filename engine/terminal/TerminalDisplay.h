@@ -2,10 +2,13 @@
 #define SORBELANE_TERMINAL_DISPLAY_H
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace sb {
+
+class ColorCodes;
 
 /// Shows the grid of character cells in the terminal the program runs in,
 /// with ANSI (ECMA-48) escape sequences. Drawing fills a cell buffer; each
@@ -150,22 +153,12 @@ class TerminalDisplay {
   long long current_fg = -1, current_bg = -1;
   long long last_frame_bytes = 0, total_bytes = 0;
   FrameCost last_frame_cost;
-  // The escape parameters of the colours met so far (glyph, background), so
-  // that a colour is looked up and formatted once, not once a cell.
-  struct ColorCode {
-    std::uint32_t key = 0;  // the colour with COLOR_KNOWN set; 0: empty slot
-    unsigned char length = 0;
-    char text[23];
-  };
-  static const int COLOR_SLOTS = 64;
-  ColorCode color_codes[2][COLOR_SLOTS];
+  std::unique_ptr<ColorCodes> p_color_codes;  // each colour's escape, made once
   int size_changes = 0;
   std::string notice;
   int notice_frames = 0;
 
   void appendCell(int column, int row, std::uint64_t cell);
-  void appendColor(bool background_color, std::uint32_t rgb);
-  void formatColor(bool background_color, std::uint32_t rgb);
   void forgetShown();
   void enterRawMode(int fd, bool keep_saved);
   void takeBack();
