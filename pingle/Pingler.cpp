@@ -53,6 +53,7 @@ Pingler::Pingler(bool particle, int balls_per_step, int starting_balls, int run_
   clearRing();
   createBalls(starting_balls);
   step = 0;
+  if (run_time > 0) current.step_us.reserve(static_cast<std::size_t>(run_time) + 1);
 }
 
 void Pingler::clearRing() {
@@ -72,6 +73,7 @@ int Pingler::eventHandler(const sb::Event *p_e) {
 void Pingler::beginStep(int game_step) {
   if (game_step == start_step) {
     clearRing();
+    current.step_us.clear();
     createBalls(starting_balls);
     step = 1;
   } else {
@@ -86,6 +88,7 @@ void Pingler::recordStep(long long delta_us) {
   log_manager.writeLog(5, "Pingler::eventHandler(): Delta is %d.", delta);
   frame_times[frame_index] = delta;
   frame_index = (frame_index + 1) % kWindow;
+  current.step_us.push_back(delta);
 
   int median_ms = medianMs();
   // The particle test has no balls: no need to walk its particles to count none.
@@ -155,6 +158,10 @@ void Pingler::stopPingle() {
   int credited = starting_balls + balls_per_step * (step - kCreditLag);
   tally += credited;
   log_manager.writeLog("PINGLE: Iteration %d - balls: %d", iteration, credited);
+  current.credited = credited;
+  current.steps = step;
+  results.push_back(current);
+  current.step_us.clear();
   // In a terminal, what showing the full world cost: the bytes of the last frame.
   if (const sb::TerminalDisplay *p_terminal = sb::DisplayManager::getInstance().getTerminal())
     log_manager.writeLog("PINGLE: Terminal bytes in the last frame: %lld",

@@ -1,9 +1,12 @@
 #ifndef PINGLE_PINGLER_H
 #define PINGLE_PINGLER_H
 
+#include <vector>
+
 #include "Clock.h"
 #include "Event.h"
 #include "Object.h"
+#include "Report.h"
 
 // Runs the benchmark. Every step it adds load (balls, or particle bursts) and
 // times the step; an iteration ends when the median of the last 30 step times
@@ -34,6 +37,10 @@ class Pingler : public sb::Object {
   // Credited load of every iteration so far, across the process.
   static int tally;
 
+  // Every finished iteration, and the one under way, for the report.
+  std::vector<IterationResult> results;
+  IterationResult current;
+
   void clearRing();
 
  public:
@@ -63,6 +70,8 @@ class Pingler : public sb::Object {
   int getFrameIndex() const { return frame_index; }
   int getFrameTime(int slot) const { return frame_times[slot]; }
   static int getTally() { return tally; }
+  // What each finished iteration credited and how long its steps took.
+  const std::vector<IterationResult> &getResults() const { return results; }
   static void resetTally() { tally = 0; }
 };
 

@@ -11,10 +11,9 @@
 #include "Replay.h"
 
 #include "Pingler.h"
+#include "Report.h"
 
 namespace {
-
-constexpr double kPingleVersion = 3.4;
 
 // An option's integer value; 0 for an absent, empty or non-numeric value
 // unless a default is given for the first two.
@@ -29,6 +28,38 @@ int optionError(const char *message, int value) {
   fprintf(stderr, "pingle: %s (is %d).\n", message, value);
   sb::GameManager::getInstance().shutDown();
   return 1;
+}
+
+// Logs that a file named in the options cannot be used, also on standard
+// error, and stops the engine.
+int fileError(const char *message, const std::string &file) {
+  sb::LogManager::getInstance().writeLog("main(): Error! %s '%s'.", message, file.c_str());
+  fprintf(stderr, "pingle: %s '%s'.\n", message, file.c_str());
+  sb::GameManager::getInstance().shutDown();
+  return 1;
+}
+
+// The keys a run reads, in the order it reads them.
+const char *const kOptionKeys[] = {
+    "particle", "balls-per-step", "iteration-max", "starting-balls", "run-time", "fraps", "report",
+    "burst", "burst-spread", "speed", "speed-spread", "size", "size-spread", "age", "age-spread",
+    "opacity", "opacity-spread", "color-r", "color-g", "color-b", "color-spread", "direction-x",
+    "direction-y", "direction-spread", "position-spread", "frame_time", "random_seed", "headless",
+    "terminal"};
+
+// What the report says of the run, taken before the engine stops.
+void fillReport(Report &report, bool particle, const Pingler &pingler) {
+  sb::Config &config = sb::Config::getInstance();
+  report.particle = particle;
+  std::string burst = config.match("burst");
+  report.burst = particle && !burst.empty() ? static_cast<int>(strtol(burst.c_str(), nullptr, 10)) : 1;
+  report.pinglemark = pingler.getPingleMark();
+  report.configuration = config.getConfig();
+  for (const char *key : kOptionKeys) {
+    std::string value = config.match(key);
+    if (!value.empty()) report.options.emplace_back(key, value);
+  }
+  report.iterations = pingler.getResults();
 }
 
 }  // namespace
@@ -68,6 +99,11 @@ int main() {
   // negative run time neither ends an iteration nor lets the median end it.
   if (iteration_max < 1) return optionError("iteration-max must be 1 or more", iteration_max);
   if (run_time < 0) return optionError("run-time must be 0 or more", run_time);
+  // A report that cannot be written is known before the run, not after it.
+  std::string report_file = config.match("report");
+  if (!report_file.empty() && !Report::writable(report_file))
+    return fileError("cannot write the report file", report_file);
+  Report report;
 
   Pingler *p_pingler =
       new Pingler(particle, balls_per_step, starting_balls, run_time, iteration_max);
@@ -76,8 +112,14 @@ int main() {
   game_manager.run();
 
   int pinglemark = p_pingler->getPingleMark();
+  if (!report_file.empty()) fillReport(report, particle, *p_pingler);
   game_manager.shutDown();
   printf("** %s pinglemark (average of %d %s): %d **\n", particle ? "Particles" : "Objects",
          iteration_max, iteration_max > 1 ? "iterations" : "iteration", pinglemark);
+  if (!report_file.empty() && report.write(report_file) != 0) {
+    fflush(stdout);
+    fprintf(stderr, "pingle: cannot write the report file '%s'.\n", report_file.c_str());
+    return 1;
+  }
   return sb::Replay::getInstance().getExitStatus();
 }

@@ -1,9 +1,12 @@
 // End-to-end runs of the real benchmark programs, headless and in a window.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <ostream>
 #include <regex>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "support/CoreChecks.h"
 #include "support/ProgramRunner.h"
@@ -171,6 +174,77 @@ TEST_P(PingleProgram, RunsInAWindowWithTheFrameRateDisplay) {
 // A font that cannot be loaded gives way to the engine's own, with a warning;
 // a window that cannot be made stops start-up: the banner, the quoted reason
 // in the log, status 1 and no result line.
+// The report of a run agrees with its log: every iteration's credit, steps
+// and step times (the log has them in whole milliseconds) and the mark; the
+// standard output is what it is without a report. A report that cannot be
+// written stops the run before it starts.
+TEST_P(PingleProgram, ReportAgreesWithTheLog) {
+  ProgramResult result = runWith(GetParam(), headless("particle:true,\nburst:3,\nrun-time:40,\n"
+                                                      "iteration-max:2,\nreport:report.json,\n"));
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.out,  // each iteration credits 41 - 15 bursts of 3
+            std::string(kBanner) + "** Particles pinglemark (average of 2 iterations): 78 **\n");
+  std::string json = sbtest::readFile(result.dir + "/report.json");
+
+  // The log's step times of each iteration, closed by its credit line.
+  struct Logged {
+    std::vector<int> ms;
+    int credited = 0;
+  };
+  std::vector<Logged> logged(1);
+  std::regex step_line(R"(PINGLE: Balls \d+\. Step \d+ - (\d+) of)"),
+      credit_line(R"(PINGLE: Iteration \d+ - balls: (-?\d+))");
+  std::istringstream lines(result.log);
+  std::smatch match;
+  for (std::string line; std::getline(lines, line);) {
+    if (std::regex_search(line, match, step_line)) logged.back().ms.push_back(std::stoi(match[1]));
+    if (std::regex_search(line, match, credit_line)) {
+      logged.back().credited = std::stoi(match[1]);
+      logged.emplace_back();
+    }
+  }
+  logged.pop_back();
+  ASSERT_EQ(logged.size(), 2u) << result.log;
+
+  std::regex iteration(R"(\{"iteration": (\d+), "credited": (-?\d+), "load": (-?\d+), "steps": (\d+), )"
+                       R"("median_us": (\d+), "p90_us": (\d+), "p99_us": (\d+), "max_us": (\d+)\})");
+  std::size_t index = 0;
+  for (auto it = std::sregex_iterator(json.begin(), json.end(), iteration);
+       it != std::sregex_iterator(); ++it, ++index) {
+    ASSERT_LT(index, logged.size()) << json;
+    const std::smatch &m = *it;
+    std::vector<int> ms = logged[index].ms;
+    std::sort(ms.begin(), ms.end());
+    auto rank = [&ms](int percent) { return ms[(percent * ms.size() + 99) / 100 - 1]; };
+    EXPECT_EQ(std::stoi(m[1]), static_cast<int>(index) + 1);
+    EXPECT_EQ(std::stoi(m[2]), logged[index].credited);
+    EXPECT_EQ(std::stoi(m[3]), logged[index].credited * 3);
+    EXPECT_EQ(std::stoi(m[4]), static_cast<int>(ms.size()));
+    EXPECT_EQ(std::stoi(m[5]) / 1000, rank(50));
+    EXPECT_EQ(std::stoi(m[6]) / 1000, rank(90));
+    EXPECT_EQ(std::stoi(m[7]) / 1000, rank(99));
+    EXPECT_EQ(std::stoi(m[8]) / 1000, ms.back());
+  }
+  EXPECT_EQ(index, logged.size()) << json;
+  for (const std::string &part :
+       {std::string("\"build\": \"") + GetParam().name + "\"", std::string("\"pinglemark\": 78"),
+        std::string("\"burst\": \"3\""), std::string("\"report\": \"report.json\""),
+        std::string("\"test\": \"particle\""), std::string("\"cores\": ")})
+    EXPECT_NE(json.find(part), std::string::npos) << part << "\n" << json;
+  EXPECT_EQ(sbtest::commandOutput("python3 -c 'import json,sys; json.load(open(sys.argv[1])); "
+                                  "print(\"ok\")' " + result.dir + "/report.json"),
+            "ok\n");
+
+  ProgramResult unwritable =
+      runWith(GetParam(), headless("run-time:5,\nreport:no-such-folder/report.json,\n"));
+  EXPECT_EQ(unwritable.status, 1);
+  EXPECT_EQ(unwritable.out, kBanner);
+  EXPECT_NE(unwritable.err.find("pingle: cannot write the report file 'no-such-folder/report.json'."),
+            std::string::npos)
+      << unwritable.err;
+  EXPECT_EQ(stepLines(unwritable.log), 0);
+}
+
 TEST(PingleWindow, MissingFontFallsBackImpossibleWindowEndsWithStatusOne) {
   ASSERT_TRUE(sbtest::ensureDisplay());
   ProgramResult no_font = runWith(kGrid, "font_file:/nonexistent/sb-font.ttf,\nframe_time:20,\n"

@@ -11,6 +11,7 @@ PACKAGES=(
   libx11-dev xvfb xauth xdotool x11-utils libgl1-mesa-dri
   fonts-dejavu-core doxygen tmux
   libtcod-dev zlib1g-dev
+  python3
 )
 
 missing=()

@@ -57,6 +57,13 @@ class DisplayBackEnd {
   virtual long long getBatchDraws() const { return 0; }
   /// Whether small opaque shapes are resolved to pixels before they go to GL.
   virtual bool getPixelLayerReady() const { return false; }
+  /// Marks the start of the world's drawing in a frame (for statistics).
+  virtual void beginDrawing() {}
+  /// Marks its end.
+  virtual void endDrawing() {}
+  /// Logs what the back end did since it opened, at shut-down (nothing to say
+  /// for most).
+  virtual void logStatistics() const {}
 };
 
 }  // namespace sb

@@ -154,6 +154,7 @@ int DisplayManager::openTerminal() {
 }
 
 void DisplayManager::shutDown() {
+  p_back_end->logStatistics();
   releaseGraphics();
   Manager::shutDown();
   LogManager::getInstance().writeLog(1, "DisplayManager::shutDown(): successfully stopped.");
@@ -197,6 +198,10 @@ int DisplayManager::drawPolygon(float x, float y, float radius, std::size_t poin
 }
 
 void DisplayManager::flush() const { p_back_end->flush(); }
+
+void DisplayManager::beginDrawing() { p_back_end->beginDrawing(); }
+
+void DisplayManager::endDrawing() { p_back_end->endDrawing(); }
 
 void DisplayManager::setBatching(bool new_batching) { p_back_end->setBatching(new_batching); }
 

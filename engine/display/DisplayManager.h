@@ -121,6 +121,11 @@ class DisplayManager : public Manager {
 
   /// Hands what has been collected to the window, in one draw call.
   void flush() const;
+  /// Marks the start of the world's drawing in a step; with endDrawing(), the
+  /// time the terminal's statistics give for turning draws into cells.
+  void beginDrawing();
+  /// Marks the end of the world's drawing in a step.
+  void endDrawing();
   /// Collected drawing (the default) or one draw call a piece; switching
   /// flushes first. Collecting needs a font page with a white square, and
   /// stays off without one.

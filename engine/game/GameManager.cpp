@@ -272,7 +272,9 @@ void GameManager::run() {
     if (networking && !replay.feedNetwork()) serviceNetwork(clock);
 
     world_manager.update();
+    display_manager.beginDrawing();
     world_manager.draw();
+    display_manager.endDrawing();
 
     long long remaining = frame_time * 1000LL - clock.split() - adjust;
     path_manager.cycle(static_cast<int>(static_cast<float>(remaining) * 0.95f / 1000.0f));

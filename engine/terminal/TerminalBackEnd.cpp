@@ -10,40 +10,20 @@
 #include <string>
 
 #include "Cast.h"
+#include "CellGrid.h"
 #include "Config.h"
 #include "LogManager.h"
-#include "PolygonGeometry.h"
 #include "utility.h"
 
 namespace sb {
 
 namespace {
 
-// Positions beyond this many cells from the origin are in no terminal.
-const float FAR_CELLS = 1.0e6f;
-const int NO_CELL = -2000000;
-
-// The terminal column or row of a view position: the nearest cell; NO_CELL
-// for positions far outside any terminal (and not-a-number).
-int nearestCell(float position) {
-  if (!(position > -FAR_CELLS && position < FAR_CELLS)) return NO_CELL;
-  return static_cast<int>(std::floor(position + 0.5f));
-}
-
 int shakeCells(int pixels, float cell_size) {
   if (pixels == 0 || !(cell_size > 0)) return 0;
   float cells = std::round(static_cast<float>(pixels) / cell_size);
   if (cells == 0) return pixels > 0 ? 1 : -1;
   return static_cast<int>(std::max(-1000.0f, std::min(cells, 1000.0f)));
-}
-
-// The first and last cell of a range of pixels, clamped to the window
-// before they become ints.
-int firstCell(float pixel, float cell, int cells) {
-  return static_cast<int>(std::max(0.0f, std::min(std::ceil(pixel / cell), float(cells))));
-}
-int lastCell(float pixel, float cell, int cells) {
-  return static_cast<int>(std::max(-1.0f, std::min(std::floor(pixel / cell), float(cells - 1))));
 }
 
 // A terminal that cannot move its cursor cannot show the game.
@@ -108,6 +88,10 @@ int TerminalBackEnd::open(int columns, int rows, bool cp437) {
   dropped_frames = 0;
   dropping = false;
   p_terminal->setCp437(cp437);
+  p_cell_grid.reset(new CellGrid(charWidth(), charHeight(), columns, rows));
+  statistics = Statistics();
+  frame_draw_ns = 0;
+  drawing = false;
   return 0;
 }
 
@@ -134,32 +118,19 @@ bool TerminalBackEnd::canDraw() const { return p_terminal != nullptr; }
 
 int TerminalBackEnd::drawCh(Vector view_pos, char ch, unsigned char r, unsigned char g,
                             unsigned char b) {
-  int column = nearestCell(view_pos.getX()), row = nearestCell(view_pos.getY());
+  int column = CellGrid::nearestCell(view_pos.getX()), row = CellGrid::nearestCell(view_pos.getY());
   // A shaken glyph far outside stays outside.
-  if (column != NO_CELL && row != NO_CELL)
+  if (column != CellGrid::FAR && row != CellGrid::FAR)
     p_terminal->put(column + shake_cells_x, row + shake_cells_y, ch, r, g, b);
   return 0;
 }
 
 int TerminalBackEnd::drawPolygon(float x, float y, float radius, std::size_t points,
                                  float rotation, sf::Color color) {
-  if (points < 3 || color.a == 0) return 0;
-  PolygonGeometry::Bounds bounds = PolygonGeometry::bounds(x, y, radius, points, rotation);
-  if (!std::isfinite(bounds.left + bounds.right + bounds.top + bounds.bottom)) return 0;
-  float cell_width = charWidth(), cell_height = charHeight();
-  int columns = p_terminal->getColumns(), rows = p_terminal->getRows();
-  int column_from = firstCell(bounds.left, cell_width, columns);
-  int column_to = lastCell(bounds.right, cell_width, columns);
-  int row_from = firstCell(bounds.top, cell_height, rows);
-  int row_to = lastCell(bounds.bottom, cell_height, rows);
-  if (column_from > column_to || row_from > row_to) {
-    column_from = column_to = nearestCell((bounds.left + bounds.right) / 2 / cell_width);
-    // NO_CELL: not shown
-    row_from = row_to = nearestCell((bounds.top + bounds.bottom) / 2 / cell_height);
-  }
-  for (int row = row_from; row <= row_to; row++)
-    for (int column = column_from; column <= column_to; column++)
-      p_terminal->fill(column, row, color.r, color.g, color.b, color.a);
+  if (color.a == 0) return 0;
+  CellGrid::Span span = p_cell_grid->polygon(x, y, radius, points, rotation);
+  p_terminal->fillCells(span.column_from, span.column_to, span.row_from, span.row_to, color.r,
+                        color.g, color.b, color.a);
   return 0;
 }
 
@@ -182,6 +153,7 @@ void TerminalBackEnd::present(sf::Texture *) {
     dropping = false;
   }
   dropped_frames = dropped;
+  countFrame();
   if (p_terminal->getSizeChanges() != size_changes) {  // resized
     size_changes = p_terminal->getSizeChanges();
     log_manager.writeLog(5, "DisplayManager::swapBuffers(): the terminal now has %d x %d cells.",
@@ -200,5 +172,50 @@ void TerminalBackEnd::setBackground(sf::Color color) {
 }
 
 TerminalDisplay *TerminalBackEnd::getTerminal() const { return p_terminal.get(); }
+
+void TerminalBackEnd::beginDrawing() {
+  draw_start = std::chrono::steady_clock::now();
+  drawing = true;
+}
+
+void TerminalBackEnd::endDrawing() {
+  if (!drawing) return;
+  drawing = false;
+  frame_draw_ns += std::chrono::duration_cast<std::chrono::nanoseconds>(
+                       std::chrono::steady_clock::now() - draw_start)
+                       .count();
+}
+
+// Adds the frame just presented to the statistics.
+void TerminalBackEnd::countFrame() {
+  const TerminalDisplay::FrameCost &cost = p_terminal->getLastFrameCost();
+  Statistics &s = statistics;
+  s.frames++;
+  s.cells += cost.cells;
+  s.max_cells = std::max(s.max_cells, cost.cells);
+  s.draw_ns += frame_draw_ns;
+  s.max_draw_ns = std::max(s.max_draw_ns, frame_draw_ns);
+  s.diff_ns += cost.diff_ns;
+  s.max_diff_ns = std::max(s.max_diff_ns, cost.diff_ns);
+  s.write_ns += cost.write_ns;
+  s.max_write_ns = std::max(s.max_write_ns, cost.write_ns);
+  frame_draw_ns = 0;
+}
+
+void TerminalBackEnd::logStatistics() const {
+  if (!p_terminal) return;
+  const Statistics &s = statistics;
+  double frames = s.frames > 0 ? static_cast<double>(s.frames) : 1.0;
+  auto meanUs = [frames](long long ns) { return static_cast<double>(ns) / frames / 1000.0; };
+  LogManager::getInstance().writeLog(
+      1,
+      "DisplayManager::shutDown(): terminal statistics: %lld frames, %lld bytes written, "
+      "cells changed a frame %.1f mean %d max; microseconds a frame: draw %.1f mean %.0f max, "
+      "diff %.1f mean %.0f max, write %.1f mean %.0f max.",
+      s.frames, p_terminal->getTotalBytes(), static_cast<double>(s.cells) / frames, s.max_cells,
+      meanUs(s.draw_ns), static_cast<double>(s.max_draw_ns) / 1000.0, meanUs(s.diff_ns),
+      static_cast<double>(s.max_diff_ns) / 1000.0, meanUs(s.write_ns),
+      static_cast<double>(s.max_write_ns) / 1000.0);
+}
 
 }  // namespace sb

@@ -1,12 +1,15 @@
 #ifndef SORBELANE_TERMINAL_BACK_END_H
 #define SORBELANE_TERMINAL_BACK_END_H
 
+#include <chrono>
 #include <memory>
 
 #include "DisplayBackEnd.h"
 #include "TerminalDisplay.h"
 
 namespace sb {
+
+class CellGrid;
 
 /// The display drawn into the terminal the program runs in (key terminal,
 /// or a headless replay's offscreen terminal): each character goes to the
@@ -44,15 +47,43 @@ class TerminalBackEnd : public DisplayBackEnd {
   void setBackground(sf::Color color) override;
   /// The terminal display.
   TerminalDisplay *getTerminal() const override;
+  /// Notes the start of a frame's drawing.
+  void beginDrawing() override;
+  /// Adds the time since beginDrawing() to the frame's drawing time.
+  void endDrawing() override;
+  /// Logs the frames, bytes and cells sent and the time a frame took to be
+  /// drawn into cells, compared and written.
+  void logStatistics() const override;
+
+  /// Sums and maxima over the frames sent since open().
+  struct Statistics {
+    long long frames = 0;        ///< Frames presented.
+    long long cells = 0;         ///< Cells sent.
+    int max_cells = 0;           ///< The most cells one frame sent.
+    long long draw_ns = 0;       ///< Time spent drawing into cells.
+    long long max_draw_ns = 0;   ///< The longest drawing of a frame.
+    long long diff_ns = 0;       ///< Time spent finding changed cells and their bytes.
+    long long max_diff_ns = 0;   ///< The longest of those.
+    long long write_ns = 0;      ///< Time spent writing.
+    long long max_write_ns = 0;  ///< The longest write.
+  };
+  /// The statistics so far.
+  const Statistics &getStatistics() const { return statistics; }
 
  private:
   std::unique_ptr<TerminalDisplay> p_terminal;
+  std::unique_ptr<CellGrid> p_cell_grid;  // the cells in pixels, for shapes
+  Statistics statistics;
+  long long frame_draw_ns = 0;  // this frame's drawing so far
+  std::chrono::steady_clock::time_point draw_start;
+  bool drawing = false;
   int shake_cells_x = 0, shake_cells_y = 0;
   bool write_failed = false;  // logged once
   int size_changes = 0;       // the resizes already logged
   long long dropped_frames = 0;  // frames the terminal did not read, as last seen
   bool dropping = false;         // the terminal not reading, logged
   void warnOfSmallTerminal(const char *where);
+  void countFrame();
 };
 
 }  // namespace sb

@@ -10,11 +10,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 
 #include "Cast.h"
+#include "ColorCodes.h"
 #include "Constants.h"
 #include "LogManager.h"
 
@@ -266,25 +268,10 @@ std::uint64_t makeCell(unsigned char ch, std::uint32_t fg, std::uint32_t bg) {
   return CELL_SET | static_cast<std::uint64_t>(bg) << 32 | static_cast<std::uint64_t>(fg) << 8 | ch;
 }
 
-// The 16 colours in SGR order: black, red, green, yellow (brown), blue,
-// magenta, cyan, white, then their bright forms.
-const unsigned char PALETTE_16[16][3] = {
-    {0, 0, 0},     {170, 0, 0},    {0, 170, 0},    {170, 85, 0},
-    {0, 0, 170},   {170, 0, 170},  {0, 170, 170},  {170, 170, 170},
-    {85, 85, 85},  {255, 85, 85},  {85, 255, 85},  {255, 255, 85},
-    {85, 85, 255}, {255, 85, 255}, {85, 255, 255}, {255, 255, 255}};
-
-// The levels of the colour cube's channels and their nearest index.
-const int CUBE_LEVELS[6] = {0, 95, 135, 175, 215, 255};
-
-int nearestCubeIndex(int value) {
-  if (value < 48) return 0;
-  if (value < 115) return 1;
-  return (value - 35) / 40;
-}
-
-int squaredDistance(int r1, int g1, int b1, int r2, int g2, int b2) {
-  return (r1 - r2) * (r1 - r2) + (g1 - g2) * (g1 - g2) + (b1 - b2) * (b1 - b2);
+long long nanosecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() -
+                                                              start)
+      .count();
 }
 
 // The terminal's size in cells, each side at most a window's (logged when
@@ -303,7 +290,7 @@ bool terminalSize(int fd, int &columns, int &rows, const char *where) {
 
 }  // namespace
 
-TerminalDisplay::TerminalDisplay() {}
+TerminalDisplay::TerminalDisplay() : p_color_codes(new ColorCodes(COLORS_256)) {}
 
 // Keys one by one, without echo, and reads that never wait; Ctrl-C and
 // Ctrl-Z still raise their signals, so that the game ends or stops as
@@ -388,28 +375,11 @@ TerminalDisplay::ColorMode TerminalDisplay::colorModeFromEnvironment() {
 }
 
 int TerminalDisplay::nearest16(unsigned char r, unsigned char g, unsigned char b) {
-  int best = 0, best_distance = 1 << 30;
-  for (int index = 0; index < 16; index++) {
-    const unsigned char *rgb = PALETTE_16[index];
-    int distance = squaredDistance(r, g, b, rgb[0], rgb[1], rgb[2]);
-    if (distance < best_distance) {
-      best = index;
-      best_distance = distance;
-    }
-  }
-  return best;
+  return ColorCodes::nearest16(r, g, b);
 }
 
 int TerminalDisplay::nearest256(unsigned char r, unsigned char g, unsigned char b) {
-  int ri = nearestCubeIndex(r), gi = nearestCubeIndex(g), bi = nearestCubeIndex(b);
-  int cube = squaredDistance(r, g, b, CUBE_LEVELS[ri], CUBE_LEVELS[gi], CUBE_LEVELS[bi]);
-  // The grey ramp: 24 levels 8, 18, ..., 238.
-  int average = (r + g + b) / 3;
-  int grey_index = average < 8 ? 0 : std::min((average - 3) / 10, 23);
-  int level = 8 + 10 * grey_index;
-  int grey = squaredDistance(r, g, b, level, level, level);
-  if (grey < cube) return 232 + grey_index;
-  return 16 + 36 * ri + 6 * gi + bi;
+  return ColorCodes::nearest256(r, g, b);
 }
 
 void TerminalDisplay::restoreFromSignal() {
@@ -445,6 +415,8 @@ int TerminalDisplay::open(int new_output_fd, int new_input_fd, int new_columns, 
   visible_columns = std::min(columns, terminal_columns);
   visible_rows = std::min(rows, terminal_rows);
   color_mode = mode;
+  p_color_codes.reset(new ColorCodes(mode));
+  last_frame_cost = FrameCost();
 
   write_fd = openNonBlocking(new_output_fd);
   owns_write_fd = write_fd >= 0;
@@ -521,7 +493,7 @@ void TerminalDisplay::setBackground(unsigned char r, unsigned char g, unsigned c
 
 void TerminalDisplay::put(int column, int row, char ch, unsigned char r, unsigned char g,
                           unsigned char b) {
-  if (column < 0 || row < 0 || column >= columns || row >= rows) return;
+  if (column < 0 || row < 0 || column >= columns || row >= rows || back.empty()) return;
   unsigned char c = static_cast<unsigned char>(ch);
   // Control characters would act on the terminal instead of showing.
   if (cp437 ? (c == 0 || c == 0x7f) : (c < 0x20 || c == 0x7f || (c >= 0x80 && c < 0xa0))) c = ' ';
@@ -531,14 +503,35 @@ void TerminalDisplay::put(int column, int row, char ch, unsigned char r, unsigne
 
 void TerminalDisplay::fill(int column, int row, unsigned char r, unsigned char g, unsigned char b,
                            unsigned char alpha) {
-  if (column < 0 || row < 0 || column >= columns || row >= rows || alpha == 0) return;
-  std::uint64_t &cell = back[static_cast<std::size_t>(row) * columns + column];
-  std::uint32_t under = static_cast<std::uint32_t>(cell >> 32) & 0xffffff;
+  fillCells(column, column, row, row, r, g, b, alpha);
+}
+
+void TerminalDisplay::fillCells(int column_from, int column_to, int row_from, int row_to,
+                                unsigned char r, unsigned char g, unsigned char b,
+                                unsigned char alpha) {
+  column_from = std::max(column_from, 0);
+  row_from = std::max(row_from, 0);
+  column_to = std::min(column_to, columns - 1);
+  row_to = std::min(row_to, rows - 1);
+  if (column_from > column_to || row_from > row_to || alpha == 0 || back.empty()) return;
+  std::uint64_t *p_row = back.data() + static_cast<std::size_t>(row_from) * columns;
+  if (alpha == 255) {  // opaque: the colour itself, whatever was under it
+    std::uint64_t cell = makeCell(' ', 0, packRGB(r, g, b));
+    for (int row = row_from; row <= row_to; row++, p_row += columns)
+      std::fill(p_row + column_from, p_row + column_to + 1, cell);
+    return;
+  }
   auto blend = [alpha](unsigned char over, unsigned char below) {
     return static_cast<unsigned char>((over * alpha + below * (255 - alpha) + 127) / 255);
   };
-  std::uint32_t bg = packRGB(blend(r, red(under)), blend(g, green(under)), blend(b, blue(under)));
-  cell = makeCell(' ', 0, bg);
+  for (int row = row_from; row <= row_to; row++, p_row += columns) {
+    for (int column = column_from; column <= column_to; column++) {
+      std::uint64_t &cell = p_row[column];
+      std::uint32_t under = static_cast<std::uint32_t>(cell >> 32) & 0xffffff;
+      cell = makeCell(' ', 0, packRGB(blend(r, red(under)), blend(g, green(under)),
+                                      blend(b, blue(under))));
+    }
+  }
 }
 
 std::uint64_t TerminalDisplay::cellAt(int column, int row) const {
@@ -550,27 +543,6 @@ void TerminalDisplay::forgetShown() {
   std::fill(front.begin(), front.end(), 0);
   cursor_column = cursor_row = -1;
   current_fg = current_bg = -1;
-}
-
-void TerminalDisplay::appendColor(bool background_color, std::uint32_t rgb) {
-  if (color_mode == COLORS_16) {  // 30-37 and 90-97, 40-47 and 100-107
-    int index = nearest16(red(rgb), green(rgb), blue(rgb));
-    int base = index < 8 ? (background_color ? 40 : 30) : (background_color ? 100 : 90);
-    appendNumber(out, static_cast<unsigned int>(base + index % 8));
-    return;
-  }
-  out += background_color ? "48;" : "38;";
-  if (color_mode == TRUE_COLOR) {
-    out += "2;";
-    appendNumber(out, red(rgb));
-    out.push_back(';');
-    appendNumber(out, green(rgb));
-    out.push_back(';');
-    appendNumber(out, blue(rgb));
-  } else {
-    out += "5;";
-    appendNumber(out, static_cast<unsigned int>(nearest256(red(rgb), green(rgb), blue(rgb))));
-  }
 }
 
 void TerminalDisplay::appendCell(int column, int row, std::uint64_t cell) {
@@ -589,9 +561,9 @@ void TerminalDisplay::appendCell(int column, int row, std::uint64_t cell) {
   bool set_bg = current_bg != bg;
   if (set_fg || set_bg) {
     out += "\x1b[";
-    if (set_fg) appendColor(false, fg);
+    if (set_fg) p_color_codes->append(out, false, fg);
     if (set_fg && set_bg) out.push_back(';');
-    if (set_bg) appendColor(true, bg);
+    if (set_bg) p_color_codes->append(out, true, bg);
     out.push_back('m');
     if (set_fg) current_fg = fg;
     if (set_bg) current_bg = bg;
@@ -636,7 +608,9 @@ long long TerminalDisplay::present() {
     resized = 0;
     readSize();
   }
+  auto diff_start = std::chrono::steady_clock::now();
   drawNotice();
+  int changed = 0;
   for (int row = 0; row < visible_rows; row++) {
     std::size_t start = static_cast<std::size_t>(row) * columns;
     for (int column = 0; column < visible_columns; column++) {
@@ -644,18 +618,24 @@ long long TerminalDisplay::present() {
       if (cell == front[start + column]) continue;
       appendCell(column, row, cell);
       front[start + column] = cell;
+      changed++;
     }
   }
   std::fill(back.begin(), back.end(), blank);
+  last_frame_cost.cells = changed;
+  last_frame_cost.diff_ns = nanosecondsSince(diff_start);
+  last_frame_cost.write_ns = 0;
   if (out.size() == BEGIN_FRAME_SIZE) {  // nothing changed: nothing sent
     last_frame_bytes = 0;
     return 0;
   }
   out += END_FRAME;
   last_frame_bytes = static_cast<long long>(out.size());
+  auto write_start = std::chrono::steady_clock::now();
   writing_frame = 1;
   int written = send(out.data(), out.size());
   writing_frame = 0;
+  last_frame_cost.write_ns = nanosecondsSince(write_start);
   if (stop_pending) {  // Ctrl-Z during the write: the frame is whole, now stop
     stop_pending = 0;
     stopNow();

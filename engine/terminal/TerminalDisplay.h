@@ -2,10 +2,13 @@
 #define SORBELANE_TERMINAL_DISPLAY_H
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace sb {
+
+class ColorCodes;
 
 /// Shows the grid of character cells in the terminal the program runs in,
 /// with ANSI (ECMA-48) escape sequences. Drawing fills a cell buffer; each
@@ -79,6 +82,10 @@ class TerminalDisplay {
   /// cell at column, row, clearing its glyph (a shape or particle there).
   void fill(int column, int row, unsigned char r, unsigned char g, unsigned char b,
             unsigned char alpha);
+  /// fill() for every cell of columns column_from to column_to and rows
+  /// row_from to row_to (inclusive); the part outside the window is ignored.
+  void fillCells(int column_from, int column_to, int row_from, int row_to, unsigned char r,
+                 unsigned char g, unsigned char b, unsigned char alpha);
   /// Sends the cells changed since the last frame in one write and blanks
   /// the buffer. The frame's bytes; 0 when nothing changed, or when the frame
   /// was dropped because the terminal has not yet taken all of an earlier one
@@ -106,6 +113,15 @@ class TerminalDisplay {
   long long getLastFrameBytes() const { return last_frame_bytes; }
   /// Bytes sent by every present() since open().
   long long getTotalBytes() const { return total_bytes; }
+  /// What the last present() did: the cells it sent, the time it took to
+  /// find them and put their bytes together, and the time the write took.
+  struct FrameCost {
+    int cells = 0;            ///< Cells that differed from what the terminal showed.
+    long long diff_ns = 0;    ///< Nanoseconds spent comparing cells and making the bytes.
+    long long write_ns = 0;   ///< Nanoseconds spent writing them.
+  };
+  /// The cost of the last present().
+  const FrameCost &getLastFrameCost() const { return last_frame_cost; }
   /// Turns on the kitty keyboard protocol's press, repeat and release
   /// reports for every key (for a terminal that answered its query, which
   /// open() sends); the terminal's previous keyboard mode comes back on
@@ -143,12 +159,13 @@ class TerminalDisplay {
   int cursor_column = -1, cursor_row = -1;
   long long current_fg = -1, current_bg = -1;
   long long last_frame_bytes = 0, total_bytes = 0;
+  FrameCost last_frame_cost;
+  std::unique_ptr<ColorCodes> p_color_codes;  // each colour's escape, made once
   int size_changes = 0;
   std::string notice;
   int notice_frames = 0;
 
   void appendCell(int column, int row, std::uint64_t cell);
-  void appendColor(bool background_color, std::uint32_t rgb);
   void forgetShown();
   void enterRawMode(int fd, bool keep_saved);
   void takeBack();

@@ -1,5 +1,6 @@
 #include "PolygonGeometry.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "Placement.h"
@@ -21,21 +22,27 @@ float cornerAngle(std::size_t index, std::size_t count) {
   return static_cast<float>(index * 2) * PI / static_cast<float>(count) - PI / 2;
 }
 
+// The cached angles of a polygon of count (below CACHED_CORNERS) corners.
+const CornerTable &cornerTable(std::size_t count) {
+  static CornerTable tables[PolygonGeometry::CACHED_CORNERS];
+  CornerTable &table = tables[count];
+  if (!table.ready) {
+    for (std::size_t i = 0; i < count; i++) {
+      float angle = cornerAngle(i, count);
+      table.cosine[i] = std::cos(angle);
+      table.sine[i] = std::sin(angle);
+    }
+    table.ready = true;
+  }
+  return table;
+}
+
 }  // namespace
 
 sf::Vector2f PolygonGeometry::point(std::size_t index, std::size_t count, float radius) {
   float cosine, sine;
   if (count < CACHED_CORNERS && index < count) {
-    static CornerTable tables[CACHED_CORNERS];
-    CornerTable &table = tables[count];
-    if (!table.ready) {
-      for (std::size_t i = 0; i < count; i++) {
-        float angle = cornerAngle(i, count);
-        table.cosine[i] = std::cos(angle);
-        table.sine[i] = std::sin(angle);
-      }
-      table.ready = true;
-    }
+    const CornerTable &table = cornerTable(count);
     cosine = table.cosine[index];
     sine = table.sine[index];
   } else {
@@ -54,6 +61,21 @@ void PolygonGeometry::corners(const Placement &placement, float radius, std::siz
     sf::Vector2f p = point(i, count, radius);
     corners[i] = placement.apply(p.x, p.y);
   }
+}
+
+PolygonGeometry::Extremes PolygonGeometry::extremes(std::size_t count) {
+  Extremes found;
+  if (count == 0 || count >= CACHED_CORNERS) return found;
+  const CornerTable &table = cornerTable(count);
+  found.min_cosine = found.max_cosine = table.cosine[0];
+  found.min_sine = found.max_sine = table.sine[0];
+  for (std::size_t i = 1; i < count; i++) {
+    found.min_cosine = std::min(found.min_cosine, table.cosine[i]);
+    found.max_cosine = std::max(found.max_cosine, table.cosine[i]);
+    found.min_sine = std::min(found.min_sine, table.sine[i]);
+    found.max_sine = std::max(found.max_sine, table.sine[i]);
+  }
+  return found;
 }
 
 PolygonGeometry::Bounds PolygonGeometry::bounds(float x, float y, float radius, std::size_t count,

@@ -38,6 +38,18 @@ class PolygonGeometry {
   /// square at (x, y), turned by rotation degrees about that corner (a circle's
   /// bounds for more than CACHED_CORNERS corners).
   static Bounds bounds(float x, float y, float radius, std::size_t count, float rotation);
+
+  /// The smallest and largest cosine and sine among the corners' angles.
+  struct Extremes {
+    float min_cosine = 0;  ///< Of the leftmost corner (for a positive radius).
+    float max_cosine = 0;  ///< Of the rightmost corner.
+    float min_sine = 0;    ///< Of the top corner.
+    float max_sine = 0;    ///< Of the bottom corner.
+  };
+  /// The extremes of a polygon of count corners (1 to CACHED_CORNERS - 1),
+  /// from the same cosines and sines as point(): an upright polygon's
+  /// bounds are x + (radius + min_cosine * radius) and so on.
+  static Extremes extremes(std::size_t count);
 };
 
 }  // namespace sb

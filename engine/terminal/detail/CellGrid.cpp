@@ -1,0 +1,272 @@
+#include "CellGrid.h"
+
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+#include "PolygonGeometry.h"
+
+namespace sb {
+
+namespace {
+
+// Positions beyond this many cells from the origin are in no terminal.
+const float FAR_CELLS = 1.0e6f;
+
+// Positions and radii below this many pixels cannot make the bounds overflow.
+const float FAR_PIXELS = 1.0e30f;
+
+// Draws of one shape in a row before its cells are looked up by position.
+const int OFTEN_REPEATS = 64;
+
+// Grids this large are left to division (a nearest cell far out must stay
+// outside the grid).
+const int MOST_EXACT_CELLS = 100000;
+
+// Floats as unsigned integers in the same order, and back.
+std::uint32_t orderedKey(float value) {
+  std::uint32_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  return (bits & 0x80000000u) ? ~bits : (bits | 0x80000000u);
+}
+
+float fromOrderedKey(std::uint32_t key) {
+  std::uint32_t bits = (key & 0x80000000u) ? (key & 0x7fffffffu) : ~key;
+  float value;
+  std::memcpy(&value, &bits, sizeof value);
+  return value;
+}
+
+// The largest finite float for which holds() is true, where it is true up to
+// some value and false beyond; -infinity when it holds for none, +infinity
+// when for all.
+template <typename Holds>
+float lastHolding(Holds holds) {
+  std::uint32_t low = orderedKey(-FLT_MAX), high = orderedKey(FLT_MAX);
+  if (!holds(fromOrderedKey(low))) return -INFINITY;
+  if (holds(fromOrderedKey(high))) return INFINITY;
+  while (high - low > 1) {
+    std::uint32_t middle = low + (high - low) / 2;
+    if (holds(fromOrderedKey(middle)))
+      low = middle;
+    else
+      high = middle;
+  }
+  return fromOrderedKey(low);
+}
+
+// How many of the ascending thresholds value exceeds, starting from a guess
+// that is nearly always right (a wrong one costs a step or two).
+inline int countAbove(float value, const std::vector<float> &thresholds, float guess) {
+  const float *p_threshold = thresholds.data();
+  int count = static_cast<int>(thresholds.size());
+  int found = guess > 0 ? (guess < static_cast<float>(count) ? static_cast<int>(guess) : count) : 0;
+  while (found > 0 && !(value > p_threshold[found - 1])) found--;
+  while (found < count && value > p_threshold[found]) found++;
+  return found;
+}
+
+// The corners' extremes of every polygon whose angles are cached, worked
+// out once.
+const PolygonGeometry::Extremes &extremesOf(std::size_t count) {
+  static PolygonGeometry::Extremes table[PolygonGeometry::CACHED_CORNERS];
+  static bool ready = false;
+  if (!ready) {
+    for (std::size_t i = 1; i < PolygonGeometry::CACHED_CORNERS; i++)
+      table[i] = PolygonGeometry::extremes(i);
+    ready = true;
+  }
+  return table[count];
+}
+
+}  // namespace
+
+void CellGrid::Axis::make(float new_size, int new_cells) {
+  size = new_size;
+  cells = std::max(new_cells, 0);
+  exact = size > 0 && std::isfinite(size) && cells <= MOST_EXACT_CELLS;
+  first.clear();
+  last.clear();
+  nearest.clear();
+  if (!exact) return;
+  inverse = 1.0f / size;
+  // What the ranges compute: ceil(pixel / size) for the first cell,
+  // floor(pixel / size) for the last, floor(middle / size + 0.5) for the
+  // nearest; each grows with the pixel, so one threshold a cell says it.
+  for (int k = 0; k < cells; k++) {
+    float cell = static_cast<float>(k);
+    first.push_back(lastHolding([this, cell](float pixel) { return pixel / size <= cell; }));
+    last.push_back(lastHolding([this, cell](float pixel) { return pixel / size < cell; }));
+  }
+  for (int k = 0; k <= cells; k++) {
+    float cell = static_cast<float>(k);
+    nearest.push_back(
+        lastHolding([this, cell](float middle) { return middle / size + 0.5f < cell; }));
+  }
+}
+
+// ceil(pixel / size), clamped to 0 to cells.
+inline int CellGrid::Axis::firstCell(float pixel) const {
+  if (!exact)
+    return static_cast<int>(
+        std::max(0.0f, std::min(std::ceil(pixel / size), static_cast<float>(cells))));
+  return countAbove(pixel, first, pixel * inverse + 1.0f);  // ceil(q) = trunc(q) + 1 mostly
+}
+
+// floor(pixel / size), clamped to -1 to cells - 1.
+inline int CellGrid::Axis::lastCell(float pixel) const {
+  if (!exact)
+    return static_cast<int>(
+        std::max(-1.0f, std::min(std::floor(pixel / size), static_cast<float>(cells - 1))));
+  return countAbove(pixel, last, pixel * inverse + 1.0f) - 1;
+}
+
+// The cell nearest middle / size; outside the grid it may be any cell
+// outside (-1 or cells here, FAR by division).
+inline int CellGrid::Axis::middleCell(float middle) const {
+  if (!exact) return nearestCell(middle / size);
+  if (!std::isfinite(middle)) return FAR;
+  return countAbove(middle, nearest, middle * inverse + 1.5f) - 1;
+}
+
+CellGrid::CellGrid(float cell_width, float cell_height, int columns, int rows) {
+  horizontal.make(cell_width, columns);
+  vertical.make(cell_height, rows);
+  extremesOf(3);  // the table is ready before the first draw
+}
+
+int CellGrid::nearestCell(float position) {
+  if (!(position > -FAR_CELLS && position < FAR_CELLS)) return FAR;
+  return static_cast<int>(std::floor(position + 0.5f));
+}
+
+CellGrid::Span CellGrid::polygon(float x, float y, float radius, std::size_t points,
+                                 float rotation) const {
+  if (points < 3) return Span();
+  if (rotation != 0 || points >= PolygonGeometry::CACHED_CORNERS) {
+    PolygonGeometry::Bounds bounds = PolygonGeometry::bounds(x, y, radius, points, rotation);
+    return fromBounds(bounds.left, bounds.top, bounds.right, bounds.bottom);
+  }
+  // Upright: each extreme corner is the one with the extreme cosine or
+  // sine (the other way round for a negative radius), and x + (radius +
+  // cosine * radius) grows with the cosine in floating point too.
+  const PolygonGeometry::Extremes &e = extremesOf(points);
+  bool flipped = radius < 0;
+  float low_cosine = flipped ? e.max_cosine : e.min_cosine;
+  float high_cosine = flipped ? e.min_cosine : e.max_cosine;
+  float low_sine = flipped ? e.max_sine : e.min_sine;
+  float high_sine = flipped ? e.min_sine : e.max_sine;
+  float low_x = radius + low_cosine * radius, high_x = radius + high_cosine * radius;
+  float low_y = radius + low_sine * radius, high_y = radius + high_sine * radius;
+  // A shape drawn again and again looks its cells up by position.
+  if (std::fabs(x) < FAR_PIXELS && std::fabs(y) < FAR_PIXELS && std::fabs(radius) < FAR_PIXELS) {
+    if (const Often *p_often = oftenShape(radius, points, low_x, high_x, low_y, high_y)) {
+      const Steps::Cells &columns = p_often->columns.find(x), &rows = p_often->rows.find(y);
+      Span span;
+      bool empty = columns.first > columns.last || rows.first > rows.last;
+      span.column_from = empty ? columns.middle : columns.first;
+      span.column_to = empty ? columns.middle : columns.last;
+      span.row_from = empty ? rows.middle : rows.first;
+      span.row_to = empty ? rows.middle : rows.last;
+      return span;
+    }
+  }
+  return fromBounds(x + low_x, y + low_y, x + high_x, y + high_y);
+}
+
+const CellGrid::Steps::Cells &CellGrid::Steps::find(float position) const {
+  float bucket = (position - origin) * scale;
+  int count = static_cast<int>(at.size()), buckets = static_cast<int>(start.size());
+  int i = bucket >= 1 ? start[bucket < static_cast<float>(buckets) ? static_cast<int>(bucket) : buckets - 1]
+                      : 0;
+  while (i > 0 && !(position > at[i - 1])) i--;  // rounding put it a bucket too far
+  while (i < count && position > at[i]) i++;
+  return cells[static_cast<std::size_t>(i)];
+}
+
+// The steps of shapes whose low and high edges are at position + low and
+// position + high: each cell count changes where the edge (or the middle)
+// passes one of the axis's thresholds.
+CellGrid::Steps CellGrid::stepsOf(const Axis &axis, float low, float high) {
+  struct Change {
+    float at;
+    int kind;  // 0 first, 1 last, 2 middle
+  };
+  std::vector<Change> changes;
+  for (int k = 0; k < axis.cells; k++) {
+    float first = axis.first[static_cast<std::size_t>(k)], last = axis.last[static_cast<std::size_t>(k)];
+    changes.push_back({lastHolding([=](float p) { return !(p + low > first); }), 0});
+    changes.push_back({lastHolding([=](float p) { return !(p + high > last); }), 1});
+  }
+  for (float nearest : axis.nearest)
+    changes.push_back({lastHolding([=](float p) { return !(((p + low) + (p + high)) / 2 > nearest); }), 2});
+  std::sort(changes.begin(), changes.end(), [](const Change &a, const Change &b) { return a.at < b.at; });
+  Steps steps;
+  int counts[3] = {0, 0, 0};
+  steps.cells.push_back({0, -1, -1});
+  for (const Change &change : changes) {
+    counts[change.kind]++;
+    steps.at.push_back(change.at);
+    steps.cells.push_back({counts[0], counts[1] - 1, counts[2] - 1});
+  }
+  // Buckets of a 64th of a cell over the finite changes, so that few hold one.
+  float lowest = INFINITY, highest = -INFINITY;
+  for (float at : steps.at)
+    if (std::isfinite(at)) lowest = std::min(lowest, at), highest = std::max(highest, at);
+  int buckets = 64 * (axis.cells + 2);
+  if (!(highest > lowest)) return steps;  // no buckets: every search starts at 0
+  steps.origin = lowest;
+  steps.scale = static_cast<float>(buckets) / (highest - lowest);
+  std::size_t passed = 0;
+  for (int b = 0; b < buckets; b++) {
+    float below = lowest + static_cast<float>(b) / steps.scale;
+    while (passed < steps.at.size() && steps.at[passed] < below) passed++;
+    steps.start.push_back(static_cast<int>(passed));
+  }
+  return steps;
+}
+
+// The steps of a shape of this radius and corner count, made once it has been
+// drawn many times in a row; null until then.
+const CellGrid::Often *CellGrid::oftenShape(float radius, std::size_t points, float low_x,
+                                            float high_x, float low_y, float high_y) const {
+  if (!horizontal.exact || !vertical.exact) return nullptr;
+  std::uint32_t bits;
+  std::memcpy(&bits, &radius, sizeof bits);
+  for (int i = 0; i < often_count; i++)
+    if (often[i].radius_bits == bits && often[i].points == points) return &often[i];
+  if (bits == recent_radius_bits && points == recent_points) {
+    repeats++;
+  } else {
+    recent_radius_bits = bits;
+    recent_points = points;
+    repeats = 1;
+  }
+  if (repeats < OFTEN_REPEATS) return nullptr;
+  Often &made = often[often_next];
+  often_next = (often_next + 1) % OFTEN_SHAPES;
+  often_count = std::max(often_count, often_next == 0 ? OFTEN_SHAPES : often_next);
+  made.radius_bits = bits;
+  made.points = points;
+  made.columns = stepsOf(horizontal, low_x, high_x);
+  made.rows = stepsOf(vertical, low_y, high_y);
+  return &made;
+}
+
+CellGrid::Span CellGrid::fromBounds(float left, float top, float right, float bottom) const {
+  Span span;
+  if (!std::isfinite(left + right + top + bottom)) return span;
+  span.column_from = horizontal.firstCell(left);
+  span.column_to = horizontal.lastCell(right);
+  span.row_from = vertical.firstCell(top);
+  span.row_to = vertical.lastCell(bottom);
+  if (span.column_from > span.column_to || span.row_from > span.row_to) {
+    span.column_from = span.column_to = horizontal.middleCell((left + right) / 2);
+    span.row_from = span.row_to = vertical.middleCell((top + bottom) / 2);
+  }
+  return span;
+}
+
+}  // namespace sb
