@@ -296,11 +296,13 @@ TEST(TerminalInput, KeysHeldWhileRepeatsArriveThenReleased) {
   EXPECT_EQ(keys[0].action, sb::KEY_PRESSED);
   EXPECT_EQ(keys[1].key, sb::Keyboard::RIGHTARROW);
   EXPECT_EQ(keys[1].action, sb::KEY_DOWN);
-  // Repeats keep it held without a second press.
+  // Repeats keep it held, each a press of its own just after a release.
   for (int i = 1; i <= 10; i++) {
     keys = keysOf(feed(input, i % 2 ? "\x1b[C" : "", i * step));
-    ASSERT_EQ(keys.size(), 1u) << i;
-    EXPECT_EQ(keys[0].action, sb::KEY_DOWN);
+    ASSERT_EQ(keys.size(), i % 2 ? 3u : 1u) << i;
+    if (i % 2) EXPECT_EQ(keys[0].action, sb::KEY_RELEASED);
+    if (i % 2) EXPECT_EQ(keys[1].action, sb::KEY_PRESSED);
+    EXPECT_EQ(keys.back().action, sb::KEY_DOWN);
   }
   // Once the repeats stop, held up to HOLD_US after the last, then released.
   long long last = 9 * step;
@@ -329,9 +331,10 @@ TEST(TerminalInput, TapsReleaseAfterAStepRepeatsHoldAndReportsRelease) {
   // A tap: pressed and down in its step, released in the next.
   EXPECT_EQ(actions(input.step("a", 1, 0)), "36P 36D ");
   EXPECT_EQ(actions(input.step("", 0, 33000)), "36R ");
-  // A key whose repeats come stays held until they stop for HOLD_US.
+  // A key whose repeats come stays held until they stop for HOLD_US; every
+  // repeat is a press, released just before it.
   EXPECT_EQ(actions(input.step("b", 1, 1000000)), "37P 37D ");
-  EXPECT_EQ(actions(input.step("b", 1, 1033000)), "37D ");
+  EXPECT_EQ(actions(input.step("b", 1, 1033000)), "37R 37P 37D ");
   EXPECT_EQ(actions(input.step("", 0, 1066000)), "37D ");
   EXPECT_EQ(actions(input.step("", 0, 1033000 + sb::TerminalInput::HOLD_US + 1)), "37R ");
   // A repeat that comes after the tap rule let the key go presses it again,
@@ -381,7 +384,7 @@ TEST(TerminalInput, SequencesCutBetweenStepsAndMouseReports) {
   sb::TerminalInput part;
   EXPECT_TRUE(feed(part, "\x1b[", 0).empty());
   keys = keysOf(feed(part, "", wait));
-  ASSERT_EQ(keys.size(), 2u);
+  ASSERT_EQ(keys.size(), 4u);  // Escape pressed, '[' pressed and released, Escape down
   EXPECT_EQ(keys[0].key, sb::Keyboard::ESCAPE);
 
   // A left press at column 11, row 4: CLICKED at cell (10, 3), then PRESSED

@@ -37,8 +37,9 @@ const std::size_t BEGIN_FRAME_SIZE = sizeof(BEGIN_FRAME) - 1;
 // ("ESC [ ? flags u") comes with the keys, and none means no.
 const char KEYBOARD_QUERY[] = "\x1b[?u";
 // Pushes the flags: keys unambiguous, event types (press, repeat, release),
-// every key as an escape code; and pops them, back to the terminal's own.
-const char KEYBOARD_PUSH[] = "\x1b[>11u";
+// alternate (shifted) keys, every key as an escape code, the text a key
+// types; and pops them, back to the terminal's own.
+const char KEYBOARD_PUSH[] = "\x1b[>31u";
 const char KEYBOARD_POP[] = "\x1b[<u";
 
 // Marks a cell as drawn, so that no drawn cell equals the 0 of "not known".
