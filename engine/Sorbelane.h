@@ -30,6 +30,7 @@
 #include "EventNetwork.h"
 #include "EventOut.h"
 #include "EventPath.h"
+#include "EventResize.h"
 #include "EventStep.h"
 #include "EventView.h"
 #include "FieldOfView.h"

@@ -300,8 +300,10 @@ TEST(TerminalInput, KeysHeldWhileRepeatsArriveThenReleased) {
   for (int i = 1; i <= 10; i++) {
     keys = keysOf(feed(input, i % 2 ? "\x1b[C" : "", i * step));
     ASSERT_EQ(keys.size(), i % 2 ? 3u : 1u) << i;
-    if (i % 2) EXPECT_EQ(keys[0].action, sb::KEY_RELEASED);
-    if (i % 2) EXPECT_EQ(keys[1].action, sb::KEY_PRESSED);
+    if (i % 2) {
+      EXPECT_EQ(keys[0].action, sb::KEY_RELEASED);
+      EXPECT_EQ(keys[1].action, sb::KEY_PRESSED);
+    }
     EXPECT_EQ(keys.back().action, sb::KEY_DOWN);
   }
   // Once the repeats stop, held up to HOLD_US after the last, then released.
@@ -462,7 +464,7 @@ TEST(TerminalInput, StreamsDecodeAlikeWholeAndCutAnywhere) {
                           "\x1bOP", "\x1b[15~", "\x1b[<0;11;4M", "\x1b[<0;11;4m",
                           "\x1b[M!%\"", "\x1b[[E", "x", "[", "O", "\x1b[<32;3;2M",
                           "\x1b]0;title\x07", "\x1bP1$r0m\x1b\\", "\x1b_G;ok\x1b\\", "\x1b^pm\x07",
-                          "\xc3\xa9", "\xe2\x86\x92", "\x1bd", "\x1b>", "\x1b[46:62;2;62u", ">"};
+                          "\xc3\xa9", "\xe2\x86\x92", "\x1b" "d", "\x1b>", "\x1b[46:62;2;62u", ">"};
   const std::size_t token_count = sizeof(tokens) / sizeof(tokens[0]);
   std::mt19937 random(29);
   int differing = 0;

@@ -400,6 +400,11 @@ TEST(TerminalSession, TypedCharactersAndQuickTapsArriveWholeInOrder) {
   EXPECT_TRUE(session.readUntil(
       [&] { return pressesIn(session.log()).size() >= expected.size(); }, 5000));
   EXPECT_EQ(pressesIn(session.log()), expected) << session.log();
+  // A smaller terminal: objects registered for RESIZE_EVENT hear its size.
+  session.resize(14, 5);
+  EXPECT_TRUE(session.readUntil(
+      [&] { return session.log().find("term_game: resize 14 5, asked 14 5") != std::string::npos; },
+      3000)) << session.log();
   ASSERT_EQ(write(session.master, "q", 1), 1);
   EXPECT_EQ(session.finish(), 0);
 }

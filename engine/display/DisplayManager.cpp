@@ -7,12 +7,16 @@
 #include "Cast.h"
 #include "Config.h"
 #include "DisplayProbe.h"
+#include "EventResize.h"
 #include "Frame.h"
 #include "HeadlessBackEnd.h"
 #include "LogManager.h"
+#include "Markup.h"
 #include "PolygonGeometry.h"
 #include "TerminalBackEnd.h"
+#include "TerminalDisplay.h"
 #include "WindowBackEnd.h"
+#include "WorldManager.h"
 #include "utility.h"
 
 namespace sb {
@@ -24,6 +28,20 @@ int shakeOffset(int scale) {
   int span = scale + 1;
   if (span == 0) return 0;  // a scale of -1 would divide by zero: no shake
   return span - 2 * (rand() % span);
+}
+
+// The RGB colour of a Color; CUSTOM (which names none) is black.
+sf::Color rgbOf(Color color) {
+  unsigned char r = 0, g = 0, b = 0;
+  colorToRGB(color, r, g, b);
+  return sf::Color(r, g, b);
+}
+
+// The first column of a string of length cells placed by just at x.
+float startColumn(float x, int length, Justification just) {
+  if (just == CENTER_JUSTIFIED) return x - static_cast<float>(length / 2);
+  if (just == RIGHT_JUSTIFIED) return x - static_cast<float>(length);
+  return x;
 }
 
 const char *displayName() {
@@ -147,6 +165,7 @@ int DisplayManager::openTerminal() {
 
 void DisplayManager::shutDown() {
   releaseGraphics();
+  seen_columns = seen_rows = 0;
   Manager::shutDown();
   LogManager::getInstance().writeLog(1, "DisplayManager::shutDown(): successfully stopped.");
 }
@@ -192,17 +211,69 @@ void DisplayManager::flush() const { p_back_end->flush(); }
 
 void DisplayManager::setBatching(bool new_batching) { p_back_end->setBatching(new_batching); }
 
+int DisplayManager::drawCh(Vector world_pos, char ch, Color color, Color background) const {
+  return drawCh(world_pos, ch, rgbOf(color), rgbOf(background));
+}
+
+int DisplayManager::drawCh(Vector world_pos, char ch, sf::Color color,
+                           sf::Color background) const {
+  if (Config::getInstance().getHeadless() && !isTerminal()) return -1;
+  if (!startedToDraw()) return -1;
+  return p_back_end->drawChOver(worldToView(world_pos), ch, color, background);
+}
+
 int DisplayManager::drawString(Vector world_pos, std::string str, Justification just,
                                Color color) const {
   if (!canDraw()) return -1;
   int length = static_cast<int>(str.size());
-  float start = world_pos.getX();
-  if (just == CENTER_JUSTIFIED)
-    start -= static_cast<float>(length / 2);
-  else if (just == RIGHT_JUSTIFIED)
-    start -= static_cast<float>(length);
+  float start = startColumn(world_pos.getX(), length, just);
   for (int i = 0; i < length; i++)
     drawCh(Vector(start + static_cast<float>(i), world_pos.getY()), str[i], color);
+  return 0;
+}
+
+int DisplayManager::drawString(Vector world_pos, std::string str, Justification just,
+                               Color color, Color background) const {
+  return drawString(world_pos, str, just, rgbOf(color), rgbOf(background));
+}
+
+int DisplayManager::drawString(Vector world_pos, const std::string &str, Justification just,
+                               sf::Color color, sf::Color background) const {
+  if (!canDraw()) return -1;
+  int length = static_cast<int>(str.size());
+  float start = startColumn(world_pos.getX(), length, just);
+  for (int i = 0; i < length; i++)
+    drawCh(Vector(start + static_cast<float>(i), world_pos.getY()), str[i], color, background);
+  return 0;
+}
+
+int DisplayManager::drawMarkup(Vector world_pos, const std::string &text, Justification just,
+                               Color color) const {
+  return drawMarkupOver(world_pos, text, just, color, nullptr);
+}
+
+int DisplayManager::drawMarkup(Vector world_pos, const std::string &text, Justification just,
+                               Color color, sf::Color background) const {
+  return drawMarkupOver(world_pos, text, just, color, &background);
+}
+
+int DisplayManager::drawMarkupOver(Vector world_pos, const std::string &text,
+                                   Justification just, Color color,
+                                   const sf::Color *p_background) const {
+  if (!canDraw()) return -1;
+  sf::Color base = rgbOf(color);
+  Markup::read(text, base, markup_chars, markup_colors);
+  int length = static_cast<int>(markup_chars.size());
+  float start = startColumn(world_pos.getX(), length, just);
+  for (int i = 0; i < length; i++) {
+    const sf::Color &cell = markup_colors[static_cast<std::size_t>(i)];
+    Vector where(start + static_cast<float>(i), world_pos.getY());
+    char ch = markup_chars[static_cast<std::size_t>(i)];
+    if (p_background)
+      drawCh(where, ch, cell, *p_background);
+    else
+      drawCh(where, ch, cell.r, cell.g, cell.b);
+  }
   return 0;
 }
 
@@ -239,7 +310,30 @@ int DisplayManager::swapBuffers() {
   }
   p_back_end->present(p_capture);
   nextShake();
+  noticeResize();
   return 0;
+}
+
+void DisplayManager::noticeResize() {
+  TerminalDisplay *p_terminal = getTerminal();
+  if (!p_terminal) return;
+  int columns = p_terminal->getTerminalColumns(), rows = p_terminal->getTerminalRows();
+  bool changed = seen_columns > 0 && (columns != seen_columns || rows != seen_rows);
+  seen_columns = columns;
+  seen_rows = rows;
+  if (!changed) return;
+  EventResize resize(columns, rows);
+  WorldManager::getInstance().onEvent(&resize);
+}
+
+int DisplayManager::getTerminalHorizontal() const {
+  TerminalDisplay *p_terminal = getTerminal();
+  return p_terminal ? p_terminal->getTerminalColumns() : window_horizontal_chars;
+}
+
+int DisplayManager::getTerminalVertical() const {
+  TerminalDisplay *p_terminal = getTerminal();
+  return p_terminal ? p_terminal->getTerminalRows() : window_vertical_chars;
 }
 
 bool DisplayManager::setBackgroundColor(Color color) {

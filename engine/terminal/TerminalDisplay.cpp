@@ -433,12 +433,19 @@ void TerminalDisplay::setBackground(unsigned char r, unsigned char g, unsigned c
 
 void TerminalDisplay::put(int column, int row, char ch, unsigned char r, unsigned char g,
                           unsigned char b) {
+  put(column, row, ch, r, g, b, red(background), green(background), blue(background));
+}
+
+void TerminalDisplay::put(int column, int row, char ch, unsigned char r, unsigned char g,
+                          unsigned char b, unsigned char bg_r, unsigned char bg_g,
+                          unsigned char bg_b) {
   if (column < 0 || row < 0 || column >= columns || row >= rows) return;
   unsigned char c = static_cast<unsigned char>(ch);
   // Control characters would act on the terminal instead of showing.
   if (cp437 ? (c == 0 || c == 0x7f) : (c < 0x20 || c == 0x7f || (c >= 0x80 && c < 0xa0))) c = ' ';
   std::uint32_t fg = c == ' ' ? 0 : packRGB(r, g, b);
-  back[static_cast<std::size_t>(row) * columns + column] = makeCell(c, fg, background);
+  back[static_cast<std::size_t>(row) * columns + column] =
+      makeCell(c, fg, packRGB(bg_r, bg_g, bg_b));
 }
 
 void TerminalDisplay::fill(int column, int row, unsigned char r, unsigned char g, unsigned char b,

@@ -1,6 +1,7 @@
 // A small game for the tests that play a terminal's part: it draws a border
 // of '#' around its window every step, logs every key event as
-// "term_game: key K action A char C alt L", and ends when Q is pressed (or after a
+// "term_game: key K action A char C alt L" and every resize of the terminal
+// as "term_game: resize C R, asked C R", and ends when Q is pressed (or after a
 // minute). Its window and terminal settings come from the configuration.
 #include "Sorbelane.h"
 
@@ -12,6 +13,7 @@ class Border : public sb::Object {
     setSolidness(sb::SPECTRAL);
     registerInterest(sb::KEYBOARD_EVENT);
     registerInterest(sb::STEP_EVENT);
+    registerInterest(sb::RESIZE_EVENT);
   }
 
   int eventHandler(const sb::Event *p_e) override {
@@ -23,6 +25,14 @@ class Border : public sb::Object {
           static_cast<unsigned>(p_key->getCharacter()), p_key->getAlt() ? 1 : 0);
       if (p_key->getKey() == sb::Keyboard::Q && p_key->getKeyboardAction() == sb::KEY_PRESSED)
         sb::GameManager::getInstance().setGameOver(true);
+      return 1;
+    }
+    if (p_e->getType() == sb::RESIZE_EVENT) {
+      const auto *p_resize = static_cast<const sb::EventResize *>(p_e);
+      sb::DisplayManager &display = sb::DisplayManager::getInstance();
+      sb::LogManager::getInstance().writeLog(
+          "term_game: resize %d %d, asked %d %d", p_resize->getColumns(), p_resize->getRows(),
+          display.getTerminalHorizontal(), display.getTerminalVertical());
       return 1;
     }
     if (p_e->getType() == sb::STEP_EVENT &&

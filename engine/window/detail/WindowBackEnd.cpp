@@ -199,26 +199,48 @@ int WindowBackEnd::drawCh(Vector view_pos, char ch, unsigned char r, unsigned ch
   // The cell's background first, so each character blanks what was beneath.
   p_rectangle->setPosition(px - cell_width / 10, py + cell_height / 5);
   p_window->draw(*p_rectangle);
+  drawGlyph(px, py, ch, sf::Color(r, g, b, 255));
+  return 0;
+}
 
+int WindowBackEnd::drawChOver(Vector view_pos, char ch, sf::Color color,
+                              sf::Color cell_background) {
+  Vector pixel = spacesToPixels(view_pos);
+  float px = pixel.getX(), py = pixel.getY();
+  color.a = cell_background.a = 255;
+  if (batching) return drawCollected(px, py, ch, color, &cell_background);
+  // The cell's rectangle, where every character blanks its cell, in this
+  // cell's own colour.
+  sf::Color usual = p_rectangle->getFillColor();
+  p_rectangle->setFillColor(cell_background);
+  p_rectangle->setPosition(px - cell_width / 10, py + cell_height / 5);
+  p_window->draw(*p_rectangle);
+  p_rectangle->setFillColor(usual);
+  drawGlyph(px, py, ch, color);
+  return 0;
+}
+
+void WindowBackEnd::drawGlyph(float px, float py, char ch, sf::Color color) {
   p_text->setString(sf::String(
       static_cast<sf::Uint32>(characterCodePoint(static_cast<unsigned char>(ch), cp437))));
   p_text->setPosition(px + shake_x, py + shake_y);
-  p_text->setFillColor(sf::Color(r, g, b, 255));
+  p_text->setFillColor(color);
   p_window->draw(*p_text);
-  return 0;
 }
 
 // The geometry of the rectangle and of the text object, in the same order:
 // the background quad, then the glyph's.
-int WindowBackEnd::drawCollected(float px, float py, char ch, sf::Color color) {
+int WindowBackEnd::drawCollected(float px, float py, char ch, sf::Color color,
+                                 const sf::Color *p_cell_background) {
   emitLayer();
   const sf::View &view = p_window->getView();
   Placement cell = Placement::of(view, px - cell_width / 10, py + cell_height / 5, 0);
   Placement glyph = Placement::of(view, px + shake_x, py + shake_y, 0);
   const float white = VertexBatch::WHITE_TEXEL;
   sf::Vector2f size = p_rectangle->getSize();
-  batch.addQuad(cell, 0, 0, size.x, size.y, p_rectangle->getFillColor(), white, white, white,
-                white);
+  batch.addQuad(cell, 0, 0, size.x, size.y,
+                p_cell_background ? *p_cell_background : p_rectangle->getFillColor(), white,
+                white, white, white);
   const VertexBatch::GlyphQuad &quad = batch.glyph(static_cast<unsigned char>(ch));
   if (!quad.blank)
     batch.addQuad(glyph, quad.left, quad.top, quad.right, quad.bottom, color, quad.u1, quad.v1,

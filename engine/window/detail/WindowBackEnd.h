@@ -40,6 +40,9 @@ class WindowBackEnd : public DisplayBackEnd {
   /// Draws the cell's background rectangle, then the glyph moved by the shake.
   int drawCh(Vector view_pos, char ch, unsigned char r, unsigned char g,
              unsigned char b) override;
+  /// Draws the cell's background rectangle in cell_background, then the
+  /// glyph moved by the shake.
+  int drawChOver(Vector view_pos, char ch, sf::Color color, sf::Color cell_background) override;
   /// Draws the polygon as sf::CircleShape would, collected or on its own.
   int drawPolygon(float x, float y, float radius, std::size_t points, float rotation,
                   sf::Color color) override;
@@ -100,7 +103,11 @@ class WindowBackEnd : public DisplayBackEnd {
   bool drawProbes(const std::vector<Probe> &probes, sf::Image &drawn);
   bool rulesCover(const PixelLayer::Rules &rules, const std::vector<Probe> &probes,
                   const sf::Image &drawn);
-  int drawCollected(float px, float py, char ch, sf::Color color);
+  // A cell collected: its background quad (the rectangle's, or the whole
+  // cell in *p_cell_background), then the glyph.
+  int drawCollected(float px, float py, char ch, sf::Color color,
+                    const sf::Color *p_cell_background = nullptr);
+  void drawGlyph(float px, float py, char ch, sf::Color color);
   void drawCollectedPolygon(float x, float y, float radius, std::size_t points,
                             float rotation, sf::Color color);
 };
