@@ -22,6 +22,7 @@
 #include "DisplayManager.h"
 #include "DisplayProbe.h"
 #include "DistanceMap.h"
+#include "BitmapFont.h"
 #include "EngineFont.h"
 #include "Event.h"
 #include "EventCollision.h"

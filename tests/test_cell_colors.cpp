@@ -97,8 +97,10 @@ void expectCellFilled(const sf::Image &image, int column, int row, sf::Color col
   EXPECT_EQ(box.left, static_cast<int>(column * w - w / 10));
   EXPECT_EQ(box.top, static_cast<int>(row * h + h / 5));
   EXPECT_EQ(box.right, static_cast<int>((column + 1) * w - w / 10) - 1);
-  if (!glyph) EXPECT_EQ(box.bottom, static_cast<int>((row + 1) * h + h / 5) - 1);
-  if (!glyph) EXPECT_EQ(box.count, static_cast<int>(w * h));
+  if (!glyph) {
+    EXPECT_EQ(box.bottom, static_cast<int>((row + 1) * h + h / 5) - 1);
+    EXPECT_EQ(box.count, static_cast<int>(w * h));
+  }
 }
 
 TEST(CellColors, BackgroundsFillWholeCellsAndMarkupColoursItsWordBothWays) {

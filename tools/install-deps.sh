@@ -10,6 +10,7 @@ PACKAGES=(
   libgtest-dev googletest libbenchmark-dev
   libx11-dev xvfb xauth xdotool x11-utils libgl1-mesa-dri
   fonts-dejavu-core doxygen tmux
+  zlib1g-dev console-setup-linux
   libtcod-dev
 )
 

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "BitmapFont.h"
 #include "Cast.h"
 #include "Config.h"
 #include "DisplayProbe.h"
@@ -13,6 +14,7 @@
 #include "LogManager.h"
 #include "Markup.h"
 #include "PolygonGeometry.h"
+#include "RegularFile.h"
 #include "TerminalBackEnd.h"
 #include "TerminalDisplay.h"
 #include "WindowBackEnd.h"
@@ -138,6 +140,9 @@ int DisplayManager::openWindow() {
                            displayName());
     return -1;
   }
+  std::unique_ptr<BitmapFont> p_bitmap;
+  int tile_scale = 1;
+  if (readBitmapFont(p_bitmap, tile_scale) != 0) return -1;
   sf::VideoMode desktop = sf::VideoMode::getDesktopMode();
   log_manager.writeLog(5, "DisplayManager::startUp(): window resolution (%d, %d) pixels.",
                        static_cast<int>(desktop.width), static_cast<int>(desktop.height));
@@ -145,9 +150,47 @@ int DisplayManager::openWindow() {
   // A window that opened stays, even when its font cannot be had.
   WindowBackEnd *p_window_back_end = new WindowBackEnd;
   p_back_end.reset(p_window_back_end);
+  if (p_bitmap) p_window_back_end->useBitmapFont(std::move(p_bitmap), tile_scale);
   if (p_window_back_end->open(window_horizontal_pixels, window_vertical_pixels) != 0) return -1;
   setBackgroundColor(config.getWindowBackgroundColor());
   p_window_back_end->prepareBatch(window_horizontal_chars, window_vertical_chars);
+  return 0;
+}
+
+int DisplayManager::readBitmapFont(std::unique_ptr<BitmapFont> &p_bitmap, int &tile_scale) {
+  LogManager &log_manager = LogManager::getInstance();
+  const Config &config = Config::getInstance();
+  const std::string file = config.getFontFile();
+  std::string head;
+  if (file.empty() || RegularFile::read(file, head, 64) != 0 ||
+      !BitmapFont::looksLikeBitmapFont(head))
+    return 0;  // TrueType, or nothing: the window's font loading says what is wrong
+  p_bitmap.reset(new BitmapFont);
+  std::string problem;
+  if (p_bitmap->loadFromFile(file, problem) != 0) {
+    log_manager.writeLog("DisplayManager::startUp(): Error! Font file '%s' refused: %s.",
+                         file.c_str(), problem.c_str());
+    p_bitmap.reset();
+    return -1;
+  }
+  std::string scale_text = config.match("tile_scale");
+  tile_scale = scale_text.empty() ? 1 : std::atoi(scale_text.c_str());
+  if (tile_scale < 1 || tile_scale > MAX_TILE_SCALE) {
+    log_manager.writeLog("DisplayManager::startUp(): Warning! tile_scale '%s' is not a whole "
+                         "number from 1 to %d: using 1.",
+                         scale_text.c_str(), MAX_TILE_SCALE);
+    tile_scale = 1;
+  }
+  // The cells are the glyphs: the window's pixels follow from them.
+  int width = window_horizontal_chars * p_bitmap->getWidth() * tile_scale;
+  int height = window_vertical_chars * p_bitmap->getHeight() * tile_scale;
+  log_manager.writeLog("DisplayManager::startUp(): bitmap font '%s', glyphs of %d x %d pixels, "
+                       "tile_scale %d: the window is %d x %d pixels (the configured %d x %d "
+                       "pixels are not used).",
+                       file.c_str(), p_bitmap->getWidth(), p_bitmap->getHeight(), tile_scale,
+                       width, height, window_horizontal_pixels, window_vertical_pixels);
+  window_horizontal_pixels = width;
+  window_vertical_pixels = height;
   return 0;
 }
 

@@ -15,6 +15,7 @@
 
 namespace sb {
 
+class BitmapFont;
 class Frame;
 class TerminalDisplay;
 
@@ -72,6 +73,12 @@ class DisplayManager : public Manager {
   // Opens the window (or, without an X display but in a terminal, the
   // terminal); -1 when it or the font cannot be had.
   int openWindow();
+  // The configured font file when it is a bitmap font, into p_bitmap, with
+  // the window's pixels set from its cells; 0 (p_bitmap null for any other
+  // font), or -1 (logged) when the bitmap font is refused.
+  int readBitmapFont(std::unique_ptr<BitmapFont> &p_bitmap, int &tile_scale);
+  // The largest tile_scale taken.
+  static const int MAX_TILE_SCALE = 16;
   // Takes over the terminal on standard output (or error); -1 when neither
   // is a terminal.
   int openTerminal();

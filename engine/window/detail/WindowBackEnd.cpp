@@ -58,10 +58,17 @@ int WindowBackEnd::open(int width, int height) {
   p_window->setMouseCursorVisible(config.getShowMouse());
   p_window->setVerticalSyncEnabled(true);
 
-  if (loadFont(font, config.getFontFile()) != 0) return -1;
-
   cell_width = charWidth();
   cell_height = charHeight();
+  cp437 = config.getCharset() == "cp437";
+  if (p_bitmap) {
+    if (!prepareBitmap()) return -1;
+    p_rectangle.reset(new sf::RectangleShape(sf::Vector2f(cell_width, cell_height)));
+    p_rectangle->setFillColor(background);
+    return 0;
+  }
+  if (loadFont(font, config.getFontFile()) != 0) return -1;
+
   p_rectangle.reset(new sf::RectangleShape(sf::Vector2f(cell_width, cell_height)));
   p_rectangle->setFillColor(background);
   float smaller = cell_width < cell_height ? cell_width : cell_height;
@@ -76,7 +83,57 @@ int WindowBackEnd::open(int width, int height) {
   return 0;
 }
 
+void WindowBackEnd::useBitmapFont(std::unique_ptr<BitmapFont> p_font, int scale) {
+  p_bitmap = std::move(p_font);
+  tile_scale = scale;
+}
+
+bool WindowBackEnd::prepareBitmap() {
+  int width = p_bitmap->getWidth(), height = p_bitmap->getHeight();
+  int count = p_bitmap->getGlyphCount();
+  int rows = (count + ATLAS_COLUMNS - 1) / ATLAS_COLUMNS;
+  sf::Image atlas;
+  atlas.create(static_cast<unsigned>(ATLAS_COLUMNS * width), static_cast<unsigned>(rows * height),
+               sf::Color::Transparent);
+  for (int glyph = 0; glyph < count; glyph++)
+    for (int y = 0; y < height; y++)
+      for (int x = 0; x < width; x++)
+        if (p_bitmap->isSet(glyph, x, y))
+          atlas.setPixel(static_cast<unsigned>(glyph % ATLAS_COLUMNS * width + x),
+                         static_cast<unsigned>(glyph / ATLAS_COLUMNS * height + y),
+                         sf::Color::White);
+  if (!bitmap_texture.loadFromImage(atlas)) {
+    LogManager::getInstance().writeLog(
+        "DisplayManager::startUp(): Error! The bitmap font's %d glyphs do not fit a texture.",
+        count);
+    return false;
+  }
+  bitmap_glyph.setTexture(bitmap_texture);
+  bitmap_glyph.setScale(static_cast<float>(tile_scale), static_cast<float>(tile_scale));
+  return true;
+}
+
+void WindowBackEnd::drawBitmapCell(float px, float py, char ch, sf::Color color,
+                                   sf::Color cell_background) {
+  p_rectangle->setPosition(px, py);
+  p_rectangle->setFillColor(cell_background);
+  p_window->draw(*p_rectangle);
+  p_rectangle->setFillColor(background);
+  int glyph = p_bitmap->glyphFor(characterCodePoint(static_cast<unsigned char>(ch), cp437));
+  if (glyph < 0 || ch == ' ') return;
+  int width = p_bitmap->getWidth(), height = p_bitmap->getHeight();
+  bitmap_glyph.setTextureRect(sf::IntRect(glyph % ATLAS_COLUMNS * width,
+                                          glyph / ATLAS_COLUMNS * height, width, height));
+  bitmap_glyph.setPosition(px + static_cast<float>(shake_x), py + static_cast<float>(shake_y));
+  bitmap_glyph.setColor(color);
+  p_window->draw(bitmap_glyph);
+}
+
 void WindowBackEnd::prepareBatch(int columns, int rows) {
+  if (p_bitmap) {  // a bitmap font draws a call a piece
+    batching = false;
+    return;
+  }
   std::size_t cells = static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows);
   if (!batch.prepare(font, p_text->getCharacterSize(), cells, cp437))
     LogManager::getInstance().writeLog(
@@ -194,6 +251,10 @@ int WindowBackEnd::drawCh(Vector view_pos, char ch, unsigned char r, unsigned ch
                           unsigned char b) {
   Vector pixel = spacesToPixels(view_pos);
   float px = pixel.getX(), py = pixel.getY();
+  if (p_bitmap) {
+    drawBitmapCell(px, py, ch, sf::Color(r, g, b, 255), background);
+    return 0;
+  }
   if (batching) return drawCollected(px, py, ch, sf::Color(r, g, b, 255));
 
   // The cell's background first, so each character blanks what was beneath.
@@ -208,6 +269,10 @@ int WindowBackEnd::drawChOver(Vector view_pos, char ch, sf::Color color,
   Vector pixel = spacesToPixels(view_pos);
   float px = pixel.getX(), py = pixel.getY();
   color.a = cell_background.a = 255;
+  if (p_bitmap) {
+    drawBitmapCell(px, py, ch, color, cell_background);
+    return 0;
+  }
   if (batching) return drawCollected(px, py, ch, color, &cell_background);
   // The cell's rectangle, where every character blanks its cell, in this
   // cell's own colour.

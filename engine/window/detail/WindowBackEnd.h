@@ -7,6 +7,7 @@
 
 #include <SFML/Graphics.hpp>
 
+#include "BitmapFont.h"
 #include "DisplayBackEnd.h"
 #include "PixelLayer.h"
 #include "VertexBatch.h"
@@ -31,6 +32,10 @@ class WindowBackEnd : public DisplayBackEnd {
   /// charHeight() pixels. 0, or -1 (logged) when the window or any font
   /// cannot be had; a window that opened stays open.
   int open(int width, int height);
+  /// Draws with a bitmap font instead of TrueType, each glyph pixel
+  /// scale x scale window pixels (call before open()): every cell is then
+  /// exactly its glyph's pixels, the background filling the cell.
+  void useBitmapFont(std::unique_ptr<BitmapFont> p_font, int scale);
   /// Readies collected drawing for a window of this many cells and finds
   /// the pixel layer's rules (call after open() and setBackground()).
   void prepareBatch(int columns, int rows);
@@ -72,6 +77,12 @@ class WindowBackEnd : public DisplayBackEnd {
 
  private:
   sf::Font font;
+  // A bitmap font, when one is used: its glyphs as white pixels in a texture.
+  std::unique_ptr<BitmapFont> p_bitmap;
+  sf::Texture bitmap_texture;
+  sf::Sprite bitmap_glyph;
+  int tile_scale = 1;
+  static const int ATLAS_COLUMNS = 64;
   std::unique_ptr<sf::RenderWindow> p_window;
   std::unique_ptr<sf::RectangleShape> p_rectangle;
   std::unique_ptr<sf::Text> p_text;
@@ -108,6 +119,10 @@ class WindowBackEnd : public DisplayBackEnd {
   int drawCollected(float px, float py, char ch, sf::Color color,
                     const sf::Color *p_cell_background = nullptr);
   void drawGlyph(float px, float py, char ch, sf::Color color);
+  // Builds the bitmap font's texture; false when it cannot be had.
+  bool prepareBitmap();
+  // A cell of the bitmap font: its background, then its glyph's pixels.
+  void drawBitmapCell(float px, float py, char ch, sf::Color color, sf::Color cell_background);
   void drawCollectedPolygon(float x, float y, float radius, std::size_t points,
                             float rotation, sf::Color color);
 };
