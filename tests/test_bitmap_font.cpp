@@ -225,8 +225,11 @@ TEST(BitmapFont, WindowCellsAreExactlyTheGlyphsPixels) {
   ASSERT_TRUE(sbtest::ensureDisplay()) << "no X server for the window test";
   const std::string file = FONTS + "Uni2-VGA16.psf.gz";
   Decoded decoded = decodePsf1(gunzipFile(file));
-  for (int scale : {1, 2}) {
+  // Collected into one draw call (twice) and a call a piece.
+  for (int run = 0; run < 3; run++) {
+    int scale = run == 1 ? 2 : 1;
     ASSERT_EQ(sbtest::startEngine("font_file:" + file + ",\ntile_scale:" + std::to_string(scale) +
+                                  ",\nbatch_drawing:" + (run == 2 ? "false" : "true") +
                                   ",\nwindow_horizontal_chars:24,\nwindow_vertical_chars:4,\n"),
               0)
         << sbtest::readLog();
@@ -237,6 +240,10 @@ TEST(BitmapFont, WindowCellsAreExactlyTheGlyphsPixels) {
     dm.drawString(sb::Vector(1, 1), text, sb::LEFT_JUSTIFIED, sf::Color(255, 200, 0),
                   sf::Color(0, 0, 120));
     dm.drawCh(sb::Vector(12, 2), static_cast<char>(201), sb::GREEN);  // Latin-1 É
+    EXPECT_EQ(dm.getBatching(), run != 2);
+    // A shape in the last cell, far from the cells checked.
+    dm.drawPolygon(static_cast<float>(dm.getHorizontalPixels() - 4),
+                   static_cast<float>(dm.getVerticalPixels() - 4), 1, 4, 0, sf::Color::Red);
     sf::Image image = sbtest::screenshot();
     ASSERT_EQ(image.getSize().x, static_cast<unsigned>(24 * 8 * scale));
     auto expectCell = [&](int column, int row, char32_t code, sf::Color fg, sf::Color bg) {

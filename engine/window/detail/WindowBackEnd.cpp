@@ -93,8 +93,11 @@ bool WindowBackEnd::prepareBitmap() {
   int count = p_bitmap->getGlyphCount();
   int rows = (count + ATLAS_COLUMNS - 1) / ATLAS_COLUMNS;
   sf::Image atlas;
-  atlas.create(static_cast<unsigned>(ATLAS_COLUMNS * width), static_cast<unsigned>(rows * height),
-               sf::Color::Transparent);
+  // One row more, for the white texel the collected cell backgrounds use.
+  atlas.create(static_cast<unsigned>(ATLAS_COLUMNS * width),
+               static_cast<unsigned>((rows + 1) * height), sf::Color::Transparent);
+  atlas.setPixel(0, static_cast<unsigned>(rows * height), sf::Color::White);
+  white_texel = sf::Vector2f(0.5f, static_cast<float>(rows * height) + 0.5f);
   for (int glyph = 0; glyph < count; glyph++)
     for (int y = 0; y < height; y++)
       for (int x = 0; x < width; x++)
@@ -113,14 +116,44 @@ bool WindowBackEnd::prepareBitmap() {
   return true;
 }
 
+void WindowBackEnd::addBitmapQuad(sf::Vector2f at, sf::Vector2f size, sf::Vector2f texel,
+                                  sf::Vector2f texel_size, sf::Color color) {
+  const sf::Vector2f corners[6] = {{0, 0}, {1, 0}, {0, 1}, {0, 1}, {1, 0}, {1, 1}};
+  for (const sf::Vector2f &c : corners)
+    bitmap_cells.append(sf::Vertex(sf::Vector2f(at.x + c.x * size.x, at.y + c.y * size.y), color,
+                                   sf::Vector2f(texel.x + c.x * texel_size.x,
+                                                texel.y + c.y * texel_size.y)));
+}
+
+void WindowBackEnd::flushBitmap() {
+  if (bitmap_cells.getVertexCount() == 0 || !p_window) return;
+  p_window->draw(bitmap_cells, &bitmap_texture);
+  bitmap_cells.clear();
+}
+
 void WindowBackEnd::drawBitmapCell(float px, float py, char ch, sf::Color color,
                                    sf::Color cell_background) {
+  int glyph = p_bitmap->glyphFor(characterCodePoint(static_cast<unsigned char>(ch), cp437));
+  bool blank = glyph < 0 || ch == ' ';
+  if (bitmap_batching) {
+    addBitmapQuad(sf::Vector2f(px, py), sf::Vector2f(cell_width, cell_height), white_texel,
+                  sf::Vector2f(0, 0), cell_background);
+    if (blank) return;
+    float width = static_cast<float>(p_bitmap->getWidth());
+    float height = static_cast<float>(p_bitmap->getHeight());
+    addBitmapQuad(sf::Vector2f(px + static_cast<float>(shake_x), py + static_cast<float>(shake_y)),
+                  sf::Vector2f(width * static_cast<float>(tile_scale),
+                               height * static_cast<float>(tile_scale)),
+                  sf::Vector2f(static_cast<float>(glyph % ATLAS_COLUMNS) * width,
+                               static_cast<float>(glyph / ATLAS_COLUMNS) * height),
+                  sf::Vector2f(width, height), color);
+    return;
+  }
   p_rectangle->setPosition(px, py);
   p_rectangle->setFillColor(cell_background);
   p_window->draw(*p_rectangle);
   p_rectangle->setFillColor(background);
-  int glyph = p_bitmap->glyphFor(characterCodePoint(static_cast<unsigned char>(ch), cp437));
-  if (glyph < 0 || ch == ' ') return;
+  if (blank) return;
   int width = p_bitmap->getWidth(), height = p_bitmap->getHeight();
   bitmap_glyph.setTextureRect(sf::IntRect(glyph % ATLAS_COLUMNS * width,
                                           glyph / ATLAS_COLUMNS * height, width, height));
@@ -130,8 +163,9 @@ void WindowBackEnd::drawBitmapCell(float px, float py, char ch, sf::Color color,
 }
 
 void WindowBackEnd::prepareBatch(int columns, int rows) {
-  if (p_bitmap) {  // a bitmap font draws a call a piece
+  if (p_bitmap) {  // a bitmap font collects its own cells
     batching = false;
+    bitmap_batching = Config::getInstance().getBatchDrawing();
     return;
   }
   std::size_t cells = static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows);
@@ -316,6 +350,7 @@ int WindowBackEnd::drawCollected(float px, float py, char ch, sf::Color color,
 int WindowBackEnd::drawPolygon(float x, float y, float radius, std::size_t points,
                                float rotation, sf::Color color) {
   if (!batching) {
+    flushBitmap();  // cells drawn before stay beneath
     if (figure.getPointCount() != points) figure.setPointCount(points);
     if (figure.getRadius() != radius) figure.setRadius(radius);
     figure.setRotation(rotation);
@@ -395,6 +430,7 @@ void WindowBackEnd::setBackground(sf::Color color) {
 }
 
 void WindowBackEnd::flush() {
+  flushBitmap();
   emitLayer();
   if (p_window) batch.draw(*p_window);
 }
@@ -410,9 +446,10 @@ bool WindowBackEnd::hasWindow() const { return p_window != nullptr; }
 void WindowBackEnd::setBatching(bool new_batching) {
   flush();
   batching = new_batching && batch.getTexture();
+  if (p_bitmap) bitmap_batching = new_batching;
 }
 
-bool WindowBackEnd::getBatching() const { return batching; }
+bool WindowBackEnd::getBatching() const { return p_bitmap ? bitmap_batching : batching; }
 
 long long WindowBackEnd::getBatchDraws() const { return batch.getDraws(); }
 

@@ -83,6 +83,11 @@ class WindowBackEnd : public DisplayBackEnd {
   sf::Sprite bitmap_glyph;
   int tile_scale = 1;
   static const int ATLAS_COLUMNS = 64;
+  // Collected bitmap cells (two triangles for the background, on the
+  // atlas's white texel, and two for the glyph), drawn in one call.
+  bool bitmap_batching = false;
+  sf::VertexArray bitmap_cells{sf::Triangles};
+  sf::Vector2f white_texel;
   std::unique_ptr<sf::RenderWindow> p_window;
   std::unique_ptr<sf::RectangleShape> p_rectangle;
   std::unique_ptr<sf::Text> p_text;
@@ -123,6 +128,12 @@ class WindowBackEnd : public DisplayBackEnd {
   bool prepareBitmap();
   // A cell of the bitmap font: its background, then its glyph's pixels.
   void drawBitmapCell(float px, float py, char ch, sf::Color color, sf::Color cell_background);
+  // Adds a quad of the window's pixels (left, top, size) textured by the
+  // atlas's (u, v, texture size) to the collected bitmap cells.
+  void addBitmapQuad(sf::Vector2f at, sf::Vector2f size, sf::Vector2f texel,
+                     sf::Vector2f texel_size, sf::Color color);
+  // Draws the collected bitmap cells.
+  void flushBitmap();
   void drawCollectedPolygon(float x, float y, float radius, std::size_t points,
                             float rotation, sf::Color color);
 };
