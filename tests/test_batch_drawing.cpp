@@ -63,6 +63,9 @@ void drawCharacters(std::mt19937 &random) {
     if (i % 3 == 0)
       dm.drawCh(where, ch, static_cast<unsigned char>(random()),
                 static_cast<unsigned char>(random()), static_cast<unsigned char>(random()));
+    else if (i % 7 == 0)  // over a cell background of its own
+      dm.drawCh(where, ch, static_cast<sb::Color>(random() % 8),
+                static_cast<sb::Color>(random() % 8));
     else
       dm.drawCh(where, ch, static_cast<sb::Color>(random() % 8));
   }
@@ -70,6 +73,10 @@ void drawCharacters(std::mt19937 &random) {
     dm.drawString(sb::Vector(40.5f, 10.0f + just), "Overlapping strings, 0123456789 !?#@",
                   static_cast<sb::Justification>(just), static_cast<sb::Color>(just + 1));
   dm.drawString(sb::Vector(3.3f, 20.7f), "tab\there\rcr", sb::LEFT_JUSTIFIED, sb::WHITE);
+  dm.drawString(sb::Vector(60.5f, 3.2f), "on grey", sb::RIGHT_JUSTIFIED, sf::Color(9, 99, 199),
+                sf::Color(128, 128, 128));
+  dm.drawMarkup(sb::Vector(40, 14), "You hit the #[red]goblin#[] for #[#ff8000]7##", sb::CENTER_JUSTIFIED,
+                sb::WHITE);
 }
 
 // Circles, squares and triangles of many sizes, colours and opacities,

@@ -15,9 +15,11 @@
 #include "GameManager.h"
 #include "InputManager.h"
 #include "LogManager.h"
+#include "EventStep.h"
 #include "Object.h"
 #include "support/TestDisplay.h"
 #include "support/TestEngine.h"
+#include "support/TypedStrings.h"
 #include "utility.h"
 
 namespace {
@@ -28,6 +30,8 @@ struct Received {
   int action;
   int button;
   sb::Vector position;
+  char32_t character = 0;
+  bool alt = false;
 };
 
 // Records every keyboard and mouse event it is sent.
@@ -43,7 +47,8 @@ class Recorder : public sb::Object {
   int eventHandler(const sb::Event *p_e) override {
     if (p_e->getType() == sb::KEYBOARD_EVENT) {
       auto *p_k = static_cast<const sb::EventKeyboard *>(p_e);
-      events.push_back({true, p_k->getKey(), p_k->getKeyboardAction(), -1, sb::Vector()});
+      events.push_back({true, p_k->getKey(), p_k->getKeyboardAction(), -1, sb::Vector(),
+                        p_k->getCharacter(), p_k->getAlt()});
     } else if (p_e->getType() == sb::MSE_EVENT) {
       auto *p_m = static_cast<const sb::EventMouse *>(p_e);
       events.push_back(
@@ -236,6 +241,66 @@ TEST(InputWindow, RealKeysMouseAndCloseBecomeEngineEvents) {
       sbtest::countOf(log, "InputManager::getInput(): Window close event. Setting game over."), 2);
   EXPECT_NE(log.find("InputManager::shutDown(): Keyboard repeat enabled."), std::string::npos);
   EXPECT_NE(log.find("InputManager::shutDown(): successfully stopped."), std::string::npos);
+}
+
+// Ends the game loop at its first step.
+class OneStep : public sb::Object {
+ public:
+  OneStep() { registerInterest(sb::STEP_EVENT); }
+  int eventHandler(const sb::Event *p_e) override {
+    if (p_e->getType() == sb::STEP_EVENT) sb::GameManager::getInstance().setGameOver();
+    return 1;
+  }
+};
+
+// The presses a recorder got but Shift's, as key and character.
+std::vector<std::pair<int, char32_t>> pressesOf(const Recorder &recorder) {
+  std::vector<std::pair<int, char32_t>> presses;
+  for (const Received &r : recorder.events)
+    if (r.keyboard && r.action == sb::KEY_PRESSED && r.key != sb::Keyboard::LEFTSHIFT &&
+        r.key != sb::Keyboard::RIGHTSHIFT)
+      presses.push_back({r.key, r.character});
+  return presses;
+}
+
+// Strings typed with xdotool: each character one press carrying it, on the
+// key it is typed on; a recording of them replays them alike.
+TEST(InputWindow, TypedStringsCarryTheirCharactersAndReplay) {
+  ASSERT_TRUE(sbtest::ensurePrivateDisplay()) << "no X server for the input test";
+  const std::string recording = sbtest::tempDir() + "/typed.rec";
+  ASSERT_EQ(sbtest::startEngine("window_horizontal_pixels:800,\nwindow_vertical_pixels:480,\n"
+                                "record:" + recording + ",\n" + sbtest::fontConfig()),
+            0)
+      << sbtest::readLog();
+  recorder = new Recorder;
+  ASSERT_TRUE(sbtest::focusWindow());
+  step();
+  std::vector<std::pair<int, char32_t>> expected, typed;
+  const std::string text_file = sbtest::tempDir() + "/typed.txt";
+  for (const sbtest::TypedString &string : sbtest::typedStrings()) {
+    for (size_t i = 0; i < string.keys.size(); i++)
+      expected.push_back({string.keys[i], static_cast<unsigned char>(string.text[i])});
+    sbtest::writeFile(text_file, string.text);
+    ASSERT_TRUE(sbtest::xdotool("type --delay 15 --file " + text_file));
+    sbtest::waitUntil([&] {
+      sb::InputManager::getInstance().getInput();  // collects, not cleared
+      return pressesOf(*recorder).size() >= expected.size();
+    });
+  }
+  EXPECT_EQ(pressesOf(*recorder), expected);
+  new OneStep;  // a step of the game loop, so that the recording covers the input
+  sb::GameManager::getInstance().run();
+  sb::GameManager::getInstance().shutDown();
+  std::remove(text_file.c_str());
+
+  // Replayed headless, the same presses with the same characters.
+  ASSERT_EQ(sbtest::startEngine("headless:true,\nreplay:" + recording + ",\n"), 0)
+      << sbtest::readLog() << sbtest::readFile(recording);
+  recorder = new Recorder;
+  sb::GameManager::getInstance().run();
+  EXPECT_EQ(pressesOf(*recorder), expected);
+  sb::GameManager::getInstance().shutDown();
+  std::remove(recording.c_str());
 }
 
 TEST(InputKeys, TranslationAndNames) {

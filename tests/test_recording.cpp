@@ -61,6 +61,9 @@ TEST(Recording, RandomRecordingsReadBackAsWritten) {
         int keys[] = {-1, 0, 5, 36, 72, 153};
         e.key = keys[rng() % 6];
         e.action = static_cast<int>(rng() % 3);
+        char32_t characters[] = {0, 0, '>', 'H', 0xe9, 0x1f642, 0x10ffff};
+        e.character = characters[rng() % 7];
+        e.alt = rng() % 4 == 0;
       } else if (kind == 1) {
         e.action = static_cast<int>(rng() % 3);
         e.button = static_cast<int>(rng() % 4) - 1;
@@ -92,8 +95,11 @@ TEST(Recording, RandomRecordingsReadBackAsWritten) {
     EXPECT_EQ(read.end_steps, step + 1);
     EXPECT_EQ(sb::Recording::headerText(read.header), sb::Recording::headerText(written.header));
     ASSERT_EQ(read.events.size(), written.events.size());
-    for (size_t i = 0; i < read.events.size(); i++)
+    for (size_t i = 0; i < read.events.size(); i++) {
       EXPECT_EQ(sb::Recording::eventLine(read.events[i]), sb::Recording::eventLine(written.events[i]));
+      EXPECT_EQ(read.events[i].character, written.events[i].character);
+      EXPECT_EQ(read.events[i].alt, written.events[i].alt);
+    }
     EXPECT_EQ(read.events.back().x, written.events.back().x);  // floats exactly
 
     // Cut anywhere after the header: what is whole reads, nothing more.
@@ -149,6 +155,16 @@ TEST(Recording, HostileRecordingsAreRefusedWithTheirLineOrReplayedAsFarAsWhole) 
       {"binary noise", noise, false, "line 1:"},
       {"noise in the body", h + "2 key win A press\n" + noise + "\nend 3\n", false, "line 12:"},
       {"two blanks", h + "2  key win A press\nend 3\n", false, "line 11: fields not separated"},
+      {"typed control character", h + "3 key term A press U+0001\nend 4\n", false,
+       "line 11: typed character 'U+0001' is not"},
+      {"typed beyond Unicode", h + "3 key term A press U+110000\nend 4\n", false,
+       "line 11: typed character 'U+110000' is not"},
+      {"typed lower-case hex", h + "3 key term A press U+3e\nend 4\n", false,
+       "line 11: typed character 'U+3e' is not"},
+      {"alt twice", h + "3 key term A press alt alt\nend 4\n", false,
+       "line 11: unknown key field 'alt'"},
+      {"typed and alt", h + "3 key term PERIOD press U+003E alt\n3 key term A press\nend 4\n", true,
+       ""},
       {"cut in a line", h + "2 key win A press\n3 key wi", true, "cut short at line 12"},
       {"no end line", h + "2 key win A press\n3 mouse term clicked left 4 5 4x5\n", true,
        "cut short at line 13"},

@@ -323,11 +323,15 @@ TEST(TerminalInput, KeysHeldWhileRepeatsArriveThenReleased) {
   EXPECT_EQ(keys[0].action, sb::KEY_PRESSED);
   EXPECT_EQ(keys[1].key, sb::Keyboard::RIGHTARROW);
   EXPECT_EQ(keys[1].action, sb::KEY_DOWN);
-  // Repeats keep it held without a second press.
+  // Repeats keep it held, each a press of its own just after a release.
   for (int i = 1; i <= 10; i++) {
     keys = keysOf(feed(input, i % 2 ? "\x1b[C" : "", i * step));
-    ASSERT_EQ(keys.size(), 1u) << i;
-    EXPECT_EQ(keys[0].action, sb::KEY_DOWN);
+    ASSERT_EQ(keys.size(), i % 2 ? 3u : 1u) << i;
+    if (i % 2) {
+      EXPECT_EQ(keys[0].action, sb::KEY_RELEASED);
+      EXPECT_EQ(keys[1].action, sb::KEY_PRESSED);
+    }
+    EXPECT_EQ(keys.back().action, sb::KEY_DOWN);
   }
   // Once the repeats stop, held up to HOLD_US after the last, then released.
   long long last = 9 * step;
@@ -356,9 +360,10 @@ TEST(TerminalInput, TapsReleaseAfterAStepRepeatsHoldAndReportsRelease) {
   // A tap: pressed and down in its step, released in the next.
   EXPECT_EQ(actions(input.step("a", 1, 0)), "36P 36D ");
   EXPECT_EQ(actions(input.step("", 0, 33000)), "36R ");
-  // A key whose repeats come stays held until they stop for HOLD_US.
+  // A key whose repeats come stays held until they stop for HOLD_US; every
+  // repeat is a press, released just before it.
   EXPECT_EQ(actions(input.step("b", 1, 1000000)), "37P 37D ");
-  EXPECT_EQ(actions(input.step("b", 1, 1033000)), "37D ");
+  EXPECT_EQ(actions(input.step("b", 1, 1033000)), "37R 37P 37D ");
   EXPECT_EQ(actions(input.step("", 0, 1066000)), "37D ");
   EXPECT_EQ(actions(input.step("", 0, 1033000 + sb::TerminalInput::HOLD_US + 1)), "37R ");
   // A repeat that comes after the tap rule let the key go presses it again,
@@ -408,7 +413,7 @@ TEST(TerminalInput, SequencesCutBetweenStepsAndMouseReports) {
   sb::TerminalInput part;
   EXPECT_TRUE(feed(part, "\x1b[", 0).empty());
   keys = keysOf(feed(part, "", wait));
-  ASSERT_EQ(keys.size(), 2u);
+  ASSERT_EQ(keys.size(), 4u);  // Escape pressed, '[' pressed and released, Escape down
   EXPECT_EQ(keys[0].key, sb::Keyboard::ESCAPE);
 
   // A left press at column 11, row 4: CLICKED at cell (10, 3), then PRESSED
@@ -441,8 +446,8 @@ TEST(TerminalInput, SequencesCutBetweenStepsAndMouseReports) {
 
 namespace {
 
-// What a decoder made of a stream: the keys in the order of their first
-// press, and every mouse event.
+// What a decoder made of a stream: every key press (key, character, Alt),
+// and every mouse event.
 struct Decoded {
   std::vector<int> keys;
   std::vector<std::vector<float>> mouse;
@@ -456,10 +461,9 @@ void collect(const std::vector<sb::TerminalEvent> &events, Decoded &decoded) {
     if (e.mouse && e.mouse_action != sb::PRESSED) {
       decoded.mouse.push_back({static_cast<float>(e.mouse_action),
                                static_cast<float>(e.button), e.x, e.y});
-    } else if (!e.mouse && e.keyboard_action == sb::KEY_PRESSED &&
-               std::find(decoded.keys.begin(), decoded.keys.end(), e.key) ==
-                   decoded.keys.end()) {
+    } else if (!e.mouse && e.keyboard_action == sb::KEY_PRESSED) {
       decoded.keys.push_back(e.key);
+      decoded.keys.push_back(static_cast<int>(e.character) * 2 + (e.alt ? 1 : 0));
     }
   }
 }
@@ -485,7 +489,9 @@ Decoded decodeInPieces(const std::string &stream, const std::vector<std::size_t>
 TEST(TerminalInput, StreamsDecodeAlikeWholeAndCutAnywhere) {
   const char *tokens[] = {"a", "Z", "7", " ", "\r", "\x1b", "\x1b", "\x1b[A", "\x1b[1;5D",
                           "\x1bOP", "\x1b[15~", "\x1b[<0;11;4M", "\x1b[<0;11;4m",
-                          "\x1b[M!%\"", "\x1b[[E", "x", "[", "O", "\x1b[<32;3;2M"};
+                          "\x1b[M!%\"", "\x1b[[E", "x", "[", "O", "\x1b[<32;3;2M",
+                          "\x1b]0;title\x07", "\x1bP1$r0m\x1b\\", "\x1b_G;ok\x1b\\", "\x1b^pm\x07",
+                          "\xc3\xa9", "\xe2\x86\x92", "\x1b" "d", "\x1b>", "\x1b[46:62;2;62u", ">"};
   const std::size_t token_count = sizeof(tokens) / sizeof(tokens[0]);
   std::mt19937 random(29);
   int differing = 0;
@@ -507,4 +513,57 @@ TEST(TerminalInput, StreamsDecodeAlikeWholeAndCutAnywhere) {
     }
   }
   EXPECT_EQ(differing, 0) << "of 3000, first: " << first_differing.size() << " bytes";
+}
+
+// Alt+key, terminal strings and text: one table of streams and the presses
+// each gives (key, character, Alt), read in one step and settled after.
+TEST(TerminalInput, AltKeysStringsAndTextGiveTheirPresses) {
+  struct Case {
+    std::string bytes;
+    std::vector<int> presses;  // key, character, alt; ...
+  };
+  const int D = sb::Keyboard::D, X = sb::Keyboard::X;
+  const std::string long_osc = "\x1b]52;c;" + std::string(9000, 'A') + "\x07";
+  const Case cases[] = {
+      {"\x1b" "d", {D, 'd', 1}},
+      {"\x1b" "D", {D, 'D', 1}},
+      {"\x1b>x", {sb::Keyboard::PERIOD, '>', 1, X, 'x', 0}},
+      {"\x1b\r", {sb::Keyboard::RETURN, 0, 1}},
+      {"\x1b\x1b", {sb::Keyboard::ESCAPE, 0, 0, sb::Keyboard::ESCAPE, 0, 0}},
+      {"\x1b]11;rgb:0000/0000/0000\x07x", {X, 'x', 0}},
+      {"\x1b]11;rgb:0000/0000/0000\x1b\\x", {X, 'x', 0}},
+      {"\x1bP1$r0m\x1b\\x", {X, 'x', 0}},
+      {"\x1b_Gi=1;OK\x1b\\\x1b^note\x07x", {X, 'x', 0}},
+      {"\x1b]0;cut short\x1b[A", {sb::Keyboard::UPARROW, 0, 0}},
+      {long_osc + "x", {X, 'x', 0}},
+      {"\x1b]never ends", {144, ']', 1, sb::Keyboard::N, 'n', 0}},
+      {"\xc3\xa9\xe2\x86\x92\xf0\x9f\x99\x82", {-1, 0xe9, 0, -1, 0x2192, 0, -1, 0x1f642, 0}},
+      {"\xff\xc3(\xe2\x86", {sb::Keyboard::NUM9, '(', 0}},
+      {"\x1b[100;1;100u\x1b[100;5u\x1b[100;3u", {D, 'd', 0, D, 0, 0, D, 'd', 1}},
+      {"\x1b[57399u\x1b[97;2;65u", {sb::Keyboard::NUM0, 0, 0, sb::Keyboard::A, 'A', 0}},
+  };
+  for (const Case &c : cases) {
+    sb::TerminalInput input;
+    std::vector<int> presses;
+    auto take = [&](const std::vector<sb::TerminalEvent> &events) {
+      for (const sb::TerminalEvent &e : events)
+        if (!e.mouse && e.keyboard_action == sb::KEY_PRESSED) {
+          presses.push_back(e.key);
+          presses.push_back(static_cast<int>(e.character));
+          presses.push_back(e.alt ? 1 : 0);
+        }
+    };
+    take(feed(input, c.bytes, 0));
+    take(feed(input, "", 1000000));
+    // The second "never ends" press is its first letter; the rest follow.
+    if (c.bytes == "\x1b]never ends") presses.resize(6);
+    EXPECT_EQ(presses, c.presses) << c.bytes.substr(0, 40);
+  }
+  // An over-long string's rest is dropped as it arrives, up to its end.
+  sb::TerminalInput input;
+  EXPECT_TRUE(feed(input, long_osc.substr(0, 5000), 0).empty());
+  EXPECT_TRUE(feed(input, long_osc.substr(5000), 1).empty());
+  std::vector<Seen> keys = keysOf(feed(input, "y", 2));
+  ASSERT_FALSE(keys.empty());
+  EXPECT_EQ(keys[0].key, sb::Keyboard::Y);
 }

@@ -22,6 +22,7 @@
 
 #include "TerminalDisplay.h"
 #include "support/TestEngine.h"
+#include "support/TypedStrings.h"
 
 namespace {
 
@@ -315,7 +316,7 @@ TEST(TerminalSession, KittyKeyboardGivesRealPressesAndReleases) {
       [&] { return session.output.find("\x1b[?u") != std::string::npos; }, 20000));
   ASSERT_EQ(write(session.master, "\x1b[?0u", 6), 6);
   ASSERT_TRUE(session.readUntil(
-      [&] { return session.output.find("\x1b[>11u") != std::string::npos; }, 3000))
+      [&] { return session.output.find("\x1b[>31u") != std::string::npos; }, 3000))
       << session.log();
 
   // A held with no repeat for 300 ms, Shift pressed and released.
@@ -333,6 +334,13 @@ TEST(TerminalSession, KittyKeyboardGivesRealPressesAndReleases) {
   EXPECT_EQ(count(log, "term_game: key 36 action 1"), 1) << log;
   EXPECT_GE(count(log, "term_game: key 36 action 2"), 8) << log;  // 300 ms of 20 ms steps
   EXPECT_EQ(count(log, "term_game: key 22 action 0"), 1) << log;
+
+  // Shift+period with its text, and with the shifted key alone: both '>'.
+  const std::string typed = "\x1b[46:62;2;62u\x1b[46:62;2:3u\x1b[46:62;2u";
+  ASSERT_EQ(write(session.master, typed.data(), typed.size()), static_cast<ssize_t>(typed.size()));
+  EXPECT_TRUE(session.readUntil(
+      [&] { return count(session.log(), "term_game: key 12 action 0 char 62 alt 0") == 2; },
+      3000)) << session.log();
 
   // Q ends the game; the keyboard mode is popped before the screen goes back.
   ASSERT_EQ(write(session.master, "\x1b[113u", 7), 7);
@@ -386,6 +394,25 @@ void stalledDisplay(int slave, int report, int orders) {
   }
   display.close();
   _exit(0);
+}
+
+// The presses in a term_game log, as "key K char C alt L" each.
+std::vector<std::string> pressesIn(const std::string &log) {
+  std::vector<std::string> presses;
+  const std::string mark = "term_game: key ";
+  for (size_t at = log.find(mark); at != std::string::npos; at = log.find(mark, at + 1)) {
+    size_t end = log.find('\n', at);
+    std::string line = log.substr(at + mark.size(), end - at - mark.size());
+    size_t action = line.find(" action 0 ");
+    if (action != std::string::npos)
+      presses.push_back("key " + line.substr(0, action) + line.substr(action + 9));
+  }
+  return presses;
+}
+
+std::string press(int key, unsigned character, int alt = 0) {
+  return "key " + std::to_string(key) + " char " + std::to_string(character) + " alt " +
+         std::to_string(alt);
 }
 
 }  // namespace
@@ -451,4 +478,44 @@ TEST(TerminalSession, AStalledReaderNeverHoldsTheGameUp) {
     close(master);
     close(slave);
   }
+}
+
+// Without the kitty protocol: every key the terminal sends is one press,
+// in order, with the character it typed; quick taps and bytes that come in
+// one read are not merged; Escape and a character is Alt with its key; a
+// terminal's own strings give no key at all.
+TEST(TerminalSession, TypedCharactersAndQuickTapsArriveWholeInOrder) {
+  TerminalSession session("typed", 20, 6);
+  ASSERT_GT(session.game, 0);
+  ASSERT_TRUE(session.readUntil(
+      [&] { return session.output.find("\x1b[?u") != std::string::npos; }, 20000));
+  std::vector<std::string> expected;
+  auto send = [&](const std::string &bytes, int pause_ms) {
+    ASSERT_EQ(write(session.master, bytes.data(), bytes.size()),
+              static_cast<ssize_t>(bytes.size()));
+    session.readUntil([] { return false; }, pause_ms);
+  };
+  for (const sbtest::TypedString &typed : sbtest::typedStrings()) {
+    send(typed.text, 100);
+    for (size_t i = 0; i < typed.keys.size(); i++)
+      expected.push_back(press(typed.keys[i], static_cast<unsigned char>(typed.text[i])));
+  }
+  for (int tap = 0; tap < 8; tap++) {  // eight taps 60 ms apart
+    send("j", 60);
+    expected.push_back(press(sb::Keyboard::J, 'j'));
+  }
+  send("\x1b" "d" "\x1b]11;rgb:0000/0000/0000\x07" "\x1bP1$r0m\x1b\\" "\xc3\xa9x", 100);
+  expected.push_back(press(sb::Keyboard::D, 'd', 1));
+  expected.push_back(press(-1, 0xe9));
+  expected.push_back(press(sb::Keyboard::X, 'x'));
+  EXPECT_TRUE(session.readUntil(
+      [&] { return pressesIn(session.log()).size() >= expected.size(); }, 5000));
+  EXPECT_EQ(pressesIn(session.log()), expected) << session.log();
+  // A smaller terminal: objects registered for RESIZE_EVENT hear its size.
+  session.resize(14, 5);
+  EXPECT_TRUE(session.readUntil(
+      [&] { return session.log().find("term_game: resize 14 5, asked 14 5") != std::string::npos; },
+      3000)) << session.log();
+  ASSERT_EQ(write(session.master, "q", 1), 1);
+  EXPECT_EQ(session.finish(), 0);
 }

@@ -10,7 +10,7 @@ PACKAGES=(
   libgtest-dev googletest libbenchmark-dev
   libx11-dev xvfb xauth xdotool x11-utils libgl1-mesa-dri
   fonts-dejavu-core doxygen tmux
-  libtcod-dev zlib1g-dev
+  libtcod-dev zlib1g-dev console-setup-linux
   python3
 )
 

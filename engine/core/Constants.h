@@ -23,6 +23,8 @@ inline const std::string COLLISION_EVENT = "sb-collision";
 inline const std::string OUT_EVENT = "sb-out";
 /// Type of EventView, which sets or changes view objects' values.
 inline const std::string VIEW_EVENT = "sb-view";
+/// Type of EventResize, sent when the terminal the game draws in changes size.
+inline const std::string RESIZE_EVENT = "sb-resize";
 /// Type of EventPath, which carries a path search's result.
 inline const std::string PATH_EVENT = "sb-path";
 /// Type of EventNetwork, sent by the network manager.

@@ -29,6 +29,13 @@ class DisplayBackEnd {
   /// shaken by the offsets of the step; 0, or -1 when it cannot.
   virtual int drawCh(Vector view_pos, char ch, unsigned char r, unsigned char g,
                      unsigned char b) = 0;
+  /// Draws ch in color over the whole cell at view_pos filled with
+  /// cell_background (in place of the background colour); 0, or -1 when it
+  /// cannot (the default: nothing is drawn).
+  virtual int drawChOver(Vector view_pos, char ch, sf::Color color, sf::Color cell_background) {
+    (void)view_pos, (void)ch, (void)color, (void)cell_background;
+    return -1;
+  }
   /// Draws a filled regular polygon (see DisplayManager::drawPolygon()); 0, or -1.
   virtual int drawPolygon(float x, float y, float radius, std::size_t points, float rotation,
                           sf::Color color) = 0;

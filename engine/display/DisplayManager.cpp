@@ -4,16 +4,22 @@
 
 #include <cstdlib>
 
+#include "BitmapFont.h"
 #include "Cast.h"
 #include "Config.h"
 #include "Constants.h"
 #include "DisplayProbe.h"
+#include "EventResize.h"
 #include "Frame.h"
 #include "HeadlessBackEnd.h"
 #include "LogManager.h"
+#include "Markup.h"
 #include "PolygonGeometry.h"
+#include "RegularFile.h"
 #include "TerminalBackEnd.h"
+#include "TerminalDisplay.h"
 #include "WindowBackEnd.h"
+#include "WorldManager.h"
 #include "utility.h"
 
 namespace sb {
@@ -25,6 +31,20 @@ int shakeOffset(int scale) {
   int span = scale + 1;
   if (span == 0) return 0;  // a scale of -1 would divide by zero: no shake
   return span - 2 * (rand() % span);
+}
+
+// The RGB colour of a Color; CUSTOM (which names none) is black.
+sf::Color rgbOf(Color color) {
+  unsigned char r = 0, g = 0, b = 0;
+  colorToRGB(color, r, g, b);
+  return sf::Color(r, g, b);
+}
+
+// The first column of a string of length cells placed by just at x.
+float startColumn(float x, int length, Justification just) {
+  if (just == CENTER_JUSTIFIED) return x - static_cast<float>(length / 2);
+  if (just == RIGHT_JUSTIFIED) return x - static_cast<float>(length);
+  return x;
 }
 
 const char *displayName() {
@@ -128,6 +148,9 @@ int DisplayManager::openWindow() {
                            displayName());
     return -1;
   }
+  std::unique_ptr<BitmapFont> p_bitmap;
+  int tile_scale = 1;
+  if (readBitmapFont(p_bitmap, tile_scale) != 0) return -1;
   sf::VideoMode desktop = sf::VideoMode::getDesktopMode();
   log_manager.writeLog(5, "DisplayManager::startUp(): window resolution (%d, %d) pixels.",
                        static_cast<int>(desktop.width), static_cast<int>(desktop.height));
@@ -135,9 +158,47 @@ int DisplayManager::openWindow() {
   // A window that opened stays, even when its font cannot be had.
   WindowBackEnd *p_window_back_end = new WindowBackEnd;
   p_back_end.reset(p_window_back_end);
+  if (p_bitmap) p_window_back_end->useBitmapFont(std::move(p_bitmap), tile_scale);
   if (p_window_back_end->open(window_horizontal_pixels, window_vertical_pixels) != 0) return -1;
   setBackgroundColor(config.getWindowBackgroundColor());
   p_window_back_end->prepareBatch(window_horizontal_chars, window_vertical_chars);
+  return 0;
+}
+
+int DisplayManager::readBitmapFont(std::unique_ptr<BitmapFont> &p_bitmap, int &tile_scale) {
+  LogManager &log_manager = LogManager::getInstance();
+  const Config &config = Config::getInstance();
+  const std::string file = config.getFontFile();
+  std::string head;
+  if (file.empty() || RegularFile::read(file, head, 64) != 0 ||
+      !BitmapFont::looksLikeBitmapFont(head))
+    return 0;  // TrueType, or nothing: the window's font loading says what is wrong
+  p_bitmap.reset(new BitmapFont);
+  std::string problem;
+  if (p_bitmap->loadFromFile(file, problem) != 0) {
+    log_manager.writeLog("DisplayManager::startUp(): Error! Font file '%s' refused: %s.",
+                         file.c_str(), problem.c_str());
+    p_bitmap.reset();
+    return -1;
+  }
+  std::string scale_text = config.match("tile_scale");
+  tile_scale = scale_text.empty() ? 1 : std::atoi(scale_text.c_str());
+  if (tile_scale < 1 || tile_scale > MAX_TILE_SCALE) {
+    log_manager.writeLog("DisplayManager::startUp(): Warning! tile_scale '%s' is not a whole "
+                         "number from 1 to %d: using 1.",
+                         scale_text.c_str(), MAX_TILE_SCALE);
+    tile_scale = 1;
+  }
+  // The cells are the glyphs: the window's pixels follow from them.
+  int width = window_horizontal_chars * p_bitmap->getWidth() * tile_scale;
+  int height = window_vertical_chars * p_bitmap->getHeight() * tile_scale;
+  log_manager.writeLog("DisplayManager::startUp(): bitmap font '%s', glyphs of %d x %d pixels, "
+                       "tile_scale %d: the window is %d x %d pixels (the configured %d x %d "
+                       "pixels are not used).",
+                       file.c_str(), p_bitmap->getWidth(), p_bitmap->getHeight(), tile_scale,
+                       width, height, window_horizontal_pixels, window_vertical_pixels);
+  window_horizontal_pixels = width;
+  window_vertical_pixels = height;
   return 0;
 }
 
@@ -156,6 +217,7 @@ int DisplayManager::openTerminal() {
 void DisplayManager::shutDown() {
   p_back_end->logStatistics();
   releaseGraphics();
+  seen_columns = seen_rows = 0;
   Manager::shutDown();
   LogManager::getInstance().writeLog(1, "DisplayManager::shutDown(): successfully stopped.");
 }
@@ -205,17 +267,69 @@ void DisplayManager::endDrawing() { p_back_end->endDrawing(); }
 
 void DisplayManager::setBatching(bool new_batching) { p_back_end->setBatching(new_batching); }
 
+int DisplayManager::drawCh(Vector world_pos, char ch, Color color, Color background) const {
+  return drawCh(world_pos, ch, rgbOf(color), rgbOf(background));
+}
+
+int DisplayManager::drawCh(Vector world_pos, char ch, sf::Color color,
+                           sf::Color background) const {
+  if (Config::getInstance().getHeadless() && !isTerminal()) return -1;
+  if (!startedToDraw()) return -1;
+  return p_back_end->drawChOver(worldToView(world_pos), ch, color, background);
+}
+
 int DisplayManager::drawString(Vector world_pos, std::string str, Justification just,
                                Color color) const {
   if (!canDraw()) return -1;
   int length = static_cast<int>(str.size());
-  float start = world_pos.getX();
-  if (just == CENTER_JUSTIFIED)
-    start -= static_cast<float>(length / 2);
-  else if (just == RIGHT_JUSTIFIED)
-    start -= static_cast<float>(length);
+  float start = startColumn(world_pos.getX(), length, just);
   for (int i = 0; i < length; i++)
     drawCh(Vector(start + static_cast<float>(i), world_pos.getY()), str[i], color);
+  return 0;
+}
+
+int DisplayManager::drawString(Vector world_pos, std::string str, Justification just,
+                               Color color, Color background) const {
+  return drawString(world_pos, str, just, rgbOf(color), rgbOf(background));
+}
+
+int DisplayManager::drawString(Vector world_pos, const std::string &str, Justification just,
+                               sf::Color color, sf::Color background) const {
+  if (!canDraw()) return -1;
+  int length = static_cast<int>(str.size());
+  float start = startColumn(world_pos.getX(), length, just);
+  for (int i = 0; i < length; i++)
+    drawCh(Vector(start + static_cast<float>(i), world_pos.getY()), str[i], color, background);
+  return 0;
+}
+
+int DisplayManager::drawMarkup(Vector world_pos, const std::string &text, Justification just,
+                               Color color) const {
+  return drawMarkupOver(world_pos, text, just, color, nullptr);
+}
+
+int DisplayManager::drawMarkup(Vector world_pos, const std::string &text, Justification just,
+                               Color color, sf::Color background) const {
+  return drawMarkupOver(world_pos, text, just, color, &background);
+}
+
+int DisplayManager::drawMarkupOver(Vector world_pos, const std::string &text,
+                                   Justification just, Color color,
+                                   const sf::Color *p_background) const {
+  if (!canDraw()) return -1;
+  sf::Color base = rgbOf(color);
+  Markup::read(text, base, markup_chars, markup_colors);
+  int length = static_cast<int>(markup_chars.size());
+  float start = startColumn(world_pos.getX(), length, just);
+  for (int i = 0; i < length; i++) {
+    const sf::Color &cell = markup_colors[static_cast<std::size_t>(i)];
+    Vector where(start + static_cast<float>(i), world_pos.getY());
+    char ch = markup_chars[static_cast<std::size_t>(i)];
+    if (p_background)
+      drawCh(where, ch, cell, *p_background);
+    else
+      drawCh(where, ch, cell.r, cell.g, cell.b);
+  }
   return 0;
 }
 
@@ -252,7 +366,30 @@ int DisplayManager::swapBuffers() {
   }
   p_back_end->present(p_capture);
   nextShake();
+  noticeResize();
   return 0;
+}
+
+void DisplayManager::noticeResize() {
+  TerminalDisplay *p_terminal = getTerminal();
+  if (!p_terminal) return;
+  int columns = p_terminal->getTerminalColumns(), rows = p_terminal->getTerminalRows();
+  bool changed = seen_columns > 0 && (columns != seen_columns || rows != seen_rows);
+  seen_columns = columns;
+  seen_rows = rows;
+  if (!changed) return;
+  EventResize resize(columns, rows);
+  WorldManager::getInstance().onEvent(&resize);
+}
+
+int DisplayManager::getTerminalHorizontal() const {
+  TerminalDisplay *p_terminal = getTerminal();
+  return p_terminal ? p_terminal->getTerminalColumns() : window_horizontal_chars;
+}
+
+int DisplayManager::getTerminalVertical() const {
+  TerminalDisplay *p_terminal = getTerminal();
+  return p_terminal ? p_terminal->getTerminalRows() : window_vertical_chars;
 }
 
 bool DisplayManager::setBackgroundColor(Color color) {

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <SFML/Graphics.hpp>
 
@@ -14,6 +15,7 @@
 
 namespace sb {
 
+class BitmapFont;
 class Frame;
 class TerminalDisplay;
 
@@ -52,12 +54,31 @@ class DisplayManager : public Manager {
   // Where drawing goes: a window, a terminal, or nowhere (headless and
   // before start-up); never null.
   std::unique_ptr<DisplayBackEnd> p_back_end;
+  // The visible characters of the last drawMarkup(), kept to spare an
+  // allocation a call.
+  mutable std::string markup_chars;
+  mutable std::vector<sf::Color> markup_colors;
+  // The terminal's size when last looked at (0: not yet), to tell objects
+  // registered for RESIZE_EVENT when it changes.
+  int seen_columns = 0;
+  int seen_rows = 0;
+  // drawMarkup() over the background colour, or over *p_background.
+  int drawMarkupOver(Vector world_pos, const std::string &text, Justification just, Color color,
+                     const sf::Color *p_background) const;
+  // Sends RESIZE_EVENT when the terminal's size has changed.
+  void noticeResize();
   // Draw calls of the window back ends already given up.
   long long retired_batch_draws = 0;
 
   // Opens the window (or, without an X display but in a terminal, the
   // terminal); -1 when it or the font cannot be had.
   int openWindow();
+  // The configured font file when it is a bitmap font, into p_bitmap, with
+  // the window's pixels set from its cells; 0 (p_bitmap null for any other
+  // font), or -1 (logged) when the bitmap font is refused.
+  int readBitmapFont(std::unique_ptr<BitmapFont> &p_bitmap, int &tile_scale);
+  // The largest tile_scale taken.
+  static const int MAX_TILE_SCALE = 16;
   // Takes over the terminal on standard output (or error); -1 when neither
   // is a terminal.
   int openTerminal();
@@ -92,9 +113,31 @@ class DisplayManager : public Manager {
   int drawCh(Vector world_pos, char ch, Color color) const;
   /// As drawCh(Vector, char, Color) in the colour (r, g, b).
   int drawCh(Vector world_pos, char ch, unsigned char r, unsigned char g, unsigned char b) const;
+  /// Draws ch in color over the whole cell filled with background (in place
+  /// of the background colour): in a window the whole rectangle each
+  /// character blanks, in a terminal the cell's background. 0, or -1 as drawCh(). CUSTOM draws black.
+  int drawCh(Vector world_pos, char ch, Color color, Color background) const;
+  /// As drawCh(Vector, char, Color, Color) in RGB colours (alpha is ignored).
+  int drawCh(Vector world_pos, char ch, sf::Color color, sf::Color background) const;
   /// Draws str one character a cell, placed by just; 0, or -1 when nothing
   /// can be drawn (as for drawCh()).
   int drawString(Vector world_pos, std::string str, Justification just, Color color) const;
+  /// As drawString(), each cell over background.
+  int drawString(Vector world_pos, std::string str, Justification just, Color color,
+                 Color background) const;
+  /// As drawString(), in RGB colours, each cell over background.
+  int drawString(Vector world_pos, const std::string &str, Justification just, sf::Color color,
+                 sf::Color background) const;
+  /// Draws text with colour markup, placed by just on its visible
+  /// characters: "#[red]" (any colour name of the configuration) or
+  /// "#[#ff8000]" switches the colour, "#[]" goes back to color, "##" is
+  /// one '#'. Markup it cannot read is drawn as it stands. Nothing is drawn
+  /// outside the text's row. 0, or -1 as drawString().
+  int drawMarkup(Vector world_pos, const std::string &text, Justification just,
+                 Color color) const;
+  /// As drawMarkup(), each cell over background.
+  int drawMarkup(Vector world_pos, const std::string &text, Justification just, Color color,
+                 sf::Color background) const;
   /// Draws frame centred on world_pos (centered is ignored: frames are
   /// always centred), skipping the characters equal to transparent (0 for
   /// none). 0, or -1 when a character cannot be drawn or the frame's string
@@ -105,6 +148,13 @@ class DisplayManager : public Manager {
   int getHorizontal() const;
   /// The window's height in cells (0 before start-up).
   int getVertical() const;
+  /// The width in cells of the terminal the game draws in (which may differ
+  /// from the window's, see RESIZE_EVENT); in a window or headless, the
+  /// window's width in cells.
+  int getTerminalHorizontal() const;
+  /// The height in cells of the terminal the game draws in; in a window or
+  /// headless, the window's height in cells.
+  int getTerminalVertical() const;
   /// The window's width in pixels (0 before start-up).
   int getHorizontalPixels() const;
   /// The window's height in pixels (0 before start-up).

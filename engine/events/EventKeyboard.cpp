@@ -58,4 +58,11 @@ std::string toString(Keyboard::Key key) {
   }
 }
 
+bool EventKeyboard::isTypedCharacter(long code) {
+  if (code < 0x20 || code == 0x7f || (code >= 0x80 && code < 0xa0)) return false;
+  if (code >= 0xd800 && code <= 0xdfff) return false;
+  if (code >= 0xe000 && code <= 0xf8ff) return false;
+  return code <= 0x10ffff;
+}
+
 }  // namespace sb

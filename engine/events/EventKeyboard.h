@@ -103,6 +103,8 @@ class EventKeyboard : public Event {
  private:
   Keyboard::Key key_val;
   EventKeyboardAction keyboard_action;
+  char32_t character = 0;
+  bool alt = false;
 
  public:
   /// A keyboard event of no key and no action.
@@ -117,6 +119,23 @@ class EventKeyboard : public Event {
   virtual void setKeyboardAction(EventKeyboardAction new_action);
   /// What happened to the key.
   virtual EventKeyboardAction getKeyboardAction() const;
+
+  /// Sets the character the press typed (a Unicode code point, 0 for none).
+  void setCharacter(char32_t new_character) { character = new_character; }
+  /// The Unicode code point the press typed: '>' and '.' differ, 'H' and 'h'
+  /// differ. 0 for keys that type nothing (arrows, Shift, Enter, Escape and
+  /// other control characters) and for KEY_RELEASED and KEY_DOWN events.
+  char32_t getCharacter() const { return character; }
+  /// Sets whether Alt was held with the key.
+  void setAlt(bool new_alt) { alt = new_alt; }
+  /// Whether Alt was held with the key (in a terminal: the key came after an
+  /// Escape byte, as terminals send Alt+key).
+  bool getAlt() const { return alt; }
+
+  /// Whether a code point is text a key can type: not a control character,
+  /// surrogate or private-use code (where terminals put function keys), and
+  /// within Unicode.
+  static bool isTypedCharacter(long code);
 };
 
 }  // namespace sb

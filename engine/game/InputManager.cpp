@@ -140,6 +140,11 @@ const HeldKeys &heldKeys() {
   return held;
 }
 
+// The code point of typed text, 0 for what types nothing.
+char32_t typedCharacter(sf::Uint32 code) {
+  return EventKeyboard::isTypedCharacter(static_cast<long>(code)) ? static_cast<char32_t>(code) : 0;
+}
+
 Vector pixelsToCells(int x, int y) {
   return pixelsToSpaces(Vector(static_cast<float>(x), static_cast<float>(y)));
 }
@@ -242,9 +247,23 @@ void InputManager::getInput() {
     return;
   }
 
+  // The whole queue first, so that a key press and the text it typed (the
+  // event right after it) are delivered as one.
   sf::Event event;
-  while (p_window->pollEvent(event))
-    if (!handleWindowEvent(event)) return;  // closed: the rest waits for the next step
+  while (p_window->pollEvent(event)) window_events.push_back(event);
+  std::size_t handled = 0;
+  bool closed = false;
+  while (handled < window_events.size() && !closed) {
+    const sf::Event &first = window_events[handled++];
+    const sf::Event *p_text = nullptr;
+    if (first.type == sf::Event::KeyPressed && handled < window_events.size() &&
+        window_events[handled].type == sf::Event::TextEntered)
+      p_text = &window_events[handled++];
+    closed = !handleWindowEvent(first, p_text);
+  }
+  // Closed: what is still queued waits for the next step.
+  window_events.erase(window_events.begin(), window_events.begin() + handled);
+  if (closed) return;
 
   // Each poll asks the X server; without any listener nothing would receive
   // the events, so the round trips are spared.
@@ -253,7 +272,7 @@ void InputManager::getInput() {
   pollKeyboard();
 }
 
-bool InputManager::handleWindowEvent(const sf::Event &event) {
+bool InputManager::handleWindowEvent(const sf::Event &event, const sf::Event *p_text) {
   switch (event.type) {
     case sf::Event::Closed:
       LogManager::getInstance().writeLog(
@@ -266,6 +285,25 @@ bool InputManager::handleWindowEvent(const sf::Event &event) {
       EventKeyboard keyboard_event = toEventKeyboard(event.key);
       keyboard_event.setKeyboardAction(event.type == sf::Event::KeyPressed ? KEY_PRESSED
                                                                            : KEY_RELEASED);
+      if (event.type == sf::Event::KeyPressed) {
+        keyboard_event.setAlt(event.key.alt);
+        if (p_text) keyboard_event.setCharacter(typedCharacter(p_text->text.unicode));
+      }
+      onEvent(&keyboard_event);
+      break;
+    }
+
+    case sf::Event::TextEntered: {
+      // Text without a key press of its own (an input method's): a press of
+      // no engine key, over at once.
+      char32_t character = typedCharacter(event.text.unicode);
+      if (character == 0) break;
+      EventKeyboard keyboard_event;
+      keyboard_event.setKeyboardAction(KEY_PRESSED);
+      keyboard_event.setCharacter(character);
+      onEvent(&keyboard_event);
+      keyboard_event.setKeyboardAction(KEY_RELEASED);
+      keyboard_event.setCharacter(0);
       onEvent(&keyboard_event);
       break;
     }
@@ -340,6 +378,8 @@ void InputManager::getTerminalInput(TerminalDisplay &terminal) {
       EventKeyboard keyboard_event;
       keyboard_event.setKey(event.key);
       keyboard_event.setKeyboardAction(event.keyboard_action);
+      keyboard_event.setCharacter(event.character);
+      keyboard_event.setAlt(event.alt);
       onEvent(&keyboard_event);
     }
   }

@@ -1,6 +1,8 @@
 #ifndef SORBELANE_INPUT_MANAGER_H
 #define SORBELANE_INPUT_MANAGER_H
 
+#include <vector>
+
 #include <SFML/Window/Event.hpp>
 
 #include "EventKeyboard.h"
@@ -25,14 +27,17 @@ class InputManager : public Manager {
   InputManager(const InputManager &) = delete;
   void operator=(const InputManager &) = delete;
 
-  // Sends the events of one queued window event; false for a close request.
-  bool handleWindowEvent(const sf::Event &event);
+  // Sends the events of one queued window event, a key press with the text
+  // it typed (or null); false for a close request.
+  bool handleWindowEvent(const sf::Event &event, const sf::Event *p_text = nullptr);
   // The held buttons and keys, as PRESSED and KEY_DOWN events.
   void pollMouse(const sf::Window &window) const;
   void pollKeyboard() const;
   // Sends the events of what the terminal sent since the last step.
   void getTerminalInput(TerminalDisplay &terminal);
   TerminalInput terminal_input;
+  // The window's queued events of this step (and any a close left unread).
+  std::vector<sf::Event> window_events;
 
  public:
   /// The one input manager.

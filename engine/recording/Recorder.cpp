@@ -314,6 +314,8 @@ void Recorder::recordInput(const Event *p_event, bool from_terminal) {
     e.kind = RecordedKind::KEY;
     e.key = p_key->getKey();
     e.action = p_key->getKeyboardAction();
+    e.character = p_key->getCharacter();
+    e.alt = p_key->getAlt();
   } else if (p_event->typeRef() == MSE_EVENT) {
     const EventMouse *p_mouse = static_cast<const EventMouse *>(p_event);
     e.kind = RecordedKind::MOUSE;

@@ -1,5 +1,6 @@
 #include "Recording.h"
 
+#include <cctype>
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
@@ -7,6 +8,7 @@
 #include <cstring>
 
 #include "Constants.h"
+#include "EventKeyboard.h"
 #include "utility.h"
 
 namespace sb {
@@ -131,6 +133,33 @@ int rankOf(RecordedKind kind) {
   }
 }
 
+// The optional fields of a key line (recordings of older engines have
+// none): the typed character as "U+" and hexadecimal digits, then "alt".
+std::string parseKeyExtras(const std::vector<std::string> &t, RecordedEvent &event) {
+  std::size_t i = 5;
+  if (i < t.size() && t[i].compare(0, 2, "U+") == 0) {
+    const std::string digits = t[i].substr(2);
+    long code = 0;
+    bool hex = !digits.empty() && digits.size() <= 6;
+    for (char c : digits) {
+      int value = std::isdigit(static_cast<unsigned char>(c)) ? c - '0'
+                  : (c >= 'A' && c <= 'F') ? c - 'A' + 10 : -1;
+      if (value < 0) hex = false;
+      code = code * 16 + value;
+    }
+    if (!hex || !EventKeyboard::isTypedCharacter(code))
+      return "typed character '" + t[i].substr(0, 20) + "' is not U+ and a typed code point";
+    event.character = static_cast<char32_t>(code);
+    i++;
+  }
+  if (i < t.size() && t[i] == "alt") {
+    event.alt = true;
+    i++;
+  }
+  if (i < t.size()) return "unknown key field '" + t[i].substr(0, 20) + "'";
+  return "";
+}
+
 // Reads one body line (not the end line) into event; "" or what is wrong.
 std::string parseEvent(const std::vector<std::string> &t, RecordedEvent &event) {
   if (t.size() < 2) return "expected a step number and what happened";
@@ -140,7 +169,8 @@ std::string parseEvent(const std::vector<std::string> &t, RecordedEvent &event) 
   const std::string &what = t[1];
   if (what == "key" || what == "mouse") {
     bool key = what == "key";
-    if (t.size() != (key ? 5u : 8u)) return "a " + what + " line has " + (key ? "5" : "8") + " fields";
+    if (key ? t.size() < 5u || t.size() > 7u : t.size() != 8u)
+      return "a " + what + " line has " + (key ? "5 to 7" : "8") + " fields";
     if (t[2] != "win" && t[2] != "term") return "input source '" + t[2].substr(0, 20) + "' is not win or term";
     event.from_terminal = t[2] == "term";
     if (key) {
@@ -148,7 +178,7 @@ std::string parseEvent(const std::vector<std::string> &t, RecordedEvent &event) 
       if (!Recording::keyFromName(t[3], event.key)) return "unknown key '" + t[3].substr(0, 20) + "'";
       event.action = indexOf(KEY_ACTIONS, 3, t[4]);
       if (event.action < 0) return "unknown key action '" + t[4].substr(0, 20) + "'";
-      return "";
+      return parseKeyExtras(t, event);
     }
     event.kind = RecordedKind::MOUSE;
     event.action = indexOf(MOUSE_ACTIONS, 3, t[3]);
@@ -277,7 +307,11 @@ int Recording::formatInput(const RecordedEvent &e, char *line, std::size_t size)
     if (e.key >= 0 && e.key < NAMED_KEYS) name = KEY_NAMES[e.key];
     else if (e.key == -1) name = "UNDEFINED";
     else std::snprintf(unnamed, sizeof unnamed, "K%d", e.key);
-    n = std::snprintf(line, size, "%d key %s %s %s\n", e.step, source, name, action);
+    char extras[24] = "";
+    if (e.character != 0)
+      std::snprintf(extras, sizeof extras, " U+%04X", static_cast<unsigned>(e.character));
+    if (e.alt) std::strcat(extras, " alt");
+    n = std::snprintf(line, size, "%d key %s %s %s%s\n", e.step, source, name, action, extras);
   } else if (e.kind == RecordedKind::MOUSE) {
     const char *action = e.action >= 0 && e.action < 3 ? MOUSE_ACTIONS[e.action] : "moved";
     const char *button = e.button >= 0 && e.button < 3 ? MOUSE_BUTTONS[e.button] : "none";

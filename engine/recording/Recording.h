@@ -22,6 +22,8 @@ struct RecordedEvent {
   bool from_terminal = false;            ///< Input from the terminal (else the window).
   int key = -1;                          ///< Engine key (KEY).
   int action = -1;                       ///< Keyboard or mouse action.
+  char32_t character = 0;                ///< The character a key press typed (KEY).
+  bool alt = false;                      ///< Alt was held with the key (KEY).
   int button = -1;                       ///< Mouse button (MOUSE).
   float x = 0;                           ///< Mouse position in cells (MOUSE).
   float y = 0;                           ///< Mouse position in cells (MOUSE).

@@ -185,6 +185,8 @@ bool Replay::feedInput(Manager &input_manager) {
       EventKeyboard event;
       event.setKey(static_cast<Keyboard::Key>(e.key));
       event.setKeyboardAction(static_cast<EventKeyboardAction>(e.action));
+      event.setCharacter(e.character);
+      event.setAlt(e.alt);
       input_manager.Manager::onEvent(&event);
     } else {
       EventMouse event;

@@ -125,6 +125,15 @@ int TerminalBackEnd::drawCh(Vector view_pos, char ch, unsigned char r, unsigned 
   return 0;
 }
 
+int TerminalBackEnd::drawChOver(Vector view_pos, char ch, sf::Color color,
+                                sf::Color cell_background) {
+  int column = nearestCell(view_pos.getX()), row = nearestCell(view_pos.getY());
+  if (column != NO_CELL && row != NO_CELL)
+    p_terminal->put(column + shake_cells_x, row + shake_cells_y, ch, color.r, color.g, color.b,
+                    cell_background.r, cell_background.g, cell_background.b);
+  return 0;
+}
+
 int TerminalBackEnd::drawPolygon(float x, float y, float radius, std::size_t points,
                                  float rotation, sf::Color color) {
   if (color.a == 0) return 0;

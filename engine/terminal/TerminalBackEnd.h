@@ -33,6 +33,8 @@ class TerminalBackEnd : public DisplayBackEnd {
   /// Puts ch into the cell nearest view_pos, moved by the shake.
   int drawCh(Vector view_pos, char ch, unsigned char r, unsigned char g,
              unsigned char b) override;
+  /// As drawCh(), over cell_background in place of the terminal's background.
+  int drawChOver(Vector view_pos, char ch, sf::Color color, sf::Color cell_background) override;
   /// Fills the cells whose positions fall inside the polygon's bounds; a
   /// polygon smaller than a cell fills the cell nearest its centre. 0.
   int drawPolygon(float x, float y, float radius, std::size_t points, float rotation,

@@ -42,8 +42,9 @@ const std::size_t BEGIN_FRAME_SIZE = sizeof(BEGIN_FRAME) - 1;
 // ("ESC [ ? flags u") comes with the keys, and none means no.
 const char KEYBOARD_QUERY[] = "\x1b[?u";
 // Pushes the flags: keys unambiguous, event types (press, repeat, release),
-// every key as an escape code; and pops them, back to the terminal's own.
-const char KEYBOARD_PUSH[] = "\x1b[>11u";
+// alternate (shifted) keys, every key as an escape code, the text a key
+// types; and pops them, back to the terminal's own.
+const char KEYBOARD_PUSH[] = "\x1b[>31u";
 const char KEYBOARD_POP[] = "\x1b[<u";
 
 // Marks a cell as drawn, so that no drawn cell equals the 0 of "not known".
@@ -493,12 +494,19 @@ void TerminalDisplay::setBackground(unsigned char r, unsigned char g, unsigned c
 
 void TerminalDisplay::put(int column, int row, char ch, unsigned char r, unsigned char g,
                           unsigned char b) {
+  put(column, row, ch, r, g, b, red(background), green(background), blue(background));
+}
+
+void TerminalDisplay::put(int column, int row, char ch, unsigned char r, unsigned char g,
+                          unsigned char b, unsigned char bg_r, unsigned char bg_g,
+                          unsigned char bg_b) {
   if (column < 0 || row < 0 || column >= columns || row >= rows || back.empty()) return;
   unsigned char c = static_cast<unsigned char>(ch);
   // Control characters would act on the terminal instead of showing.
   if (cp437 ? (c == 0 || c == 0x7f) : (c < 0x20 || c == 0x7f || (c >= 0x80 && c < 0xa0))) c = ' ';
   std::uint32_t fg = c == ' ' ? 0 : packRGB(r, g, b);
-  back[static_cast<std::size_t>(row) * columns + column] = makeCell(c, fg, background);
+  back[static_cast<std::size_t>(row) * columns + column] =
+      makeCell(c, fg, packRGB(bg_r, bg_g, bg_b));
 }
 
 void TerminalDisplay::fill(int column, int row, unsigned char r, unsigned char g, unsigned char b,

@@ -78,6 +78,9 @@ class TerminalDisplay {
   /// at column, row (from 0); cells outside the window are ignored.
   /// Control characters draw as blanks (with cp437, only 0 and 127).
   void put(int column, int row, char ch, unsigned char r, unsigned char g, unsigned char b);
+  /// As put(), over the background colour (bg_r, bg_g, bg_b) of this cell alone.
+  void put(int column, int row, char ch, unsigned char r, unsigned char g, unsigned char b,
+           unsigned char bg_r, unsigned char bg_g, unsigned char bg_b);
   /// Blends colour (r, g, b) at opacity alpha into the background of the
   /// cell at column, row, clearing its glyph (a shape or particle there).
   void fill(int column, int row, unsigned char r, unsigned char g, unsigned char b,

@@ -10,6 +10,14 @@ namespace sb {
 namespace {
 
 const unsigned char ESC = 0x1b;
+const unsigned char BEL = 0x07;
+
+// The bracket keys, as a window numbers them (the window library's key code
+// plus 97): the same key in both back ends.
+const Keyboard::Key BRACKET_LEFT_KEY = static_cast<Keyboard::Key>(46 + 97);
+const Keyboard::Key BRACKET_RIGHT_KEY = static_cast<Keyboard::Key>(47 + 97);
+
+bool isTypedCharacter(long code) { return EventKeyboard::isTypedCharacter(code); }
 
 // The engine key of a byte typed on its own, or UNDEFINED_KEY. Shifted
 // punctuation gives the key it is typed on; keypad and main keys send the
@@ -37,6 +45,20 @@ Keyboard::Key byteKey(unsigned char c) {
     case '/':
     case '?': return Keyboard::SLASH;
     case '=': return Keyboard::EQUAL;
+    case '_': return Keyboard::MINUS;
+    case '!': return Keyboard::NUM1;
+    case '@': return Keyboard::NUM2;
+    case '#': return Keyboard::NUM3;
+    case '$': return Keyboard::NUM4;
+    case '%': return Keyboard::NUM5;
+    case '^': return Keyboard::NUM6;
+    case '&': return Keyboard::NUM7;
+    case '(': return Keyboard::NUM9;
+    case ')': return Keyboard::NUM0;
+    case '[':
+    case '{': return BRACKET_LEFT_KEY;
+    case ']':
+    case '}': return BRACKET_RIGHT_KEY;
     case '\\':
     case '|': return Keyboard::BACKSLASH;
     case '*': return Keyboard::MULTIPLY;
@@ -149,32 +171,103 @@ bool TerminalInput::isHeld(Keyboard::Key key) const {
   return key >= 0 && key < KEY_COUNT && held[key];
 }
 
-void TerminalInput::keyArrived(Keyboard::Key key, long long now_us, Report report) {
-  if (key < 0 || key >= KEY_COUNT) return;
+void TerminalInput::pushKey(Keyboard::Key key, EventKeyboardAction action, char32_t character,
+                            bool alt) {
+  TerminalEvent event;
+  event.key = key;
+  event.keyboard_action = action;
+  event.character = character;
+  event.alt = alt;
+  events.push_back(event);
+}
+
+void TerminalInput::keyArrived(Keyboard::Key key, long long now_us, Report report,
+                               char32_t character, bool alt) {
+  if (key < 0 || key >= KEY_COUNT) {
+    // A key the engine does not follow (no name, or text alone): a press
+    // that is over at once.
+    if (report == RELEASE || (key == Keyboard::UNDEFINED_KEY && character == 0)) return;
+    pushKey(key, KEY_PRESSED, character, alt);
+    pushKey(key, KEY_RELEASED);
+    return;
+  }
   if (report == RELEASE) {
     if (!held[key]) return;
     held[key] = reported[key] = false;
-    TerminalEvent event;
-    event.key = key;
-    event.keyboard_action = KEY_RELEASED;
-    events.push_back(event);
+    pushKey(key, KEY_RELEASED);
     return;
   }
   // Without reports, an arrival soon after the last is an auto-repeat, even
-  // when the tap rule has let the key go in between.
+  // when the tap rule has let the key go in between. Every arrival without
+  // reports is a press of its own, the hold before it ending first.
   bool repeat = report == REPEAT || (report == LEGACY && now_us - last_arrival[key] <= HOLD_US);
+  if (held[key] && report == LEGACY) {
+    pushKey(key, KEY_RELEASED);
+    held[key] = false;
+  }
   if (!held[key]) {
     held[key] = true;
     repeated[key] = false;
-    TerminalEvent event;
-    event.key = key;
-    event.keyboard_action = KEY_PRESSED;
-    events.push_back(event);
+    pushKey(key, KEY_PRESSED, character, alt);
   }
   if (repeat) repeated[key] = true;
   reported[key] = report != LEGACY;
   arrived[key] = true;
   last_arrival[key] = now_us;
+}
+
+std::size_t TerminalInput::textKey(std::size_t at, Keyboard::Key &key, char32_t &character) const {
+  unsigned char c = static_cast<unsigned char>(data[at]);
+  key = Keyboard::UNDEFINED_KEY;
+  character = 0;
+  if (c < 0x80) {
+    key = byteKey(c);
+    if (isTypedCharacter(c)) character = c;
+    return 1;
+  }
+  // UTF-8: a lead byte and its continuation bytes; anything else is dropped.
+  std::size_t length = c >= 0xc2 && c <= 0xdf ? 2 : c >= 0xe0 && c <= 0xef ? 3
+                       : c >= 0xf0 && c <= 0xf4 ? 4 : 0;
+  if (length == 0) return 1;
+  long code = c & (0x3f >> (length - 1));
+  for (std::size_t i = 1; i < length; i++) {
+    if (at + i >= data.size()) return 0;  // the rest is on its way
+    unsigned char next = static_cast<unsigned char>(data[at + i]);
+    if ((next & 0xc0) != 0x80) return i;  // broken: dropped up to the next lead
+    code = (code << 6) | (next & 0x3f);
+  }
+  const long least[5] = {0, 0, 0x80, 0x800, 0x10000};
+  if (code >= least[length] && isTypedCharacter(code)) character = static_cast<char32_t>(code);
+  return length;
+}
+
+std::size_t TerminalInput::altKey(std::size_t at, long long now_us) {
+  Keyboard::Key key;
+  char32_t character;
+  std::size_t length = textKey(at + 1, key, character);
+  if (length == 0) return 0;
+  if (key == Keyboard::UNDEFINED_KEY && character == 0) {  // Escape, then a byte of its own
+    keyArrived(Keyboard::ESCAPE, now_us);
+    return 1;
+  }
+  keyArrived(key, now_us, LEGACY, character, true);
+  return 1 + length;
+}
+
+std::size_t TerminalInput::terminalString(std::size_t at) {
+  std::size_t size = data.size();
+  for (std::size_t i = at + 2; i < size; i++) {
+    unsigned char c = static_cast<unsigned char>(data[i]);
+    if (c == BEL) return i + 1 - at;
+    if (c != ESC) continue;
+    if (i + 1 == size) break;
+    // String Terminator ends it; any other Escape cuts it short and is read anew.
+    return data[i + 1] == '\\' ? i + 2 - at : i - at;
+  }
+  if (size - at < MAX_STRING) return 0;
+  in_string = true;  // too long to keep: dropped, and the rest as it comes
+  // An Escape at the very end may begin the terminator: it stays.
+  return data[size - 1] == static_cast<char>(ESC) ? size - at - 1 : size - at;
 }
 
 TerminalInput::Report TerminalInput::sequenceReport(int event_type) const {
@@ -226,10 +319,13 @@ std::size_t TerminalInput::escapeSequence(std::size_t at, long long now_us) {
     keyArrived(final == 'M' ? Keyboard::RETURN : letterKey(final), now_us);
     return 3;
   }
-  if (kind != '[') {  // Escape, then a key of its own
+  if (kind == ']' || kind == 'P' || kind == '_' || kind == '^' || kind == 'X')
+    return terminalString(at);  // OSC, DCS, APC, PM, SOS
+  if (kind == ESC) {  // Escape, then an Escape that begins anew
     keyArrived(Keyboard::ESCAPE, now_us);
     return 1;
   }
+  if (kind != '[') return altKey(at, now_us);
   if (at + 2 == size) return cut(2);
   if (data[at + 2] == '[') {  // the Linux console's F1 to F5: ESC [ [ A to E
     if (at + 3 == size) return cut(3);
@@ -255,7 +351,7 @@ std::size_t TerminalInput::escapeSequence(std::size_t at, long long now_us) {
     std::size_t length = i + 1 - at;
     if (c >= '0' && c <= '9') {
       int &number = numbers[field < 3 ? field : 2][sub < 3 ? sub : 2];
-      if (field < 3 && sub < 3 && number < 100000) number = number * 10 + (c - '0');
+      if (field < 3 && sub < 3 && number < 1000000) number = number * 10 + (c - '0');
     } else if (c == ';') {
       field++;
       sub = 0;
@@ -265,17 +361,18 @@ std::size_t TerminalInput::escapeSequence(std::size_t at, long long now_us) {
       // other parameter and intermediate bytes: skipped
     } else if (c >= 0x40 && c <= 0x7e) {
       Report report = sequenceReport(numbers[1][1]);
+      bool alt = numbers[1][0] > 0 && ((numbers[1][0] - 1) & 2);
       if (mouse) {
         if ((c == 'M' || c == 'm') && field == 2)
           mouseReport(numbers[0][0], numbers[1][0], numbers[2][0], c == 'M');
       } else if (private_marker) {
         if (c == 'u') kitty_answered = true;
       } else if (c == 'u') {
-        keyArrived(kittyKey(numbers[0][0]), now_us, report);
+        kittyReport(numbers, now_us);
       } else if (c == '~') {
-        keyArrived(tildeKey(numbers[0][0]), now_us, report);
+        keyArrived(tildeKey(numbers[0][0]), now_us, report, 0, alt);
       } else {
-        keyArrived(letterKey(c), now_us, report);
+        keyArrived(letterKey(c), now_us, report, 0, alt);
       }
       return length;
     } else {
@@ -286,10 +383,77 @@ std::size_t TerminalInput::escapeSequence(std::size_t at, long long now_us) {
   return cut(size - at);
 }
 
+// The text is the report's own (the protocol's "report associated text"),
+// else the shifted key with Shift, else the key; none with Control, and none
+// for a release.
+void TerminalInput::kittyReport(const int numbers[3][3], long long now_us) {
+  int code = numbers[0][0];
+  int shifted = numbers[0][1];
+  int modifiers = numbers[1][0] > 0 ? numbers[1][0] - 1 : 0;
+  Report report = sequenceReport(numbers[1][1]);
+  long character = 0;
+  if (report != RELEASE) {
+    if (numbers[2][0] > 0)
+      character = numbers[2][0];
+    else if (!(modifiers & 4))
+      character = (modifiers & 1) && shifted > 0 ? shifted : code;
+  }
+  if (!isTypedCharacter(character)) character = 0;
+  keyArrived(kittyKey(code), now_us, report, static_cast<char32_t>(character), modifiers & 2);
+}
+
 const std::vector<TerminalEvent> &TerminalInput::step(const char *bytes, std::size_t size,
                                                      long long now_us) {
   if (size > 0) data.append(bytes, size);
   return process(now_us, size > 0);
+}
+
+std::size_t TerminalInput::skipString(std::size_t at) {
+  for (std::size_t i = at; i < data.size(); i++) {
+    unsigned char c = static_cast<unsigned char>(data[i]);
+    if (c == BEL) {
+      in_string = false;
+      return i + 1;
+    }
+    if (c != ESC) continue;
+    if (i + 1 == data.size()) return i;  // may begin the terminator: waits
+    in_string = false;
+    return data[i + 1] == '\\' ? i + 2 : i;
+  }
+  return data.size();
+}
+
+std::size_t TerminalInput::decode(long long now_us, bool settle) {
+  std::size_t at = in_string ? skipString(0) : 0;
+  if (in_string && settle) in_string = false;  // nothing ended it in time
+  while (at < data.size()) {
+    unsigned char c = static_cast<unsigned char>(data[at]);
+    std::size_t length;
+    if (c != ESC) {
+      Keyboard::Key key;
+      char32_t character;
+      length = textKey(at, key, character);
+      if (length > 0) keyArrived(key, now_us, LEGACY, character);
+      else if (settle) length = data.size() - at;  // a cut-off character: dropped
+    } else {
+      length = escapeSequence(at, now_us);
+      if (length == 0 && settle) length = settleEscape(at, now_us);
+    }
+    if (length == 0) break;  // the rest waits for the next step
+    at += length;
+  }
+  return at;
+}
+
+// A sequence cut off for good: a string's introducer is Alt with its key,
+// anything else an Escape press, and the bytes after either are read anew.
+std::size_t TerminalInput::settleEscape(std::size_t at, long long now_us) {
+  if (at + 1 < data.size() && data[at + 1] != '[' && data[at + 1] != 'O') {
+    std::size_t length = altKey(at, now_us);
+    if (length > 0) return length;
+  }
+  keyArrived(Keyboard::ESCAPE, now_us);
+  return 1;
 }
 
 const std::vector<TerminalEvent> &TerminalInput::process(long long now_us, bool new_bytes) {
@@ -297,22 +461,7 @@ const std::vector<TerminalEvent> &TerminalInput::process(long long now_us, bool 
   for (bool &came : arrived) came = false;
   // A part sequence that nothing followed in time was an Escape press.
   bool settle = !new_bytes && !data.empty() && now_us - waiting_since >= ESCAPE_WAIT_US;
-  std::size_t at = 0;
-  while (at < data.size()) {
-    unsigned char c = static_cast<unsigned char>(data[at]);
-    if (c != ESC) {
-      keyArrived(byteKey(c), now_us);
-      at++;
-      continue;
-    }
-    std::size_t length = escapeSequence(at, now_us);
-    if (length == 0 && settle) {
-      keyArrived(Keyboard::ESCAPE, now_us);
-      length = 1;
-    }
-    if (length == 0) break;  // the rest waits for the next step
-    at += length;
-  }
+  std::size_t at = decode(now_us, settle);
   data.erase(0, at);
   if (new_bytes && !data.empty()) waiting_since = now_us;
 

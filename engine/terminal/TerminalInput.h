@@ -19,27 +19,29 @@ struct TerminalEvent {
   Mouse::Button button = Mouse::UNDEFINED_MOUSE_BUTTON;                  ///< The button.
   float x = 0;  ///< Mouse column, in cells from 0.
   float y = 0;  ///< Mouse row, in cells from 0.
+  char32_t character = 0;  ///< The character a key press typed (0 for none).
+  bool alt = false;        ///< The key came with Alt.
 };
 
 /// Turns the bytes a terminal sends in raw mode into the keyboard and mouse
 /// events a window gives: letters, digits, punctuation, Enter, Escape,
 /// space, Tab, Backspace, the arrows and F1 to F12 (in the xterm, VT and
-/// Linux console forms), the kitty keyboard protocol's key reports, and SGR
-/// mouse reports. A key's first arrival is KEY_PRESSED, and it gives a
-/// KEY_DOWN every step while held. Where the terminal reports releases (the
-/// kitty protocol, see setReportsReleases()) they end the hold, as in a
-/// window. Elsewhere a terminal sends only the press and its auto-repeats:
-/// a key that has not repeated yet is KEY_RELEASED one step after its press
-/// (a tap moves one step's worth), and a key whose repeats arrive stays held
-/// until they stop for HOLD_US. A held key's first repeat comes a keyboard's
-/// repeat delay after the press, so a long hold reads as a press, a release,
-/// and a second press that lasts. To move one cell per tap, act on
-/// KEY_PRESSED; to move while held, act on KEY_DOWN. A mouse press is CLICKED, then PRESSED every step
-/// until its release; motion with a button down is MOVED. An Escape byte
-/// that ends a read may begin a sequence whose rest is still on its way: it
-/// waits for the next bytes, and is the Escape key once ESCAPE_WAIT_US have
-/// passed with nothing more (so a lone Escape arrives in the first step
-/// that much after the press).
+/// Linux console forms), UTF-8 text, the kitty keyboard protocol's key
+/// reports, and SGR mouse reports. Each key press carries the character it
+/// typed. Where the terminal reports releases (the kitty protocol, see
+/// setReportsReleases()) keys are pressed, held and released as in a
+/// window. Elsewhere a terminal sends only presses and auto-repeats, and
+/// every key it sends is one KEY_PRESSED, in the order typed (a key still
+/// held is KEY_RELEASED just before its next press): a key that has not
+/// repeated yet is KEY_RELEASED one step after its press, and a key whose
+/// repeats arrive stays held (KEY_DOWN every step) until they stop for
+/// HOLD_US. A mouse press is CLICKED, then PRESSED every step until its
+/// release; motion with a button down is MOVED. Escape followed by a
+/// character is Alt with that character's key. An Escape byte that ends a
+/// read may begin a sequence whose rest is still on its way: it waits for
+/// the next bytes, and is the Escape key once ESCAPE_WAIT_US have passed
+/// with nothing more. Strings a terminal sends (OSC, DCS, APC, PM, SOS) are
+/// read whole and dropped, whatever their length.
 class TerminalInput {
  public:
   /// How long after its last arrival a key counts as released, in microseconds.
@@ -72,6 +74,9 @@ class TerminalInput {
  private:
   static const int KEY_COUNT = 73;  // engine keys 0 to 72
   static const std::size_t MAX_SEQUENCE = 32;
+  // The longest string kept whole while its end is awaited; the rest of a
+  // longer one is dropped as it arrives.
+  static const std::size_t MAX_STRING = 4096;
   // What a key report says of the key.
   enum Report { LEGACY, PRESS, REPEAT, RELEASE };
   bool held[KEY_COUNT];
@@ -85,12 +90,32 @@ class TerminalInput {
   float mouse_x = 0, mouse_y = 0;
   std::string data;  // a part sequence, then this step's bytes
   long long waiting_since = 0;  // when the part sequence's last byte came
+  bool in_string = false;  // dropping the rest of an over-long terminal string
   std::vector<TerminalEvent> events;
 
   // Decodes the bytes in data into this step's events; new_bytes tells
   // whether any arrived since the last step.
   const std::vector<TerminalEvent> &process(long long now_us, bool new_bytes);
-  void keyArrived(Keyboard::Key key, long long now_us, Report report = LEGACY);
+  void keyArrived(Keyboard::Key key, long long now_us, Report report = LEGACY,
+                  char32_t character = 0, bool alt = false);
+  void pushKey(Keyboard::Key key, EventKeyboardAction action, char32_t character = 0,
+               bool alt = false);
+  // The key and character of the text byte or UTF-8 character at data[at];
+  // returns its length, or 0 when it is cut off by the end of the bytes.
+  std::size_t textKey(std::size_t at, Keyboard::Key &key, char32_t &character) const;
+  // Escape and the character after it: Alt with that key; 0 when cut off.
+  std::size_t altKey(std::size_t at, long long now_us);
+  // A terminal string (OSC, DCS, APC, PM, SOS) at data[at]: its length up to
+  // and with its terminator, or 0 while its end is still to come.
+  std::size_t terminalString(std::size_t at);
+  // Drops the rest of an over-long terminal string from data[at]; returns
+  // where its terminator ends (or the end of the bytes).
+  std::size_t skipString(std::size_t at);
+  // Reads data into this step's events; returns how much was read.
+  std::size_t decode(long long now_us, bool settle);
+  std::size_t settleEscape(std::size_t at, long long now_us);
+  // A kitty key report "CSI code:shifted ; modifiers:type ; text u".
+  void kittyReport(const int numbers[3][3], long long now_us);
   // A report of an escape sequence: LEGACY unless the terminal reports releases.
   Report sequenceReport(int event_type) const;
   void mouseReport(int code, int column, int row, bool press);

@@ -7,6 +7,7 @@
 
 #include "DemoPilot.h"
 #include "Enemy.h"
+#include "Help.h"
 #include "Player.h"
 #include "Wall.h"
 
@@ -62,6 +63,11 @@ Arena::~Arena() {
   // The capture texture must not outlive its use by the display manager.
   if (p_capture) sb::DisplayManager::getInstance().setCaptureTexture(nullptr);
   delete p_hud;
+}
+
+void Arena::toggleHelp() {
+  if (!p_help) p_help = new Help;
+  p_help->toggle();
 }
 
 void Arena::buildWalls() {

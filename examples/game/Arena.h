@@ -12,6 +12,7 @@
 #include "Hud.h"
 #include "Sorbelane.h"
 
+class Help;
 class Player;
 
 // How to play: taken from the configuration by main().
@@ -52,6 +53,7 @@ class Arena : public sb::Object {
   int explosions_pending = 0;  // steps in which particles are worth counting
   std::unique_ptr<sf::Texture> p_capture;
   int capture_step = -1;
+  Help *p_help = nullptr;
   std::string end_reason;
 
   void buildWalls();
@@ -78,6 +80,11 @@ class Arena : public sb::Object {
   // Starts a new game at once (the R key), during play or while the
   // game-over message shows: enemies and shots go, score and lives start again.
   void restart();
+  // '?': shows or hides the help panel (made on first use, so that a game
+  // that never asks has the same objects as before).
+  void toggleHelp();
+  // '>': the next enemy comes at once.
+  void callNextEnemy() { spawn_countdown = 1; }
 
   int eventHandler(const sb::Event *p_e) override;
 };

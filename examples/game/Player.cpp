@@ -22,6 +22,15 @@ Player::Player(Arena *arena, sb::Vector where) : p_arena(arena) {
 
 void Player::keyboard(const sb::EventKeyboard *p_key) {
   if (p_key->getKeyboardAction() == sb::KEY_RELEASED) return;
+  // '?' and '>' are told apart from '/' and '.' by the character typed.
+  if (p_key->getCharacter() == '?') {
+    p_arena->toggleHelp();
+    return;
+  }
+  if (p_key->getCharacter() == '>') {
+    p_arena->callNextEnemy();
+    return;
+  }
   switch (p_key->getKey()) {
     case sb::Keyboard::LEFTARROW:
     case sb::Keyboard::A:

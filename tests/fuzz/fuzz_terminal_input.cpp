@@ -10,7 +10,7 @@
 
 namespace {
 
-// Keys in the order of their first press, then every mouse event.
+// Every key press (key, character, Alt), then every mouse event.
 struct Decoded {
   std::vector<int> keys;
   std::vector<float> mouse;
@@ -24,9 +24,8 @@ void collect(const std::vector<sb::TerminalEvent> &events, Decoded &decoded) {
       decoded.mouse.insert(decoded.mouse.end(), {static_cast<float>(e.mouse_action),
                                                  static_cast<float>(e.button), e.x, e.y});
     } else if (!e.mouse && e.keyboard_action == sb::KEY_PRESSED) {
-      bool seen = false;
-      for (int key : decoded.keys) seen = seen || key == e.key;
-      if (!seen) decoded.keys.push_back(e.key);
+      decoded.keys.insert(decoded.keys.end(),
+                          {e.key, static_cast<int>(e.character), e.alt ? 1 : 0});
     }
   }
 }

@@ -1,6 +1,7 @@
 // A small game for the tests that play a terminal's part: it draws a border
 // of '#' around its window every step, logs every key event as
-// "term_game: key K action A", and ends when Q is pressed (or after a
+// "term_game: key K action A char C alt L" and every resize of the terminal
+// as "term_game: resize C R, asked C R", and ends when Q is pressed (or after a
 // minute). Its window and terminal settings come from the configuration.
 #include "Sorbelane.h"
 
@@ -12,16 +13,26 @@ class Border : public sb::Object {
     setSolidness(sb::SPECTRAL);
     registerInterest(sb::KEYBOARD_EVENT);
     registerInterest(sb::STEP_EVENT);
+    registerInterest(sb::RESIZE_EVENT);
   }
 
   int eventHandler(const sb::Event *p_e) override {
     if (p_e->getType() == sb::KEYBOARD_EVENT) {
       const auto *p_key = static_cast<const sb::EventKeyboard *>(p_e);
-      sb::LogManager::getInstance().writeLog("term_game: key %d action %d",
-                                             static_cast<int>(p_key->getKey()),
-                                             static_cast<int>(p_key->getKeyboardAction()));
+      sb::LogManager::getInstance().writeLog(
+          "term_game: key %d action %d char %u alt %d", static_cast<int>(p_key->getKey()),
+          static_cast<int>(p_key->getKeyboardAction()),
+          static_cast<unsigned>(p_key->getCharacter()), p_key->getAlt() ? 1 : 0);
       if (p_key->getKey() == sb::Keyboard::Q && p_key->getKeyboardAction() == sb::KEY_PRESSED)
         sb::GameManager::getInstance().setGameOver(true);
+      return 1;
+    }
+    if (p_e->getType() == sb::RESIZE_EVENT) {
+      const auto *p_resize = static_cast<const sb::EventResize *>(p_e);
+      sb::DisplayManager &display = sb::DisplayManager::getInstance();
+      sb::LogManager::getInstance().writeLog(
+          "term_game: resize %d %d, asked %d %d", p_resize->getColumns(), p_resize->getRows(),
+          display.getTerminalHorizontal(), display.getTerminalVertical());
       return 1;
     }
     if (p_e->getType() == sb::STEP_EVENT &&

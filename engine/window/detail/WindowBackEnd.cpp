@@ -67,10 +67,17 @@ int WindowBackEnd::open(int width, int height) {
   p_window->setMouseCursorVisible(config.getShowMouse());
   p_window->setVerticalSyncEnabled(true);
 
-  if (loadFont(font, config.getFontFile()) != 0) return -1;
-
   cell_width = charWidth();
   cell_height = charHeight();
+  cp437 = config.getCharset() == "cp437";
+  if (p_bitmap) {
+    if (!prepareBitmap()) return -1;
+    p_rectangle.reset(new sf::RectangleShape(sf::Vector2f(cell_width, cell_height)));
+    p_rectangle->setFillColor(background);
+    return 0;
+  }
+  if (loadFont(font, config.getFontFile()) != 0) return -1;
+
   p_rectangle.reset(new sf::RectangleShape(sf::Vector2f(cell_width, cell_height)));
   p_rectangle->setFillColor(background);
   float smaller = cell_width < cell_height ? cell_width : cell_height;
@@ -85,7 +92,91 @@ int WindowBackEnd::open(int width, int height) {
   return 0;
 }
 
+void WindowBackEnd::useBitmapFont(std::unique_ptr<BitmapFont> p_font, int scale) {
+  p_bitmap = std::move(p_font);
+  tile_scale = scale;
+}
+
+bool WindowBackEnd::prepareBitmap() {
+  int width = p_bitmap->getWidth(), height = p_bitmap->getHeight();
+  int count = p_bitmap->getGlyphCount();
+  int rows = (count + ATLAS_COLUMNS - 1) / ATLAS_COLUMNS;
+  sf::Image atlas;
+  // One row more, for the white texel the collected cell backgrounds use.
+  atlas.create(static_cast<unsigned>(ATLAS_COLUMNS * width),
+               static_cast<unsigned>((rows + 1) * height), sf::Color::Transparent);
+  atlas.setPixel(0, static_cast<unsigned>(rows * height), sf::Color::White);
+  white_texel = sf::Vector2f(0.5f, static_cast<float>(rows * height) + 0.5f);
+  for (int glyph = 0; glyph < count; glyph++)
+    for (int y = 0; y < height; y++)
+      for (int x = 0; x < width; x++)
+        if (p_bitmap->isSet(glyph, x, y))
+          atlas.setPixel(static_cast<unsigned>(glyph % ATLAS_COLUMNS * width + x),
+                         static_cast<unsigned>(glyph / ATLAS_COLUMNS * height + y),
+                         sf::Color::White);
+  if (!bitmap_texture.loadFromImage(atlas)) {
+    LogManager::getInstance().writeLog(
+        "DisplayManager::startUp(): Error! The bitmap font's %d glyphs do not fit a texture.",
+        count);
+    return false;
+  }
+  bitmap_glyph.setTexture(bitmap_texture);
+  bitmap_glyph.setScale(static_cast<float>(tile_scale), static_cast<float>(tile_scale));
+  return true;
+}
+
+void WindowBackEnd::addBitmapQuad(sf::Vector2f at, sf::Vector2f size, sf::Vector2f texel,
+                                  sf::Vector2f texel_size, sf::Color color) {
+  const sf::Vector2f corners[6] = {{0, 0}, {1, 0}, {0, 1}, {0, 1}, {1, 0}, {1, 1}};
+  for (const sf::Vector2f &c : corners)
+    bitmap_cells.append(sf::Vertex(sf::Vector2f(at.x + c.x * size.x, at.y + c.y * size.y), color,
+                                   sf::Vector2f(texel.x + c.x * texel_size.x,
+                                                texel.y + c.y * texel_size.y)));
+}
+
+void WindowBackEnd::flushBitmap() {
+  if (bitmap_cells.getVertexCount() == 0 || !p_window) return;
+  p_window->draw(bitmap_cells, &bitmap_texture);
+  bitmap_cells.clear();
+}
+
+void WindowBackEnd::drawBitmapCell(float px, float py, char ch, sf::Color color,
+                                   sf::Color cell_background) {
+  int glyph = p_bitmap->glyphFor(characterCodePoint(static_cast<unsigned char>(ch), cp437));
+  bool blank = glyph < 0 || ch == ' ';
+  if (bitmap_batching) {
+    addBitmapQuad(sf::Vector2f(px, py), sf::Vector2f(cell_width, cell_height), white_texel,
+                  sf::Vector2f(0, 0), cell_background);
+    if (blank) return;
+    float width = static_cast<float>(p_bitmap->getWidth());
+    float height = static_cast<float>(p_bitmap->getHeight());
+    addBitmapQuad(sf::Vector2f(px + static_cast<float>(shake_x), py + static_cast<float>(shake_y)),
+                  sf::Vector2f(width * static_cast<float>(tile_scale),
+                               height * static_cast<float>(tile_scale)),
+                  sf::Vector2f(static_cast<float>(glyph % ATLAS_COLUMNS) * width,
+                               static_cast<float>(glyph / ATLAS_COLUMNS) * height),
+                  sf::Vector2f(width, height), color);
+    return;
+  }
+  p_rectangle->setPosition(px, py);
+  p_rectangle->setFillColor(cell_background);
+  p_window->draw(*p_rectangle);
+  p_rectangle->setFillColor(background);
+  if (blank) return;
+  int width = p_bitmap->getWidth(), height = p_bitmap->getHeight();
+  bitmap_glyph.setTextureRect(sf::IntRect(glyph % ATLAS_COLUMNS * width,
+                                          glyph / ATLAS_COLUMNS * height, width, height));
+  bitmap_glyph.setPosition(px + static_cast<float>(shake_x), py + static_cast<float>(shake_y));
+  bitmap_glyph.setColor(color);
+  p_window->draw(bitmap_glyph);
+}
+
 void WindowBackEnd::prepareBatch(int columns, int rows) {
+  if (p_bitmap) {  // a bitmap font collects its own cells
+    batching = false;
+    bitmap_batching = Config::getInstance().getBatchDrawing();
+    return;
+  }
   std::size_t cells = static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows);
   if (!batch.prepare(font, p_text->getCharacterSize(), cells, cp437))
     LogManager::getInstance().writeLog(
@@ -203,31 +294,61 @@ int WindowBackEnd::drawCh(Vector view_pos, char ch, unsigned char r, unsigned ch
                           unsigned char b) {
   Vector pixel = spacesToPixels(view_pos);
   float px = pixel.getX(), py = pixel.getY();
+  if (p_bitmap) {
+    drawBitmapCell(px, py, ch, sf::Color(r, g, b, 255), background);
+    return 0;
+  }
   if (batching) return drawCollected(px, py, ch, sf::Color(r, g, b, 255));
 
   // The cell's background first, so each character blanks what was beneath.
   p_rectangle->setPosition(px - cell_width / 10, py + cell_height / 5);
   p_window->draw(*p_rectangle);
+  drawGlyph(px, py, ch, sf::Color(r, g, b, 255));
+  return 0;
+}
 
+int WindowBackEnd::drawChOver(Vector view_pos, char ch, sf::Color color,
+                              sf::Color cell_background) {
+  Vector pixel = spacesToPixels(view_pos);
+  float px = pixel.getX(), py = pixel.getY();
+  color.a = cell_background.a = 255;
+  if (p_bitmap) {
+    drawBitmapCell(px, py, ch, color, cell_background);
+    return 0;
+  }
+  if (batching) return drawCollected(px, py, ch, color, &cell_background);
+  // The cell's rectangle, where every character blanks its cell, in this
+  // cell's own colour.
+  sf::Color usual = p_rectangle->getFillColor();
+  p_rectangle->setFillColor(cell_background);
+  p_rectangle->setPosition(px - cell_width / 10, py + cell_height / 5);
+  p_window->draw(*p_rectangle);
+  p_rectangle->setFillColor(usual);
+  drawGlyph(px, py, ch, color);
+  return 0;
+}
+
+void WindowBackEnd::drawGlyph(float px, float py, char ch, sf::Color color) {
   p_text->setString(sf::String(
       static_cast<sf::Uint32>(characterCodePoint(static_cast<unsigned char>(ch), cp437))));
   p_text->setPosition(px + shake_x, py + shake_y);
-  p_text->setFillColor(sf::Color(r, g, b, 255));
+  p_text->setFillColor(color);
   p_window->draw(*p_text);
-  return 0;
 }
 
 // The geometry of the rectangle and of the text object, in the same order:
 // the background quad, then the glyph's.
-int WindowBackEnd::drawCollected(float px, float py, char ch, sf::Color color) {
+int WindowBackEnd::drawCollected(float px, float py, char ch, sf::Color color,
+                                 const sf::Color *p_cell_background) {
   emitLayer();
   const sf::View &view = p_window->getView();
   Placement cell = Placement::of(view, px - cell_width / 10, py + cell_height / 5, 0);
   Placement glyph = Placement::of(view, px + shake_x, py + shake_y, 0);
   const float white = VertexBatch::WHITE_TEXEL;
   sf::Vector2f size = p_rectangle->getSize();
-  batch.addQuad(cell, 0, 0, size.x, size.y, p_rectangle->getFillColor(), white, white, white,
-                white);
+  batch.addQuad(cell, 0, 0, size.x, size.y,
+                p_cell_background ? *p_cell_background : p_rectangle->getFillColor(), white,
+                white, white, white);
   const VertexBatch::GlyphQuad &quad = batch.glyph(static_cast<unsigned char>(ch));
   if (!quad.blank)
     batch.addQuad(glyph, quad.left, quad.top, quad.right, quad.bottom, color, quad.u1, quad.v1,
@@ -238,6 +359,7 @@ int WindowBackEnd::drawCollected(float px, float py, char ch, sf::Color color) {
 int WindowBackEnd::drawPolygon(float x, float y, float radius, std::size_t points,
                                float rotation, sf::Color color) {
   if (!batching) {
+    flushBitmap();  // cells drawn before stay beneath
     if (figure.getPointCount() != points) figure.setPointCount(points);
     if (figure.getRadius() != radius) figure.setRadius(radius);
     figure.setRotation(rotation);
@@ -317,6 +439,7 @@ void WindowBackEnd::setBackground(sf::Color color) {
 }
 
 void WindowBackEnd::flush() {
+  flushBitmap();
   emitLayer();
   if (p_window) batch.draw(*p_window);
 }
@@ -332,9 +455,10 @@ bool WindowBackEnd::hasWindow() const { return p_window != nullptr; }
 void WindowBackEnd::setBatching(bool new_batching) {
   flush();
   batching = new_batching && batch.getTexture();
+  if (p_bitmap) bitmap_batching = new_batching;
 }
 
-bool WindowBackEnd::getBatching() const { return batching; }
+bool WindowBackEnd::getBatching() const { return p_bitmap ? bitmap_batching : batching; }
 
 long long WindowBackEnd::getBatchDraws() const { return batch.getDraws(); }
 

@@ -7,6 +7,7 @@
 
 #include <SFML/Graphics.hpp>
 
+#include "BitmapFont.h"
 #include "DisplayBackEnd.h"
 #include "PixelLayer.h"
 #include "VertexBatch.h"
@@ -31,6 +32,10 @@ class WindowBackEnd : public DisplayBackEnd {
   /// charHeight() pixels. 0, or -1 (logged) when the window or any font
   /// cannot be had; a window that opened stays open.
   int open(int width, int height);
+  /// Draws with a bitmap font instead of TrueType, each glyph pixel
+  /// scale x scale window pixels (call before open()): every cell is then
+  /// exactly its glyph's pixels, the background filling the cell.
+  void useBitmapFont(std::unique_ptr<BitmapFont> p_font, int scale);
   /// Readies collected drawing for a window of this many cells and finds
   /// the pixel layer's rules (call after open() and setBackground()).
   void prepareBatch(int columns, int rows);
@@ -40,6 +45,9 @@ class WindowBackEnd : public DisplayBackEnd {
   /// Draws the cell's background rectangle, then the glyph moved by the shake.
   int drawCh(Vector view_pos, char ch, unsigned char r, unsigned char g,
              unsigned char b) override;
+  /// Draws the cell's background rectangle in cell_background, then the
+  /// glyph moved by the shake.
+  int drawChOver(Vector view_pos, char ch, sf::Color color, sf::Color cell_background) override;
   /// Draws the polygon as sf::CircleShape would, collected or on its own.
   int drawPolygon(float x, float y, float radius, std::size_t points, float rotation,
                   sf::Color color) override;
@@ -69,6 +77,17 @@ class WindowBackEnd : public DisplayBackEnd {
 
  private:
   sf::Font font;
+  // A bitmap font, when one is used: its glyphs as white pixels in a texture.
+  std::unique_ptr<BitmapFont> p_bitmap;
+  sf::Texture bitmap_texture;
+  sf::Sprite bitmap_glyph;
+  int tile_scale = 1;
+  static const int ATLAS_COLUMNS = 64;
+  // Collected bitmap cells (two triangles for the background, on the
+  // atlas's white texel, and two for the glyph), drawn in one call.
+  bool bitmap_batching = false;
+  sf::VertexArray bitmap_cells{sf::Triangles};
+  sf::Vector2f white_texel;
   std::unique_ptr<sf::RenderWindow> p_window;
   std::unique_ptr<sf::RectangleShape> p_rectangle;
   std::unique_ptr<sf::Text> p_text;
@@ -100,7 +119,21 @@ class WindowBackEnd : public DisplayBackEnd {
   bool drawProbes(const std::vector<Probe> &probes, sf::Image &drawn);
   bool rulesCover(const PixelLayer::Rules &rules, const std::vector<Probe> &probes,
                   const sf::Image &drawn);
-  int drawCollected(float px, float py, char ch, sf::Color color);
+  // A cell collected: its background quad (the rectangle's, or the whole
+  // cell in *p_cell_background), then the glyph.
+  int drawCollected(float px, float py, char ch, sf::Color color,
+                    const sf::Color *p_cell_background = nullptr);
+  void drawGlyph(float px, float py, char ch, sf::Color color);
+  // Builds the bitmap font's texture; false when it cannot be had.
+  bool prepareBitmap();
+  // A cell of the bitmap font: its background, then its glyph's pixels.
+  void drawBitmapCell(float px, float py, char ch, sf::Color color, sf::Color cell_background);
+  // Adds a quad of the window's pixels (left, top, size) textured by the
+  // atlas's (u, v, texture size) to the collected bitmap cells.
+  void addBitmapQuad(sf::Vector2f at, sf::Vector2f size, sf::Vector2f texel,
+                     sf::Vector2f texel_size, sf::Color color);
+  // Draws the collected bitmap cells.
+  void flushBitmap();
   void drawCollectedPolygon(float x, float y, float radius, std::size_t points,
                             float rotation, sf::Color color);
 };
