@@ -127,8 +127,8 @@ int TerminalBackEnd::drawCh(Vector view_pos, char ch, unsigned char r, unsigned 
 
 int TerminalBackEnd::drawChOver(Vector view_pos, char ch, sf::Color color,
                                 sf::Color cell_background) {
-  int column = nearestCell(view_pos.getX()), row = nearestCell(view_pos.getY());
-  if (column != NO_CELL && row != NO_CELL)
+  int column = CellGrid::nearestCell(view_pos.getX()), row = CellGrid::nearestCell(view_pos.getY());
+  if (column != CellGrid::FAR && row != CellGrid::FAR)
     p_terminal->put(column + shake_cells_x, row + shake_cells_y, ch, color.r, color.g, color.b,
                     cell_background.r, cell_background.g, cell_background.b);
   return 0;
