@@ -54,8 +54,8 @@ for config in grid simple; do
   fi
 done
 
-# A window, and no sb-font.ttf in the working directory.
-printf 'frame_time:1,\n' > sb-config.txt
+# A window whose configured font file is not in the working directory.
+printf 'frame_time:1,\nfont_file:sb-font.ttf,\n' > sb-config.txt
 status=0
 SORBELANE_LOG=$work/run/window.log xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" \
   "$work/build/consumer-grid" >"$work/run/window.out" 2>"$work/run/window.err" || status=$?

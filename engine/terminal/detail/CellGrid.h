@@ -77,7 +77,7 @@ class CellGrid {
     std::size_t points = 0;
     Steps columns, rows;
   };
-  static const int OFTEN_SHAPES = 4;
+  static constexpr int OFTEN_SHAPES = 4;
   mutable Often often[OFTEN_SHAPES];
   mutable int often_count = 0, often_next = 0;
   mutable std::uint32_t recent_radius_bits = 0;
