@@ -55,7 +55,7 @@ for config in grid simple; do
 done
 
 # A window whose configured font file is not in the working directory.
-printf 'frame_time:1,\nfont_file:sb-font.ttf,\n' > sb-config.txt
+printf 'frame_time:1,\nfont_file:missing-font.ttf,\n' > sb-config.txt
 status=0
 SORBELANE_LOG=$work/run/window.log xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" \
   "$work/build/consumer-grid" >"$work/run/window.out" 2>"$work/run/window.err" || status=$?
@@ -76,7 +76,7 @@ status=0
 SORBELANE_LOG=$work/run/nofont.log xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" \
   "$work/build/consumer-grid" >/dev/null 2>&1 || status=$?
 if [[ $status -eq 0 ]] ||
-   ! grep -qF "DisplayManager::startUp(): Unable to load font from file 'sb-font.ttf'." nofont.log; then
+   ! grep -qF "DisplayManager::startUp(): Unable to load font from file 'missing-font.ttf'." nofont.log; then
   echo "without any font the window run ended with status $status:" >&2
   cat nofont.log >&2
   exit 1
