@@ -115,6 +115,7 @@ void resetConfig() {
   config.setGridWidth(20);
   config.setGridHeight(8);
   config.setBatchDrawing(true);
+  config.setTerminal(false);
   config.setCharset("latin1");
 }
 
