@@ -5,7 +5,7 @@
 # sanitizer report fails the test that made it. CTest runs every test in a
 # process of its own; the Release pass then also runs each test program once
 # as a whole, all its tests in one process, so that no test passes only
-# because it ran alone. Tests keep their temporary files in a folder of the
+# because it ran alone (beside the sanitizer build, as those runs mostly wait). Tests keep their temporary files in a folder of the
 # suite's own, which must be empty at the end. Exits non-zero if anything fails.
 # Usage: ./test.sh [extra ctest arguments]
 #   SORBELANE_SANITIZE=0 ./test.sh   skips the sanitizer pass.
@@ -58,20 +58,39 @@ run_whole_programs() {
 # The tests keep their files below TMPDIR: a folder of the suite's own, which
 # must be empty once every test program has ended.
 suite_tmp=$(mktemp -d "${TMPDIR:-/tmp}/sorbelane-suite.XXXXXX")
-trap 'rm -rf "$suite_tmp"' EXIT
+whole_log=$(mktemp "${TMPDIR:-/tmp}/sorbelane-whole-programs.XXXXXX")
+trap 'rm -rf "$suite_tmp" "$whole_log"' EXIT
 export TMPDIR=$suite_tmp
 
 ctest_args=("$@")
 echo "== Release build ==" >&2
 run_suite "$root/build" -DCMAKE_BUILD_TYPE=Release
+
+# The whole-program runs mostly wait on windows, terminals and sockets, so they
+# run while the sanitizer build compiles; their report follows that build's.
+whole_pid=
 if [[ ${#ctest_args[@]} -eq 0 ]]; then
-  echo "== Each test program as a whole, in one process ==" >&2
-  run_whole_programs "$root/build"
+  run_whole_programs "$root/build" >"$whole_log" 2>&1 &
+  whole_pid=$!
 fi
+sanitizer_status=0
 if [[ ${SORBELANE_SANITIZE:-1} != 0 ]]; then
   echo "== AddressSanitizer + UndefinedBehaviorSanitizer build ==" >&2
-  run_suite "$root/build-asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSORBELANE_SANITIZE=ON \
-    -DSORBELANE_BUILD_BENCH=OFF
+  cmake -S "$root" -B "$root/build-asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSORBELANE_SANITIZE=ON \
+    -DSORBELANE_BUILD_BENCH=OFF >/dev/null
+  cmake --build "$root/build-asan" -j"$jobs" || sanitizer_status=$?
+fi
+if [[ -n $whole_pid ]]; then
+  echo "== Each test program as a whole, in one process ==" >&2
+  whole_status=0
+  wait "$whole_pid" || whole_status=$?
+  cat "$whole_log" >&2
+  [[ $whole_status -eq 0 ]] || exit "$whole_status"
+fi
+[[ $sanitizer_status -eq 0 ]] || exit "$sanitizer_status"
+if [[ ${SORBELANE_SANITIZE:-1} != 0 ]]; then
+  echo "== Tests of the sanitizer build ==" >&2
+  (cd "$root/build-asan" && ctest --output-on-failure --no-tests=error -j"$jobs" "${ctest_args[@]}")
 fi
 if [[ -n $(ls -A "$suite_tmp") ]]; then
   echo "test.sh: the tests left files in the temporary folder:" >&2

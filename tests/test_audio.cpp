@@ -29,7 +29,7 @@ namespace {
 
 using Status = sf::SoundSource::Status;
 
-sb::ResourceManager &resources() { return sb::ResourceManager::getInstance(); }
+using sbtest::resources;
 
 // Starts the engine headless on the null audio driver; must run before any
 // audio object of the process is made.

@@ -32,7 +32,7 @@ namespace {
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
-sb::WorldManager &world() { return sb::WorldManager::getInstance(); }
+using sbtest::world;
 
 TEST(Bounds, ClampToIntTable) {
   struct Case {

@@ -23,7 +23,7 @@ namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 
-const char *HEADLESS = "headless:true,\n";
+using sbtest::HEADLESS;
 
 sb::EventKeyboard key(sb::Keyboard::Key k, sb::EventKeyboardAction action = sb::KEY_PRESSED) {
   sb::EventKeyboard event;

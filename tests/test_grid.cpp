@@ -51,7 +51,7 @@ std::vector<Cell> cellsHolding(const sb::Object *p_o) {
   return out;
 }
 
-using Cells = std::vector<Cell>;
+using GridCells = std::vector<Cell>;
 
 TEST(Grid, CellsAtBordersAndOutside) {
   ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
@@ -65,49 +65,49 @@ TEST(Grid, CellsAtBordersAndOutside) {
   EXPECT_EQ(grid().positionToCell(Vector(400, 64)), Cell(20, 8));
 
   sb::Object *in_one = objectAt(Vector(10, 3));
-  EXPECT_EQ(grid().positionToCells(in_one, in_one->getPosition()), (Cells{{0, 0}}));
-  EXPECT_EQ(cellsHolding(in_one), (Cells{{0, 0}}));
+  EXPECT_EQ(grid().positionToCells(in_one, in_one->getPosition()), (GridCells{{0, 0}}));
+  EXPECT_EQ(cellsHolding(in_one), (GridCells{{0, 0}}));
 
   sb::Object *on_border = objectAt(Vector(20, 3));  // box x 19.5 .. 20.49
-  EXPECT_EQ(grid().positionToCells(on_border, on_border->getPosition()), (Cells{{0, 0}, {1, 0}}));
-  EXPECT_EQ(cellsHolding(on_border), (Cells{{0, 0}, {1, 0}}));
+  EXPECT_EQ(grid().positionToCells(on_border, on_border->getPosition()), (GridCells{{0, 0}, {1, 0}}));
+  EXPECT_EQ(cellsHolding(on_border), (GridCells{{0, 0}, {1, 0}}));
 
   sb::Object *left = objectAt(Vector(-5, 3));
-  EXPECT_EQ(grid().positionToCells(left, left->getPosition()), (Cells{{-1, -1}}));
-  EXPECT_EQ(cellsHolding(left), (Cells{{-1, -1}}));
+  EXPECT_EQ(grid().positionToCells(left, left->getPosition()), (GridCells{{-1, -1}}));
+  EXPECT_EQ(cellsHolding(left), (GridCells{{-1, -1}}));
 
   sb::Object *reaching = objectAt(Vector(0.2f, 3));  // box reaches x = -0.3
   EXPECT_EQ(grid().positionToCells(reaching, reaching->getPosition()),
-            (Cells{{-1, -1}, {0, 0}}));
-  EXPECT_EQ(cellsHolding(reaching), (Cells{{-1, -1}, {0, 0}}));
+            (GridCells{{-1, -1}, {0, 0}}));
+  EXPECT_EQ(cellsHolding(reaching), (GridCells{{-1, -1}, {0, 0}}));
 
   sb::Object *bottom = objectAt(Vector(399, 63.5f));  // box up to 399.49, 63.99
-  EXPECT_EQ(cellsHolding(bottom), (Cells{{19, 7}}));
+  EXPECT_EQ(cellsHolding(bottom), (GridCells{{19, 7}}));
   sb::Object *below = objectAt(Vector(399, 64));  // box reaches y 64.49
-  EXPECT_EQ(cellsHolding(below), (Cells{{-1, -1}, {19, 7}}));
+  EXPECT_EQ(cellsHolding(below), (GridCells{{-1, -1}, {19, 7}}));
 
   sb::Object *far1 = objectAt(Vector(500, 30));
   sb::Object *far2 = objectAt(Vector(500.5f, 30));
-  EXPECT_EQ(cellsHolding(far1), (Cells{{-1, -1}}));
+  EXPECT_EQ(cellsHolding(far1), (GridCells{{-1, -1}}));
   sb::ObjectList hits = grid().getCollisions(far1, far1->getPosition());
   ASSERT_EQ(hits.getCount(), 1);
   EXPECT_EQ(hits[0], far2);
   // Out-of-bounds neighbours that do not touch are no collisions.
   EXPECT_EQ(grid().getCollisions(left, left->getPosition()).getCount(), 0);
 
-  // Cells outside the grid name the out-of-bounds list.
+  // GridCells outside the grid name the out-of-bounds list.
   EXPECT_EQ(cellContents(Cell(20, 0)), cellContents(Cell(-1, -1)));
   EXPECT_EQ(cellContents(Cell(0, -3)), cellContents(Cell(-1, -1)));
 
   // Not solid or not active: not in the grid at all.
   far2->setSolidness(sb::SPECTRAL);
-  EXPECT_EQ(cellsHolding(far2), Cells{});
+  EXPECT_EQ(cellsHolding(far2), GridCells{});
   EXPECT_EQ(grid().getCollisions(far1, far1->getPosition()).getCount(), 0);
   in_one->setActive(false);
-  EXPECT_EQ(cellsHolding(in_one), Cells{});
+  EXPECT_EQ(cellsHolding(in_one), GridCells{});
   in_one->setPosition(Vector(30, 3));
   in_one->setActive(true);
-  EXPECT_EQ(cellsHolding(in_one), (Cells{{1, 0}}));
+  EXPECT_EQ(cellsHolding(in_one), (GridCells{{1, 0}}));
 }
 
 TEST(Grid, MovesRefileOnlyWhatChanges) {
@@ -122,28 +122,28 @@ TEST(Grid, MovesRefileOnlyWhatChanges) {
   // Across a border.
   a->setPosition(Vector(25, 3));
   EXPECT_EQ(cellContents(Cell(0, 0)), (std::vector<sb::Object *>{b}));
-  EXPECT_EQ(cellsHolding(a), (Cells{{1, 0}}));
+  EXPECT_EQ(cellsHolding(a), (GridCells{{1, 0}}));
   // Out and back in.
   a->setPosition(Vector(-40, -40));
-  EXPECT_EQ(cellsHolding(a), (Cells{{-1, -1}}));
+  EXPECT_EQ(cellsHolding(a), (GridCells{{-1, -1}}));
   a->setPosition(Vector(45, 20));
-  EXPECT_EQ(cellsHolding(a), (Cells{{2, 2}}));
+  EXPECT_EQ(cellsHolding(a), (GridCells{{2, 2}}));
 
   // A box over two columns and two rows moving one column to the right.
   sb::Object *big = objectAt(Vector(115, 21));
   big->setBox(Box(Vector(0, 0), 10, 5));  // x 115..125, y 21..26: columns 5, 6; rows 2, 3
-  EXPECT_EQ(cellsHolding(big), (Cells{{5, 2}, {6, 2}, {5, 3}, {6, 3}}));
+  EXPECT_EQ(cellsHolding(big), (GridCells{{5, 2}, {6, 2}, {5, 3}, {6, 3}}));
   sb::Object *shared = objectAt(Vector(130, 20));  // in cell (6, 2), after big
   EXPECT_EQ(cellContents(Cell(6, 2)), (std::vector<sb::Object *>{big, shared}));
   big->setPosition(Vector(135, 21));  // columns 6, 7
-  EXPECT_EQ(cellsHolding(big), (Cells{{6, 2}, {7, 2}, {6, 3}, {7, 3}}));
+  EXPECT_EQ(cellsHolding(big), (GridCells{{6, 2}, {7, 2}, {6, 3}, {7, 3}}));
   // The shared cells were not touched: big is still before the other object.
   EXPECT_EQ(cellContents(Cell(6, 2)), (std::vector<sb::Object *>{big, shared}));
   EXPECT_EQ(cellContents(Cell(5, 2)), std::vector<sb::Object *>{});
 
   // A new box re-files the object under its new extent.
   big->setBox(Box(Vector(0, 0), 1, 1));
-  EXPECT_EQ(cellsHolding(big), (Cells{{6, 2}}));
+  EXPECT_EQ(cellsHolding(big), (GridCells{{6, 2}}));
 }
 
 TEST(Grid, CollisionsListEachNeighbourOnceNeverTheMover) {
@@ -181,15 +181,15 @@ TEST(Grid, StartUpTwiceAndDimensions) {
   EXPECT_TRUE(sbtest::hasMessage(sbtest::readLog(),
                                  "Grid::startUp(): Warning! Grid allocated. Not proceeding."));
   // Still working.
-  EXPECT_EQ(cellsHolding(o), (Cells{{0, 0}}));
+  EXPECT_EQ(cellsHolding(o), (GridCells{{0, 0}}));
 
   // New dimensions re-file the solid objects.
   grid().setDimensions(5, 4);
   EXPECT_EQ(grid().getWidth(), 5);
   EXPECT_EQ(grid().getHeight(), 4);
-  EXPECT_EQ(cellsHolding(o), (Cells{{1, 0}, {2, 0}}));  // box x 9.5 .. 10.49, 5-wide cells
+  EXPECT_EQ(cellsHolding(o), (GridCells{{1, 0}, {2, 0}}));  // box x 9.5 .. 10.49, 5-wide cells
   sb::Object *p = objectAt(Vector(30, 3));
-  EXPECT_EQ(cellsHolding(p), (Cells{{-1, -1}}));  // the grid covers 25 x 16 now
+  EXPECT_EQ(cellsHolding(p), (GridCells{{-1, -1}}));  // the grid covers 25 x 16 now
 }
 
 // A size chosen before the engine starts is the size it starts with.
@@ -202,7 +202,7 @@ TEST(Grid, DimensionsSetBeforeStartUpAreKept) {
   EXPECT_EQ(grid().getWidth(), 40);
   EXPECT_EQ(grid().getHeight(), 10);
   sb::Object *o = objectAt(Vector(500, 55));  // outside 400 x 64, inside 1600 x 100
-  EXPECT_EQ(cellsHolding(o), (Cells{{12, 5}}));
+  EXPECT_EQ(cellsHolding(o), (GridCells{{12, 5}}));
 }
 
 TEST(Grid, StandaloneGridLifecycle) {

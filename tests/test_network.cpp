@@ -60,7 +60,7 @@ std::string withLength(int length, const std::string &payload) {
 }
 
 // A message: its length (header included), then the payload.
-std::string frame(const std::string &payload) {
+std::string lengthFramed(const std::string &payload) {
   return withLength(static_cast<int>(payload.size()) + 4, payload);
 }
 
@@ -140,21 +140,21 @@ void resetClose(int fd) {
 
 // ---- the engine's side ----------------------------------------------------
 
-struct Seen {
+struct NetSeen {
   sb::Network::Label label;
   int index;
   int bytes;
 };
 
 // Records the network events; reads every complete message unless told not to.
-class Listener : public sb::Object {
+class NetListener : public sb::Object {
  public:
-  std::vector<Seen> events;
+  std::vector<NetSeen> events;
   std::vector<std::string> messages;  // payloads, header removed
   bool read_messages = true;
   std::function<void(const sb::EventNetwork &)> action;
 
-  Listener() {
+  NetListener() {
     setSolidness(sb::SPECTRAL);
     registerInterest(sb::NETWORK_EVENT);
   }
@@ -172,7 +172,7 @@ class Listener : public sb::Object {
   }
   int count(sb::Network::Label label) const {
     return static_cast<int>(std::count_if(events.begin(), events.end(),
-                                          [&](const Seen &s) { return s.label == label; }));
+                                          [&](const NetSeen &s) { return s.label == label; }));
   }
 };
 
@@ -313,7 +313,7 @@ TEST_F(Network, RefusesBadArgumentsAndPortTexts) {
 TEST_F(Network, EngineServerTakesFramedMessagesFromARawClient) {
   startNetworking();
   sb::NetworkManager &nm = net();
-  Listener *listener = new Listener;
+  NetListener *listener = new NetListener;
   int port = startServer();
   ASSERT_GT(port, 0);
   EXPECT_EQ(nm.setServer(true, "0"), 0);  // a second call keeps the first socket
@@ -326,13 +326,13 @@ TEST_F(Network, EngineServerTakesFramedMessagesFromARawClient) {
   EXPECT_TRUE(nm.isConnected(0));
 
   // Two messages in one write.
-  writeAll(client, frame("first") + frame("second!"));
+  writeAll(client, lengthFramed("first") + lengthFramed("second!"));
   ASSERT_TRUE(serviceUntil([&] { return listener->messages.size() == 2; }));
   EXPECT_EQ(listener->events[1].bytes, 9);
   EXPECT_EQ(listener->events[2].bytes, 11);
 
   // A header split across writes raises nothing until the rest arrives.
-  std::string split = frame("split header");
+  std::string split = lengthFramed("split header");
   writeAll(client, split.substr(0, 2));
   serviceFor(30);
   writeAll(client, split.substr(2, 3));
@@ -342,7 +342,7 @@ TEST_F(Network, EngineServerTakesFramedMessagesFromARawClient) {
   ASSERT_TRUE(serviceUntil([&] { return listener->messages.size() == 3; }));
 
   // A byte at a time: no event before the last byte.
-  std::string slow = frame("one byte at a time");
+  std::string slow = lengthFramed("one byte at a time");
   for (size_t i = 0; i < slow.size(); i++) {
     writeAll(client, slow.substr(i, 1));
     serviceFor(2);
@@ -355,7 +355,7 @@ TEST_F(Network, EngineServerTakesFramedMessagesFromARawClient) {
             (std::vector<std::string>{"first", "second!", "split header", "one byte at a time"}));
 
   // The engine answers; the client sees the same bytes.
-  std::string answer = frame("answer");
+  std::string answer = lengthFramed("answer");
   EXPECT_EQ(nm.send(answer.data(), static_cast<int>(answer.size()), 0), 0);
   EXPECT_EQ(readBytes(client, answer.size()), answer);
 
@@ -370,7 +370,7 @@ TEST_F(Network, EngineServerTakesFramedMessagesFromARawClient) {
 TEST_F(Network, EngineClientExchangesWithARawServer) {
   startNetworking();
   sb::NetworkManager &nm = net();
-  Listener *listener = new Listener;
+  NetListener *listener = new NetListener;
   int port = 0;
   int server = rawListen(port);
   int saved_stdin = dup(0);
@@ -383,10 +383,10 @@ TEST_F(Network, EngineClientExchangesWithARawServer) {
   int peer = rawAccept(server);
   ASSERT_GE(peer, 0);
 
-  std::string hello = frame("hello server");
+  std::string hello = lengthFramed("hello server");
   EXPECT_EQ(nm.send(hello.data(), static_cast<int>(hello.size()), 0), 0);
   EXPECT_EQ(readBytes(peer, hello.size()), hello);
-  writeAll(peer, frame("hello client") + frame(""));
+  writeAll(peer, lengthFramed("hello client") + lengthFramed(""));
   ASSERT_TRUE(serviceUntil([&] { return listener->messages.size() == 2; }));
   EXPECT_EQ(listener->messages, (std::vector<std::string>{"hello client", ""}));
 
@@ -404,7 +404,7 @@ TEST_F(Network, EngineClientExchangesWithARawServer) {
 TEST_F(Network, ConnectionLimitAndRenumberingOnClose) {
   startNetworking();
   sb::NetworkManager &nm = net();
-  Listener *listener = new Listener;
+  NetListener *listener = new NetListener;
   int port = startServer();
   ASSERT_GT(port, 0);
   int first = rawConnect(port);
@@ -430,11 +430,11 @@ TEST_F(Network, ConnectionLimitAndRenumberingOnClose) {
   EXPECT_EQ(listener->events.back().index, 0);
   EXPECT_TRUE(peerClosed(first));
   for (int index : {0, 1}) {
-    std::string message = frame("to " + std::to_string(index));
+    std::string message = lengthFramed("to " + std::to_string(index));
     EXPECT_EQ(nm.send(message.data(), static_cast<int>(message.size()), index), 0);
   }
-  EXPECT_EQ(readBytes(third, 8), frame("to 0"));
-  EXPECT_EQ(readBytes(fourth, 8), frame("to 1"));
+  EXPECT_EQ(readBytes(third, 8), lengthFramed("to 0"));
+  EXPECT_EQ(readBytes(fourth, 8), lengthFramed("to 1"));
 
   // Shutting down closes every connection and the listening socket.
   nm.shutDown();
@@ -452,7 +452,7 @@ TEST_F(Network, ConnectionLimitAndRenumberingOnClose) {
 TEST_F(Network, CloseHandlerCannotReachTheClosedDescriptor) {
   startNetworking();
   sb::NetworkManager &nm = net();
-  Listener *listener = new Listener;
+  NetListener *listener = new NetListener;
   int port = startServer();
   int client = rawConnect(port);
   ASSERT_TRUE(serviceUntil([&] { return nm.getNumConnections() == 1; }));
@@ -542,20 +542,20 @@ std::vector<Hostile> hostilePeers() {
     peers.push_back({"length " + std::to_string(length), sends(withLength(length, "xxxxxxxx")), {},
                      true});
   peers.push_back(
-      {"length 0 after a message", sends(frame("ok") + withLength(0, "")), {"ok"}, true});
-  peers.push_back({"longest message", sends(frame(bigPayload())), {bigPayload()}, false});
-  peers.push_back({"truncated, left open", sends(frame("0123456789").substr(0, 9)), {}, false});
-  peers.push_back({"only 3 header bytes", sends(frame("abc").substr(0, 3)), {}, false});
-  peers.push_back({"truncated, then closed", sends(frame("0123456789").substr(0, 9), true), {},
+      {"length 0 after a message", sends(lengthFramed("ok") + withLength(0, "")), {"ok"}, true});
+  peers.push_back({"longest message", sends(lengthFramed(bigPayload())), {bigPayload()}, false});
+  peers.push_back({"truncated, left open", sends(lengthFramed("0123456789").substr(0, 9)), {}, false});
+  peers.push_back({"only 3 header bytes", sends(lengthFramed("abc").substr(0, 3)), {}, false});
+  peers.push_back({"truncated, then closed", sends(lengthFramed("0123456789").substr(0, 9), true), {},
                    true});
-  peers.push_back({"messages, then closed", sends(frame("a") + frame("bb"), true), {"a", "bb"},
+  peers.push_back({"messages, then closed", sends(lengthFramed("a") + lengthFramed("bb"), true), {"a", "bb"},
                    true});
   peers.push_back({"message and a part, then closed",
-                   sends(frame("whole") + frame("part").substr(0, 5), true), {"whole"}, true});
+                   sends(lengthFramed("whole") + lengthFramed("part").substr(0, 5), true), {"whole"}, true});
   peers.push_back({"closed at once", sends("", true), {}, true});
   peers.push_back({"reset at once", sends("", false, true), {}, true});
-  peers.push_back({"reset after a part", sends(frame("zz").substr(0, 3), false, true), {}, true});
-  Hostile unread{"message nobody reads", sends(frame("ignored")), {}, false};
+  peers.push_back({"reset after a part", sends(lengthFramed("zz").substr(0, 3), false, true), {}, true});
+  Hostile unread{"message nobody reads", sends(lengthFramed("ignored")), {}, false};
   unread.read = false;
   peers.push_back(unread);
   Hostile deaf{"never reads while the engine sends", [](int &fd) {
@@ -602,9 +602,9 @@ TEST_F(Network, HostilePeersUnderTheGameLoop) {
   sb::GameManager &gm = sb::GameManager::getInstance();
   int port = startServer();
   ASSERT_GT(port, 0);
-  Listener *listener = new Listener;
+  NetListener *listener = new NetListener;
   StepTimer *timer = new StepTimer;
-  std::string outgoing = frame(std::string(60000, 'o'));
+  std::string outgoing = lengthFramed(std::string(60000, 'o'));
 
   for (const Hostile &peer : hostilePeers()) {
     SCOPED_TRACE(peer.name);
@@ -732,7 +732,7 @@ TEST_F(Network, BackToBackMessagesAllArrive) {
   sb::GameManager &gm = sb::GameManager::getInstance();
   int port = startServer();
   ASSERT_GT(port, 0);
-  Listener *listener = new Listener;
+  NetListener *listener = new NetListener;
   listener->read_messages = false;
   StepTimer *timer = new StepTimer;
 
@@ -884,7 +884,7 @@ TEST_F(Network, PeersLeavingTogetherNeverStallTheLoop) {
   ASSERT_EQ(nm.setMaxConnections(100), 0);
   int port = startServer();
   ASSERT_GT(port, 0);
-  Listener *listener = new Listener;
+  NetListener *listener = new NetListener;
   StepTimer *timer = new StepTimer;
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);

@@ -24,7 +24,7 @@ namespace {
 
 const float U = 4.656613e-10f;  // 2^-31
 // The default window: 80 x 24 cells of 12.8 x 32 pixels.
-const char *HEADLESS = "headless:true,\n";
+using sbtest::HEADLESS;
 
 // The full form's arguments (count_spread left out), in its order.
 struct Burst {
@@ -48,24 +48,24 @@ int make(const Burst &a) {
 }
 
 // What can be seen of one particle.
-struct Seen {
+struct ParticleSeen {
   sb::Vector position, velocity;
   float size;
   int age, opacity, r, g, b;
-  bool operator==(const Seen &o) const {
+  bool operator==(const ParticleSeen &o) const {
     return position == o.position && std::fabs(velocity.getX() - o.velocity.getX()) < 1e-5f &&
            std::fabs(velocity.getY() - o.velocity.getY()) < 1e-5f && size == o.size &&
            age == o.age && opacity == o.opacity && r == o.r && g == o.g && b == o.b;
   }
 };
 
-std::ostream &operator<<(std::ostream &out, const Seen &s) {
+std::ostream &operator<<(std::ostream &out, const ParticleSeen &s) {
   return out << "pos " << s.position.toString() << " vel " << s.velocity.toString() << " size "
              << s.size << " age " << s.age << " opacity " << s.opacity << " rgb " << s.r << ","
              << s.g << "," << s.b;
 }
 
-Seen see(const sb::Particle *p) {
+ParticleSeen see(const sb::Particle *p) {
   sb::Shape shape = p->getShape();
   return {p->getPosition(),   p->getVelocity(), shape.getSize(),  p->getAge(),
           shape.getOpacity(), shape.getRed(),   shape.getGreen(), shape.getBlue()};
@@ -82,10 +82,10 @@ float spread(float value, float s) {
 int clampColor(int c) { return std::min(255, std::max(0, c)); }
 
 // Replays a burst's rules on the current random sequence.
-std::vector<Seen> replay(const Burst &a) {
-  std::vector<Seen> out;
+std::vector<ParticleSeen> replay(const Burst &a) {
+  std::vector<ParticleSeen> out;
   for (int i = 0; i < a.count; i++) {
-    Seen e;
+    ParticleSeen e;
     int os = static_cast<signed char>(a.opacity_spread);
     e.opacity = os ? (a.opacity + rand() % os - os / 2) & 0xff : a.opacity;
     e.age = a.age_spread ? a.age + rand() % a.age_spread - a.age_spread / 2 : a.age;
@@ -127,7 +127,7 @@ void checkBurst(MakeBurst make_burst, const Burst &rules, unsigned seed) {
   ASSERT_EQ(make_burst(), 0);
   int next_after_call = rand();
   srand(seed);
-  std::vector<Seen> expected = replay(rules);
+  std::vector<ParticleSeen> expected = replay(rules);
   EXPECT_EQ(next_after_call, rand());
   std::vector<sb::Particle *> made =
       ofType(rules.particle_class == sb::FIREWORK ? "Firework" : "Particle");
@@ -135,13 +135,9 @@ void checkBurst(MakeBurst make_burst, const Burst &rules, unsigned seed) {
   for (size_t i = 0; i < made.size(); i++) EXPECT_EQ(see(made[i]), expected[i]) << i;
 }
 
-void clearWorld() {
-  sb::WorldManager &world_manager = sb::WorldManager::getInstance();
-  world_manager.markForDelete(world_manager.getAllObjects(true));
-  world_manager.update();
-}
+using sbtest::clearWorld;
 
-void step() {
+void stepWorld() {
   sb::EventStep step_event(0);
   sb::GameManager::getInstance().onEvent(&step_event);
   sb::WorldManager::getInstance().update();
@@ -157,7 +153,7 @@ TEST(ParticleBurst, FullFormReplaysFromAFixedSeed) {
   checkBurst([&] { return make(wide); }, wide, 1234);
   srand(1234);
   bool wrapped = false, high = false, low = false;
-  for (const Seen &e : replay(wide)) {
+  for (const ParticleSeen &e : replay(wide)) {
     wrapped |= e.opacity < 100;
     high |= e.r == 255;
     low |= e.b == 0;
@@ -220,7 +216,7 @@ TEST(ParticlePreset, PresetsFillTheFullForm) {
   ASSERT_EQ(sb::addParticles(sb::BURST, sb::Vector(1, 1), 1, sb::BLUE), 0);
   std::vector<sb::Particle *> burst = ofType("Particle");
   ASSERT_EQ(burst.size(), 50u);
-  Seen first = see(burst[0]);
+  ParticleSeen first = see(burst[0]);
   EXPECT_EQ(first.size, 2.5f);
   EXPECT_EQ(first.age, 10);
   EXPECT_EQ(first.r + first.g, 0);
@@ -268,7 +264,7 @@ TEST(PrecipitationField, RainAndStarsReplayFromAFixedSeed) {
     expectNear(rain[i]->getPosition(), starts[i]);
     EXPECT_EQ(rain[i]->getVelocity(), sb::Vector(0, 0.75f));
     EXPECT_EQ(rain[i]->getAltitude(), 4);
-    EXPECT_EQ(see(rain[i]), (Seen{rain[i]->getPosition(), {0, 0.75f}, 3, 0, 128, 128, 128, 128}));
+    EXPECT_EQ(see(rain[i]), (ParticleSeen{rain[i]->getPosition(), {0, 0.75f}, 3, 0, 128, 128, 128, 128}));
   }
   clearWorld();
 
@@ -308,7 +304,7 @@ TEST(PrecipitationField, DirectionCheckEmptyFieldAndColour) {
   ASSERT_EQ(snow.size(), 32u);
   for (sb::Particle *p : snow) {
     EXPECT_TRUE(dynamic_cast<sb::Precipitation *>(p)->getTurbulence());
-    Seen s = see(p);
+    ParticleSeen s = see(p);
     EXPECT_TRUE(s.size >= 3.0f && s.size < 5.0f) << s.size;
     EXPECT_EQ(s.r + s.g + s.b, 255);
     EXPECT_EQ(s.velocity, sb::Vector(0, 0.25f));
@@ -330,11 +326,11 @@ TEST(ParticleLife, AgeRunsOutAndLeavingTheWorldEnds) {
   EXPECT_EQ(three->getSolidness(), sb::SPECTRAL);
   EXPECT_EQ(three->getAltitude(), 3);
 
-  step();  // ages 1 and 0 end, and so does the one that left the world
+  stepWorld();  // ages 1 and 0 end, and so does the one that left the world
   EXPECT_EQ(ofType("Particle").size(), 1u);
   EXPECT_EQ(three->getAge(), 2);
-  step();
-  step();
+  stepWorld();
+  stepWorld();
   EXPECT_EQ(ofType("Particle").size(), 0u);
 }
 
@@ -358,12 +354,12 @@ TEST(Firework, TwoTrailParticlesPerGameStep) {
   sb::Firework *f = new sb::Firework(4, 20, 100, 255, 69, 0);
   f->setPosition(sb::Vector(10, 10));
   f->setVelocity(sb::Vector(0, -0.5f));
-  step();
+  stepWorld();
   EXPECT_EQ(f->getAge(), 18);
   std::vector<sb::Particle *> trail = ofType("Particle");
   ASSERT_EQ(trail.size(), 2u);
   for (sb::Particle *p : trail)  // dropped where the firework was, half size, a quarter of its age
-    EXPECT_EQ(see(p), (Seen{{10, 10}, {0, 0}, 2, 5, 255, 255, 69, 0}));
+    EXPECT_EQ(see(p), (ParticleSeen{{10, 10}, {0, 0}, 2, 5, 255, 255, 69, 0}));
   EXPECT_EQ(f->getPosition(), sb::Vector(10, 9.5f));
   EXPECT_NEAR(f->getVelocity().getY(), -0.49f, 1e-6);
 
@@ -382,7 +378,7 @@ TEST(PrecipitationMotion, ReentersAtTheOppositeEdge) {
   star->setPosition(sb::Vector(0.2f, 7));
   star->setVelocity(sb::Vector(-1, 0));
   srand(77);
-  step();  // out at the left, back in beyond the right edge at a random height
+  stepWorld();  // out at the left, back in beyond the right edge at a random height
   srand(77);
   int x = 80 + rand() % 5;
   int y = rand() % 24;

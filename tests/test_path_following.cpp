@@ -65,10 +65,10 @@ class Walker : public sb::Object {
   }
 };
 
-class Watcher : public sb::Object {
+class PathWatcher : public sb::Object {
  public:
   std::function<void(int)> action;
-  Watcher() {
+  PathWatcher() {
     setSolidness(sb::SPECTRAL);
     registerInterest(sb::STEP_EVENT);
   }
@@ -105,7 +105,7 @@ TEST(PathFollowing, WalkersCrossAMazeInTheRunningLoop) {
   walkers.back()->pathTo(beacon);
 
   int in_wall = 0, steps = 0;
-  Watcher *watcher = new Watcher;
+  PathWatcher *watcher = new PathWatcher;
   watcher->action = [&](int step) {
     steps = step;
     bool all_there = true;

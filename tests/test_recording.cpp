@@ -18,9 +18,9 @@ std::string header(const std::string &version = "1", const std::string &build = 
 }
 
 // Ends the game after a few steps, in case a replay would not.
-class Stopper : public sb::Object {
+class RecordingStopper : public sb::Object {
  public:
-  Stopper() {
+  RecordingStopper() {
     setSolidness(sb::SPECTRAL);
     registerInterest(sb::STEP_EVENT);
   }
@@ -176,7 +176,7 @@ TEST(Recording, HostileRecordingsAreRefusedWithTheirLineOrReplayedAsFarAsWhole) 
     int started = sbtest::startEngine("headless:true,\nreplay:" + file + ",\n");
     if (c.starts) {
       ASSERT_EQ(started, 0) << sbtest::readLog();
-      new Stopper;
+      new RecordingStopper;
       sb::GameManager::getInstance().run();
       EXPECT_LT(sb::GameManager::getInstance().getStepCount(), 200);  // the replay ended it
       sb::GameManager::getInstance().shutDown();

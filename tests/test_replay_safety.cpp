@@ -167,7 +167,9 @@ TEST(ReplaySafety, WhatCannotBeReplayedIsNotRecorded) {
     bool refused = log.compare(0, 10, "no start: ") == 0;
     EXPECT_EQ(refused, c.refusal != nullptr) << log.substr(0, 2000);
     if (refused) {
-      if (c.refusal) EXPECT_NE(log.find(c.refusal), std::string::npos) << log.substr(0, 2000);
+      if (c.refusal) {
+        EXPECT_NE(log.find(c.refusal), std::string::npos) << log.substr(0, 2000);
+      }
       struct stat st;
       EXPECT_NE(stat(file.c_str(), &st), 0) << "a refused recording leaves no file";
       sb::GameManager::getInstance().shutDown();

@@ -24,7 +24,7 @@
 namespace {
 
 using sb::Vector;
-const char *HEADLESS = "headless:true,\n";
+using sbtest::HEADLESS;
 
 // Texts that break a plain attribute string, next to ones that never did.
 const char *const TEXTS[] = {"Ball", "a,b", "k:v", " spaced out ", "50%", "%2C", "x:%",

@@ -24,7 +24,7 @@
 
 namespace {
 
-sb::WorldManager &world() { return sb::WorldManager::getInstance(); }
+using sbtest::world;
 sb::GameManager &game() { return sb::GameManager::getInstance(); }
 
 // The first object of a type, or null.
@@ -35,7 +35,7 @@ sb::Object *firstOfType(const std::string &type) {
 }
 
 // What one step showed, seen at the start of the next.
-struct Seen {
+struct SplashSeen {
   int splash_index = -1;  // -1: no title
   sb::Vector splash_position;
   int emblem_width = 0;  // 0: no emblem
@@ -43,20 +43,20 @@ struct Seen {
 };
 
 // Records the splash objects every step; optionally presses a real key.
-class Watcher : public sb::Object {
+class SplashWatcher : public sb::Object {
  public:
-  std::vector<Seen> seen;
+  std::vector<SplashSeen> seen;
   int key_step = -1;
   bool key_sent = false;
 
-  Watcher() {
+  SplashWatcher() {
     setType("Watcher");
     setSolidness(sb::SPECTRAL);
     registerInterest(sb::STEP_EVENT);
   }
   int eventHandler(const sb::Event *p_e) override {
     if (p_e->getType() != sb::STEP_EVENT) return 0;
-    Seen now;
+    SplashSeen now;
     if (sb::Object *p_title = firstOfType("Splash")) {
       now.splash_index = p_title->getAnimation().getIndex();
       now.splash_position = p_title->getPosition();
@@ -90,9 +90,9 @@ class ShortGame : public sb::Object {
   }
 };
 
-int countIf(const std::vector<Seen> &seen, bool (*pred)(const Seen &)) {
+int countIf(const std::vector<SplashSeen> &seen, bool (*pred)(const SplashSeen &)) {
   int n = 0;
-  for (const Seen &s : seen) n += pred(s) ? 1 : 0;
+  for (const SplashSeen &s : seen) n += pred(s) ? 1 : 0;
   return n;
 }
 
@@ -151,7 +151,7 @@ TEST(Splash, RefusedBeforeStartAndTitleSpeedForEveryFrameTime) {
 TEST(Splash, RunsNinetyStepsLeavesAnEmptyWorldThenAGameRuns) {
   ASSERT_EQ(sbtest::startEngine("headless:true,\nframe_time:1,\n"), 0);
   sb::LogManager::getInstance().setLogLevel(10);
-  Watcher *p_watcher = new Watcher;
+  SplashWatcher *p_watcher = new SplashWatcher;
   ASSERT_EQ(sb::splash(), 0);
   EXPECT_TRUE(game().getGameOver());
   EXPECT_EQ(game().getStepCount(), 90);
@@ -160,12 +160,12 @@ TEST(Splash, RunsNinetyStepsLeavesAnEmptyWorldThenAGameRuns) {
   EXPECT_EQ(firstOfType("Watcher"), p_watcher);
 
   // The watcher sees each step's result at the start of the next one.
-  const std::vector<Seen> &seen = p_watcher->seen;
+  const std::vector<SplashSeen> &seen = p_watcher->seen;
   ASSERT_EQ(seen.size(), 90u);
-  EXPECT_EQ(countIf(seen, [](const Seen &s) { return s.splash_index == 0; }), 15);
-  EXPECT_EQ(countIf(seen, [](const Seen &s) { return s.splash_index == 1; }), 75);
-  EXPECT_EQ(countIf(seen, [](const Seen &s) { return s.emblem_width == 11; }), 45);
-  EXPECT_EQ(countIf(seen, [](const Seen &s) { return s.emblem_width == 9; }), 30);
+  EXPECT_EQ(countIf(seen, [](const SplashSeen &s) { return s.splash_index == 0; }), 15);
+  EXPECT_EQ(countIf(seen, [](const SplashSeen &s) { return s.splash_index == 1; }), 75);
+  EXPECT_EQ(countIf(seen, [](const SplashSeen &s) { return s.emblem_width == 11; }), 45);
+  EXPECT_EQ(countIf(seen, [](const SplashSeen &s) { return s.emblem_width == 9; }), 30);
   for (size_t i = 1; i < 15; i++)  // the title slides left, then stands
     EXPECT_LT(seen[i].splash_position.getX(), seen[i - 1].splash_position.getX());
   sb::Vector title = seen[15].splash_position;
@@ -194,7 +194,7 @@ TEST(Splash, RunsNinetyStepsLeavesAnEmptyWorldThenAGameRuns) {
 TEST(SplashWindow, ARealKeyEndsItEarly) {
   ASSERT_TRUE(sbtest::ensurePrivateDisplay()) << "no X server for the window test";
   ASSERT_EQ(sbtest::startEngine("frame_time:10,\n" + sbtest::fontConfig()), 0) << sbtest::readLog();
-  Watcher *p_watcher = new Watcher;
+  SplashWatcher *p_watcher = new SplashWatcher;
   p_watcher->key_step = 5;
   ASSERT_EQ(sb::splash(), 0);
   EXPECT_TRUE(p_watcher->key_sent);

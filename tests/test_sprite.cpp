@@ -24,7 +24,7 @@ namespace {
 
 using sb::Vector;
 
-sb::ResourceManager &resources() { return sb::ResourceManager::getInstance(); }
+using sbtest::resources;
 
 TEST(Animation, TimingBySlowdownFrozenWrapAndOutOfRange) {
   ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);

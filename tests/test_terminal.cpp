@@ -28,7 +28,7 @@ namespace {
 
 const std::string ENTER =
     "\x1b[?1049h\x1b[?25l\x1b[0m\x1b[2J\x1b[?1000h\x1b[?1002h\x1b[?1006h\x1b[?u";
-const std::string LEAVE = "\x1b[?1006l\x1b[?1002l\x1b[?1000l\x1b[0m\x1b[?1049l\x1b[?25h";
+using sbtest::LEAVE;
 
 // One frame as the terminal receives it: a synchronized update.
 std::string frame(const std::string &cells) { return "\x1b[?2026h" + cells + "\x1b[?2026l"; }
@@ -263,7 +263,7 @@ TEST(TerminalDisplay, Nearest256MatchesExhaustiveSearch) {
 
 namespace {
 
-struct Seen {
+struct TerminalSeen {
   int key;
   sb::EventKeyboardAction action;
 };
@@ -273,8 +273,8 @@ const std::vector<sb::TerminalEvent> &feed(sb::TerminalInput &input, const std::
   return input.step(bytes.data(), bytes.size(), now_us);
 }
 
-std::vector<Seen> keysOf(const std::vector<sb::TerminalEvent> &events) {
-  std::vector<Seen> keys;
+std::vector<TerminalSeen> keysOf(const std::vector<sb::TerminalEvent> &events) {
+  std::vector<TerminalSeen> keys;
   for (const sb::TerminalEvent &e : events)
     if (!e.mouse) keys.push_back({e.key, e.keyboard_action});
   return keys;
@@ -302,7 +302,7 @@ TEST(TerminalInput, DecodesKeysOfEveryForm) {
   };
   for (const Case &c : cases) {
     sb::TerminalInput input;
-    std::vector<Seen> keys = keysOf(feed(input, c.bytes, 1000));
+    std::vector<TerminalSeen> keys = keysOf(feed(input, c.bytes, 1000));
     if (std::string(c.bytes) == "\x1b")  // a lone Escape is known once nothing follows it
       keys = keysOf(feed(input, "", 1000 + sb::TerminalInput::ESCAPE_WAIT_US));
     ASSERT_FALSE(keys.empty()) << c.bytes + 1;
@@ -318,7 +318,7 @@ TEST(TerminalInput, KeysHeldWhileRepeatsArriveThenReleased) {
   sb::TerminalInput input;
   const long long step = 33000;
   // Arrival: pressed, then held at once.
-  std::vector<Seen> keys = keysOf(feed(input, "\x1b[C", 0));
+  std::vector<TerminalSeen> keys = keysOf(feed(input, "\x1b[C", 0));
   ASSERT_EQ(keys.size(), 2u);
   EXPECT_EQ(keys[0].action, sb::KEY_PRESSED);
   EXPECT_EQ(keys[1].key, sb::Keyboard::RIGHTARROW);
@@ -392,7 +392,7 @@ TEST(TerminalInput, SequencesCutBetweenStepsAndMouseReports) {
   sb::TerminalInput input;
   // A sequence split across two reads is read whole.
   EXPECT_TRUE(feed(input, "\x1b[1", 0).empty());
-  std::vector<Seen> keys = keysOf(feed(input, "5~", 1));
+  std::vector<TerminalSeen> keys = keysOf(feed(input, "5~", 1));
   ASSERT_FALSE(keys.empty());
   EXPECT_EQ(keys[0].key, sb::Keyboard::F5);
   // So is an arrow cut right after its Escape; a lone Escape waits for the
@@ -448,15 +448,15 @@ namespace {
 
 // What a decoder made of a stream: every key press (key, character, Alt),
 // and every mouse event.
-struct Decoded {
+struct DecodedFrame {
   std::vector<int> keys;
   std::vector<std::vector<float>> mouse;
-  bool operator==(const Decoded &other) const {
+  bool operator==(const DecodedFrame &other) const {
     return keys == other.keys && mouse == other.mouse;
   }
 };
 
-void collect(const std::vector<sb::TerminalEvent> &events, Decoded &decoded) {
+void collect(const std::vector<sb::TerminalEvent> &events, DecodedFrame &decoded) {
   for (const sb::TerminalEvent &e : events) {
     if (e.mouse && e.mouse_action != sb::PRESSED) {
       decoded.mouse.push_back({static_cast<float>(e.mouse_action),
@@ -470,9 +470,9 @@ void collect(const std::vector<sb::TerminalEvent> &events, Decoded &decoded) {
 
 // The stream fed in pieces ending at the given cuts, one step a piece well
 // within the Escape wait, then a step long after that settles what waits.
-Decoded decodeInPieces(const std::string &stream, const std::vector<std::size_t> &cuts) {
+DecodedFrame decodeInPieces(const std::string &stream, const std::vector<std::size_t> &cuts) {
   sb::TerminalInput input;
-  Decoded decoded;
+  DecodedFrame decoded;
   std::size_t from = 0;
   long long now = 0;
   for (std::size_t cut : cuts) {
@@ -563,7 +563,7 @@ TEST(TerminalInput, AltKeysStringsAndTextGiveTheirPresses) {
   sb::TerminalInput input;
   EXPECT_TRUE(feed(input, long_osc.substr(0, 5000), 0).empty());
   EXPECT_TRUE(feed(input, long_osc.substr(5000), 1).empty());
-  std::vector<Seen> keys = keysOf(feed(input, "y", 2));
+  std::vector<TerminalSeen> keys = keysOf(feed(input, "y", 2));
   ASSERT_FALSE(keys.empty());
   EXPECT_EQ(keys[0].key, sb::Keyboard::Y);
 }

@@ -26,7 +26,7 @@
 
 namespace {
 
-const std::string LEAVE = "\x1b[?1006l\x1b[?1002l\x1b[?1000l\x1b[0m\x1b[?1049l\x1b[?25h";
+using sbtest::LEAVE;
 
 // The screen as a terminal would show it: cursor moves, clears and
 // printable characters (UTF-8 taken as one cell); other sequences ignored.

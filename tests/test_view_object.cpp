@@ -18,7 +18,7 @@
 
 namespace {
 
-const char *HEADLESS = "headless:true,\n";
+using sbtest::HEADLESS;
 
 using sbtest::Cells;
 using sbtest::cellsWithColor;
@@ -170,7 +170,7 @@ TEST(ViewObjectFlags, SettersMarkWhatChanged) {
 }
 
 // A window of 80 x 24 cells of 10 x 20 pixels; font scale 1 keeps glyphs in their cells.
-std::string windowConfig() {
+std::string viewWindowConfig() {
   return "window_horizontal_pixels:800,\nwindow_vertical_pixels:480,\nfont_scale:1,\n"
          "window_title:ViewObjectTest,\n" +
          sbtest::fontConfig();
@@ -182,7 +182,7 @@ void addRow(Cells &cells, int y, int from, int to) {
 
 TEST(ViewObjectWindow, TextDashesAndBarsLandInTheirCells) {
   ASSERT_TRUE(sbtest::ensureDisplay()) << "no X server for the window test";
-  ASSERT_EQ(sbtest::startEngine(windowConfig()), 0) << sbtest::readLog();
+  ASSERT_EQ(sbtest::startEngine(viewWindowConfig()), 0) << sbtest::readLog();
   sb::WorldManager &world_manager = sb::WorldManager::getInstance();
   // A larger world with the view moved: view objects stay put on the screen.
   world_manager.setBoundary(sb::Box(sb::Vector(0, 0), 200, 100));

@@ -19,6 +19,7 @@
 #include "LogManager.h"
 #include "NetworkManager.h"
 #include "Object.h"
+#include "ObjectList.h"
 #include "PathManager.h"
 #include "ResourceManager.h"
 #include "WorldManager.h"
@@ -230,6 +231,21 @@ int countOf(const std::string &haystack, const std::string &needle) {
        at = haystack.find(needle, at + needle.size()))
     count++;
   return count;
+}
+
+sb::WorldManager &world() { return sb::WorldManager::getInstance(); }
+
+sb::ResourceManager &resources() { return sb::ResourceManager::getInstance(); }
+
+bool contains(const sb::ObjectList &list, const sb::Object *p_o) {
+  for (int i = 0; i < list.getCount(); i++)
+    if (list[i] == p_o) return true;
+  return false;
+}
+
+void clearWorld() {
+  world().markForDelete(world().getAllObjects(true));
+  world().update();
 }
 
 }  // namespace sbtest

@@ -5,7 +5,30 @@
 
 #include <string>
 
+namespace sb {
+class Object;
+class ObjectList;
+class ResourceManager;
+class WorldManager;
+}  // namespace sb
+
 namespace sbtest {
+
+// The configuration of a run with no window and no terminal.
+inline const char *const HEADLESS = "headless:true,\n";
+
+// What a terminal program writes when it gives the terminal back.
+inline const std::string LEAVE = "\x1b[?1006l\x1b[?1002l\x1b[?1000l\x1b[0m\x1b[?1049l\x1b[?25h";
+
+// The world and resource managers, for short.
+sb::WorldManager &world();
+sb::ResourceManager &resources();
+
+// Whether list holds p_o.
+bool contains(const sb::ObjectList &list, const sb::Object *p_o);
+
+// Deletes every object, active or not, at once.
+void clearWorld();
 
 // Writes config_text as the configuration file of a fresh temporary directory,
 // makes that directory the working directory, points SORBELANE_CONFIG and

@@ -39,15 +39,15 @@ std::vector<const sb::Object *> without(const std::vector<const sb::Object *> &b
 
 // Gets step events, and when deleted checks that the world lists exactly the
 // objects not deleted before it.
-class Watcher : public sb::Object {
+class DeletionWatcher : public sb::Object {
  public:
   int serial;
   std::vector<const sb::Object *> active_at_start;
-  explicit Watcher(int serial_number) : serial(serial_number) {
+  explicit DeletionWatcher(int serial_number) : serial(serial_number) {
     setSolidness(sb::SPECTRAL);
     registerInterest(sb::STEP_EVENT);
   }
-  ~Watcher() override {
+  ~DeletionWatcher() override {
     auto me = std::find(marked_order.begin(), marked_order.end(), this);
     if (me == marked_order.end()) return;  // the clean-up of the world
     std::set<const sb::Object *> gone(marked_order.begin(), me);
@@ -64,7 +64,7 @@ class Watcher : public sb::Object {
 sb::Object *makeOne(int kind, int serial) {
   sb::Particle *p = nullptr;
   switch (kind) {
-    case 0: return new Watcher(serial);
+    case 0: return new DeletionWatcher(serial);
     case 1: return new sb::Firework(1, 1000, 255, 1, 2, 3);
     default: p = new sb::Particle(1, 1000, 255, 1, 2, 3); break;
   }
@@ -90,7 +90,7 @@ TEST(BatchDeletion, ManyParticlesGoAsIfOneByOne) {
     std::vector<std::vector<const sb::Object *>> visible;
     for (int a = 0; a <= sb::MAX_ALTITUDE; a++) visible.push_back(listed(graph.visibleList(a)));
     for (sb::Object *p : made)
-      if (Watcher *w = dynamic_cast<Watcher *>(p)) w->active_at_start = active;
+      if (DeletionWatcher *w = dynamic_cast<DeletionWatcher *>(p)) w->active_at_start = active;
 
     // Runs of neighbours marked in order, sometimes with gaps, so that quiet
     // runs of every length come up.
@@ -118,7 +118,7 @@ TEST(BatchDeletion, ManyParticlesGoAsIfOneByOne) {
     int expected_steps = 0;
     for (sb::Object *p : made) {
       if (gone.count(p) || !p->isActive()) continue;
-      if (Watcher *w = dynamic_cast<Watcher *>(p)) expected_watchers.push_back(w->serial);
+      if (DeletionWatcher *w = dynamic_cast<DeletionWatcher *>(p)) expected_watchers.push_back(w->serial);
     }
     // Exploding fireworks leave new particles, also registered; an object
     // registered twice gets the event twice.

@@ -38,11 +38,7 @@ class Counting : public sb::Object {
   }
 };
 
-bool contains(const sb::ObjectList &list, const sb::Object *p_o) {
-  for (int i = 0; i < list.getCount(); i++)
-    if (list[i] == p_o) return true;
-  return false;
-}
+using sbtest::contains;
 
 TEST(Object, DefaultsAndIdentifiers) {
   ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);

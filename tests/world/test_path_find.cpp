@@ -32,7 +32,7 @@ namespace {
 using sb::Box;
 using sb::Vector;
 
-sb::WorldManager &world() { return sb::WorldManager::getInstance(); }
+using sbtest::world;
 
 // Processor time this thread has used, in microseconds.
 long long threadCpuMicroseconds() {
@@ -56,10 +56,7 @@ sb::Object *place(int x, int y, sb::Solidness solidness = sb::HARD) {
   return p_o;
 }
 
-void clearWorld() {
-  world().markForDelete(world().getAllObjects(true));
-  world().update();
-}
+using sbtest::clearWorld;
 
 // Runs a search to its end; the number of cycles is bounded by the cells.
 int runSearch(sb::PathFind &search, int cells) {
@@ -69,14 +66,14 @@ int runSearch(sb::PathFind &search, int cells) {
 }
 
 // Records path events; an optional action runs before or instead of the base handler.
-class Walker : public sb::Object {
+class PathWalker : public sb::Object {
  public:
   std::vector<sb::SearchResult> results;
   std::vector<sb::Path> received;
   bool call_base = true;
-  std::function<void(Walker *)> on_path;
+  std::function<void(PathWalker *)> on_path;
 
-  explicit Walker(Vector where = Vector(1, 1)) {
+  explicit PathWalker(Vector where = Vector(1, 1)) {
     setSolidness(sb::SPECTRAL);
     setPosition(where);
   }
@@ -200,7 +197,7 @@ TEST_F(PathFind, SeededRandomMapsAgreeWithDijkstra) {
     // A HARD object covering the goal does not block the goal's cell.
     blocked[ey * w + ex] = 0;
 
-    Walker *mover = new Walker(Vector(static_cast<float>(sx), static_cast<float>(sy)));
+    PathWalker *mover = new PathWalker(Vector(static_cast<float>(sx), static_cast<float>(sy)));
     sb::PathFind search(mover, mover->getPosition(),
                         Vector(static_cast<float>(ex), static_cast<float>(ey)));
     int result = runSearch(search, w * h);
@@ -259,7 +256,7 @@ TEST_F(PathFind, BigMapsExpandAsThePlainSearch) {
     for (int y = 0; y < h; y++)
       for (int x = 0; x < w; x++)
         if (static_cast<int>(random() % 100) < percent) blocked[y * w + x] = 1, place(x, y);
-    Walker *mover = new Walker(Vector(0, 0));
+    PathWalker *mover = new PathWalker(Vector(0, 0));
     for (int query = 0; query < 5; query++) {
       int sx, sy, ex, ey;
       do {
@@ -297,7 +294,7 @@ TEST_F(PathFind, KeptAnswersGiveThePathsOfFreshOnes) {
         hard.push_back(p_o);
       }
     }
-    Walker *mover = new Walker(Vector(0, 0));
+    PathWalker *mover = new PathWalker(Vector(0, 0));
     if (trial % 3 == 1) mover->setBox(Box(Vector(-1, -0.5f), 1.99f, 0.99f));
     for (int query = 0; query < 6; query++) {
       Vector from(static_cast<float>(random() % w), static_cast<float>(random() % h));
@@ -348,7 +345,7 @@ TEST_F(PathFind, SmallCasesOfTheRules) {
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
     for (auto wall : c.walls) place(wall.first, wall.second);
-    Walker *mover = new Walker(c.from);
+    PathWalker *mover = new PathWalker(c.from);
     sb::PathFind search(mover, c.from, c.to);
     EXPECT_EQ(runSearch(search, 100), c.result);
     std::vector<Vector> nodes = search.getPath().getPath();
@@ -372,7 +369,7 @@ TEST_F(PathFind, LeadsToAHardTargetUntilTheBoxesMeet) {
   world().setBoundary(Box(Vector(0, 0), 20, 10));
   sb::Object *target = place(10, 5);
   target->setBox(Box(Vector(-1.5f, -1.5f), 3, 3));  // covers cells 9..11 x 4..6
-  Walker *mover = new Walker(Vector(2, 5));
+  PathWalker *mover = new PathWalker(Vector(2, 5));
   mover->pathTo(target);
   ASSERT_NE(mover->getPathFind(), nullptr);
   EXPECT_EQ(mover->getPathFind()->getTargetObject(), target);
@@ -426,7 +423,7 @@ TEST(PathType, CursorAndText) {
 
 TEST_F(PathFind, UnsafeSetUpsFailWithTheirLogLines) {
   ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
-  Walker *mover = new Walker(Vector(0, 0));
+  PathWalker *mover = new PathWalker(Vector(0, 0));
   struct Case {
     Box boundary;
     Vector from, to;
@@ -508,7 +505,7 @@ TEST_F(PathFind, EdgePositionsAndBoundaryChangesStayInsideTheGraph) {
   ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
   world().setBoundary(Box(Vector(0, 0), 80, 24));
   // 79.5 and 23.5 lie inside the boundary but round to the cells past it.
-  Walker *mover = new Walker(Vector(79.5f, 23.5f));
+  PathWalker *mover = new PathWalker(Vector(79.5f, 23.5f));
   sb::PathFind edge(mover, Vector(79.5f, 23.5f), Vector(80, 24));
   EXPECT_EQ(sbtest::countMessage(sbtest::readLog(), "PathFind::PathFind(): allocated [y, x]: 24, 80"),
             1);
@@ -546,7 +543,7 @@ TEST_F(PathManager, StartsAndRegisters) {
   EXPECT_EQ(paths().getMinCycleTime(), 4);
   EXPECT_EQ(paths().startUp(), 0);
   EXPECT_EQ(sbtest::countMessage(sbtest::readLog(), "PathManager::startup(): already started."), 1);
-  Walker *a = new Walker;
+  PathWalker *a = new PathWalker;
   sb::PathFind search(a, Vector(1, 1), Vector(2, 2));
   EXPECT_EQ(paths().registerPathFind(&search), 0);
   EXPECT_EQ(paths().registerPathFind(&search), -1);
@@ -561,7 +558,7 @@ TEST_F(PathManager, DeliveryIsSafeWhateverTheHandlersDo) {
 
   // A handler that keeps its search gets the result once per cycle, and the
   // finished search neither grows nor burns the cycle's time.
-  Walker *keeper = new Walker(Vector(1, 1));
+  PathWalker *keeper = new PathWalker(Vector(1, 1));
   keeper->call_base = false;
   keeper->pathTo(Vector(5, 1));
   paths().cycle(2);
@@ -580,9 +577,9 @@ TEST_F(PathManager, DeliveryIsSafeWhateverTheHandlersDo) {
   EXPECT_EQ(paths().getSearchCount(), 0);
 
   // A handler that starts a new search before the base handler runs keeps it.
-  Walker *chaser = new Walker(Vector(1, 5));
+  PathWalker *chaser = new PathWalker(Vector(1, 5));
   int legs = 0;
-  chaser->on_path = [&legs](Walker *self) {
+  chaser->on_path = [&legs](PathWalker *self) {
     if (++legs < 3) self->pathTo(Vector(static_cast<float>(5 + 5 * legs), 5));
   };
   chaser->pathTo(Vector(5, 5));
@@ -593,7 +590,7 @@ TEST_F(PathManager, DeliveryIsSafeWhateverTheHandlersDo) {
   EXPECT_EQ(chaser->getPathFind(), nullptr);
 
   // A deleted target is not read: the search goes on to where the target was.
-  Walker *hunter = new Walker(Vector(1, 8));
+  PathWalker *hunter = new PathWalker(Vector(1, 8));
   sb::Object *prey = place(20, 8);
   hunter->pathTo(prey);
   world().markForDelete(prey);
@@ -603,8 +600,8 @@ TEST_F(PathManager, DeliveryIsSafeWhateverTheHandlersDo) {
   EXPECT_EQ(hunter->received[0].getEnd(), Vector(20, 8));
 
   // A search that moves into the slot of a dropped one still runs in the same cycle.
-  Walker *here = new Walker(Vector(3, 3));
-  Walker *near = new Walker(Vector(3, 4));
+  PathWalker *here = new PathWalker(Vector(3, 3));
+  PathWalker *near = new PathWalker(Vector(3, 4));
   here->pathTo(here->getPosition());
   near->pathTo(Vector(8, 4));
   paths().cycle(50);
@@ -613,7 +610,7 @@ TEST_F(PathManager, DeliveryIsSafeWhateverTheHandlersDo) {
   EXPECT_EQ(paths().getSearchCount(), 0);
 
   // A search whose object game code takes away is dropped, not kept for ever.
-  Walker *robbed = new Walker(Vector(1, 3));
+  PathWalker *robbed = new PathWalker(Vector(1, 3));
   robbed->pathTo(Vector(20, 3));
   robbed->getPathFind()->setObject(nullptr);
   paths().cycle(2);
@@ -621,7 +618,7 @@ TEST_F(PathManager, DeliveryIsSafeWhateverTheHandlersDo) {
   EXPECT_TRUE(robbed->results.empty());
 
   // A deleted mover's search is neither cycled nor left behind.
-  Walker *gone = new Walker(Vector(1, 2));
+  PathWalker *gone = new PathWalker(Vector(1, 2));
   gone->pathTo(Vector(25, 2));
   world().markForDelete(gone);
   world().update();
@@ -637,7 +634,7 @@ TEST_F(PathManager, CycleKeepsToItsBudget) {
   for (int dx = -1; dx <= 1; dx++)
     for (int dy = -1; dy <= 1; dy++)
       if (dx || dy) place(990 + dx, 990 + dy);
-  Walker *mover = new Walker(Vector(2, 2));
+  PathWalker *mover = new PathWalker(Vector(2, 2));
   mover->pathTo(Vector(990, 990));
   EXPECT_EQ(paths().getMinCycleTime(), 3);
   // The lower limit is wall time, which the budget counts; the upper limit is

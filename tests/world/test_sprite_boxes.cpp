@@ -16,7 +16,7 @@ namespace {
 using sb::Vector;
 
 // A 5 x 3 sprite of one frame.
-const char *const BLOCK =
+const char *const BOXED_BLOCK =
     "<HEADER>\nframes 1\nwidth 5\nheight 3\n</HEADER>\n<BODY>\n#####\n#   #\n#####\nend\n"
     "</BODY>\n<FOOTER>\nversion 1\n</FOOTER>\n";
 
@@ -33,15 +33,11 @@ class Block : public sb::Object {
   }
 };
 
-bool contains(const sb::ObjectList &list, const sb::Object *p_o) {
-  for (int i = 0; i < list.getCount(); i++)
-    if (list[i] == p_o) return true;
-  return false;
-}
+using sbtest::contains;
 
 TEST(SpriteBoxes, FiveByThreeSpritesCollideWhereTheirBoxesMeet) {
   ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
-  std::istringstream in(BLOCK);
+  std::istringstream in(BOXED_BLOCK);
   ASSERT_EQ(sb::ResourceManager::getInstance().loadSprite(in, "block"), 0);
   sb::WorldManager &world = sb::WorldManager::getInstance();
   Block *p_a = new Block(Vector(30, 12), true);

@@ -22,7 +22,7 @@ namespace {
 using sb::Box;
 using sb::Vector;
 
-struct Received {
+struct WorldReceived {
   std::string type;
   sb::Object *obj1 = nullptr;
   sb::Object *obj2 = nullptr;
@@ -33,19 +33,19 @@ struct Received {
 int g_destroyed = 0;
 
 // Records every event; an optional action runs inside the handler.
-class Recorder : public sb::Object {
+class EventRecorder : public sb::Object {
  public:
-  std::vector<Received> events;
-  std::function<void(Recorder *, const sb::Event *)> action;
+  std::vector<WorldReceived> events;
+  std::function<void(EventRecorder *, const sb::Event *)> action;
   sb::Object *mark_on_destroy = nullptr;
   int set_position_calls = 0;
 
-  explicit Recorder(Vector where = Vector(1, 1), sb::Solidness solidness = sb::HARD) {
+  explicit EventRecorder(Vector where = Vector(1, 1), sb::Solidness solidness = sb::HARD) {
     setSolidness(solidness);
     setPosition(where);
     set_position_calls = 0;
   }
-  ~Recorder() override {
+  ~EventRecorder() override {
     g_destroyed++;
     if (mark_on_destroy) sb::WorldManager::getInstance().markForDelete(mark_on_destroy);
   }
@@ -54,7 +54,7 @@ class Recorder : public sb::Object {
     return sb::Object::setPosition(where);
   }
   int eventHandler(const sb::Event *p_e) override {
-    Received r;
+    WorldReceived r;
     r.type = p_e->getType();
     r.position = getPosition();
     if (r.type == sb::COLLISION_EVENT) {
@@ -69,31 +69,27 @@ class Recorder : public sb::Object {
   }
   int count(const std::string &type) const {
     int n = 0;
-    for (const Received &r : events)
+    for (const WorldReceived &r : events)
       if (r.type == type) n++;
     return n;
   }
 };
 
-sb::WorldManager &world() { return sb::WorldManager::getInstance(); }
+using sbtest::world;
 
-bool contains(const sb::ObjectList &list, const sb::Object *p_o) {
-  for (int i = 0; i < list.getCount(); i++)
-    if (list[i] == p_o) return true;
-  return false;
-}
+using sbtest::contains;
 
 TEST(WorldMoves, HardIntoHardIsRefusedAndBothAreTold) {
   ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
-  Recorder *mover = new Recorder(Vector(5, 5));
-  Recorder *wall = new Recorder(Vector(7, 5));
+  EventRecorder *mover = new EventRecorder(Vector(5, 5));
+  EventRecorder *wall = new EventRecorder(Vector(7, 5));
   mover->setVelocity(Vector(1.5f, 0));
 
   world().update();
   EXPECT_EQ(mover->getPosition(), Vector(5, 5));
   ASSERT_EQ(mover->count(sb::COLLISION_EVENT), 1);
   ASSERT_EQ(wall->count(sb::COLLISION_EVENT), 1);
-  for (Recorder *r : {mover, wall}) {
+  for (EventRecorder *r : {mover, wall}) {
     EXPECT_EQ(r->events[0].obj1, mover);
     EXPECT_EQ(r->events[0].obj2, wall);
     EXPECT_EQ(r->events[0].where, Vector(6.5f, 5));
@@ -109,8 +105,8 @@ TEST(WorldMoves, HardIntoHardIsRefusedAndBothAreTold) {
 TEST(WorldMoves, SoftSpectralAndNoSoftRules) {
   ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
   // HARD into SOFT moves, with events; with no_soft it stays.
-  Recorder *hard = new Recorder(Vector(5, 5));
-  Recorder *soft = new Recorder(Vector(7, 5), sb::SOFT);
+  EventRecorder *hard = new EventRecorder(Vector(5, 5));
+  EventRecorder *soft = new EventRecorder(Vector(7, 5), sb::SOFT);
   EXPECT_EQ(world().moveObject(hard, Vector(6.5f, 5)), 0);
   EXPECT_EQ(hard->getPosition(), Vector(6.5f, 5));
   EXPECT_EQ(hard->count(sb::COLLISION_EVENT), 1);
@@ -123,8 +119,8 @@ TEST(WorldMoves, SoftSpectralAndNoSoftRules) {
   EXPECT_EQ(soft->count(sb::COLLISION_EVENT), 2);
 
   // SOFT into HARD moves; SOFT with no_soft is stopped by SOFT only.
-  Recorder *soft_mover = new Recorder(Vector(20, 5), sb::SOFT);
-  Recorder *hard_wall = new Recorder(Vector(22, 5));
+  EventRecorder *soft_mover = new EventRecorder(Vector(20, 5), sb::SOFT);
+  EventRecorder *hard_wall = new EventRecorder(Vector(22, 5));
   EXPECT_EQ(world().moveObject(soft_mover, Vector(21.5f, 5)), 0);
   EXPECT_EQ(soft_mover->getPosition(), Vector(21.5f, 5));
   EXPECT_EQ(soft_mover->count(sb::COLLISION_EVENT), 1);
@@ -132,17 +128,17 @@ TEST(WorldMoves, SoftSpectralAndNoSoftRules) {
   EXPECT_EQ(hard_wall->events[0].obj1, soft_mover);
   soft_mover->setNoSoft(true);
   EXPECT_EQ(world().moveObject(soft_mover, Vector(22, 5.5f)), 0);
-  Recorder *soft_wall = new Recorder(Vector(24, 5.5f), sb::SOFT);
+  EventRecorder *soft_wall = new EventRecorder(Vector(24, 5.5f), sb::SOFT);
   EXPECT_EQ(world().moveObject(soft_mover, Vector(23.5f, 5.5f)), -1);
   EXPECT_EQ(soft_mover->getPosition(), Vector(22, 5.5f));
   EXPECT_EQ(soft_wall->count(sb::COLLISION_EVENT), 1);
 
   // SPECTRAL movers pass through anything silently, and nothing collides with them.
-  Recorder *ghost = new Recorder(Vector(40, 5), sb::SPECTRAL);
-  Recorder *block = new Recorder(Vector(42, 5));
+  EventRecorder *ghost = new EventRecorder(Vector(40, 5), sb::SPECTRAL);
+  EventRecorder *block = new EventRecorder(Vector(42, 5));
   EXPECT_EQ(world().moveObject(ghost, Vector(42, 5)), 0);
   EXPECT_EQ(ghost->getPosition(), Vector(42, 5));
-  Recorder *runner = new Recorder(Vector(40, 5));
+  EventRecorder *runner = new EventRecorder(Vector(40, 5));
   EXPECT_EQ(world().moveObject(runner, Vector(41.5f, 5)), -1);  // the block, not the ghost
   EXPECT_EQ(ghost->events.size(), 0u);
   EXPECT_EQ(block->count(sb::COLLISION_EVENT), 1);
@@ -152,7 +148,7 @@ TEST(WorldMoves, SoftSpectralAndNoSoftRules) {
 TEST(WorldMoves, OutEventOnceAfterLeaving) {
   ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
   world().setBoundary(Box(Vector(0, 0), 80, 24));
-  Recorder *o = new Recorder(Vector(79, 10), sb::SPECTRAL);
+  EventRecorder *o = new EventRecorder(Vector(79, 10), sb::SPECTRAL);
   o->setVelocity(Vector(0.5f, 0));
 
   // 79.5, 80 and 80.5 still meet the boundary (80.5's box touches x = 80).
@@ -171,7 +167,7 @@ TEST(WorldMoves, OutEventOnceAfterLeaving) {
   world().update();  // y 10 -> -1: box reaches -1.5 .. -0.51, outside
   EXPECT_EQ(o->count(sb::OUT_EVENT), 2);
   // A solid object that leaves by moving through nothing gets it as well.
-  Recorder *hard = new Recorder(Vector(1, 1));
+  EventRecorder *hard = new EventRecorder(Vector(1, 1));
   EXPECT_EQ(world().moveObject(hard, Vector(-3, 1)), 0);
   EXPECT_EQ(hard->count(sb::OUT_EVENT), 1);
   EXPECT_EQ(hard->events.back().position, Vector(-3, 1));
@@ -179,8 +175,8 @@ TEST(WorldMoves, OutEventOnceAfterLeaving) {
 
 TEST(WorldMoves, UpdateLeavesStillObjectsAlone) {
   ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
-  Recorder *a = new Recorder(Vector(5, 5));
-  Recorder *b = new Recorder(Vector(5.2f, 5));  // overlapping, both HARD
+  EventRecorder *a = new EventRecorder(Vector(5, 5));
+  EventRecorder *b = new EventRecorder(Vector(5.2f, 5));  // overlapping, both HARD
   world().update();
   EXPECT_EQ(a->set_position_calls, 0);
   EXPECT_EQ(b->set_position_calls, 0);
@@ -206,9 +202,9 @@ TEST(WorldMoves, UpdateLeavesStillObjectsAlone) {
 
 TEST(WorldDeletion, MarkedTwiceDeletedOnce) {
   ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
-  Recorder *a = new Recorder(Vector(5, 5));
-  Recorder *b = new Recorder(Vector(10, 5));
-  new Recorder(Vector(15, 5));
+  EventRecorder *a = new EventRecorder(Vector(5, 5));
+  EventRecorder *b = new EventRecorder(Vector(10, 5));
+  new EventRecorder(Vector(15, 5));
   EXPECT_EQ(world().markForDelete(a), 0);
   EXPECT_EQ(world().markForDelete(a), 0);
   sb::ObjectList both;
@@ -237,10 +233,10 @@ TEST(WorldDeletion, MarkedTwiceDeletedOnce) {
 
 TEST(WorldDeletion, MarkedDuringTheUpdateDeletedAtItsEnd) {
   ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
-  Recorder *mover = new Recorder(Vector(5, 5));
-  Recorder *wall = new Recorder(Vector(7, 5));
+  EventRecorder *mover = new EventRecorder(Vector(5, 5));
+  EventRecorder *wall = new EventRecorder(Vector(7, 5));
   mover->setVelocity(Vector(1.5f, 0));
-  wall->action = [](Recorder *self, const sb::Event *) {
+  wall->action = [](EventRecorder *self, const sb::Event *) {
     sb::WorldManager::getInstance().markForDelete(self);
   };
   int before = g_destroyed;
@@ -256,10 +252,10 @@ TEST(WorldDeletion, MarkedDuringTheUpdateDeletedAtItsEnd) {
 
 TEST(WorldDeletion, MarkedByADestructorDeletedInTheSamePass) {
   ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
-  Recorder *a = new Recorder(Vector(5, 5));
-  Recorder *b = new Recorder(Vector(10, 5));
-  Recorder *c = new Recorder(Vector(15, 5));
-  Recorder *keep = new Recorder(Vector(20, 5));
+  EventRecorder *a = new EventRecorder(Vector(5, 5));
+  EventRecorder *b = new EventRecorder(Vector(10, 5));
+  EventRecorder *c = new EventRecorder(Vector(15, 5));
+  EventRecorder *keep = new EventRecorder(Vector(20, 5));
   a->mark_on_destroy = b;
   b->mark_on_destroy = c;
   c->mark_on_destroy = keep;  // keep is still alive when c goes
@@ -275,10 +271,10 @@ TEST(WorldDeletion, MarkedByADestructorDeletedInTheSamePass) {
 
 // Objects that live in one fixed slot, so a test can make a new object reuse
 // the address of one just deleted, as the allocator may do at any time.
-alignas(Recorder) unsigned char g_slot[sizeof(Recorder) + 64];
-class Pooled : public Recorder {
+alignas(EventRecorder) unsigned char g_slot[sizeof(EventRecorder) + 64];
+class Pooled : public EventRecorder {
  public:
-  explicit Pooled(Vector where) : Recorder(where, sb::SPECTRAL) {}
+  explicit Pooled(Vector where) : EventRecorder(where, sb::SPECTRAL) {}
   static void *operator new(size_t) { return g_slot; }
   static void operator delete(void *) {}
 };
@@ -288,8 +284,8 @@ class Pooled : public Recorder {
 // reports any read), nor delete a new object that now lives at a freed address.
 TEST(WorldDeletion, MarksOfObjectsAlreadyDeletedInThePassAreIgnored) {
   ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
-  Recorder *a = new Recorder(Vector(5, 5));
-  Recorder *b = new Recorder(Vector(10, 5));
+  EventRecorder *a = new EventRecorder(Vector(5, 5));
+  EventRecorder *b = new EventRecorder(Vector(10, 5));
   a->mark_on_destroy = b;
   b->mark_on_destroy = a;  // a is gone by then
   ASSERT_EQ(world().markForDelete(a), 0);
@@ -301,9 +297,9 @@ TEST(WorldDeletion, MarksOfObjectsAlreadyDeletedInThePassAreIgnored) {
   // An explosion made by a destructor reuses the slot of the object deleted
   // just before; a stale mark of that object must leave the explosion alone.
   Pooled *ship = new Pooled(Vector(5, 5));
-  Recorder *wreck = new Recorder(Vector(9, 5));
+  EventRecorder *wreck = new EventRecorder(Vector(9, 5));
   Pooled *explosion = nullptr;
-  struct Exploder : Recorder {
+  struct Exploder : EventRecorder {
     Pooled **made;
     sb::Object *stale;
     Exploder(Pooled **out, sb::Object *old) : made(out), stale(old) {}
@@ -329,14 +325,14 @@ TEST(WorldDeletion, MarksOfObjectsAlreadyDeletedInThePassAreIgnored) {
 // world never held; none leaks (the sanitizer build checks for leaks).
 TEST(WorldDeletion, ShutDownDeletesWhatWasMarkedBeforeIt) {
   ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
-  Recorder *marked = new Recorder(Vector(4, 4));
-  new Recorder(Vector(8, 4));
+  EventRecorder *marked = new EventRecorder(Vector(4, 4));
+  new EventRecorder(Vector(8, 4));
   ASSERT_EQ(world().markForDelete(marked), 0);
   int before = g_destroyed;
   world().shutDown();
   EXPECT_EQ(g_destroyed - before, 2);
 
-  Recorder *outsider = new Recorder(Vector(3, 3));  // made while the world is stopped
+  EventRecorder *outsider = new EventRecorder(Vector(3, 3));  // made while the world is stopped
   ASSERT_EQ(world().markForDelete(outsider), 0);
   world().shutDown();
   EXPECT_EQ(g_destroyed - before, 3);
@@ -344,11 +340,11 @@ TEST(WorldDeletion, ShutDownDeletesWhatWasMarkedBeforeIt) {
 
 // Looks at the world from its destructor, as game code does when an object
 // goes ("was I the last enemy?", "tell the others").
-class Enemy : public Recorder {
+class Enemy : public EventRecorder {
  public:
   int *seen_out = nullptr;
   int *delivered_out = nullptr;
-  explicit Enemy(Vector where) : Recorder(where, sb::SPECTRAL) {
+  explicit Enemy(Vector where) : EventRecorder(where, sb::SPECTRAL) {
     setType("Enemy");
     registerInterest("farewell");
   }
@@ -383,10 +379,10 @@ TEST(WorldDeletion, DestructorsRunWhileTheRestOfTheBatchIsInTheWorld) {
 
 TEST(WorldQueries, PositionsTypesAndShapes) {
   ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
-  Recorder *at = new Recorder(Vector(5, 5), sb::SPECTRAL);
-  Recorder *near = new Recorder(Vector(5.49f, 5.49f));
-  Recorder *off = new Recorder(Vector(6, 6));
-  Recorder *asleep = new Recorder(Vector(5, 5));
+  EventRecorder *at = new EventRecorder(Vector(5, 5), sb::SPECTRAL);
+  EventRecorder *near = new EventRecorder(Vector(5.49f, 5.49f));
+  EventRecorder *off = new EventRecorder(Vector(6, 6));
+  EventRecorder *asleep = new EventRecorder(Vector(5, 5));
   asleep->setActive(false);
   at->setType("Ball");
   off->setType("Ball");
@@ -456,7 +452,7 @@ TEST(WorldView, SlackPositionAndFollowing) {
   EXPECT_EQ(world().getView().getCorner(), Vector(0, 0));
   world().setView(Box(Vector(0, 0), 40, 12));
 
-  Recorder *hero = new Recorder(Vector(40, 12), sb::SPECTRAL);
+  EventRecorder *hero = new EventRecorder(Vector(40, 12), sb::SPECTRAL);
   EXPECT_EQ(world().setViewFollowing(hero), 0);
   EXPECT_EQ(world().getViewFollowing(), hero);
   EXPECT_EQ(world().getView().getCorner(), Vector(20, 6));
@@ -484,8 +480,8 @@ TEST(WorldView, DeletedFollowedObjectIsNoLongerFollowed) {
   ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
   world().setBoundary(Box(Vector(0, 0), 80, 24));
   world().setView(Box(Vector(0, 0), 40, 12));
-  Recorder *hero = new Recorder(Vector(40, 12), sb::SPECTRAL);
-  Recorder *other = new Recorder(Vector(10, 10), sb::SPECTRAL);
+  EventRecorder *hero = new EventRecorder(Vector(40, 12), sb::SPECTRAL);
+  EventRecorder *other = new EventRecorder(Vector(10, 10), sb::SPECTRAL);
   ASSERT_EQ(world().setViewFollowing(hero), 0);
   ASSERT_EQ(world().markForDelete(hero), 0);
   world().update();
@@ -503,8 +499,8 @@ TEST(WorldMoves, AvoidingObstaclesSlides) {
   sb::LogManager::getInstance().setLogLevel(5);
 
   // Diagonally into the left side of a wall: slides straight down.
-  Recorder *wall = new Recorder(Vector(10, 5));
-  Recorder *mover = new Recorder(Vector(8.8f, 4.6f));
+  EventRecorder *wall = new EventRecorder(Vector(10, 5));
+  EventRecorder *mover = new EventRecorder(Vector(8.8f, 4.6f));
   mover->setAvoidCollisions(true);
   mover->setDirection(Vector(0.6f, 0.8f));
   mover->setSpeed(1);
@@ -518,8 +514,8 @@ TEST(WorldMoves, AvoidingObstaclesSlides) {
   EXPECT_EQ(wall->count(sb::COLLISION_EVENT), 0);
 
   // Straight into it: nothing along the side, so it stays, without events.
-  Recorder *wall2 = new Recorder(Vector(30, 5));
-  Recorder *pusher = new Recorder(Vector(28.6f, 5));
+  EventRecorder *wall2 = new EventRecorder(Vector(30, 5));
+  EventRecorder *pusher = new EventRecorder(Vector(28.6f, 5));
   pusher->setAvoidCollisions(true);
   pusher->setVelocity(Vector(1, 0));
   EXPECT_EQ(world().moveObject(pusher, pusher->predictPosition()), 0);
@@ -528,16 +524,16 @@ TEST(WorldMoves, AvoidingObstaclesSlides) {
   EXPECT_EQ(wall2->count(sb::COLLISION_EVENT), 0);
 
   // The slide is blocked too: double collision, no move, no events.
-  Recorder *wall3 = new Recorder(Vector(50, 5));
-  Recorder *blocker = new Recorder(Vector(48.8f, 6.5f));
-  Recorder *stuck = new Recorder(Vector(48.8f, 4.6f));
+  EventRecorder *wall3 = new EventRecorder(Vector(50, 5));
+  EventRecorder *blocker = new EventRecorder(Vector(48.8f, 6.5f));
+  EventRecorder *stuck = new EventRecorder(Vector(48.8f, 4.6f));
   stuck->setAvoidCollisions(true);
   stuck->setDirection(Vector(0.6f, 0.8f));
   stuck->setSpeed(1);
   std::string before = sbtest::readLog();
   EXPECT_EQ(world().moveObject(stuck, stuck->predictPosition()), -1);
   EXPECT_EQ(stuck->getPosition(), Vector(48.8f, 4.6f));
-  for (Recorder *r : {wall3, blocker, stuck}) EXPECT_EQ(r->events.size(), 0u);
+  for (EventRecorder *r : {wall3, blocker, stuck}) EXPECT_EQ(r->events.size(), 0u);
   EXPECT_EQ(sbtest::countMessage(sbtest::readLog().substr(before.size()),
                                  "WorldManager::moveObject(): Double collision. Object (avoid "
                                  "obstacles) cannot move."),
@@ -551,7 +547,7 @@ TEST(WorldMoves, AvoidingObstaclesSlides) {
 
 TEST(WorldInput, BadObjectsAndRepeatedStart) {
   ASSERT_EQ(sbtest::startEngine("headless:true,\n"), 0);
-  new Recorder(Vector(3, 3));
+  new EventRecorder(Vector(3, 3));
   EXPECT_EQ(world().insertObject(nullptr), -1);
   EXPECT_EQ(world().getAllObjects(true).getCount(), 1);
   EXPECT_EQ(world().setViewFollowing(nullptr), 0);

@@ -13,10 +13,10 @@
 
 namespace {
 
-class Walker;
+class WallWalker;
 std::vector<const sb::Object *> visits;       // every object moved, then every object drawn
 std::vector<const sb::Object *> expected;     // the lists as they stood when each walk began
-std::vector<Walker *> walkers;
+std::vector<WallWalker *> walkers;
 bool moving = false;
 
 // Expects the next visits to follow list, in order, as it stands now.
@@ -24,17 +24,17 @@ void expectWalkOf(const sb::ObjectList &list) {
   for (int i = 0; i < list.getCount(); i++) expected.push_back(list[i]);
 }
 
-class Walker : public sb::Object {
+class WallWalker : public sb::Object {
  public:
-  Walker() {
+  WallWalker() {
     sb::Object::setPosition(
         sb::Vector(static_cast<float>(rand() % 70 + 5), static_cast<float>(rand() % 20 + 2)));
     setSolidness(sb::SPECTRAL);
     setAltitude(rand() % (sb::MAX_ALTITUDE + 1));
     walkers.push_back(this);
   }
-  ~Walker() override {
-    for (Walker *&p : walkers)
+  ~WallWalker() override {
+    for (WallWalker *&p : walkers)
       if (p == this) p = nullptr;
   }
 
@@ -60,13 +60,13 @@ class Walker : public sb::Object {
 
  private:
   static void refileSomeone() {
-    Walker *p_other = walkers[static_cast<size_t>(rand()) % walkers.size()];
+    WallWalker *p_other = walkers[static_cast<size_t>(rand()) % walkers.size()];
     if (!p_other) return;
     switch (rand() % 6) {
       case 0: p_other->setActive(!p_other->isActive()); break;
       case 1: p_other->setVisible(!p_other->isVisible()); break;
       case 2: p_other->setAltitude(rand() % (sb::MAX_ALTITUDE + 1)); break;
-      case 3: new Walker; break;
+      case 3: new WallWalker; break;
       case 4: sb::WorldManager::getInstance().markForDelete(p_other); break;
       default: break;
     }
@@ -79,7 +79,7 @@ TEST(WorldWalks, ObjectsRefiledDuringAWalkLeaveItAsItBegan) {
   world.setView(sb::Box(sb::Vector(0, 0), 80, 24));
   for (unsigned seed = 1; seed <= 20; seed++) {
     srand(seed);
-    for (int i = 0; i < 60; i++) (new Walker)->setVelocity(sb::Vector(0.01f, 0));
+    for (int i = 0; i < 60; i++) (new WallWalker)->setVelocity(sb::Vector(0.01f, 0));
     for (int step = 0; step < 5; step++) {
       visits.clear();
       expected.clear();
@@ -89,7 +89,7 @@ TEST(WorldWalks, ObjectsRefiledDuringAWalkLeaveItAsItBegan) {
       world.draw();
       ASSERT_EQ(visits, expected) << "seed " << seed << ", step " << step;
       // Walkers made during the update start still; give them a velocity.
-      for (Walker *p : walkers)
+      for (WallWalker *p : walkers)
         if (p) p->setVelocity(sb::Vector(0.01f, 0));
     }
     world.markForDelete(world.getAllObjects(true));
