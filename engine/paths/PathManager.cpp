@@ -4,8 +4,8 @@
 
 #include "Clock.h"
 #include "EventPath.h"
-#include "GameManager.h"
 #include "LogManager.h"
+#include "LoopState.h"
 #include "Object.h"
 #include "PathFind.h"
 
@@ -26,7 +26,7 @@ int PathManager::startUp() {
     log_manager.writeLog("PathManager::startup(): already started.");
     return 0;
   }
-  min_cycle_time = GameManager::getInstance().getFrameTime() / 10;
+  min_cycle_time = LoopState::getInstance().getFrameTime() / 10;
   Manager::startUp();
   log_manager.writeLog(5, "PathManager::startUp(): successfully started.");
   return 0;
