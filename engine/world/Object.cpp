@@ -11,6 +11,7 @@
 
 #include "EventPath.h"
 #include "LogManager.h"
+#include "Manager.h"
 #include "PathFind.h"
 #include "PathManager.h"
 #include "ResourceManager.h"
@@ -427,6 +428,24 @@ Vector getNormal(const Object *p_o, const Object *p_other) {
   }
   LogManager::getInstance().writeLog("getNormal(): collision not detected. Returning (0,0).");
   return Vector(0, 0);
+}
+
+// Manager::onEvent()'s walk over one row of its interest table, here with
+// the objects whose handlers it calls. The row is walked in place up to the
+// length it had when the delivery began.
+int Manager::deliverRow(int row, int length, unsigned int start, bool nested,
+                        const Event *p_event) const {
+  const ObjectList &interested = obj_list[row];
+  int count = 0;
+  for (int i = 0; i < length; i++) {
+    detail::prefetchAhead(interested, i, length);
+    Object *p_o = interested[i];
+    if (!p_o || !p_o->isActive()) continue;
+    if (nested && removedBefore(row, i, start)) continue;
+    p_o->eventHandler(p_event);
+    count++;
+  }
+  return count;
 }
 
 }  // namespace sb
