@@ -43,6 +43,7 @@
 #include "InputManager.h"
 #include "Line.h"
 #include "LogManager.h"
+#include "LoopState.h"
 #include "Manager.h"
 #include "MapGenerator.h"
 #include "Music.h"

@@ -19,7 +19,9 @@
 #include "EventStep.h"
 #include "GameManager.h"
 #include "LogManager.h"
+#include "LoopState.h"
 #include "Object.h"
+#include "WorldManager.h"
 #include "support/CoreChecks.h"
 #include "support/TestEngine.h"
 
@@ -128,6 +130,35 @@ TEST(GameLoop, GameOverFromStepHandlerEndsAfterThatIteration) {
   gm.run();
   EXPECT_EQ(s->counts, (std::vector<int>{0}));
   EXPECT_EQ(gm.getStepCount(), 1);
+}
+
+// The loop state is what the path, network and recording code see of the
+// loop: it follows the game manager step by step, game over set through
+// either ends the loop, and its shut-down is the game manager's.
+TEST(GameLoop, LoopStateFollowsTheGameManager) {
+  ASSERT_EQ(sbtest::startEngine("headless:true,\nframe_time:7,\n"), 0);
+  sb::GameManager &gm = sb::GameManager::getInstance();
+  sb::LoopState &loop = sb::LoopState::getInstance();
+  EXPECT_EQ(loop.getFrameTime(), 7);
+  for (bool through_loop_state : {false, true}) {
+    Stepper *s = new Stepper;
+    std::vector<int> seen;  // the loop state's step at each step event
+    s->action = [&](int n) {
+      seen.push_back(loop.getStepCount());
+      if (n == 3 && through_loop_state) loop.setGameOver(true);  // as a replay's end does
+      if (n == 3 && !through_loop_state) gm.setGameOver(true);
+      EXPECT_EQ(loop.getGameOver(), gm.getGameOver());
+    };
+    gm.run();
+    EXPECT_EQ(seen, (std::vector<int>{0, 1, 2, 3})) << through_loop_state;
+    EXPECT_EQ(loop.getStepCount(), 4);
+    s->action = nullptr;  // it still gets the next run's first step
+    sb::WorldManager::getInstance().markForDelete(s);
+  }
+  loop.shutDownEngine();  // what the network manager's Ctrl-C handler runs
+  EXPECT_FALSE(gm.isStarted());
+  EXPECT_FALSE(sb::WorldManager::getInstance().isStarted());
+  EXPECT_TRUE(loop.getGameOver());
 }
 
 TEST(GameLoop, CannotKeepUpWarningOnlyAfterAWholeSlowStep) {

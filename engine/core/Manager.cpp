@@ -1,7 +1,6 @@
 #include "Manager.h"
 
 #include "LogManager.h"
-#include "Object.h"
 
 namespace sb {
 
@@ -172,23 +171,14 @@ int Manager::onEvent(const Event *p_event) const {
   // destroyed ones do not (see PendingRemoval).
   int row = findRow(event_type);
   if (row < 0) return 0;
-  const ObjectList &interested = obj_list[row];
-  const int length = interested.getCount();
+  const int length = obj_list[row].getCount();
   const unsigned int start = ++clock;
   const bool nested = !pending.empty();  // earlier removals to honour
   if (delivery_depth++ == 0) {
     outer_delivering = delivering;
     delivering = const_cast<Manager *>(this);
   }
-  int count = 0;
-  for (int i = 0; i < length; i++) {
-    detail::prefetchAhead(interested, i, length);
-    Object *p_o = interested[i];
-    if (!p_o || !p_o->isActive()) continue;
-    if (nested && removedBefore(row, i, start)) continue;
-    p_o->eventHandler(p_event);
-    count++;
-  }
+  int count = deliverRow(row, length, start, nested, p_event);
   if (--delivery_depth == 0) {
     delivering = outer_delivering;
     outer_delivering = nullptr;

@@ -49,6 +49,12 @@ class Manager {
   void finishDeliveries() const;
   void skipPendingEntriesOf(const Object *p_o);
   int removeInterest(Object *p_o, const std::string &event_type, bool going);
+  // Sends p_event to the first length entries of row: each active object
+  // not unregistered before the clock showed start (checked when nested).
+  // Defined with Object, whose handlers it calls: objects sit above the
+  // managers.
+  int deliverRow(int row, int length, unsigned int start, bool nested,
+                 const Event *p_event) const;
 
  public:
   /// A manager of type "Manager", not started, with no interests.

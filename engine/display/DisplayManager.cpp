@@ -19,7 +19,6 @@
 #include "TerminalBackEnd.h"
 #include "TerminalDisplay.h"
 #include "WindowBackEnd.h"
-#include "WorldManager.h"
 #include "utility.h"
 
 namespace sb {
@@ -379,7 +378,7 @@ void DisplayManager::noticeResize() {
   seen_rows = rows;
   if (!changed) return;
   EventResize resize(columns, rows);
-  WorldManager::getInstance().onEvent(&resize);
+  Manager::handlerOf(RESIZE_EVENT).onEvent(&resize);  // the world manager
 }
 
 int DisplayManager::getTerminalHorizontal() const {

@@ -1,5 +1,7 @@
 #include "Particle.h"
 
+#include <typeinfo>
+
 #include "LogManager.h"
 #include "WorldManager.h"
 
@@ -28,6 +30,7 @@ Particle::Particle(float size, int init_age, unsigned char opacity, unsigned cha
   setShape(shape);
 
   registerInterest(STEP_EVENT);
+  WorldManager::getInstance().setQuietClass(typeid(Particle));
 }
 
 Particle::~Particle() {}

@@ -15,6 +15,7 @@
 #include "EventStep.h"
 #include "InputManager.h"
 #include "LogManager.h"
+#include "LoopState.h"
 #include "NetworkManager.h"
 #include "PathManager.h"
 #include "Recorder.h"
@@ -116,8 +117,17 @@ void doShutDown(int signal) {
   exit(signal);
 }
 
-GameManager::GameManager() : game_over(false), frame_time(0), step_count(0) {
+GameManager::GameManager() : frame_time(0), step_count(0) {
   setType("GameManager");
+  // The network manager's Ctrl-C handler stops the engine through the loop state.
+  LoopState::getInstance().setShutDown([] { GameManager::getInstance().shutDown(); });
+}
+
+// The step count lives here, in the log's line prefix and in the loop state.
+void GameManager::setStep(int new_step_count) {
+  step_count = new_step_count;
+  LogManager::getInstance().setStepCount(step_count);
+  LoopState::getInstance().setStepCount(step_count);
 }
 
 GameManager &GameManager::getInstance() {
@@ -133,7 +143,7 @@ int GameManager::startUp() {
     log_manager.writeLog("GameManager::startup(): Already started.");
     return 0;
   }
-  log_manager.setStepCount(step_count = 0);  // a new start logs step 0, as the first did
+  setStep(0);  // a new start logs step 0, as the first did
   Config &config = Config::getInstance();
   config.loadConfig("");
   AudioDevice::quietWithoutDevice();
@@ -154,6 +164,7 @@ int GameManager::startUp() {
   config.writeToLog();
 
   frame_time = config.getFrameTime();
+  LoopState::getInstance().setFrameTime(frame_time);
   log_manager.writeLog(5, "GameManager::startUp(): frame time is %d", frame_time);
 
   if (!startManager(DisplayManager::getInstance(), "Display manager started.",
@@ -194,7 +205,7 @@ int GameManager::startUp() {
   Replay::getInstance().engineStarted();
   if (Recorder::getInstance().engineStarted(seed) != 0) return -1;
 
-  game_over = false;
+  setGameOver(false);
   Manager::startUp();
   log_manager.writeLog(5, "GameManager::startUp(): successfully started.");
   return 0;
@@ -255,9 +266,8 @@ void GameManager::run() {
 
   Clock clock;
   log_manager.writeLog(1, "GameManager::run(): starting game loop");
-  game_over = false;
-  step_count = 0;
-  log_manager.setStepCount(step_count);
+  setGameOver(false);
+  setStep(0);
   long long adjust = 0;  // sleep overshoot carried into the next step
   pending_signal = 0;
   loop_running = 1;
@@ -282,13 +292,12 @@ void GameManager::run() {
     replay.endStep();
 
     adjust = waitOutStep(clock, adjust);
-    step_count++;
-    log_manager.setStepCount(step_count);
+    setStep(step_count + 1);
     if (pending_signal) {
       loop_running = 0;
       doShutDown(pending_signal);
     }
-  } while (!game_over);
+  } while (!getGameOver());
 
   loop_running = 0;
   if (pending_signal) doShutDown(pending_signal);  // arrived after the last step's check
@@ -319,7 +328,7 @@ void GameManager::serviceNetwork(const Clock &clock) {
 }
 
 void GameManager::shutDown() {
-  game_over = true;
+  setGameOver(true);
   Recorder::getInstance().engineStopping();
   Replay::getInstance().engineStopping();
   stopManager(PathManager::getInstance(), "Path manager stopped");
@@ -337,8 +346,10 @@ void GameManager::shutDown() {
   Manager::shutDown();
 }
 
-void GameManager::setGameOver(bool new_game_over) { game_over = new_game_over; }
-bool GameManager::getGameOver() const { return game_over; }
+void GameManager::setGameOver(bool new_game_over) {
+  LoopState::getInstance().setGameOver(new_game_over);
+}
+bool GameManager::getGameOver() const { return LoopState::getInstance().getGameOver(); }
 int GameManager::getFrameTime() const { return frame_time; }
 int GameManager::getStepCount() const { return step_count; }
 

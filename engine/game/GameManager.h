@@ -15,9 +15,9 @@ class GameManager : public Manager {
   GameManager(const GameManager &) = delete;
   void operator=(const GameManager &) = delete;
 
-  bool game_over;
   int frame_time;
   int step_count;
+  void setStep(int new_step_count);
 
   void serviceNetwork(const Clock &clock);
   void choosePathStepWork() const;

@@ -10,13 +10,10 @@
 
 #include "LogManager.h"
 #include "Music.h"
-#include "Object.h"
 #include "RegularFile.h"
-#include "SceneGraph.h"
 #include "Sound.h"
 #include "Sprite.h"
 #include "SpriteFile.h"
-#include "WorldManager.h"
 #include "utility.h"
 
 namespace sb {
@@ -99,6 +96,7 @@ ResourceManager::ResourceManager()
     : p_sprite(),
       sprite_count(0),
       sweep_due(false),
+      p_walk_shown(nullptr),
       p_sound(),
       sound_count(0),
       p_music(),
@@ -154,12 +152,10 @@ void ResourceManager::freeUnshownSprites() {
   sweep_due = false;
   if (unloaded_sprites.empty()) return;
   std::unordered_set<const Sprite *> shown;
-  const SceneGraph &graph = WorldManager::getInstance().getSceneGraph();
-  for (const ObjectList *p_list : {&graph.activeList(), &graph.inactiveList()})
-    for (int i = 0; i < p_list->getCount(); i++) {
-      const Sprite *p_s = (*p_list)[i]->animationRef().getSprite();
+  if (p_walk_shown)
+    p_walk_shown([&](const Sprite *p_s) {
       if (unloaded_sprites.count(p_s)) shown.insert(p_s);
-    }
+    });
   for (auto it = unloaded_sprites.begin(); it != unloaded_sprites.end();) {
     if (shown.count(*it)) {
       ++it;

@@ -1,6 +1,7 @@
 #ifndef SORBELANE_RESOURCE_MANAGER_H
 #define SORBELANE_RESOURCE_MANAGER_H
 
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <unordered_set>
@@ -33,6 +34,8 @@ class ResourceManager : public Manager {
   std::unordered_set<const Sprite *> unloaded_sprites;
   // An object let go of an unloaded sprite since the last sweep.
   bool sweep_due;
+  // The world's walk over the sprites its objects show (null: no world, no object).
+  void (*p_walk_shown)(const std::function<void(const Sprite *)> &visit);
 
   // The not-started refusal shared by every load and unload.
   bool refuseUnstarted() const;
@@ -63,6 +66,12 @@ class ResourceManager : public Manager {
  public:
   /// Returns the one resource manager.
   static ResourceManager &getInstance();
+  /// Sets the walk that calls visit with the sprite of every object in the
+  /// world, active or not; the world manager sets it when it is made. An
+  /// unloaded sprite is freed once no walk meets it.
+  void setShownSpriteWalk(void (*p_walk)(const std::function<void(const Sprite *)> &visit)) {
+    p_walk_shown = p_walk;
+  }
   /// Frees every asset still held.
   ~ResourceManager();
 

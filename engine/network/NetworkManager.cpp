@@ -19,8 +19,8 @@
 
 #include "Config.h"
 #include "Connection.h"
-#include "GameManager.h"
 #include "LogManager.h"
+#include "LoopState.h"
 #include "Recorder.h"
 #include "Replay.h"
 #include "utility.h"
@@ -44,7 +44,7 @@ int parsePort(const std::string &port, bool allow_zero) {
 
 // A step number for the connections' reports: messages are reported once per
 // game-loop step while no handler reads them.
-long long currentStep() { return GameManager::getInstance().getStepCount(); }
+long long currentStep() { return LoopState::getInstance().getStepCount(); }
 
 }  // namespace
 
@@ -574,7 +574,7 @@ void cleanUp(int signal) {
   log.writeLog("NetworkManager cleanUp(): Signal is %d. Shutting down.", signal);
   NetworkManager::getInstance().shutDown();
   log.writeLog("NetworkManager cleanUp(): Calling game manager shutdown.");
-  GameManager::getInstance().shutDown();
+  LoopState::getInstance().shutDownEngine();
   exit(signal);
 }
 

@@ -4,8 +4,8 @@
 
 #include "Clock.h"
 #include "EventPath.h"
-#include "GameManager.h"
 #include "LogManager.h"
+#include "LoopState.h"
 #include "Object.h"
 #include "PathFind.h"
 
@@ -26,7 +26,7 @@ int PathManager::startUp() {
     log_manager.writeLog("PathManager::startup(): already started.");
     return 0;
   }
-  min_cycle_time = GameManager::getInstance().getFrameTime() / 10;
+  min_cycle_time = LoopState::getInstance().getFrameTime() / 10;
   Manager::startUp();
   log_manager.writeLog(5, "PathManager::startUp(): successfully started.");
   return 0;
@@ -127,6 +127,67 @@ void PathManager::cycle(int budget_ms) {
   }
   if (elapsed > budget_us)
     LogManager::getInstance().writeLog(5, "PathManager::cycle(): cycle time %d exceeded.", budget);
+}
+
+// The members of Object that use path finding live here, above the world.
+
+void Object::dropPathSearches() {
+  PathManager &path_manager = PathManager::getInstance();
+  if (cold->p_path_find) {
+    path_manager.unregisterPathFind(cold->p_path_find);
+    delete cold->p_path_find;
+    cold->p_path_find = nullptr;
+  }
+  // Other searches may lead to this object.
+  path_manager.objectGone(this);
+}
+
+// The base handles only path events: a found path is followed, and the search
+// that produced the event is dropped. A search started by a handler before
+// it calls this one is left running.
+int Object::takePathEvent(const Event *p_e) {
+  const EventPath *p_path_event = dynamic_cast<const EventPath *>(p_e);
+  if (!p_path_event) {
+    LogManager::getInstance().writeLog("Object::eventHandler(): Error! Dynamic cast to EventPath failed.");
+    return 0;
+  }
+  if (p_path_event->getResult() == FOUND) {
+    cold->path = p_path_event->getPath();
+    setModified(PATH);
+    setFollowPath(true);
+  }
+  unsigned long long source = p_path_event->getSource();
+  if (cold->p_path_find && (source == 0 || source == cold->p_path_find->getSerial())) {
+    PathManager::getInstance().unregisterPathFind(cold->p_path_find);
+    delete cold->p_path_find;
+    cold->p_path_find = nullptr;
+  }
+  return 1;
+}
+
+void Object::pathTo(Vector target) {
+  PathManager &path_manager = PathManager::getInstance();
+  if (cold->p_path_find) {
+    path_manager.unregisterPathFind(cold->p_path_find);
+    delete cold->p_path_find;
+  }
+  cold->p_path_find = new PathFind(this, position, target);
+  path_manager.registerPathFind(cold->p_path_find);
+  if (follow_path) {
+    follow_path = false;
+    setModified(FOLLOW_PATH);
+  }
+  avoid_collisions = true;
+  setModified(AVOID_COLLISIONS);
+}
+
+void Object::pathTo(Object *p_target) {
+  if (!p_target) return;
+  pathTo(p_target->getPosition());
+  if (cold->p_path_find)
+    cold->p_path_find->setTargetObject(p_target);
+  else
+    LogManager::getInstance().writeLog("Object::pathTo(): path find not allocated!");
 }
 
 }  // namespace sb

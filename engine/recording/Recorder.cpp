@@ -15,8 +15,8 @@
 #include "EventKeyboard.h"
 #include "EventMouse.h"
 #include "EventNetwork.h"
-#include "GameManager.h"
 #include "LogManager.h"
+#include "LoopState.h"
 #include "Object.h"
 #include "Replay.h"
 #include "utility.h"
@@ -176,7 +176,7 @@ std::string Recorder::headerText(int every) const {
   header.first_id = Object::getMaxId();
   header.columns = display.getHorizontal();
   header.rows = display.getVertical();
-  header.frame_time = GameManager::getInstance().getFrameTime();
+  header.frame_time = LoopState::getInstance().getFrameTime();
   header.check_every = every;
   header.config = Config::getInstance().getConfig();
   return Recording::headerText(header);
@@ -367,7 +367,7 @@ void Recorder::writeCheck() {
 
 void Recorder::endStep() {
   if (fd >= 0) {
-    if (step % check_every == 0 || GameManager::getInstance().getGameOver()) writeCheck();
+    if (step % check_every == 0 || LoopState::getInstance().getGameOver()) writeCheck();
   }
   // The processor clock is read twice per recording, not every step: a
   // read costs as much as recording a step.

@@ -18,8 +18,8 @@
 #include "EventKeyboard.h"
 #include "EventMouse.h"
 #include "EventNetwork.h"
-#include "GameManager.h"
 #include "LogManager.h"
+#include "LoopState.h"
 #include "Object.h"
 #include "RegularFile.h"
 #include "TerminalDisplay.h"
@@ -167,7 +167,7 @@ bool Replay::realStopRequested() {
 void Replay::stopGame(const char *why) {
   LogManager::getInstance().writeLog("Replay: %s at step %d.", why, step);
   finished = true;
-  GameManager::getInstance().setGameOver(true);
+  LoopState::getInstance().setGameOver(true);
 }
 
 bool Replay::feedInput(Manager &input_manager) {
@@ -290,13 +290,13 @@ void Replay::endStep() {
   if (finished) return;
   if (recording.end_steps >= 0 && step >= recording.end_steps) {
     finish();
-    GameManager::getInstance().setGameOver(true);
+    LoopState::getInstance().setGameOver(true);
   } else if (recording.end_steps < 0 && next >= recording.events.size()) {
     LogManager::getInstance().writeLog(
         "Replay: the recording is cut short at line %d; replayed its %d steps.",
         recording.cut_line, step);
     finished = true;
-    GameManager::getInstance().setGameOver(true);
+    LoopState::getInstance().setGameOver(true);
   }
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "Cast.h"
 #include "Recording.h"
 #include "TerminalInput.h"
 #include "WorldChecksum.h"
@@ -24,7 +25,7 @@ class Manager;
 /// "replay_on_divergence:stop,". A replay that held to the end logs
 /// "Replay matched to the end (S steps)." A program that replays returns
 /// getExitStatus(), non-zero once the replay diverged.
-class Replay {
+class Replay final : public Cast::ReplaySource {
  public:
   /// The one replay.
   static Replay &getInstance();
@@ -38,7 +39,7 @@ class Replay {
   /// (name is for the log lines). 0, or -1 logged.
   int load(const std::string &text, const std::string &name);
   /// Whether a replay runs.
-  bool isReplaying() const { return replaying; }
+  bool isReplaying() const override { return replaying; }
   /// The recording's seed.
   int getSeed() const { return recording.header.seed; }
   /// The recording's window size in cells.
@@ -51,6 +52,11 @@ class Replay {
   bool isPaced() const;
   /// Steps replayed so far.
   int getStep() const { return step; }
+  /// The steps replayed so far times the recording's frame time, in seconds
+  /// (the clock of a cast made from a headless replay).
+  double stepSeconds() const override {
+    return static_cast<double>(step) * getFrameTime() / 1000.0;
+  }
   /// The first step at which the world differed, or -1.
   int getDivergedStep() const { return diverged_step; }
   /// Whether the replay reached the recording's end without a difference.
@@ -84,7 +90,9 @@ class Replay {
   void engineStopping();
 
  private:
-  Replay() = default;
+  // A cast follows the replay from its start; the cast outlives it.
+  Replay() { Cast::getInstance().followReplay(this); }
+  ~Replay() { Cast::getInstance().followReplay(nullptr); }
   Replay(const Replay &) = delete;
   void operator=(const Replay &) = delete;
 

@@ -9,7 +9,6 @@
 
 #include "Config.h"
 #include "LogManager.h"
-#include "Replay.h"
 
 namespace sb {
 
@@ -44,7 +43,7 @@ Cast &Cast::getInstance() {
 bool Cast::wantsOffscreen() const {
   const Config &config = Config::getInstance();
   return config.getHeadless() && !config.match("cast").empty() &&
-         Replay::getInstance().isReplaying();
+         replaying();
 }
 
 int Cast::offscreenFd() {
@@ -55,7 +54,7 @@ int Cast::offscreenFd() {
 int Cast::startFromConfig(int columns, int rows) {
   std::string file = Config::getInstance().match("cast");
   if (file.empty()) return 0;
-  return start(file, columns, rows, Replay::getInstance().isReplaying() &&
+  return start(file, columns, rows, replaying() &&
                                         Config::getInstance().getHeadless());
 }
 
@@ -85,10 +84,7 @@ int Cast::start(const std::string &file, int columns, int rows, bool new_step_cl
 }
 
 double Cast::now() const {
-  if (step_clock) {
-    const Replay &replay = Replay::getInstance();
-    return static_cast<double>(replay.getStep()) * replay.getFrameTime() / 1000.0;
-  }
+  if (step_clock) return p_replay ? p_replay->stepSeconds() : 0.0;
   return static_cast<double>(monotonicMicroseconds() - start_us) / 1e6;
 }
 

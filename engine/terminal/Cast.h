@@ -15,8 +15,23 @@ namespace sb {
 /// cast is timed by the recorded steps (step times frame_time).
 class Cast {
  public:
+  /// What a cast asks of the replay it follows: the replay registers itself
+  /// with followReplay() when it is made (no replay made, none runs).
+  class ReplaySource {
+   public:
+    /// Whether a replay runs.
+    virtual bool isReplaying() const = 0;
+    /// The replayed step times the frame time, in seconds.
+    virtual double stepSeconds() const = 0;
+
+   protected:
+    ~ReplaySource() = default;
+  };
+
   /// The one cast.
   static Cast &getInstance();
+  /// Sets the replay that casts follow (null: none).
+  void followReplay(const ReplaySource *p_source) { p_replay = p_source; }
 
   /// Whether the configuration asks for a cast of a headless replay, which
   /// needs a terminal that shows nothing.
@@ -50,12 +65,14 @@ class Cast {
   void operator=(const Cast &) = delete;
 
   double now() const;
+  bool replaying() const { return p_replay && p_replay->isReplaying(); }
 
   std::FILE *p_file = nullptr;
   std::string file_name;
   bool step_clock = false;
   long long start_us = 0;
   int offscreen_fd = -1;
+  const ReplaySource *p_replay = nullptr;
 };
 
 }  // namespace sb

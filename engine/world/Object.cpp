@@ -9,10 +9,8 @@
 #include "AttributeList.h"
 #include "CellMap.h"
 
-#include "EventPath.h"
 #include "LogManager.h"
-#include "PathFind.h"
-#include "PathManager.h"
+#include "Manager.h"
 #include "ResourceManager.h"
 #include "SceneGraph.h"
 #include "WorldManager.h"
@@ -57,14 +55,7 @@ Object::~Object() {
     for (int i = cold->event_count - 1; i >= 0; i--)
       Manager::handlerOf(cold->event_name[i]).dropInterest(this, cold->event_name[i]);
   Manager::objectDestroyed(this);
-  PathManager &path_manager = PathManager::getInstance();
-  if (cold->p_path_find) {
-    path_manager.unregisterPathFind(cold->p_path_find);
-    delete cold->p_path_find;
-    cold->p_path_find = nullptr;
-  }
-  // Other searches may lead to this object.
-  path_manager.objectGone(this);
+  dropPathSearches();
   if (!unlisted) WorldManager::getInstance().removeObject(this);
   ResourceManager::getInstance().spriteLetGo(animationRef().getSprite());
   cold->~Cold();
@@ -278,28 +269,10 @@ std::string Object::getEventName(int index) const {
   return cold->event_name[index];
 }
 
-// The base handles only path events: a found path is followed, and the search
-// that produced the event is dropped. A search started by a handler before
-// it calls this one is left running.
+// The base handles only path events (see takePathEvent()).
 int Object::eventHandler(const Event *p_e) {
   if (!p_e || p_e->typeRef() != PATH_EVENT) return 0;
-  const EventPath *p_path_event = dynamic_cast<const EventPath *>(p_e);
-  if (!p_path_event) {
-    LogManager::getInstance().writeLog("Object::eventHandler(): Error! Dynamic cast to EventPath failed.");
-    return 0;
-  }
-  if (p_path_event->getResult() == FOUND) {
-    cold->path = p_path_event->getPath();
-    setModified(PATH);
-    setFollowPath(true);
-  }
-  unsigned long long source = p_path_event->getSource();
-  if (cold->p_path_find && (source == 0 || source == cold->p_path_find->getSerial())) {
-    PathManager::getInstance().unregisterPathFind(cold->p_path_find);
-    delete cold->p_path_find;
-    cold->p_path_find = nullptr;
-  }
-  return 1;
+  return takePathEvent(p_e);
 }
 
 int Object::draw() {
@@ -318,31 +291,6 @@ void Object::setFollowPath(bool new_follow_path) {
   follow_path = new_follow_path;
   if (!cold->path.endOfPath()) moveTo(cold->path.nextNode());
   setModified(FOLLOW_PATH);
-}
-
-void Object::pathTo(Vector target) {
-  PathManager &path_manager = PathManager::getInstance();
-  if (cold->p_path_find) {
-    path_manager.unregisterPathFind(cold->p_path_find);
-    delete cold->p_path_find;
-  }
-  cold->p_path_find = new PathFind(this, position, target);
-  path_manager.registerPathFind(cold->p_path_find);
-  if (follow_path) {
-    follow_path = false;
-    setModified(FOLLOW_PATH);
-  }
-  avoid_collisions = true;
-  setModified(AVOID_COLLISIONS);
-}
-
-void Object::pathTo(Object *p_target) {
-  if (!p_target) return;
-  pathTo(p_target->getPosition());
-  if (cold->p_path_find)
-    cold->p_path_find->setTargetObject(p_target);
-  else
-    LogManager::getInstance().writeLog("Object::pathTo(): path find not allocated!");
 }
 
 // Heads for the next node; a node closer than three quarters of a step is
@@ -427,6 +375,24 @@ Vector getNormal(const Object *p_o, const Object *p_other) {
   }
   LogManager::getInstance().writeLog("getNormal(): collision not detected. Returning (0,0).");
   return Vector(0, 0);
+}
+
+// Manager::onEvent()'s walk over one row of its interest table, here with
+// the objects whose handlers it calls. The row is walked in place up to the
+// length it had when the delivery began.
+int Manager::deliverRow(int row, int length, unsigned int start, bool nested,
+                        const Event *p_event) const {
+  const ObjectList &interested = obj_list[row];
+  int count = 0;
+  for (int i = 0; i < length; i++) {
+    detail::prefetchAhead(interested, i, length);
+    Object *p_o = interested[i];
+    if (!p_o || !p_o->isActive()) continue;
+    if (nested && removedBefore(row, i, start)) continue;
+    p_o->eventHandler(p_event);
+    count++;
+  }
+  return count;
 }
 
 }  // namespace sb

@@ -127,6 +127,11 @@ class Object {
   int managerRegister(const std::string &event_type, bool do_register);
   void followPath();
   void letGoOfSprite(const Sprite *p_old);
+  // Path finding sits above the world: these are defined with the path
+  // manager. The object's own search ends, and no other leads to it.
+  void dropPathSearches();
+  // The base handling of a path event (see eventHandler()).
+  int takePathEvent(const Event *p_e);
   Animation &ownAnimation();
   static const Animation &noAnimation();
 

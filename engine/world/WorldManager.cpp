@@ -7,7 +7,6 @@
 #include "EventOut.h"
 #include "LogManager.h"
 #include "Object.h"
-#include "Particle.h"
 #include "ResourceManager.h"
 #include "ViewObject.h"
 #include "utility.h"
@@ -22,8 +21,20 @@ bool isViewObject(const Object *p_o) { return dynamic_cast<const ViewObject *>(p
 
 }  // namespace
 
+namespace {
+
+// The sprites the world's objects show, for the resource manager's sweeps.
+void walkShownSprites(const std::function<void(const Sprite *)> &visit) {
+  const SceneGraph &graph = WorldManager::getInstance().getSceneGraph();
+  for (const ObjectList *p_list : {&graph.activeList(), &graph.inactiveList()})
+    for (int i = 0; i < p_list->getCount(); i++) visit((*p_list)[i]->animationRef().getSprite());
+}
+
+}  // namespace
+
 WorldManager::WorldManager() : p_view_following(nullptr), move_depth(0) {
   setType("WorldManager");
+  ResourceManager::getInstance().setShownSpriteWalk(&walkShownSprites);
 }
 
 WorldManager::~WorldManager() {}
@@ -304,7 +315,8 @@ void WorldManager::deleteMarked() {
 // and the active and visible lists only: a plain particle, active, spectral,
 // registered for step events alone, following no path and not followed.
 bool WorldManager::isQuiet(const Object *p_o) const {
-  return typeid(*p_o) == typeid(Particle) && p_o->isActive() && p_o->getSolidness() == SPECTRAL &&
+  return p_quiet_class && typeid(*p_o) == *p_quiet_class && p_o->isActive() &&
+         p_o->getSolidness() == SPECTRAL &&
          p_o->cold->event_count == 1 && p_o->cold->event_name[0] == STEP_EVENT &&
          !p_o->cold->p_path_find && p_o != p_view_following;
 }

@@ -1,6 +1,7 @@
 #ifndef SORBELANE_WORLD_MANAGER_H
 #define SORBELANE_WORLD_MANAGER_H
 
+#include <typeinfo>
 #include <unordered_set>
 #include <vector>
 
@@ -46,6 +47,7 @@ class WorldManager : public Manager {
   // shorter run goes one by one, which costs less for so few.
   static constexpr int QUIET_RUN_MIN = 16;
   std::vector<const Object *> quiet_run;
+  const std::type_info *p_quiet_class = nullptr;  // the plain particle's, once one is made
 
   template <class Visit>
   void walkList(const ObjectList &list, Visit visit);
@@ -57,6 +59,12 @@ class WorldManager : public Manager {
   Vector slideTarget(const Object *p_o, const Object *p_hard) const;
 
  public:
+  /// Names the class of the plain particle, whose objects run no game code
+  /// when deleted, so that many deleted together leave the lists at once
+  /// (the particle's constructor calls this). Until then, and for every
+  /// other class, objects are deleted one by one.
+  void setQuietClass(const std::type_info &type) { p_quiet_class = &type; }
+
   /// The one world manager.
   static WorldManager &getInstance();
   ~WorldManager();
