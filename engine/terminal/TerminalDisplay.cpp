@@ -307,6 +307,20 @@ void TerminalDisplay::fill(int column, int row, unsigned char r, unsigned char g
 void TerminalDisplay::fillCells(int column_from, int column_to, int row_from, int row_to,
                                 unsigned char r, unsigned char g, unsigned char b,
                                 unsigned char alpha) {
+  fillRectangle(column_from, column_to, row_from, row_to, r, g, b, alpha);
+}
+
+void TerminalDisplay::fillAll(const Fill *p_fills, std::size_t count) {
+  for (std::size_t i = 0; i < count; i++) {
+    const Fill &fill = p_fills[i];
+    fillRectangle(fill.column_from, fill.column_to, fill.row_from, fill.row_to, fill.r, fill.g,
+                  fill.b, fill.alpha);
+  }
+}
+
+inline void TerminalDisplay::fillRectangle(int column_from, int column_to, int row_from, int row_to,
+                                           unsigned char r, unsigned char g, unsigned char b,
+                                           unsigned char alpha) {
   column_from = std::max(column_from, 0);
   row_from = std::max(row_from, 0);
   column_to = std::min(column_to, columns - 1);
