@@ -245,7 +245,7 @@ TEST(TerminalCells, RunsOfPolygonsGiveTheCellsOfOneByOne) {
       p.x = pixelNear(random, cell_width, columns);
       p.y = pixelNear(random, cell_height, rows);
       p.radius = run ? radii[(i / 200) % 6] : radiusOf(random, cell_width);
-      p.points = run ? 3 + (i / 600) % 8 : static_cast<std::size_t>(random() % 12);
+      p.points = run ? 3 + (i / 100) % 8 : static_cast<std::size_t>(random() % 12);
       p.rotation = !run && random() % 4 == 0 ? 45.0f : 0.0f;
       p.color = sf::Color(random() & 0xff, random() & 0xff, random() & 0xff,
                           random() % 4 == 0 ? 255 : (random() % 6 == 0 ? 0 : random() & 0xff));
