@@ -6,6 +6,7 @@
 #include <pty.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
@@ -211,6 +212,70 @@ TEST(TerminalCells, RandomDrawsGiveTheCellsOfCellByCellDrawing) {
     display.put(1, 1, 'x', 1, 2, 3);  // ignored, not written past the freed buffer
     display.fill(1, 1, 1, 2, 3, 255);
     EXPECT_EQ(display.cellAt(1, 1), 0u);
+  }
+  close(master);
+  close(slave);
+}
+
+// Polygons handed over in runs (cells found for the whole run, then filled)
+// leave every cell as drawing them one by one does, as drawPolygon() does:
+// clear ones skipped, shapes that come again and again looked up by position,
+// more distinct shapes than the grid keeps, turned ones and ones far out.
+TEST(TerminalCells, RunsOfPolygonsGiveTheCellsOfOneByOne) {
+  int master = -1, slave = -1;
+  ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+  std::mt19937 random(7);
+  const int columns = 80, rows = 24;
+  const float cell_width = 12.8f, cell_height = 32.0f;
+  auto cellsOf = [&](const sb::TerminalDisplay &display) {
+    std::vector<std::uint64_t> all;
+    for (int w = 0; w < rows; w++)
+      for (int c = 0; c < columns; c++) all.push_back(display.cellAt(c, w));
+    return all;
+  };
+  for (int frame = 0; frame < 20; frame++) {
+    std::vector<sb::DisplayBackEnd::Polygon> polygons(
+        static_cast<std::size_t>(1 + random() % 3000));
+    // A handful of radii per frame: more than the grid keeps as often drawn.
+    float radii[6];
+    for (float &radius : radii) radius = radiusOf(random, cell_width);
+    for (std::size_t i = 0; i < polygons.size(); i++) {
+      sb::DisplayBackEnd::Polygon &p = polygons[i];
+      bool run = (i / 200) % 3 != 0;  // long runs of one of the radii, broken up
+      p.x = pixelNear(random, cell_width, columns);
+      p.y = pixelNear(random, cell_height, rows);
+      p.radius = run ? radii[(i / 200) % 6] : radiusOf(random, cell_width);
+      p.points = run ? 3 + (i / 100) % 8 : static_cast<std::size_t>(random() % 12);
+      p.rotation = !run && random() % 4 == 0 ? 45.0f : 0.0f;
+      p.color = sf::Color(random() & 0xff, random() & 0xff, random() & 0xff,
+                          random() % 4 == 0 ? 255 : (random() % 6 == 0 ? 0 : random() & 0xff));
+    }
+    std::vector<std::uint64_t> results[2];
+    for (int way = 0; way < 2; way++) {
+      sb::CellGrid grid(cell_width, cell_height, columns, rows);
+      sb::TerminalDisplay display;
+      ASSERT_EQ(display.open(slave, slave, columns, rows, sb::TerminalDisplay::COLORS_256), 0);
+      if (way == 0) {
+        for (const sb::DisplayBackEnd::Polygon &p : polygons) {
+          if (p.color.a == 0) continue;
+          sb::CellGrid::Span span = grid.polygon(p.x, p.y, p.radius, p.points, p.rotation);
+          display.fillCells(span.column_from, span.column_to, span.row_from, span.row_to, p.color.r,
+                            p.color.g, p.color.b, p.color.a);
+        }
+      } else {
+        std::vector<sb::TerminalDisplay::Fill> fills(polygons.size());
+        for (std::size_t done = 0; done < polygons.size(); done += 256) {
+          std::size_t run = std::min<std::size_t>(256, polygons.size() - done);
+          grid.fills(polygons.data() + done, run, fills.data() + done);
+        }
+        display.fillAll(fills.data(), fills.size());
+      }
+      results[way] = cellsOf(display);
+      display.close();
+    }
+    for (std::size_t i = 0; i < results[0].size(); i++)
+      ASSERT_EQ(results[1][i], results[0][i])
+          << "frame " << frame << " cell " << i % columns << "," << i / columns;
   }
   close(master);
   close(slave);

@@ -258,6 +258,12 @@ int DisplayManager::drawPolygon(float x, float y, float radius, std::size_t poin
   return p_back_end->drawPolygon(x, y, radius, points, rotation, color);
 }
 
+int DisplayManager::drawPolygons(const DisplayBackEnd::Polygon *p_polygons,
+                                 std::size_t count) const {
+  if (!startedToDraw()) return -1;
+  return p_back_end->drawPolygons(p_polygons, count);
+}
+
 void DisplayManager::flush() const { p_back_end->flush(); }
 
 void DisplayManager::beginDrawing() { p_back_end->beginDrawing(); }

@@ -168,6 +168,9 @@ class DisplayManager : public Manager {
   /// window or before start-up (logged).
   int drawPolygon(float x, float y, float radius, std::size_t points, float rotation,
                   sf::Color color) const;
+  /// drawPolygon() for count polygons in order, handed to the display at
+  /// once; 0, or -1 as drawPolygon().
+  int drawPolygons(const DisplayBackEnd::Polygon *p_polygons, std::size_t count) const;
 
   /// Hands what has been collected to the window, in one draw call.
   void flush() const;

@@ -1,5 +1,6 @@
 #include "Shape.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 
@@ -98,19 +99,14 @@ unsigned char Shape::getOpacity() const { return opacity; }
 
 const sf::CircleShape &Shape::figure() { return sharedFigure(); }
 
-void Shape::draw(Vector world_pos) {
-  DisplayManager &display_manager = DisplayManager::getInstance();
-  if (!display_manager.hasWindow() && !display_manager.isTerminal()) {
-    // Headless games draw every shape every step: the line costs a call only when kept.
-    LogManager &log_manager = LogManager::getInstance();
-    if (log_manager.logs(5)) log_manager.writeLog(5, "Shape::draw(): DisplayManager window not defined.");
-    return;
-  }
-  Vector pixel = spacesToPixels(worldToView(world_pos));
-  float px = pixel.getX(), py = pixel.getY();
-
+// The figure's settings for this shape with its reference point at pixel
+// (px, py) of the view: what its type needs, the rest kept from before.
+inline void Shape::place(float px, float py) {
   if (color != CUSTOM) colorToRGB(getColor(), red, green, blue);
-  settings.color = sf::Color(red, green, blue, opacity);
+  settings.color.r = red;  // member by member: sf::Color's constructor is not inline
+  settings.color.g = green;
+  settings.color.b = blue;
+  settings.color.a = opacity;
 
   // Only squares are turned; the others are set upright again so that a
   // square drawn before them does not leave them rotated.
@@ -141,11 +137,56 @@ void Shape::draw(Vector world_pos) {
       break;
   }
   figure_stale = true;
+}
+
+void Shape::draw(Vector world_pos) {
+  DisplayManager &display_manager = DisplayManager::getInstance();
+  if (!display_manager.hasWindow() && !display_manager.isTerminal()) {
+    // Headless games draw every shape every step: the line costs a call only when kept.
+    LogManager &log_manager = LogManager::getInstance();
+    if (log_manager.logs(5))
+      log_manager.writeLog(5, "Shape::draw(): DisplayManager window not defined.");
+    return;
+  }
+  Vector pixel = spacesToPixels(worldToView(world_pos));
+  float px = pixel.getX(), py = pixel.getY();
+  place(px, py);
 
   LogManager &log_manager = LogManager::getInstance();
   if (log_manager.logs(20)) log_manager.writeLog(20, "Shape::draw(): Drawing at (%.2f, %.2f)", px, py);
   display_manager.drawPolygon(settings.x, settings.y, settings.radius, settings.points,
                               settings.rotation, settings.color);
+}
+
+bool Shape::drawsInBatches() {
+  const DisplayManager &display_manager = DisplayManager::getInstance();
+  return display_manager.isTerminal() && display_manager.isStarted() &&
+         !LogManager::getInstance().logs(20);
+}
+
+void Shape::drawAll(const Placed *p_placed, std::size_t count, Vector view_corner) {
+  const DisplayManager &display_manager = DisplayManager::getInstance();
+  const float cell_width = charWidth(), cell_height = charHeight();
+  // Made once: a polygon's colour would cost a call to construct.
+  static DisplayBackEnd::Polygon polygons[DRAW_ALL_BATCH];
+  for (std::size_t done = 0; done < count;) {
+    const std::size_t batch = std::min(count - done, DRAW_ALL_BATCH);
+    for (std::size_t i = 0; i < batch; i++) {
+      const Placed &placed = p_placed[done + i];
+      // As draw() converts: to the view, then to pixels.
+      Vector view = placed.world_pos - view_corner;
+      placed.p_shape->place(view.getX() * cell_width, view.getY() * cell_height);
+      DisplayBackEnd::Polygon &polygon = polygons[i];
+      polygon.x = settings.x;
+      polygon.y = settings.y;
+      polygon.radius = settings.radius;
+      polygon.points = settings.points;
+      polygon.rotation = settings.rotation;
+      polygon.color = settings.color;
+    }
+    display_manager.drawPolygons(polygons, batch);
+    done += batch;
+  }
 }
 
 std::string toString(Shape shape) {

@@ -1,6 +1,8 @@
 #ifndef SORBELANE_SHAPE_H
 #define SORBELANE_SHAPE_H
 
+#include <cstddef>
+
 #include <SFML/Graphics/CircleShape.hpp>
 
 #include "Color.h"
@@ -31,6 +33,9 @@ class Shape {
   unsigned char opacity;
 
   static constexpr signed char UNSUPPORTED_COLOR = -128;
+  // Polygons handed to the display at once by drawAll().
+  static constexpr std::size_t DRAW_ALL_BATCH = 256;
+  void place(float px, float py);
 
  public:
   /// Makes a white, opaque circle about the size of a glyph: the smaller cell
@@ -66,6 +71,18 @@ class Shape {
   /// Does not allocate: every shape is drawn with the one shared figure().
   void draw(Vector world_pos);
 
+  /// A shape to be drawn at a world position, for drawAll().
+  struct Placed {
+    Vector world_pos;  ///< Where draw() would be given.
+    Shape *p_shape;    ///< The shape (a named colour's value is stored, as draw() does).
+  };
+  /// Whether drawAll() may stand in for draw() now: drawing goes into a
+  /// terminal and no line is logged for each draw.
+  static bool drawsInBatches();
+  /// Draws count shapes, in order, into exactly the cells that draw() one
+  /// after the other would fill, with the view's corner at view_corner; the
+  /// display gets them in batches. Only while drawsInBatches().
+  static void drawAll(const Placed *p_placed, std::size_t count, Vector view_corner);
   /// The SFML figure that every shape is drawn with, for inspection.
   /// It holds the settings of the last draw (what a figure does not set is kept
   /// from the draws before).

@@ -143,6 +143,15 @@ int TerminalBackEnd::drawPolygon(float x, float y, float radius, std::size_t poi
   return 0;
 }
 
+int TerminalBackEnd::drawPolygons(const Polygon *p_polygons, std::size_t count) {
+  for (std::size_t done = 0; done < count; done += POLYGON_RUN) {
+    const std::size_t run = std::min(count - done, POLYGON_RUN);
+    p_cell_grid->fills(p_polygons + done, run, fills);
+    p_terminal->fillAll(fills, run);
+  }
+  return 0;
+}
+
 void TerminalBackEnd::present(sf::Texture *) {
   LogManager &log_manager = LogManager::getInstance();
   if (p_terminal->present() < 0 && !write_failed) {

@@ -2,7 +2,6 @@
 
 #include "utility.h"
 
-#include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -19,18 +18,13 @@
 #include "ColorCodes.h"
 #include "Constants.h"
 #include "LogManager.h"
+#include "TerminalSignals.h"
 
 namespace sb {
 
 namespace {
 
-// Alternate screen, cursor hidden, attributes reset, screen cleared, mouse
-// clicks and drags reported in the SGR form.
-const char ENTER_SEQUENCE[] =
-    "\x1b[?1049h\x1b[?25l\x1b[0m\x1b[2J\x1b[?1000h\x1b[?1002h\x1b[?1006h";
-// The reverse: mouse reporting off, attributes reset, normal screen, cursor
-// shown (after the switch, which may bring back the cursor state of before).
-const char LEAVE_SEQUENCE[] = "\x1b[?1006l\x1b[?1002l\x1b[?1000l\x1b[0m\x1b[?1049l\x1b[?25h";
+using Signals = TerminalSignals;
 
 // Each frame is one synchronized update: terminals that know the mode show
 // it whole at once, the others ignore the two sequences.
@@ -38,214 +32,8 @@ const char BEGIN_FRAME[] = "\x1b[?2026h";
 const char END_FRAME[] = "\x1b[?2026l";
 const std::size_t BEGIN_FRAME_SIZE = sizeof(BEGIN_FRAME) - 1;
 
-// Asks whether the terminal speaks the kitty keyboard protocol; an answer
-// ("ESC [ ? flags u") comes with the keys, and none means no.
-const char KEYBOARD_QUERY[] = "\x1b[?u";
-// Pushes the flags: keys unambiguous, event types (press, repeat, release),
-// alternate (shifted) keys, every key as an escape code, the text a key
-// types; and pops them, back to the terminal's own.
-const char KEYBOARD_PUSH[] = "\x1b[>31u";
-const char KEYBOARD_POP[] = "\x1b[<u";
-
 // Marks a cell as drawn, so that no drawn cell equals the 0 of "not known".
 const std::uint64_t CELL_SET = std::uint64_t(1) << 63;
-
-// The terminal as the open display found it, for the restore that signal
-// handlers and the end of the program may have to make on their own.
-volatile sig_atomic_t terminal_held = 0;
-// Set while the terminal is given back for a stop (Ctrl-Z); by SIGCONT, to
-// take it over again at the next frame; by SIGWINCH, to read its new size;
-// while a frame is being written, and when a stop waits for that to end.
-volatile sig_atomic_t given_back = 0;
-volatile sig_atomic_t resumed = 0;
-volatile sig_atomic_t resized = 0;
-volatile sig_atomic_t writing_frame = 0;
-volatile sig_atomic_t stop_pending = 0;
-volatile sig_atomic_t keyboard_pushed = 0;
-// Set while bytes of a frame wait to be written (a sequence may be cut short
-// on the terminal); set by a give-back that left them unwritten.
-volatile sig_atomic_t output_cut = 0;
-volatile sig_atomic_t tail_abandoned = 0;
-int held_output_fd = -1;
-int held_input_fd = -1;
-bool termios_saved = false;
-struct termios saved_termios;
-
-// Signals that end the program: the terminal is restored before the
-// previous action (default, or a sanitizer's report) takes place. The first
-// ones are crashes; the others are left to the game when it handles or
-// ignores them itself.
-const int FATAL_SIGNALS[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGTERM, SIGHUP, SIGQUIT};
-const int FATAL_COUNT = sizeof(FATAL_SIGNALS) / sizeof(FATAL_SIGNALS[0]);
-const int CRASH_COUNT = 5;
-struct sigaction previous_actions[FATAL_COUNT];
-bool handler_installed[FATAL_COUNT];
-bool handlers_installed = false;
-
-void onFatalSignal(int signal) {
-  TerminalDisplay::restoreFromSignal();
-  for (int i = 0; i < FATAL_COUNT; i++)
-    if (FATAL_SIGNALS[i] == signal) sigaction(signal, &previous_actions[i], nullptr);
-  raise(signal);  // delivered, under the previous action, once this handler returns
-}
-
-void installFatalHandlers() {
-  if (handlers_installed) return;
-  struct sigaction action;
-  memset(&action, 0, sizeof(action));
-  action.sa_handler = onFatalSignal;
-  sigemptyset(&action.sa_mask);
-  for (int i = 0; i < FATAL_COUNT; i++) {
-    handler_installed[i] = sigaction(FATAL_SIGNALS[i], &action, &previous_actions[i]) == 0;
-    if (!handler_installed[i]) continue;
-    bool ignored = !(previous_actions[i].sa_flags & SA_SIGINFO) &&
-                   previous_actions[i].sa_handler == SIG_IGN;
-    bool the_games = i >= CRASH_COUNT && ((previous_actions[i].sa_flags & SA_SIGINFO) ||
-                                          previous_actions[i].sa_handler != SIG_DFL);
-    if (ignored || the_games) {
-      sigaction(FATAL_SIGNALS[i], &previous_actions[i], nullptr);
-      handler_installed[i] = false;
-    }
-  }
-  handlers_installed = true;
-}
-
-void removeFatalHandlers() {
-  if (!handlers_installed) return;
-  for (int i = 0; i < FATAL_COUNT; i++)
-    if (handler_installed[i]) sigaction(FATAL_SIGNALS[i], &previous_actions[i], nullptr);
-  handlers_installed = false;
-}
-
-void restoreAtExit() { TerminalDisplay::restoreFromSignal(); }
-
-// Cancels an escape sequence that a frame cut short left open (CAN).
-const char CANCEL_SEQUENCE[] = "\x18";
-
-// How long a give-back waits, at most, for a terminal that is not reading.
-const int GIVE_BACK_WAIT_MS = 200;
-const int WAIT_SLICE_MS = 20;
-
-// Writes everything with async-signal-safe calls only, waiting at most
-// wait_ms in all (less what earlier calls used) for a terminal that does not
-// take the bytes; what is left then is dropped.
-void writeRaw(int fd, const char *data, size_t size, int &wait_ms) {
-  while (size > 0) {
-    ssize_t n = write(fd, data, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && wait_ms > 0) {
-      struct pollfd ready = {fd, POLLOUT, 0};
-      poll(&ready, 1, WAIT_SLICE_MS);
-      wait_ms -= WAIT_SLICE_MS;
-      continue;
-    }
-    if (n <= 0) break;
-    data += n;
-    size -= static_cast<size_t>(n);
-  }
-}
-
-// Normal screen, cursor, mouse reporting off and the terminal's own modes.
-// The writes never wait long, so that a terminal that stopped reading
-// cannot hold a signal handler (or the end of the program) for ever.
-void giveTerminalBack() {
-  int wait_ms = GIVE_BACK_WAIT_MS;
-  if (output_cut) {
-    writeRaw(held_output_fd, CANCEL_SEQUENCE, sizeof(CANCEL_SEQUENCE) - 1, wait_ms);
-    tail_abandoned = 1;
-  }
-  if (keyboard_pushed) writeRaw(held_output_fd, KEYBOARD_POP, sizeof(KEYBOARD_POP) - 1, wait_ms);
-  writeRaw(held_output_fd, LEAVE_SEQUENCE, sizeof(LEAVE_SEQUENCE) - 1, wait_ms);
-  if (termios_saved) tcsetattr(held_input_fd, TCSANOW, &saved_termios);
-}
-
-// A descriptor of its own onto the terminal (or file) behind fd, whose
-// writes never wait: the one behind fd is shared with the shell, which must
-// not find it changed. -1 when none can be had.
-int openNonBlocking(int fd) {
-  std::string path = "/proc/self/fd/" + std::to_string(fd);
-  int own = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (own < 0 && isatty(fd)) {
-    const char *name = ttyname(fd);
-    if (name) own = ::open(name, O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  }
-  return own;
-}
-
-// Job control: Ctrl-Z gives the terminal back, then stops the process as
-// the default action would; SIGCONT (after fg, or a stop from elsewhere) asks
-// the next frame to take it over again and redraw it whole. A stop that
-// arrives while a frame is being written waits for the write to end.
-const int JOB_SIGNALS[] = {SIGTSTP, SIGCONT, SIGWINCH};
-const int JOB_COUNT = sizeof(JOB_SIGNALS) / sizeof(JOB_SIGNALS[0]);
-struct sigaction previous_job_actions[JOB_COUNT];
-bool job_handler_installed[JOB_COUNT];
-
-void onStopSignal(int);
-
-void stopNow() {
-  int saved_errno = errno;
-  if (terminal_held && !given_back) {
-    giveTerminalBack();
-    given_back = 1;
-  }
-  struct sigaction stop;
-  memset(&stop, 0, sizeof(stop));
-  stop.sa_handler = SIG_DFL;
-  sigemptyset(&stop.sa_mask);
-  sigaction(SIGTSTP, &stop, nullptr);
-  sigset_t unblock;
-  sigemptyset(&unblock);
-  sigaddset(&unblock, SIGTSTP);
-  sigprocmask(SIG_UNBLOCK, &unblock, nullptr);
-  raise(SIGTSTP);  // stops here until SIGCONT
-  stop.sa_handler = onStopSignal;
-  stop.sa_flags = SA_RESTART;
-  sigaction(SIGTSTP, &stop, nullptr);
-  resumed = 1;
-  errno = saved_errno;
-}
-
-void onStopSignal(int) {
-  if (writing_frame) {
-    stop_pending = 1;
-    return;
-  }
-  stopNow();
-}
-
-void onJobSignal(int signal) {
-  if (signal == SIGCONT) resumed = 1;
-  if (signal == SIGWINCH) resized = 1;
-}
-
-void installJobHandlers() {
-  struct sigaction action;
-  memset(&action, 0, sizeof(action));
-  sigemptyset(&action.sa_mask);
-  for (int i = 0; i < JOB_COUNT; i++) {
-    action.sa_handler = JOB_SIGNALS[i] == SIGTSTP ? onStopSignal : onJobSignal;
-    // Reads and writes go on after the signal rather than fail.
-    action.sa_flags = SA_RESTART;
-    job_handler_installed[i] = sigaction(JOB_SIGNALS[i], &action, &previous_job_actions[i]) == 0;
-    // A stop signal that the game or its parent ignores stays ignored.
-    const struct sigaction &before = previous_job_actions[i];
-    bool kept = !(before.sa_flags & SA_SIGINFO) &&
-                (before.sa_handler == SIG_IGN ||
-                 (before.sa_handler != SIG_DFL && before.sa_handler != onStopSignal &&
-                  before.sa_handler != onJobSignal));
-    if (job_handler_installed[i] && kept) {
-      sigaction(JOB_SIGNALS[i], &before, nullptr);
-      job_handler_installed[i] = false;
-    }
-  }
-}
-
-void removeJobHandlers() {
-  for (int i = 0; i < JOB_COUNT; i++)
-    if (job_handler_installed[i]) sigaction(JOB_SIGNALS[i], &previous_job_actions[i], nullptr);
-  for (bool &installed : job_handler_installed) installed = false;
-}
 
 void appendNumber(std::string &out, unsigned int value) {
   char digits[10];
@@ -298,9 +86,10 @@ TerminalDisplay::TerminalDisplay() : p_color_codes(new ColorCodes(COLORS_256)) {
 // elsewhere. The terminal's modes as found now are kept for the restore
 // unless keep_saved (the modes now may be the engine's own).
 void TerminalDisplay::enterRawMode(int fd, bool keep_saved) {
-  if (!keep_saved) termios_saved = isatty(fd) && tcgetattr(fd, &saved_termios) == 0;
-  if (!termios_saved) return;
-  struct termios raw = saved_termios;
+  if (!keep_saved)
+    Signals::termios_saved = isatty(fd) && tcgetattr(fd, &Signals::saved_termios) == 0;
+  if (!Signals::termios_saved) return;
+  struct termios raw = Signals::saved_termios;
   raw.c_iflag &= ~static_cast<tcflag_t>(ICRNL | INLCR | IGNCR | IXON | ISTRIP);
   raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | IEXTEN);
   raw.c_cc[VMIN] = 0;
@@ -313,11 +102,11 @@ void TerminalDisplay::enterRawMode(int fd, bool keep_saved) {
 // a stop from elsewhere (the terminal still in raw mode, or the shell's modes
 // over it) the saved ones stay.
 void TerminalDisplay::takeBack() {
-  enterRawMode(input_fd, !given_back);
-  out += ENTER_SEQUENCE;
-  if (keyboard_pushed && given_back) out += KEYBOARD_PUSH;
+  enterRawMode(input_fd, !Signals::given_back);
+  out += Signals::ENTER_SEQUENCE;
+  if (Signals::keyboard_pushed && Signals::given_back) out += Signals::KEYBOARD_PUSH;
   forgetShown();
-  given_back = 0;
+  Signals::given_back = 0;
 }
 
 // The terminal's size now; when it changed, the whole screen is cleared and
@@ -336,12 +125,12 @@ void TerminalDisplay::readSize() {
 }
 
 void TerminalDisplay::enableKeyReleases() {
-  if (!isOpen() || keyboard_pushed) return;
-  send(KEYBOARD_PUSH, sizeof(KEYBOARD_PUSH) - 1);
-  keyboard_pushed = 1;
+  if (!isOpen() || Signals::keyboard_pushed) return;
+  send(Signals::KEYBOARD_PUSH, sizeof(Signals::KEYBOARD_PUSH) - 1);
+  Signals::keyboard_pushed = 1;
 }
 
-bool TerminalDisplay::reportsKeyReleases() const { return isOpen() && keyboard_pushed; }
+bool TerminalDisplay::reportsKeyReleases() const { return isOpen() && Signals::keyboard_pushed; }
 
 void TerminalDisplay::showNotice(const std::string &text, int frames) {
   notice = text;
@@ -367,7 +156,8 @@ TerminalDisplay::ColorMode TerminalDisplay::colorModeFromEnvironment() {
   if (value && (strcmp(value, "truecolor") == 0 || strcmp(value, "24bit") == 0)) return TRUE_COLOR;
   std::string term = getenv("TERM") ? getenv("TERM") : "";
   auto endsWith = [&term](const std::string &end) {
-    return term.size() >= end.size() && term.compare(term.size() - end.size(), end.size(), end) == 0;
+    return term.size() >= end.size() &&
+           term.compare(term.size() - end.size(), end.size(), end) == 0;
   };
   if (term == "linux" || term == "ansi" || term == "vt100" || term == "vt220" ||
       endsWith("-8color") || endsWith("-16color") || endsWith("-color"))
@@ -384,15 +174,12 @@ int TerminalDisplay::nearest256(unsigned char r, unsigned char g, unsigned char 
 }
 
 void TerminalDisplay::restoreFromSignal() {
-  if (!terminal_held) return;
-  terminal_held = 0;
-  if (given_back) return;  // already the terminal's own while stopped
-  giveTerminalBack();
+  Signals::restore();
 }
 
 int TerminalDisplay::open(int new_output_fd, int new_input_fd, int new_columns, int new_rows,
                           ColorMode mode) {
-  if (isOpen() || terminal_held) return -1;
+  if (isOpen() || Signals::terminal_held) return -1;
   // A headless replay's cast draws into a terminal that no screen shows.
   bool offscreen = Cast::getInstance().isOffscreen(new_output_fd);
   if (new_columns <= 0 || new_rows <= 0 || new_columns > MAX_WINDOW_CHARS ||
@@ -419,7 +206,7 @@ int TerminalDisplay::open(int new_output_fd, int new_input_fd, int new_columns, 
   p_color_codes.reset(new ColorCodes(mode));
   last_frame_cost = FrameCost();
 
-  write_fd = openNonBlocking(new_output_fd);
+  write_fd = Signals::openNonBlocking(new_output_fd);
   owns_write_fd = write_fd >= 0;
   if (!owns_write_fd) {
     write_fd = new_output_fd;
@@ -429,19 +216,20 @@ int TerminalDisplay::open(int new_output_fd, int new_input_fd, int new_columns, 
   }
   pending.clear();
   pending_at = 0;
-  output_cut = tail_abandoned = 0;
+  Signals::output_cut = Signals::tail_abandoned = 0;
   dropped_frames = 0;
-  held_output_fd = write_fd;
-  held_input_fd = new_input_fd;
+  Signals::held_output_fd = write_fd;
+  Signals::held_input_fd = new_input_fd;
   enterRawMode(new_input_fd, false);
   output_fd = new_output_fd;
   input_fd = new_input_fd;
-  terminal_held = 1;
+  Signals::terminal_held = 1;
   static bool exit_hook = false;
-  if (!exit_hook) exit_hook = atexit(restoreAtExit) == 0;
-  installFatalHandlers();
-  given_back = resumed = resized = stop_pending = keyboard_pushed = 0;
-  installJobHandlers();
+  if (!exit_hook) exit_hook = atexit(Signals::restoreAtExit) == 0;
+  Signals::installFatalHandlers();
+  Signals::given_back = Signals::resumed = Signals::resized = Signals::stop_pending =
+      Signals::keyboard_pushed = 0;
+  Signals::installJobHandlers();
 
   blank = makeCell(' ', 0, background);
   std::fill(back.begin(), back.end(), blank);
@@ -451,8 +239,8 @@ int TerminalDisplay::open(int new_output_fd, int new_input_fd, int new_columns, 
   total_bytes = 0;
   size_changes = 0;
   notice_frames = 0;
-  std::string enter = ENTER_SEQUENCE;
-  enter += KEYBOARD_QUERY;
+  std::string enter = Signals::ENTER_SEQUENCE;
+  enter += Signals::KEYBOARD_QUERY;
   send(enter.data(), enter.size());
   return 0;
 }
@@ -460,25 +248,27 @@ int TerminalDisplay::open(int new_output_fd, int new_input_fd, int new_columns, 
 void TerminalDisplay::close() {
   if (!isOpen()) return;
   // What waits of the last frame goes first, if the terminal takes it soon.
-  for (int waited = 0; flushPending() == 0 && waited < GIVE_BACK_WAIT_MS; waited += WAIT_SLICE_MS) {
+  for (int waited = 0; flushPending() == 0 && waited < Signals::GIVE_BACK_WAIT_MS;
+       waited += Signals::WAIT_SLICE_MS) {
     struct pollfd ready = {write_fd, POLLOUT, 0};
-    poll(&ready, 1, WAIT_SLICE_MS);
+    poll(&ready, 1, Signals::WAIT_SLICE_MS);
   }
   // The cast ends as the terminal does, handed back to its player.
-  if (terminal_held && !given_back) {
-    if (keyboard_pushed) Cast::getInstance().output(KEYBOARD_POP, sizeof(KEYBOARD_POP) - 1);
-    Cast::getInstance().output(LEAVE_SEQUENCE, sizeof(LEAVE_SEQUENCE) - 1);
+  if (Signals::terminal_held && !Signals::given_back) {
+    if (Signals::keyboard_pushed)
+      Cast::getInstance().output(Signals::KEYBOARD_POP, sizeof(Signals::KEYBOARD_POP) - 1);
+    Cast::getInstance().output(Signals::LEAVE_SEQUENCE, sizeof(Signals::LEAVE_SEQUENCE) - 1);
   }
   restoreFromSignal();
-  removeFatalHandlers();
-  removeJobHandlers();
-  given_back = 0;
+  Signals::removeFatalHandlers();
+  Signals::removeJobHandlers();
+  Signals::given_back = 0;
   if (owns_write_fd) ::close(write_fd);
   write_fd = -1;
   owns_write_fd = false;
   pending.clear();
   pending_at = 0;
-  output_cut = tail_abandoned = 0;
+  Signals::output_cut = Signals::tail_abandoned = 0;
   output_fd = -1;
   input_fd = -1;
   back.clear();
@@ -517,6 +307,20 @@ void TerminalDisplay::fill(int column, int row, unsigned char r, unsigned char g
 void TerminalDisplay::fillCells(int column_from, int column_to, int row_from, int row_to,
                                 unsigned char r, unsigned char g, unsigned char b,
                                 unsigned char alpha) {
+  fillRectangle(column_from, column_to, row_from, row_to, r, g, b, alpha);
+}
+
+void TerminalDisplay::fillAll(const Fill *p_fills, std::size_t count) {
+  for (std::size_t i = 0; i < count; i++) {
+    const Fill &fill = p_fills[i];
+    fillRectangle(fill.column_from, fill.column_to, fill.row_from, fill.row_to, fill.r, fill.g,
+                  fill.b, fill.alpha);
+  }
+}
+
+inline void TerminalDisplay::fillRectangle(int column_from, int column_to, int row_from, int row_to,
+                                           unsigned char r, unsigned char g, unsigned char b,
+                                           unsigned char alpha) {
   column_from = std::max(column_from, 0);
   row_from = std::max(row_from, 0);
   column_to = std::min(column_to, columns - 1);
@@ -607,13 +411,13 @@ long long TerminalDisplay::present() {
     return 0;
   }
   out.assign(BEGIN_FRAME, BEGIN_FRAME_SIZE);
-  if (resumed) {
-    resumed = 0;
+  if (Signals::resumed) {
+    Signals::resumed = 0;
     takeBack();
-    resized = 1;  // it may have changed while stopped
+    Signals::resized = 1;  // it may have changed while stopped
   }
-  if (resized) {
-    resized = 0;
+  if (Signals::resized) {
+    Signals::resized = 0;
     readSize();
   }
   auto diff_start = std::chrono::steady_clock::now();
@@ -640,13 +444,13 @@ long long TerminalDisplay::present() {
   out += END_FRAME;
   last_frame_bytes = static_cast<long long>(out.size());
   auto write_start = std::chrono::steady_clock::now();
-  writing_frame = 1;
+  Signals::writing_frame = 1;
   int written = send(out.data(), out.size());
-  writing_frame = 0;
+  Signals::writing_frame = 0;
   last_frame_cost.write_ns = nanosecondsSince(write_start);
-  if (stop_pending) {  // Ctrl-Z during the write: the frame is whole, now stop
-    stop_pending = 0;
-    stopNow();
+  if (Signals::stop_pending) {  // Ctrl-Z during the write: the frame is whole, now stop
+    Signals::stop_pending = 0;
+    Signals::stopNow();
   }
   if (written != 0) {
     forgetShown();  // what reached the terminal is not known
@@ -686,7 +490,7 @@ int TerminalDisplay::send(const char *data, std::size_t size) {
   }
   if (done < size) {
     pending.append(data + done, size - done);
-    output_cut = 1;
+    Signals::output_cut = 1;
   }
   return 0;
 }
@@ -695,10 +499,10 @@ int TerminalDisplay::send(const char *data, std::size_t size) {
 // left, 0 when some still wait, -1 when the terminal is gone. Bytes a
 // give-back left behind (the terminal has been reset since) are dropped.
 int TerminalDisplay::flushPending() {
-  if (tail_abandoned) {
+  if (Signals::tail_abandoned) {
     pending.clear();
     pending_at = 0;
-    tail_abandoned = 0;
+    Signals::tail_abandoned = 0;
   }
   if (!pending.empty()) {
     long long n = writeNow(pending.data() + pending_at, pending.size() - pending_at);
@@ -709,11 +513,11 @@ int TerminalDisplay::flushPending() {
     pending.clear();
     pending_at = 0;
     if (n < 0) {
-      output_cut = 0;
+      Signals::output_cut = 0;
       return -1;
     }
   }
-  output_cut = 0;
+  Signals::output_cut = 0;
   return 1;
 }
 

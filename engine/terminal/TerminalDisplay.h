@@ -1,6 +1,7 @@
 #ifndef SORBELANE_TERMINAL_DISPLAY_H
 #define SORBELANE_TERMINAL_DISPLAY_H
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -89,6 +90,19 @@ class TerminalDisplay {
   /// row_from to row_to (inclusive); the part outside the window is ignored.
   void fillCells(int column_from, int column_to, int row_from, int row_to, unsigned char r,
                  unsigned char g, unsigned char b, unsigned char alpha);
+  /// Cells to fill, for fillAll(): as fillCells() takes them.
+  struct Fill {
+    int column_from = 0;      ///< First column.
+    int column_to = -1;       ///< Last column.
+    int row_from = 0;         ///< First row.
+    int row_to = -1;          ///< Last row.
+    unsigned char r = 0;      ///< Red.
+    unsigned char g = 0;      ///< Green.
+    unsigned char b = 0;      ///< Blue.
+    unsigned char alpha = 0;  ///< Opacity.
+  };
+  /// fillCells() for each of count fills, in order.
+  void fillAll(const Fill *p_fills, std::size_t count);
   /// Sends the cells changed since the last frame in one write and blanks
   /// the buffer. The frame's bytes; 0 when nothing changed, or when the frame
   /// was dropped because the terminal has not yet taken all of an earlier one
@@ -169,6 +183,8 @@ class TerminalDisplay {
   int notice_frames = 0;
 
   void appendCell(int column, int row, std::uint64_t cell);
+  void fillRectangle(int column_from, int column_to, int row_from, int row_to, unsigned char r,
+                     unsigned char g, unsigned char b, unsigned char alpha);
   void forgetShown();
   void enterRawMode(int fd, bool keep_saved);
   void takeBack();

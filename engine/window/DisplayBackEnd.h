@@ -39,6 +39,18 @@ class DisplayBackEnd {
   /// Draws a filled regular polygon (see DisplayManager::drawPolygon()); 0, or -1.
   virtual int drawPolygon(float x, float y, float radius, std::size_t points, float rotation,
                           sf::Color color) = 0;
+  /// What drawPolygon() takes, for drawPolygons().
+  struct Polygon {
+    float x = 0;             ///< Left of the bounding square, in pixels.
+    float y = 0;             ///< Top of the bounding square, in pixels.
+    float radius = 0;        ///< Radius in pixels.
+    std::size_t points = 0;  ///< Corners.
+    float rotation = 0;      ///< Degrees.
+    sf::Color color;         ///< Fill colour and opacity.
+  };
+  /// Draws count polygons in order, as drawPolygon() one by one does (the
+  /// default calls it); 0, or -1 when any draw gave -1.
+  virtual int drawPolygons(const Polygon *p_polygons, std::size_t count);
   /// Shows the frame drawn so far (copying it into p_capture first, unless
   /// null) and starts the next one.
   virtual void present(sf::Texture *p_capture) = 0;

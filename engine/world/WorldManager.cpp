@@ -411,13 +411,39 @@ Vector WorldManager::slideTarget(const Object *p_o, const Object *p_hard) const 
 }
 
 void WorldManager::draw() {
+  // In a terminal, runs of plain particles go to the display together, in
+  // their place in the order: a run is drawn before any other object is, and
+  // nothing runs between a particle joining it and its drawing.
+  bool batches = Shape::drawsInBatches();
+  Shape::Placed run[DRAW_RUN_MAX];
+  int run_length = 0;
+  auto drawRun = [&]() {
+    if (run_length > 0) Shape::drawAll(run, static_cast<std::size_t>(run_length), view.getCorner());
+    run_length = 0;
+  };
   // Drawing code may change visibility or altitude; each layer is walked as
   // it was when its turn came.
   for (int altitude = 0; altitude <= MAX_ALTITUDE; altitude++) {
-    walkList(scene_graph.visibleList(altitude), [this](Object *p_o) {
-      if (boxIntersectsBox(p_o->worldBox(), view) || isViewObject(p_o)) p_o->draw();
+    walkList(scene_graph.visibleList(altitude), [&](Object *p_o) {
+      if (!boxIntersectsBox(p_o->worldBox(), view) && !isViewObject(p_o)) return;
+      if (batches && drawsOnlyItsShape(p_o)) {
+        run[run_length++] = {p_o->position, &p_o->shape};
+        if (run_length == DRAW_RUN_MAX) drawRun();
+        return;
+      }
+      drawRun();
+      p_o->draw();
+      // Its drawing may have changed the display or the log level.
+      if (batches) batches = Shape::drawsInBatches();
     });
+    drawRun();
   }
+}
+
+// Whether drawing p_o draws its shape at its position and nothing else: a
+// plain particle (its class draws as every object does) without a sprite.
+bool WorldManager::drawsOnlyItsShape(const Object *p_o) {
+  return p_o->has_shape && !p_o->has_sprite && typeid(*p_o) == typeid(Particle);
 }
 
 // The free functions of utility.h that convert between world and view.

@@ -53,6 +53,9 @@ class WorldManager : public Manager {
   void walkList(const ObjectList &list, Visit visit);
   void deleteMarked();
   bool isQuiet(const Object *p_o) const;
+  // Plain particles drawn together in a terminal, at most this many at once.
+  static constexpr int DRAW_RUN_MAX = 256;
+  static bool drawsOnlyItsShape(const Object *p_o);
   void deleteQuietRun(int begin, int end);
   void followView(Vector position);
   int resolveCollisions(Object *p_o, Vector &where, ObjectList &list);

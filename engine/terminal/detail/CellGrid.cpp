@@ -25,6 +25,13 @@ const int OFTEN_REPEATS = 64;
 // outside the grid).
 const int MOST_EXACT_CELLS = 100000;
 
+// A float's bits.
+inline std::uint32_t bitsOf(float value) {
+  std::uint32_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  return bits;
+}
+
 // Floats as unsigned integers in the same order, and back.
 std::uint32_t orderedKey(float value) {
   std::uint32_t bits;
@@ -142,8 +149,67 @@ int CellGrid::nearestCell(float position) {
   return static_cast<int>(std::floor(position + 0.5f));
 }
 
+inline const CellGrid::Steps::Cells &CellGrid::Steps::find(float position) const {
+  float bucket = (position - origin) * scale;
+  int count = static_cast<int>(at.size()), buckets = static_cast<int>(start.size());
+  int i = bucket >= 1
+              ? start[bucket < static_cast<float>(buckets) ? static_cast<int>(bucket) : buckets - 1]
+              : 0;
+  while (i > 0 && !(position > at[i - 1])) i--;  // rounding put it a bucket too far
+  while (i < count && position > at[i]) i++;
+  return cells[static_cast<std::size_t>(i)];
+}
+
+// The cells of an often drawn shape with its corner at (x, y).
+inline CellGrid::Span CellGrid::spanOf(const Often &often, float x, float y) {
+  const Steps::Cells &columns = often.columns.find(x), &rows = often.rows.find(y);
+  Span span;
+  bool empty = columns.first > columns.last || rows.first > rows.last;
+  span.column_from = empty ? columns.middle : columns.first;
+  span.column_to = empty ? columns.middle : columns.last;
+  span.row_from = empty ? rows.middle : rows.first;
+  span.row_to = empty ? rows.middle : rows.last;
+  return span;
+}
+
 CellGrid::Span CellGrid::polygon(float x, float y, float radius, std::size_t points,
                                  float rotation) const {
+  const Often *p_recent = nullptr;
+  return cover(x, y, radius, points, rotation, p_recent);
+}
+
+void CellGrid::fills(const DisplayBackEnd::Polygon *p_polygons, std::size_t count,
+                     TerminalDisplay::Fill *p_fills) const {
+  const Often *p_recent = nullptr;
+  for (std::size_t i = 0; i < count; i++) {
+    const DisplayBackEnd::Polygon &polygon = p_polygons[i];
+    TerminalDisplay::Fill &fill = p_fills[i];
+    fill.r = polygon.color.r;
+    fill.g = polygon.color.g;
+    fill.b = polygon.color.b;
+    fill.alpha = polygon.color.a;
+    Span span;
+    if (polygon.color.a != 0)
+      span =
+          cover(polygon.x, polygon.y, polygon.radius, polygon.points, polygon.rotation, p_recent);
+    fill.column_from = span.column_from;
+    fill.column_to = span.column_to;
+    fill.row_from = span.row_from;
+    fill.row_to = span.row_to;
+  }
+}
+
+// polygon(); p_recent is the often drawn shape found last (null for none),
+// which the next polygon of the same radius and corners uses without a search.
+inline CellGrid::Span CellGrid::cover(float x, float y, float radius, std::size_t points,
+                                      float rotation, const Often *&p_recent) const {
+  // The shape of the polygon before: found without a search (an often
+  // drawn shape is upright, with 3 to CACHED_CORNERS - 1 corners and a
+  // radius below FAR_PIXELS).
+  if (p_recent && rotation == 0 && p_recent->points == points &&
+      p_recent->radius_bits == bitsOf(radius) && std::fabs(x) < FAR_PIXELS &&
+      std::fabs(y) < FAR_PIXELS)
+    return spanOf(*p_recent, x, y);
   if (points < 3) return Span();
   if (rotation != 0 || points >= PolygonGeometry::CACHED_CORNERS) {
     PolygonGeometry::Bounds bounds = PolygonGeometry::bounds(x, y, radius, points, rotation);
@@ -162,28 +228,10 @@ CellGrid::Span CellGrid::polygon(float x, float y, float radius, std::size_t poi
   float low_y = radius + low_sine * radius, high_y = radius + high_sine * radius;
   // A shape drawn again and again looks its cells up by position.
   if (std::fabs(x) < FAR_PIXELS && std::fabs(y) < FAR_PIXELS && std::fabs(radius) < FAR_PIXELS) {
-    if (const Often *p_often = oftenShape(radius, points, low_x, high_x, low_y, high_y)) {
-      const Steps::Cells &columns = p_often->columns.find(x), &rows = p_often->rows.find(y);
-      Span span;
-      bool empty = columns.first > columns.last || rows.first > rows.last;
-      span.column_from = empty ? columns.middle : columns.first;
-      span.column_to = empty ? columns.middle : columns.last;
-      span.row_from = empty ? rows.middle : rows.first;
-      span.row_to = empty ? rows.middle : rows.last;
-      return span;
-    }
+    p_recent = oftenShape(radius, points, low_x, high_x, low_y, high_y);
+    if (p_recent) return spanOf(*p_recent, x, y);
   }
   return fromBounds(x + low_x, y + low_y, x + high_x, y + high_y);
-}
-
-const CellGrid::Steps::Cells &CellGrid::Steps::find(float position) const {
-  float bucket = (position - origin) * scale;
-  int count = static_cast<int>(at.size()), buckets = static_cast<int>(start.size());
-  int i = bucket >= 1 ? start[bucket < static_cast<float>(buckets) ? static_cast<int>(bucket) : buckets - 1]
-                      : 0;
-  while (i > 0 && !(position > at[i - 1])) i--;  // rounding put it a bucket too far
-  while (i < count && position > at[i]) i++;
-  return cells[static_cast<std::size_t>(i)];
 }
 
 // The steps of shapes whose low and high edges are at position + low and
@@ -233,8 +281,7 @@ CellGrid::Steps CellGrid::stepsOf(const Axis &axis, float low, float high) {
 const CellGrid::Often *CellGrid::oftenShape(float radius, std::size_t points, float low_x,
                                             float high_x, float low_y, float high_y) const {
   if (!horizontal.exact || !vertical.exact) return nullptr;
-  std::uint32_t bits;
-  std::memcpy(&bits, &radius, sizeof bits);
+  std::uint32_t bits = bitsOf(radius);
   for (int i = 0; i < often_count; i++)
     if (often[i].radius_bits == bits && often[i].points == points) return &often[i];
   if (bits == recent_radius_bits && points == recent_points) {

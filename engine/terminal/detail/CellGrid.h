@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "DisplayBackEnd.h"
+#include "TerminalDisplay.h"
+
 namespace sb {
 
 /// The terminal's cells as pixel rectangles: which cells a shape drawn in
@@ -31,6 +34,11 @@ class CellGrid {
   /// degrees; a polygon that holds no cell origin gives the cell nearest its
   /// centre. Empty for fewer than 3 corners and bounds that are not finite.
   Span polygon(float x, float y, float radius, std::size_t points, float rotation) const;
+  /// For each of count polygons in order, the cells polygon() gives and
+  /// the polygon's colour; a clear polygon (alpha 0) covers no cells, and
+  /// leaves the grid's record of the shapes drawn often as it is.
+  void fills(const DisplayBackEnd::Polygon *p_polygons, std::size_t count,
+             TerminalDisplay::Fill *p_fills) const;
 
   /// The nearest cell to a position in cells; FAR for positions far outside
   /// any terminal, and for not-a-number.
@@ -86,6 +94,9 @@ class CellGrid {
   const Often *oftenShape(float radius, std::size_t points, float low_x, float high_x,
                           float low_y, float high_y) const;
   static Steps stepsOf(const Axis &axis, float low, float high);
+  static Span spanOf(const Often &often, float x, float y);
+  Span cover(float x, float y, float radius, std::size_t points, float rotation,
+             const Often *&p_recent) const;
 };
 
 }  // namespace sb
