@@ -442,8 +442,8 @@ void WorldManager::draw() {
 
 // Whether drawing p_o draws its shape at its position and nothing else: a
 // plain particle (its class draws as every object does) without a sprite.
-bool WorldManager::drawsOnlyItsShape(const Object *p_o) {
-  return p_o->has_shape && !p_o->has_sprite && typeid(*p_o) == typeid(Particle);
+bool WorldManager::drawsOnlyItsShape(const Object *p_o) const {
+  return p_o->has_shape && !p_o->has_sprite && p_quiet_class && typeid(*p_o) == *p_quiet_class;
 }
 
 // The free functions of utility.h that convert between world and view.

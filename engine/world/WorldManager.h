@@ -55,7 +55,7 @@ class WorldManager : public Manager {
   bool isQuiet(const Object *p_o) const;
   // Plain particles drawn together in a terminal, at most this many at once.
   static constexpr int DRAW_RUN_MAX = 256;
-  static bool drawsOnlyItsShape(const Object *p_o);
+  bool drawsOnlyItsShape(const Object *p_o) const;
   void deleteQuietRun(int begin, int end);
   void followView(Vector position);
   int resolveCollisions(Object *p_o, Vector &where, ObjectList &list);
