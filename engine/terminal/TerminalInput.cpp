@@ -199,9 +199,11 @@ void TerminalInput::keyArrived(Keyboard::Key key, long long now_us, Report repor
   }
   // Without reports, an arrival soon after the last is an auto-repeat, even
   // when the tap rule has let the key go in between. Every arrival without
-  // reports is a press of its own, the hold before it ending first.
+  // reports is a press of its own, the hold before it ending first; so is
+  // a reported press of a key still held (its release went missing, or the
+  // key was held by an arrival without reports).
   bool repeat = report == REPEAT || (report == LEGACY && now_us - last_arrival[key] <= HOLD_US);
-  if (held[key] && report == LEGACY) {
+  if (held[key] && (report == LEGACY || report == PRESS)) {
     pushKey(key, KEY_RELEASED);
     held[key] = false;
   }
