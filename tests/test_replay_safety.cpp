@@ -167,7 +167,9 @@ TEST(ReplaySafety, WhatCannotBeReplayedIsNotRecorded) {
     bool refused = log.compare(0, 10, "no start: ") == 0;
     EXPECT_EQ(refused, c.refusal != nullptr) << log.substr(0, 2000);
     if (refused) {
-      if (c.refusal) EXPECT_NE(log.find(c.refusal), std::string::npos) << log.substr(0, 2000);
+      if (c.refusal) {
+        EXPECT_NE(log.find(c.refusal), std::string::npos) << log.substr(0, 2000);
+      }
       struct stat st;
       EXPECT_NE(stat(file.c_str(), &st), 0) << "a refused recording leaves no file";
       sb::GameManager::getInstance().shutDown();
@@ -176,6 +178,50 @@ TEST(ReplaySafety, WhatCannotBeReplayedIsNotRecorded) {
     log = runWorld("replay:" + file + ",\n", 3);
     EXPECT_NE(log.find("Replay matched to the end (4 steps)."), std::string::npos) << log;
   }
+}
+
+namespace {
+
+// Keeps the characters of the key presses it hears.
+class TypedKeys : public sb::Object {
+ public:
+  TypedKeys() {
+    setSolidness(sb::SPECTRAL);
+    registerInterest(sb::KEYBOARD_EVENT);
+  }
+  int eventHandler(const sb::Event *p_e) override {
+    if (p_e->getType() != sb::KEYBOARD_EVENT) return 0;
+    typed.push_back(static_cast<const sb::EventKeyboard *>(p_e)->getCharacter());
+    return 1;
+  }
+  std::u32string typed;
+};
+
+}  // namespace
+
+// Input a program reads before its first step (or after its last) belongs
+// to the step the end line closes: written, read back and handed over when
+// the replaying program asks for input, with nothing left over.
+TEST(ReplaySafety, InputOutsideAnyStepIsRecordedAndReplayed) {
+  std::string file = sbtest::tempDir() + "/no-step.rec";
+  ASSERT_EQ(sbtest::startEngine("headless:true,\nrandom_seed:5,\nrecord:" + file + ",\n"), 0);
+  sb::EventKeyboard key;
+  key.setKey(sb::Keyboard::PERIOD);
+  key.setKeyboardAction(sb::KEY_PRESSED);
+  key.setCharacter('>');
+  sb::Recorder::getInstance().recordInput(&key, true);  // as a key read before the loop is
+  sb::GameManager::getInstance().shutDown();
+  std::string text = sbtest::readFile(file);
+  EXPECT_NE(text.find("\n0 key term PERIOD press U+003E\nend 0\n"), std::string::npos) << text;
+
+  ASSERT_EQ(sbtest::startEngine("headless:true,\nreplay:" + file + ",\n"), 0) << sbtest::readLog();
+  TypedKeys *p_keys = new TypedKeys;
+  sb::InputManager::getInstance().getInput();
+  EXPECT_EQ(p_keys->typed, U">");
+  sb::GameManager::getInstance().shutDown();
+  EXPECT_NE(sbtest::readLog().find("Replay matched to the end (0 steps)."), std::string::npos)
+      << sbtest::readLog();
+  EXPECT_EQ(sb::Replay::getInstance().getExitStatus(), 0);
 }
 
 // A world that differs at one checksum is named for what differs there: an
