@@ -1,7 +1,5 @@
 #include "Arena.h"
 
-#include <cstdio>
-
 #include <SFML/Graphics/Image.hpp>
 #include <SFML/Graphics/RenderWindow.hpp>
 
