@@ -148,8 +148,10 @@ std::string parseKeyExtras(const std::vector<std::string> &t, RecordedEvent &eve
   if (i < t.size() && t[i].compare(0, 2, "U+") == 0) {
     const std::string digits = t[i].substr(2);
     long code = 0;
+    // At most six digits are read, so that the code cannot overflow.
     bool hex = !digits.empty() && digits.size() <= 6;
-    for (char c : digits) {
+    for (std::size_t k = 0; hex && k < digits.size(); k++) {
+      char c = digits[k];
       int value = std::isdigit(static_cast<unsigned char>(c)) ? c - '0'
                   : (c >= 'A' && c <= 'F') ? c - 'A' + 10 : -1;
       if (value < 0) hex = false;

@@ -200,10 +200,11 @@ void TerminalInput::keyArrived(Keyboard::Key key, long long now_us, Report repor
   // Without reports, an arrival soon after the last is an auto-repeat, even
   // when the tap rule has let the key go in between. Every arrival without
   // reports is a press of its own, the hold before it ending first; so is
-  // a reported press of a key still held (its release went missing, or the
-  // key was held by an arrival without reports).
+  // a reported press of a key still held (its release went missing), and a
+  // report of a key held by an arrival without reports (which the next step
+  // would have let go). Only a reported repeat continues a reported hold.
   bool repeat = report == REPEAT || (report == LEGACY && now_us - last_arrival[key] <= HOLD_US);
-  if (held[key] && (report == LEGACY || report == PRESS)) {
+  if (held[key] && (report != REPEAT || !reported[key])) {
     pushKey(key, KEY_RELEASED);
     held[key] = false;
   }
