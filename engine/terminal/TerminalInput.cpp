@@ -164,6 +164,7 @@ void TerminalInput::reset() {
   mouse_x = mouse_y = 0;
   data.clear();
   waiting_since = 0;
+  in_string = false;  // the rest of an over-long string is no longer awaited
   events.clear();
 }
 
