@@ -48,13 +48,17 @@ TEST(Recording, RandomRecordingsReadBackAsWritten) {
     written.header.frame_time = static_cast<int>(rng() % 100);
     written.header.check_every = 1 + static_cast<int>(rng() % 60);
     for (int i = 0; i < 12; i++) written.header.config.push_back(static_cast<char>(rng() % 256));
+    if (trial % 3 == 0) {  // recorded in a terminal of another size
+      written.header.terminal_columns = 1 + static_cast<int>(rng() % 4096);
+      written.header.terminal_rows = 1 + static_cast<int>(rng() % 4096);
+    }
     std::string text = sb::Recording::headerText(written.header);
     int step = 0;
     for (int i = 0; i < 40; i++) {
       step += static_cast<int>(rng() % 3);
       sb::RecordedEvent e;
       e.step = step;
-      int kind = static_cast<int>(rng() % 4);
+      int kind = static_cast<int>(rng() % 5);
       e.kind = static_cast<sb::RecordedKind>(kind);
       e.from_terminal = rng() % 2;
       if (kind == 0) {
@@ -74,32 +78,43 @@ TEST(Recording, RandomRecordingsReadBackAsWritten) {
         e.socket = static_cast<int>(rng() % 3);
         for (int b = static_cast<int>(rng() % 20); b > 0; b--)
           e.message.push_back(static_cast<char>(rng()));
+      } else if (kind == 4) {
+        e.columns = 1 + static_cast<int>(rng() % 4096);
+        e.rows = 1 + static_cast<int>(rng() % 4096);
       } else {
         e.count = static_cast<int>(rng() % 50);
         e.hash = (static_cast<std::uint64_t>(rng()) << 32) | rng();
         for (int b = 0; b < e.count; b++) e.digests.push_back(static_cast<char>(rng()));
       }
-      // One sum per step, after the step's input and network lines.
-      if (!written.events.empty() && written.events.back().step == e.step &&
-          (written.events.back().kind == sb::RecordedKind::CHECK ||
-           (written.events.back().kind == sb::RecordedKind::NETWORK && kind < 2)))
-        e.step = ++step;
+      // Within a step: one resize, input, network, then one sum.
+      auto rank = [](sb::RecordedKind k) {
+        const int ranks[] = {1, 1, 2, 3, 0};  // KEY, MOUSE, NETWORK, CHECK, RESIZE
+        return ranks[static_cast<int>(k)];
+      };
+      if (!written.events.empty() && written.events.back().step == e.step) {
+        int before = rank(written.events.back().kind), now = rank(e.kind);
+        if (now < before || (now == before && (now == 0 || now == 3))) e.step = ++step;
+      }
       written.events.push_back(e);
       text += sb::Recording::eventLine(e);
     }
-    text += sb::Recording::endLine(step + 1);
+    // Input after the last whole step belongs to the step the end line closes.
+    int end = written.events.back().kind == sb::RecordedKind::CHECK || trial % 2 ? step + 1 : step;
+    text += sb::Recording::endLine(end);
 
     sb::Recording read;
     std::string fault;
     ASSERT_EQ(read.parse(text, fault), 0) << fault << "\n" << text;
-    EXPECT_EQ(read.end_steps, step + 1);
+    EXPECT_EQ(read.end_steps, end);
     EXPECT_EQ(sb::Recording::headerText(read.header), sb::Recording::headerText(written.header));
     ASSERT_EQ(read.events.size(), written.events.size());
     for (size_t i = 0; i < read.events.size(); i++) {
       EXPECT_EQ(sb::Recording::eventLine(read.events[i]), sb::Recording::eventLine(written.events[i]));
       EXPECT_EQ(read.events[i].character, written.events[i].character);
       EXPECT_EQ(read.events[i].alt, written.events[i].alt);
+      EXPECT_EQ(read.events[i].columns, written.events[i].columns);
     }
+    EXPECT_EQ(read.header.terminal_rows, written.header.terminal_rows);
     EXPECT_EQ(read.events.back().x, written.events.back().x);  // floats exactly
 
     // Cut anywhere after the header: what is whole reads, nothing more.
@@ -127,18 +142,21 @@ TEST(Recording, HostileRecordingsAreRefusedWithTheirLineOrReplayedAsFarAsWhole) 
       {"not a recording", "hello\n", false, "line 1: not a Sorbelane recording"},
       {"cut in the header", h.substr(0, 40), false, "the recording ends inside its header"},
       {"header only", h, true, "cut short at line 11"},
-      {"wrong version", header("2"), false, "line 1: recording format version 2, this engine reads version 1"},
+      {"wrong version", header("2"), false,
+       "line 1: recording format version 2, this engine reads version 1"},
       {"other engine", std::string(h).replace(h.find("4.13"), 4, "4.12"), false,
        "line 2: made by engine version 4.12"},
       {"bad build", header("1", "QUADTREE"), false, "line 3: bad build 'QUADTREE'"},
-      {"window beyond any screen", std::string(h).replace(h.find("cells 80 24"), 11, "cells 4097 24"),
-       false, "line 6: bad cells"},
+      {"window beyond any screen",
+       std::string(h).replace(h.find("cells 80 24"), 11, "cells 4097 24"), false,
+       "line 6: bad cells"},
       {"events out of order", h + "5 sum 0 0000000000000000 -\n5 key win A press\nend 6\n", false,
        "line 12: event out of order within step 5"},
       {"steps in the past", h + "9 key win A press\n4 key win B press\nend 10\n", false,
        "line 12: step 4 is in the past (after step 9)"},
       {"unknown key", h + "3 key win HYPER press\nend 4\n", false, "line 11: unknown key 'HYPER'"},
-      {"unknown action", h + "3 key term A tap\nend 4\n", false, "line 11: unknown key action 'tap'"},
+      {"unknown action", h + "3 key term A tap\nend 4\n", false,
+       "line 11: unknown key action 'tap'"},
       {"huge step", h + "99999999999999 key win A press\nend 4\n", false,
        "line 11: step '99999999999999' is not a number"},
       {"huge seed", std::string(h).replace(h.find("seed 3"), 6, "seed 4294967296"), false,
@@ -149,7 +167,8 @@ TEST(Recording, HostileRecordingsAreRefusedWithTheirLineOrReplayedAsFarAsWhole) 
        "line 11: object count is not a number"},
       {"end before its steps", h + "8 key win A press\nend 3\n", false,
        "line 12: the end line's 3 steps do not cover step 8"},
-      {"text after the end", h + "end 3\n1 key win A press\n", false, "line 12: text after the end line"},
+      {"text after the end", h + "end 3\n1 key win A press\n", false,
+       "line 12: text after the end line"},
       {"megabyte line", h + "1 key win " + std::string(1 << 20, 'A') + " press\nend 3\n", false,
        "line 11: line longer than"},
       {"binary noise", noise, false, "line 1:"},
@@ -168,6 +187,31 @@ TEST(Recording, HostileRecordingsAreRefusedWithTheirLineOrReplayedAsFarAsWhole) 
       {"cut in a line", h + "2 key win A press\n3 key wi", true, "cut short at line 12"},
       {"no end line", h + "2 key win A press\n3 mouse term clicked left 4 5 4x5\n", true,
        "cut short at line 13"},
+      {"resizes and the terminal's size",
+       h + "0 terminal 100 30\n0 resize 90 20\n0 key term A press\n"
+           "5 resize 50 10\n5 key term B press\nend 6\n",
+       true, ""},
+      {"resize after input", h + "4 key term A press\n4 resize 30 10\nend 5\n", false,
+       "line 12: event out of order within step 4"},
+      {"two resizes in a step", h + "4 resize 30 10\n4 resize 31 10\nend 5\n", false,
+       "line 12: event out of order within step 4"},
+      {"resize beyond any terminal", h + "4 resize 4097 10\nend 5\n", false,
+       "line 11: terminal size is not two numbers from 1 to 4096"},
+      {"resize to no rows", h + "4 resize 30 0\nend 5\n", false, "line 11: terminal size is not"},
+      {"resize without rows", h + "4 resize 30\nend 5\n", false, "line 11: a resize line has 4"},
+      {"terminal size after input", h + "0 key win A press\n0 terminal 30 10\nend 1\n", false,
+       "line 12: a terminal line comes first"},
+      {"terminal size at a later step", h + "3 terminal 30 10\nend 4\n", false,
+       "line 11: a terminal line comes first"},
+      {"terminal size twice", h + "0 terminal 30 10\n0 terminal 30 10\nend 4\n", false,
+       "line 12: a terminal line comes first"},
+      {"huge terminal size", h + "0 terminal 30 99999999999\nend 4\n", false,
+       "line 11: terminal size is not"},
+      {"input in the step the end line closes",
+       h + "0 key term A press\n0 net connect 0 -\nend 0\n", true, ""},
+      {"sum in the step the end line closes",
+       h + "3 key win A press\n3 sum 0 0000000000000000 -\nend 3\n", false,
+       "line 13: the end line's 3 steps do not cover step 3"},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);

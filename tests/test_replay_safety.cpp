@@ -180,6 +180,50 @@ TEST(ReplaySafety, WhatCannotBeReplayedIsNotRecorded) {
   }
 }
 
+namespace {
+
+// Keeps the characters of the key presses it hears.
+class TypedKeys : public sb::Object {
+ public:
+  TypedKeys() {
+    setSolidness(sb::SPECTRAL);
+    registerInterest(sb::KEYBOARD_EVENT);
+  }
+  int eventHandler(const sb::Event *p_e) override {
+    if (p_e->getType() != sb::KEYBOARD_EVENT) return 0;
+    typed.push_back(static_cast<const sb::EventKeyboard *>(p_e)->getCharacter());
+    return 1;
+  }
+  std::u32string typed;
+};
+
+}  // namespace
+
+// Input a program reads before its first step (or after its last) belongs
+// to the step the end line closes: written, read back and handed over when
+// the replaying program asks for input, with nothing left over.
+TEST(ReplaySafety, InputOutsideAnyStepIsRecordedAndReplayed) {
+  std::string file = sbtest::tempDir() + "/no-step.rec";
+  ASSERT_EQ(sbtest::startEngine("headless:true,\nrandom_seed:5,\nrecord:" + file + ",\n"), 0);
+  sb::EventKeyboard key;
+  key.setKey(sb::Keyboard::PERIOD);
+  key.setKeyboardAction(sb::KEY_PRESSED);
+  key.setCharacter('>');
+  sb::Recorder::getInstance().recordInput(&key, true);  // as a key read before the loop is
+  sb::GameManager::getInstance().shutDown();
+  std::string text = sbtest::readFile(file);
+  EXPECT_NE(text.find("\n0 key term PERIOD press U+003E\nend 0\n"), std::string::npos) << text;
+
+  ASSERT_EQ(sbtest::startEngine("headless:true,\nreplay:" + file + ",\n"), 0) << sbtest::readLog();
+  TypedKeys *p_keys = new TypedKeys;
+  sb::InputManager::getInstance().getInput();
+  EXPECT_EQ(p_keys->typed, U">");
+  sb::GameManager::getInstance().shutDown();
+  EXPECT_NE(sbtest::readLog().find("Replay matched to the end (0 steps)."), std::string::npos)
+      << sbtest::readLog();
+  EXPECT_EQ(sb::Replay::getInstance().getExitStatus(), 0);
+}
+
 // A world that differs at one checksum is named for what differs there: an
 // object, the count alone or the order alone (every digest agreeing), and
 // the replay's exit status says it diverged, also in a program's exit.

@@ -566,4 +566,10 @@ TEST(TerminalInput, AltKeysStringsAndTextGiveTheirPresses) {
   std::vector<TerminalSeen> keys = keysOf(feed(input, "y", 2));
   ASSERT_FALSE(keys.empty());
   EXPECT_EQ(keys[0].key, sb::Keyboard::Y);
+  // reset() forgets one still being dropped: what comes next is read.
+  feed(input, long_osc.substr(0, 5000), 3);
+  input.reset();
+  keys = keysOf(feed(input, "y", 4));
+  ASSERT_FALSE(keys.empty());
+  EXPECT_EQ(keys[0].key, sb::Keyboard::Y);
 }

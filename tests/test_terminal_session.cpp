@@ -18,9 +18,11 @@
 #include <chrono>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "TerminalDisplay.h"
+#include "support/ProgramRunner.h"
 #include "support/TestEngine.h"
 #include "support/TypedStrings.h"
 
@@ -102,14 +104,18 @@ class Screen {
 // process group of its own in the foreground, as a shell runs a job.
 class TerminalSession {
  public:
-  TerminalSession(const std::string &name, int columns, int rows) {
+  // extra_config goes at the end of the game's configuration.
+  TerminalSession(const std::string &name, int columns, int rows,
+                  const std::string &extra_config = "") {
     dir = sbtest::tempDir() + "/session-" + name;
     mkdir(dir.c_str(), 0700);
     log_path = dir + "/game.log";
     std::string config = dir + "/sb-config.txt";
-    sbtest::writeFile(config, "terminal:true,\nwindow_horizontal_chars:20,\n"
-                              "window_vertical_chars:6,\nwindow_horizontal_pixels:200,\n"
-                              "window_vertical_pixels:120,\nframe_time:20,\n");
+    sbtest::writeFile(config,
+                      "terminal:true,\nwindow_horizontal_chars:20,\n"
+                      "window_vertical_chars:6,\nwindow_horizontal_pixels:200,\n"
+                      "window_vertical_pixels:120,\nframe_time:20,\n" +
+                          extra_config);
     unlink(log_path.c_str());
     screen.resize(columns, rows);
     struct winsize size = {};
@@ -518,4 +524,52 @@ TEST(TerminalSession, TypedCharactersAndQuickTapsArriveWholeInOrder) {
       3000)) << session.log();
   ASSERT_EQ(write(session.master, "q", 1), 1);
   EXPECT_EQ(session.finish(), 0);
+}
+
+namespace {
+
+// The resizes a log says the game heard, with their sizes and steps.
+std::vector<std::string> heardResizes(const std::string &log) {
+  std::vector<std::string> heard;
+  const std::string mark = "term_game: resize ";
+  for (size_t at = log.find(mark); at != std::string::npos; at = log.find(mark, at + 1))
+    heard.push_back(log.substr(at, log.find('\n', at) - at));
+  return heard;
+}
+
+}  // namespace
+
+// A game recorded in a terminal that starts at another size than its window
+// and is resized three times replays headless with the same resizes at the
+// same steps, the same sizes read, and the same world at every checksum.
+TEST(TerminalSession, ResizesAreRecordedAndReplayedHeadless) {
+  TerminalSession session("record-resize", 26, 8, "record:game.rec,\nrecord_check:5,\n");
+  ASSERT_GT(session.game, 0);
+  ASSERT_TRUE(session.readUntil(
+      [&] { return session.screen.row(0).compare(0, 20, std::string(20, '#')) == 0; }, 20000))
+      << session.log();
+  for (std::pair<int, int> size :
+       {std::make_pair(30, 9), std::make_pair(12, 4), std::make_pair(26, 8)}) {
+    session.resize(size.first, size.second);
+    std::string heard = "term_game: resize " + std::to_string(size.first) + " " +
+                        std::to_string(size.second) + ", asked";
+    EXPECT_TRUE(
+        session.readUntil([&] { return session.log().find(heard) != std::string::npos; }, 3000))
+        << heard << "\n"
+        << session.log();
+  }
+  ASSERT_EQ(write(session.master, "q", 1), 1);
+  ASSERT_EQ(session.finish(), 0);
+  std::string recording = sbtest::readFile(session.dir + "/game.rec");
+  EXPECT_NE(recording.find("\nsteps\n0 terminal 26 8\n"), std::string::npos) << recording;
+  EXPECT_EQ(count(recording, " resize "), 3) << recording;
+  ASSERT_EQ(heardResizes(session.log()).size(), 3u) << session.log();
+
+  sbtest::ProgramRun run;
+  run.binary = TERM_GAME_BIN;
+  run.config = "headless:true,\nreplay:" + session.dir + "/game.rec,\n";
+  sbtest::ProgramResult replay = sbtest::runProgram(run);
+  EXPECT_EQ(replay.status, 0) << replay.log;
+  EXPECT_NE(replay.log.find("Replay matched to the end"), std::string::npos) << replay.log;
+  EXPECT_EQ(heardResizes(replay.log), heardResizes(session.log()));
 }

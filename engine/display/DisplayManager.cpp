@@ -210,6 +210,12 @@ int DisplayManager::openTerminal() {
     return -1;
   p_back_end = std::move(p_terminal_back_end);
   setBackgroundColor(config.getWindowBackgroundColor());
+  // The size a game reads from now on: a change before the first frame is
+  // a resize it hears of too.
+  if (const TerminalDisplay *p_terminal = getTerminal()) {
+    seen_columns = p_terminal->getTerminalColumns();
+    seen_rows = p_terminal->getTerminalRows();
+  }
   return 0;
 }
 
@@ -217,6 +223,7 @@ void DisplayManager::shutDown() {
   p_back_end->logStatistics();
   releaseGraphics();
   seen_columns = seen_rows = 0;
+  fixed_columns = fixed_rows = 0;
   Manager::shutDown();
   LogManager::getInstance().writeLog(1, "DisplayManager::shutDown(): successfully stopped.");
 }
@@ -382,17 +389,25 @@ void DisplayManager::noticeResize() {
   bool changed = seen_columns > 0 && (columns != seen_columns || rows != seen_rows);
   seen_columns = columns;
   seen_rows = rows;
-  if (!changed) return;
+  if (!changed || fixed_columns > 0) return;
   EventResize resize(columns, rows);
   Manager::handlerOf(RESIZE_EVENT).onEvent(&resize);  // the world manager
 }
 
+void DisplayManager::fixTerminalSize(int columns, int rows) {
+  bool fixed = columns > 0 && rows > 0;
+  fixed_columns = fixed ? columns : 0;
+  fixed_rows = fixed ? rows : 0;
+}
+
 int DisplayManager::getTerminalHorizontal() const {
+  if (fixed_columns > 0) return fixed_columns;
   TerminalDisplay *p_terminal = getTerminal();
   return p_terminal ? p_terminal->getTerminalColumns() : window_horizontal_chars;
 }
 
 int DisplayManager::getTerminalVertical() const {
+  if (fixed_rows > 0) return fixed_rows;
   TerminalDisplay *p_terminal = getTerminal();
   return p_terminal ? p_terminal->getTerminalRows() : window_vertical_chars;
 }

@@ -62,6 +62,9 @@ class DisplayManager : public Manager {
   // registered for RESIZE_EVENT when it changes.
   int seen_columns = 0;
   int seen_rows = 0;
+  // The terminal's size set by fixTerminalSize() (0: the real terminal's).
+  int fixed_columns = 0;
+  int fixed_rows = 0;
   // drawMarkup() over the background colour, or over *p_background.
   int drawMarkupOver(Vector world_pos, const std::string &text, Justification just, Color color,
                      const sf::Color *p_background) const;
@@ -155,6 +158,12 @@ class DisplayManager : public Manager {
   /// The height in cells of the terminal the game draws in; in a window or
   /// headless, the window's height in cells.
   int getTerminalVertical() const;
+  /// Makes getTerminalHorizontal() and getTerminalVertical() give columns x
+  /// rows whatever the real terminal's size, and stops telling objects of
+  /// the real terminal's resizes: a replay gives the game its recording's
+  /// sizes so (and sends their RESIZE_EVENTs itself). 0 x 0, and shutDown(),
+  /// go back to the real terminal's size.
+  void fixTerminalSize(int columns, int rows);
   /// The window's width in pixels (0 before start-up).
   int getHorizontalPixels() const;
   /// The window's height in pixels (0 before start-up).

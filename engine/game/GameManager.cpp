@@ -275,6 +275,8 @@ void GameManager::run() {
   do {
     clock.delta();
     display_manager.swapBuffers();
+    recorder.recordTerminalSize(display_manager.getTerminalHorizontal(),
+                                display_manager.getTerminalVertical());
     input_manager.getInput();
     EventStep step_event(step_count);
     onEvent(&step_event);

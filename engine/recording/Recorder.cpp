@@ -152,6 +152,8 @@ int Recorder::start(const std::string &file, int new_check_every) {
   first_step_ns = last_step_ns = 0;
   write_failed = false;
   last_check = -1;
+  terminal_columns = DisplayManager::getInstance().getTerminalHorizontal();
+  terminal_rows = DisplayManager::getInstance().getTerminalVertical();
   write(header);
   flush();
   sync_stop = false;
@@ -179,6 +181,12 @@ std::string Recorder::headerText(int every) const {
   header.frame_time = LoopState::getInstance().getFrameTime();
   header.check_every = every;
   header.config = Config::getInstance().getConfig();
+  // The terminal's size as the game reads it, when it is not the window's.
+  if (display.getTerminalHorizontal() != header.columns ||
+      display.getTerminalVertical() != header.rows) {
+    header.terminal_columns = display.getTerminalHorizontal();
+    header.terminal_rows = display.getTerminalVertical();
+  }
   return Recording::headerText(header);
 }
 
@@ -329,6 +337,18 @@ void Recorder::recordInput(const Event *p_event, bool from_terminal) {
   char line[Recording::INPUT_LINE_SIZE];
   int length = Recording::formatInput(e, line, sizeof line);
   if (length > 0) write(line, static_cast<std::size_t>(length));
+}
+
+void Recorder::recordTerminalSize(int columns, int rows) {
+  if (fd < 0 || (columns == terminal_columns && rows == terminal_rows)) return;
+  terminal_columns = columns;
+  terminal_rows = rows;
+  RecordedEvent e;
+  e.step = step;
+  e.kind = RecordedKind::RESIZE;
+  e.columns = columns;
+  e.rows = rows;
+  write(Recording::eventLine(e));
 }
 
 void Recorder::recordNetwork(const EventNetwork &event, const char *message) {

@@ -60,6 +60,10 @@ class Recorder {
   void engineStopping();
   /// Writes one input event as delivered (keyboard or mouse).
   void recordInput(const Event *p_event, bool from_terminal);
+  /// The terminal's size as the game reads it, told at the start of every
+  /// step (after the display has noticed a resize): a change from the last
+  /// size written is written as the step's resize.
+  void recordTerminalSize(int columns, int rows);
   /// Writes one network event; message points at its DATA message's bytes.
   void recordNetwork(const EventNetwork &event, const char *message);
   /// Ends a step: writes the world's checksum when one is due (every
@@ -101,6 +105,7 @@ class Recorder {
   int step = 0;  // steps since start-up
   int check_every = 30;
   int last_check = -1;
+  int terminal_columns = 0, terminal_rows = 0;  // the terminal's size last written
   long long bytes = 0;
   bool write_failed = false;
   bool engine_running = false;

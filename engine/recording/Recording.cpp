@@ -119,18 +119,26 @@ bool splitTokens(const std::string &line, std::vector<std::string> &tokens, std:
   }
 }
 
-// Where a kind of line goes within its step: input, then network, then the
-// checksum at the step's end.
+// Where a kind of line goes within its step: the terminal's resize (heard
+// as the step begins), input, then network, then the checksum at the step's end.
+const int CHECK_RANK = 3;
 int rankOf(RecordedKind kind) {
   switch (kind) {
+    case RecordedKind::RESIZE:
+      return 0;
     case RecordedKind::KEY:
     case RecordedKind::MOUSE:
-      return 0;
-    case RecordedKind::NETWORK:
       return 1;
-    default:
+    case RecordedKind::NETWORK:
       return 2;
+    default:
+      return CHECK_RANK;
   }
+}
+
+// "COLUMNS ROWS" of a resize or terminal line, each from 1 to a window's most.
+bool parseSize(const std::string &columns, const std::string &rows, int &c, int &r) {
+  return parseInt(columns, 1, MAX_WINDOW_CHARS, c) && parseInt(rows, 1, MAX_WINDOW_CHARS, r);
 }
 
 // The optional fields of a key line (recordings of older engines have
@@ -140,8 +148,10 @@ std::string parseKeyExtras(const std::vector<std::string> &t, RecordedEvent &eve
   if (i < t.size() && t[i].compare(0, 2, "U+") == 0) {
     const std::string digits = t[i].substr(2);
     long code = 0;
+    // At most six digits are read, so that the code cannot overflow.
     bool hex = !digits.empty() && digits.size() <= 6;
-    for (char c : digits) {
+    for (std::size_t k = 0; hex && k < digits.size(); k++) {
+      char c = digits[k];
       int value = std::isdigit(static_cast<unsigned char>(c)) ? c - '0'
                   : (c >= 'A' && c <= 'F') ? c - 'A' + 10 : -1;
       if (value < 0) hex = false;
@@ -209,6 +219,13 @@ std::string parseEvent(const std::vector<std::string> &t, RecordedEvent &event) 
     if (!parseHexBytes(t[4], event.digests)) return "object digests are not hexadecimal bytes";
     if (event.digests.size() > static_cast<std::size_t>(event.count))
       return "more object digests than objects";
+    return "";
+  }
+  if (what == "resize") {
+    event.kind = RecordedKind::RESIZE;
+    if (t.size() != 4) return "a resize line has 4 fields";
+    if (!parseSize(t[2], t[3], event.columns, event.rows))
+      return "terminal size is not two numbers from 1 to " + std::to_string(MAX_WINDOW_CHARS);
     return "";
   }
   return "unknown line '" + what.substr(0, 20) + "'";
@@ -294,6 +311,9 @@ std::string Recording::headerText(const RecordingHeader &h) {
   text += "check " + std::to_string(h.check_every) + "\n";
   text += "config " + (h.config.empty() ? std::string("-") : escape(h.config)) + "\n";
   text += "steps\n";
+  if (h.terminal_columns > 0 && h.terminal_rows > 0)
+    text += "0 terminal " + std::to_string(h.terminal_columns) + " " +
+            std::to_string(h.terminal_rows) + "\n";
   return text;
 }
 
@@ -328,6 +348,9 @@ std::string Recording::eventLine(const RecordedEvent &e) {
     case RecordedKind::KEY:
     case RecordedKind::MOUSE:
       return formatInput(e, line, sizeof line) > 0 ? line : "";
+    case RecordedKind::RESIZE:
+      std::snprintf(line, sizeof line, "%d resize %d %d\n", e.step, e.columns, e.rows);
+      return line;
     case RecordedKind::NETWORK: {
       const char *label = e.label >= 0 && e.label < 4 ? NETWORK_LABELS[e.label] : "data";
       return std::to_string(e.step) + " net " + label + " " + std::to_string(e.socket) + " " +
@@ -462,11 +485,15 @@ int readHeader(LineReader &reader, RecordingHeader &header) {
 }
 
 // The end line: a step count that covers every step, and nothing after it.
-int readEndLine(LineReader &reader, int last_step, int &end_steps) {
+// Input and network lines may belong to the step the count ends at: a
+// program may read input after its last step (or before its first), and a
+// replay hands it over when the program asks for it; a checksum there
+// would be of a step that never ended.
+int readEndLine(LineReader &reader, int last_step, int last_rank, int &end_steps) {
   int steps = 0;
   if (!parseInt(reader.line.substr(4), 0, Recording::MAX_STEP, steps))
     return reader.fail("bad step count in the end line");
-  if (steps <= last_step)
+  if (steps < last_step || (steps == last_step && last_rank >= CHECK_RANK))
     return reader.fail("the end line's " + std::to_string(steps) + " steps do not cover step " +
                        std::to_string(last_step));
   end_steps = steps;
@@ -506,8 +533,19 @@ int Recording::parse(const std::string &text, std::string &fault) {
     }
     std::string bad = reader.lineFault();
     if (!bad.empty()) return reader.fail(bad);
-    if (reader.line.compare(0, 4, "end ") == 0) return readEndLine(reader, last_step, end_steps);
+    if (reader.line.compare(0, 4, "end ") == 0)
+      return readEndLine(reader, last_step, last_rank, end_steps);
     if (!splitTokens(reader.line, tokens, 8)) return reader.fail("fields not separated by single blanks");
+    if (tokens.size() > 1 && tokens[1] == "terminal") {
+      // The terminal's size at the start: the first body line, at step 0.
+      if (last_step >= 0 || tokens.size() != 4 || tokens[0] != "0")
+        return reader.fail("a terminal line comes first, as '0 terminal COLUMNS ROWS'");
+      if (!parseSize(tokens[2], tokens[3], header.terminal_columns, header.terminal_rows))
+        return reader.fail("terminal size is not two numbers from 1 to " +
+                           std::to_string(MAX_WINDOW_CHARS));
+      last_step = 0;
+      continue;
+    }
     RecordedEvent event;
     std::string wrong = parseEvent(tokens, event);
     if (!wrong.empty()) return reader.fail(wrong);
@@ -515,9 +553,10 @@ int Recording::parse(const std::string &text, std::string &fault) {
     if (event.step < last_step)
       return reader.fail("step " + std::to_string(event.step) + " is in the past (after step " +
                          std::to_string(last_step) + ")");
-    if (event.step == last_step && (rank < last_rank || (rank == 2 && last_rank == 2)))
+    bool one_only = rank == 0 || rank == CHECK_RANK;  // one resize and one sum a step
+    if (event.step == last_step && (rank < last_rank || (rank == last_rank && one_only)))
       return reader.fail("event out of order within step " + std::to_string(event.step) +
-                         " (input, then network, then one sum)");
+                         " (one resize, input, network, then one sum)");
     last_step = event.step;
     last_rank = rank;
     events.push_back(std::move(event));

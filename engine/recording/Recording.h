@@ -13,6 +13,7 @@ enum class RecordedKind {
   MOUSE,    ///< A mouse event.
   NETWORK,  ///< A network event, with the message for DATA.
   CHECK,    ///< A checksum of the world at the end of a step.
+  RESIZE,   ///< The terminal the game draws in changed its size.
 };
 
 /// One input event, network event or world checksum of a recording.
@@ -33,6 +34,8 @@ struct RecordedEvent {
   int count = 0;                         ///< Objects in the world (CHECK).
   std::uint64_t hash = 0;                ///< Checksum of the world (CHECK).
   std::string digests;                   ///< One byte per object, in world order (CHECK).
+  int columns = 0;                       ///< The terminal's new width in cells (RESIZE).
+  int rows = 0;                          ///< The terminal's new height in cells (RESIZE).
 };
 
 /// The first lines of a recording: what a replay must match or take over.
@@ -47,6 +50,8 @@ struct RecordingHeader {
   int frame_time = 0;      ///< Milliseconds per step.
   int check_every = 0;     ///< Steps between world checksums.
   std::string config;      ///< The configuration string as read.
+  int terminal_columns = 0;  ///< The terminal's width in cells at the start (0: the window's).
+  int terminal_rows = 0;     ///< The terminal's height in cells at the start (0: the window's).
 };
 
 /// A recording of a game: the text format that Recorder writes and Replay
@@ -74,7 +79,8 @@ class Recording {
   /// (end_steps -1, cut_line the line that is missing or cut).
   int parse(const std::string &text, std::string &fault);
 
-  /// The header lines, each ending in a newline.
+  /// The header lines, each ending in a newline, and the terminal's size at
+  /// the start ("0 terminal C R") when the header has one.
   static std::string headerText(const RecordingHeader &header);
   /// One body line with its newline.
   static std::string eventLine(const RecordedEvent &event);

@@ -18,6 +18,7 @@
 #include "EventKeyboard.h"
 #include "EventMouse.h"
 #include "EventNetwork.h"
+#include "EventResize.h"
 #include "LogManager.h"
 #include "LoopState.h"
 #include "Object.h"
@@ -140,6 +141,11 @@ void Replay::engineStarted() {
   if (!replaying) return;
   if (WorldManager::getInstance().getAllObjects(true).getCount() == 0)
     Object::setMaxId(recording.header.first_id);
+  // The game reads the recorded terminal's size, whatever this one's.
+  const RecordingHeader &h = recording.header;
+  bool terminal = h.terminal_columns > 0;
+  DisplayManager::getInstance().fixTerminalSize(terminal ? h.terminal_columns : h.columns,
+                                                terminal ? h.terminal_rows : h.rows);
 }
 
 // Escape, or the window closed: the player wants the replay to end.
@@ -179,9 +185,14 @@ bool Replay::feedInput(Manager &input_manager) {
   }
   while (next < recording.events.size()) {
     const RecordedEvent &e = recording.events[next];
-    if (e.step != step || (e.kind != RecordedKind::KEY && e.kind != RecordedKind::MOUSE)) break;
+    if (e.step != step || e.kind == RecordedKind::NETWORK || e.kind == RecordedKind::CHECK) break;
     next++;
-    if (e.kind == RecordedKind::KEY) {
+    if (e.kind == RecordedKind::RESIZE) {
+      // Heard as the step begins, as the display tells of a real resize.
+      DisplayManager::getInstance().fixTerminalSize(e.columns, e.rows);
+      EventResize event(e.columns, e.rows);
+      WorldManager::getInstance().onEvent(&event);
+    } else if (e.kind == RecordedKind::KEY) {
       EventKeyboard event;
       event.setKey(static_cast<Keyboard::Key>(e.key));
       event.setKeyboardAction(static_cast<EventKeyboardAction>(e.action));
@@ -301,6 +312,7 @@ void Replay::endStep() {
 }
 
 void Replay::engineStopping() {
+  DisplayManager::getInstance().fixTerminalSize(0, 0);
   if (!replaying) return;
   if (!finished) {
     if (recording.end_steps >= 0 && step < recording.end_steps) {

@@ -164,6 +164,7 @@ void TerminalInput::reset() {
   mouse_x = mouse_y = 0;
   data.clear();
   waiting_since = 0;
+  in_string = false;  // the rest of an over-long string is no longer awaited
   events.clear();
 }
 
@@ -199,9 +200,12 @@ void TerminalInput::keyArrived(Keyboard::Key key, long long now_us, Report repor
   }
   // Without reports, an arrival soon after the last is an auto-repeat, even
   // when the tap rule has let the key go in between. Every arrival without
-  // reports is a press of its own, the hold before it ending first.
+  // reports is a press of its own, the hold before it ending first; so is
+  // a reported press of a key still held (its release went missing), and a
+  // report of a key held by an arrival without reports (which the next step
+  // would have let go). Only a reported repeat continues a reported hold.
   bool repeat = report == REPEAT || (report == LEGACY && now_us - last_arrival[key] <= HOLD_US);
-  if (held[key] && report == LEGACY) {
+  if (held[key] && (report != REPEAT || !reported[key])) {
     pushKey(key, KEY_RELEASED);
     held[key] = false;
   }

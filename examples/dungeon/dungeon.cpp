@@ -1,26 +1,36 @@
-// Dungeon: a small exploration game on the engine's roguelike kit: a level
-// made by the map generator from the game's seed, field of view, distance
-// maps and a turn scheduler. Walk with the arrow keys (or WASD) to the stairs
-// '>'; you see only what your field of view reaches, and what you have seen
-// stays on the map, dimmed (fog of war). Monsters that see you chase you down
-// a distance map, each at its own speed: bats 'b' move twice for each of your
+// Dungeon: a small exploration game on the engine's roguelike kit: levels
+// made by the map generator from the game's seed and their depth, field of
+// view, distance maps and a turn scheduler. Walk with the arrow keys (or
+// WASD) to the stairs '>' and type '>' on them to go down to a new level;
+// you see only what your field of view reaches, and what you have seen stays
+// on the map, dimmed (fog of war). Monsters that see you chase you down a
+// distance map, each at its own speed: bats 'b' move twice for each of your
 // moves, goblins 'g' once, slimes 's' every other move. One that reaches you
-// ends the game. Q or Escape quits. The bottom line shows the level's seed.
-// Runs in the window, or in the terminal with terminal:true.
+// ends the game. '?' shows and hides the help, Q or Escape quits. The bottom
+// line shows the depth and the game's seed. Keys are told apart by the
+// character they type ('>' is not '.'), so the stairs key works in a window
+// and in any terminal. Runs in the window, or in the terminal with
+// terminal:true.
 //
 // Game keys in the engine's configuration file, besides the engine's own:
-//   dungeon_seed:N,   the level's seed (default: the engine's seed, random_seed,
-//                     which the clock picks when it is 0)
+//   dungeon_seed:N,   the levels' seed (default: the engine's seed,
+//                     random_seed, which the clock picks when it is 0)
 //   dungeon_map:caves, caves instead of rooms and corridors
-//   demo_steps:N,     the hero walks to the stairs by itself for at most N
-//                     steps (a demonstration; the monsters still hunt)
-// The outcome is printed on standard output: "dungeon: stairs reached in N
-// moves", "dungeon: caught after N moves" or "dungeon: left after N moves".
+//   demo_steps:N,     the hero walks to the stairs by itself, and waits on
+//                     them for '>', for at most N steps (a demonstration;
+//                     the monsters still hunt)
+// What happens is printed on standard output (in a terminal once the game
+// has ended) and logged: "dungeon: level of seed S (bsp), depth D",
+// "dungeon: stairs reached in N moves", "dungeon: down to depth D after N
+// moves", and at the end "dungeon: caught after N moves" or "dungeon: left
+// after N moves".
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "HelpPanel.h"
 #include "Sorbelane.h"
+#include "Transcript.h"
 
 namespace {
 
@@ -36,6 +46,22 @@ struct Kind {
   int speed;
 };
 const Kind KINDS[] = {{'g', sb::GREEN, 10}, {'b', sb::CYAN, 20}, {'s', sb::RED, 5}};
+
+// The help panel's lines ("#[colour]" switches the colour, "#[]" goes back).
+const std::vector<std::string> HELP = {
+    "",
+    "  #[yellow]Dungeon#[]: go down the stairs, flee the monsters",
+    "",
+    "  #[cyan]arrows#[] or #[cyan]WASD#[]  move",
+    "  #[cyan]>#[]               take the stairs (standing on them)",
+    "  #[cyan]?#[]               this help",
+    "  #[cyan]Q#[] or #[cyan]Escape#[]     quit",
+    "",
+    "  #[yellow]@#[] you  #[magenta]>#[] stairs  #[green]g#[] goblin  #[cyan]b#[] bat",
+    "  #[red]s#[] slime",
+    "",
+};
+const int HELP_WIDTH = 62;
 
 sb::coord_struct centre(const sb::MapRoom &r) { return {r.x + r.width / 2, r.y + r.height / 2}; }
 
@@ -96,8 +122,13 @@ class Dungeon : public sb::Object {
   sb::coord_struct stairs{0, 0};
   Creature *p_hero = nullptr;
   std::vector<Creature *> goblins;  // the monsters, by scheduler name - 1
+  std::vector<sb::Object *> level_objects;  // walls and monsters, gone with their level
+  HelpPanel *p_help = nullptr;
+  std::string message;  // shown after the status until the next move
+  int depth = 1;
   int moves = 0, demo_steps = 0;
   bool done = false;
+  bool stairs_reached = false;  // on this level
 
   // A random floor cell at least `apart` moves from the hero (or any floor cell
   // after many tries).
@@ -125,9 +156,11 @@ class Dungeon : public sb::Object {
         bool edge = false;
         for (int dy = -1; dy <= 1; dy++)
           for (int dx = -1; dx <= 1; dx++) edge = edge || map.isWalkable(x + dx, y + dy);
-        if (edge) new Wall(sb::Vector(static_cast<float>(x), static_cast<float>(y)));
+        if (edge)
+          level_objects.push_back(
+              new Wall(sb::Vector(static_cast<float>(x), static_cast<float>(y))));
       }
-    p_hero = new Creature('@', sb::YELLOW, rooms.empty() ? floorCell(0) : centre(rooms.front()));
+    p_hero->moveTo(rooms.empty() ? floorCell(0) : centre(rooms.front()));
     to_hero.compute(map, {p_hero->cell()});
     stairs = rooms.size() > 1 ? centre(rooms.back()) : floorCell(VIEW_RADIUS * 2);
     scheduler.add(HERO, HERO_SPEED);
@@ -135,8 +168,43 @@ class Dungeon : public sb::Object {
       const Kind &kind = KINDS[i % 3];
       sb::coord_struct at = rooms.size() > 2 ? centre(rooms[1 + i % (rooms.size() - 2)]) : floorCell(VIEW_RADIUS);
       goblins.push_back(new Creature(kind.symbol, kind.color, at));
+      level_objects.push_back(goblins.back());
       scheduler.add(1 + i, kind.speed);
     }
+  }
+
+  // The level of this depth, from the game's seed and the depth (stream
+  // depth - 1 of the seed's random numbers): a seed always leads down
+  // through the same levels.
+  void makeLevel() {
+    for (sb::Object *p_o : level_objects) sb::WorldManager::getInstance().markForDelete(p_o);
+    level_objects.clear();
+    goblins.clear();
+    scheduler.clear();
+    fov.forget();
+    random = sb::Random(seed, static_cast<std::uint64_t>(depth - 1));
+    stairs_reached = false;
+    carve();
+    say("dungeon: level of seed " + std::to_string(seed) + (caves ? " (caves)" : " (bsp)") +
+        ", depth " + std::to_string(depth));
+    to_stairs.compute(map, {stairs});
+    takeTurn();
+  }
+
+  bool onStairs() const { return p_hero->cell().x == stairs.x && p_hero->cell().y == stairs.y; }
+
+  // '>': down the stairs the hero stands on, to a new level.
+  void descend() {
+    if (done) return;
+    if (!onStairs()) {
+      message = "No stairs here.";
+      return;
+    }
+    depth++;
+    message.clear();
+    say("dungeon: down to depth " + std::to_string(depth) + " after " + std::to_string(moves) +
+        " moves");
+    makeLevel();
   }
 
   bool occupied(sb::coord_struct c) const {
@@ -148,8 +216,7 @@ class Dungeon : public sb::Object {
   void finish(const char *how) {
     if (done) return;
     done = true;
-    std::printf("dungeon: %s %d moves\n", how, moves);
-    std::fflush(stdout);
+    say(std::string("dungeon: ") + how + " " + std::to_string(moves) + " moves");
     sb::GameManager::getInstance().setGameOver();
   }
 
@@ -169,7 +236,11 @@ class Dungeon : public sb::Object {
     for (int actor = scheduler.next(); actor != HERO && actor > 0 && !done; actor = scheduler.next())
       monsterTurn(goblins[actor - 1], hero);
     fov.compute(map, hero.x, hero.y, VIEW_RADIUS);  // the hero's view, for drawing
-    if (!done && hero.x == stairs.x && hero.y == stairs.y) finish("stairs reached in");
+    if (!done && onStairs() && !stairs_reached) {
+      stairs_reached = true;
+      say("dungeon: stairs reached in " + std::to_string(moves) + " moves");
+    }
+    if (!done && onStairs()) message = "Stairs down: type > to take them.";
   }
 
   void step(int dx, int dy) {
@@ -178,6 +249,7 @@ class Dungeon : public sb::Object {
     if (!map.isWalkable(next.x, next.y)) return;
     p_hero->moveTo(next);
     moves++;
+    message.clear();
     takeTurn();
   }
 
@@ -194,10 +266,9 @@ class Dungeon : public sb::Object {
     height = static_cast<int>(boundary.getVertical()) - 1;  // the bottom line shows the seed
     g_dungeon = this;
     map.resize(width, height);
-    carve();
-    std::printf("dungeon: level of seed %llu (%s)\n", static_cast<unsigned long long>(seed), caves ? "caves" : "bsp");
-    to_stairs.compute(map, {stairs});
-    takeTurn();
+    p_hero = new Creature('@', sb::YELLOW, {0, 0});
+    p_help = new HelpPanel(HELP, HELP_WIDTH);
+    makeLevel();
     registerInterest(sb::KEYBOARD_EVENT);
     registerInterest(sb::STEP_EVENT);
   }
@@ -211,7 +282,7 @@ class Dungeon : public sb::Object {
         sb::coord_struct at = p_hero->cell(), next{};
         if (sb::GameManager::getInstance().getStepCount() >= demo_steps) {
           finish("left after");
-        } else if (to_stairs.nextStep(map, at.x, at.y, next)) {
+        } else if (!onStairs() && to_stairs.nextStep(map, at.x, at.y, next)) {
           step(next.x - at.x, next.y - at.y);
         }
       }
@@ -220,6 +291,20 @@ class Dungeon : public sb::Object {
     if (p_e->getType() == sb::KEYBOARD_EVENT) {
       const sb::EventKeyboard *p_key = dynamic_cast<const sb::EventKeyboard *>(p_e);
       if (!p_key || p_key->getKeyboardAction() != sb::KEY_PRESSED) return 0;
+      // '?' and '>' by the character typed: on most keyboards they share
+      // their keys with '/' and '.'.
+      if (p_key->getCharacter() == '?') {
+        p_help->toggle();
+        return 1;
+      }
+      if (p_key->getCharacter() == '>') {
+        descend();
+        return 1;
+      }
+      if (p_key->getKey() == sb::Keyboard::ESCAPE && p_help->isShown()) {
+        p_help->hide();
+        return 1;
+      }
       switch (p_key->getKey()) {
         case sb::Keyboard::LEFTARROW: case sb::Keyboard::A: step(-1, 0); break;
         case sb::Keyboard::RIGHTARROW: case sb::Keyboard::D: step(1, 0); break;
@@ -234,11 +319,13 @@ class Dungeon : public sb::Object {
   }
 
   // The floor in view, the remembered floor dimmed, the stairs once seen,
-  // and the seed on the bottom line.
+  // and the depth, the seed and the last message on the bottom line.
   int draw() override {
     sb::DisplayManager &display = sb::DisplayManager::getInstance();
-    std::string status = "seed " + std::to_string(seed) + "  moves " + std::to_string(moves) +
-                         "  turn time " + std::to_string(static_cast<int>(scheduler.getTime()));
+    std::string status = "depth " + std::to_string(depth) + "  seed " + std::to_string(seed) +
+                         "  moves " + std::to_string(moves) + "  turn " +
+                         std::to_string(static_cast<int>(scheduler.getTime())) + "  ? help";
+    if (!message.empty()) status += "  " + message;
     display.drawString(sb::Vector(0, static_cast<float>(height)), status, sb::LEFT_JUSTIFIED, sb::WHITE);
     for (int y = 0; y < height; y++)
       for (int x = 0; x < width; x++) {
@@ -269,6 +356,9 @@ int main() {
     std::fprintf(stderr, "dungeon: the engine did not start (see its log)\n");
     return 1;
   }
+  // Every line reaches the log at once, so that it can be followed as the
+  // game runs (the game logs a few lines a level).
+  sb::LogManager::getInstance().setFlush(true);
   // The level comes from the game's seed (the one the engine picked when the
   // configuration left it to the clock) unless dungeon_seed names one.
   int seed = sb::Config::getInstance().getRandomSeed();
@@ -277,5 +367,7 @@ int main() {
   new Dungeon(static_cast<std::uint64_t>(static_cast<unsigned>(seed)), caves, configInt("demo_steps", 0));
   game_manager.run();
   game_manager.shutDown();
+  // What was said while the terminal was the game's.
+  std::fputs(terminalTranscript().c_str(), stdout);
   return sb::Replay::getInstance().getExitStatus();
 }

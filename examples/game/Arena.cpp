@@ -1,7 +1,5 @@
 #include "Arena.h"
 
-#include <cstdio>
-
 #include <SFML/Graphics/Image.hpp>
 #include <SFML/Graphics/RenderWindow.hpp>
 
@@ -21,24 +19,7 @@ const int kEndSteps = 60;  // the game-over message stays this long in a real ga
 // Where enemies come in: the four corners and the middle of the bottom edge.
 const sb::Vector kSpawnPoints[] = {{4, 4}, {75, 22}, {75, 4}, {4, 22}, {40, 23}};
 
-// Standard output, or in a terminal the transcript: lines printed over the
-// game's screen would spoil it and vanish with it.
-void say(const std::string &text) {
-  if (sb::DisplayManager::getInstance().isTerminal()) {
-    terminalTranscript() += text + "\n";
-  } else {
-    std::printf("%s\n", text.c_str());
-    std::fflush(stdout);
-  }
-  sb::LogManager::getInstance().writeLog("%s", text.c_str());
-}
-
 }  // namespace
-
-std::string &terminalTranscript() {
-  static std::string transcript;
-  return transcript;
-}
 
 Arena::Arena(const ArenaOptions &init_options) : options(init_options) {
   setType("Arena");

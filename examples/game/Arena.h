@@ -11,15 +11,12 @@
 #include "HighScores.h"
 #include "Hud.h"
 #include "Sorbelane.h"
+#include "Transcript.h"
 
 class Help;
 class Player;
 
 // How to play: taken from the configuration by main().
-/// What the game said while it drew into the terminal, for main() to print
-/// once the terminal is back on its normal screen.
-std::string &terminalTranscript();
-
 struct ArenaOptions {
   std::string high_score_file = "arena-scores.txt";
   int demo_steps = 0;           // > 0: scripted input plays this many steps, then the game ends

@@ -1,18 +1,12 @@
-// The help panel: '?' shows and hides it. Drawn over the arena with cell
-// backgrounds and colour markup.
+// Arena's help panel: '?' shows and hides it.
 #ifndef ARENA_HELP_H
 #define ARENA_HELP_H
 
-#include "Sorbelane.h"
+#include "HelpPanel.h"
 
-class Help : public sb::Object {
-  bool shown = false;
-
+class Help : public HelpPanel {
  public:
   Help();
-  void toggle() { shown = !shown; }
-  bool isShown() const { return shown; }
-  int draw() override;
 };
 
 #endif

@@ -1,8 +1,11 @@
 // A small game for the tests that play a terminal's part: it draws a border
 // of '#' around its window every step, logs every key event as
 // "term_game: key K action A char C alt L" and every resize of the terminal
-// as "term_game: resize C R, asked C R", and ends when Q is pressed (or after a
-// minute). Its window and terminal settings come from the configuration.
+// as "term_game: resize C R, asked C R at step S", and ends when Q is pressed
+// (or after a minute). Its window and terminal settings come from the
+// configuration. An unseen object stands at the terminal's size in cells,
+// so that a replay that gave the game other sizes would not match; a
+// replay's outcome is the exit status.
 #include "Sorbelane.h"
 
 namespace {
@@ -31,8 +34,9 @@ class Border : public sb::Object {
       const auto *p_resize = static_cast<const sb::EventResize *>(p_e);
       sb::DisplayManager &display = sb::DisplayManager::getInstance();
       sb::LogManager::getInstance().writeLog(
-          "term_game: resize %d %d, asked %d %d", p_resize->getColumns(), p_resize->getRows(),
-          display.getTerminalHorizontal(), display.getTerminalVertical());
+          "term_game: resize %d %d, asked %d %d at step %d", p_resize->getColumns(),
+          p_resize->getRows(), display.getTerminalHorizontal(), display.getTerminalVertical(),
+          sb::GameManager::getInstance().getStepCount());
       return 1;
     }
     if (p_e->getType() == sb::STEP_EVENT &&
@@ -53,6 +57,28 @@ class Border : public sb::Object {
   }
 };
 
+// Stands at the terminal's size as the game reads it, at the start and
+// after every resize.
+class SizeMark : public sb::Object {
+ public:
+  SizeMark() {
+    setSolidness(sb::SPECTRAL);
+    registerInterest(sb::RESIZE_EVENT);
+    standAtTerminalSize();
+  }
+  void standAtTerminalSize() {
+    sb::DisplayManager &display = sb::DisplayManager::getInstance();
+    setPosition(sb::Vector(static_cast<float>(display.getTerminalHorizontal()),
+                           static_cast<float>(display.getTerminalVertical())));
+  }
+  int eventHandler(const sb::Event *p_e) override {
+    if (p_e->getType() != sb::RESIZE_EVENT) return 0;
+    standAtTerminalSize();
+    return 1;
+  }
+  int draw() override { return 0; }
+};
+
 }  // namespace
 
 int main() {
@@ -60,7 +86,8 @@ int main() {
   if (game.startUp() != 0) return 1;
   sb::LogManager::getInstance().setFlush(true);
   new Border;
+  new SizeMark;
   game.run();
   game.shutDown();
-  return 0;
+  return sb::Replay::getInstance().getExitStatus();
 }
