@@ -85,7 +85,8 @@
 #include "XpImage.h"
 #include "utility.h"
 #ifndef SORBELANE_GRID
-#error "SORBELANE_GRID (1: grid, 0: list scan) comes with the sorbelane-grid or sorbelane-simple target"
+#error \
+    "SORBELANE_GRID (1: grid, 0: list scan) comes with the sorbelane-grid or sorbelane-simple target"
 #endif
 #if SORBELANE_GRID
 #include "Grid.h"

@@ -32,7 +32,8 @@ bool surelyNoAudioDevice() {
   const char *home = getenv("HOME");
   const char *runtime = getenv("XDG_RUNTIME_DIR");
   const char *config_home = getenv("XDG_CONFIG_HOME");
-  std::string user_config = config_home ? config_home : (home ? std::string(home) + "/.config" : "");
+  std::string user_config =
+      config_home ? config_home : (home ? std::string(home) + "/.config" : "");
   if (getenv("ALSOFT_DRIVERS") || getenv("ALSOFT_CONF") || getenv("PULSE_SERVER")) return false;
   if (alsaPlaybackNode() || pathExists("/dev/dsp") || pathExists("/etc/asound.conf")) return false;
   if (home && (pathExists(std::string(home) + "/.asoundrc") ||

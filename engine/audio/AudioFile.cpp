@@ -20,8 +20,8 @@ bool AudioFile::formatPlayable(unsigned channels, unsigned rate, const char *cal
     return false;
   }
   if (rate < 1 || rate > MAX_SAMPLE_RATE) {
-    log.writeLog("%s: Error! '%s' has %u samples a second, must be 1 to %u.", caller,
-                 name.c_str(), rate, MAX_SAMPLE_RATE);
+    log.writeLog("%s: Error! '%s' has %u samples a second, must be 1 to %u.", caller, name.c_str(),
+                 rate, MAX_SAMPLE_RATE);
     return false;
   }
   return true;

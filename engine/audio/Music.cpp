@@ -31,7 +31,8 @@ int Music::loadMusic(std::string filename) {
     {
       sf::InputSoundFile header;
       if (!header.openFromFile(filename)) return -1;
-      if (!AudioFile::formatPlayable(header.getChannelCount(), header.getSampleRate(), caller, filename))
+      if (!AudioFile::formatPlayable(header.getChannelCount(), header.getSampleRate(), caller,
+                                     filename))
         return -1;
     }
     std::unique_ptr<sf::Music> p_new(new sf::Music);

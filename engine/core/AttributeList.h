@@ -38,7 +38,7 @@ class AttributeList {
                                    std::vector<std::string> *p_texts = nullptr);
 
  private:
-  std::vector<Element> elements;  // values decoded where escaped
+  std::vector<Element> elements;                  // values decoded where escaped
   std::unordered_map<std::string, size_t> first;  // key -> its first element
 
  public:

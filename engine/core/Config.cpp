@@ -25,20 +25,34 @@ struct EngineKey {
   bool this_run;
 };
 const EngineKey ENGINE_KEYS[] = {
-    {"window_horizontal_pixels", true}, {"window_vertical_pixels", true},
-    {"window_horizontal_chars", false},  {"window_vertical_chars", false},
-    {"window_style", true},              {"window_background_color", false},
-    {"frame_time", false},               {"font_scale", true},
-    {"window_title", true},              {"show_mouse", true},
-    {"headless", true},                  {"font_file", true},
-    {"logfile", true},                   {"random_seed", false},
-    {"networking", false},               {"quadtree_threshold", false},
-    {"quadtree_depth", false},           {"grid_width", false},
-    {"grid_height", false},              {"batch_drawing", false},
-    {"terminal", true},                  {"charset", false},
-    {"path_step_work", false},           {"record", true},
-    {"record_check", true},              {"replay", true},
-    {"replay_on_divergence", true},      {"cast", true},
+    {"window_horizontal_pixels", true},
+    {"window_vertical_pixels", true},
+    {"window_horizontal_chars", false},
+    {"window_vertical_chars", false},
+    {"window_style", true},
+    {"window_background_color", false},
+    {"frame_time", false},
+    {"font_scale", true},
+    {"window_title", true},
+    {"show_mouse", true},
+    {"headless", true},
+    {"font_file", true},
+    {"logfile", true},
+    {"random_seed", false},
+    {"networking", false},
+    {"quadtree_threshold", false},
+    {"quadtree_depth", false},
+    {"grid_width", false},
+    {"grid_height", false},
+    {"batch_drawing", false},
+    {"terminal", true},
+    {"charset", false},
+    {"path_step_work", false},
+    {"record", true},
+    {"record_check", true},
+    {"replay", true},
+    {"replay_on_divergence", true},
+    {"cast", true},
 };
 
 const EngineKey *findEngineKey(const std::string &key) {
@@ -139,9 +153,9 @@ std::string Config::readConfig() {
   // A FIFO would wait for a writer for ever, /dev/zero never ends.
   if (status != 0 || text.size() > MAX_FILE_SIZE) {
     log.writeLog("Config::readConfig(): Error! Configuration file '%s' is %s; not read.",
-                 name.c_str(), status != 0 ? "not a regular file"
-                                           : ("larger than " + std::to_string(MAX_FILE_SIZE) +
-                                              " bytes").c_str());
+                 name.c_str(),
+                 status != 0 ? "not a regular file"
+                             : ("larger than " + std::to_string(MAX_FILE_SIZE) + " bytes").c_str());
     return "";
   }
   // Lines are joined without a separator: each setting ends in its own comma.
@@ -225,8 +239,8 @@ void Config::warn(int line, const std::string &what) {
   if (!warnings || line == 0) return;
   // A file of many mistakes (or none of them settings) is summed up.
   if (++warning_count > MAX_WARNINGS) return;
-  std::string text = "Config::loadConfig(): Warning! " + what + " Line " +
-                     std::to_string(line) + " of " + source_name + ".";
+  std::string text = "Config::loadConfig(): Warning! " + what + " Line " + std::to_string(line) +
+                     " of " + source_name + ".";
   LogManager &log = LogManager::getInstance();
   if (log.isStarted())
     log.writeLog("%s", text.c_str());
@@ -256,11 +270,11 @@ void Config::applyInt(const char *key, int &field, int low, int high) {
     warn(lineOf(key), "Value '" + printable(value) + "' of key '" + key +
                           "' is not a number; using " + std::to_string(field) + ".");
   else if (field < low || field > high)
-    warn(lineOf(key), std::string("Value ") + std::to_string(field) + " of key '" + key + "' is " +
-                          (high == INT_MAX ? "less than " + std::to_string(low)
-                                           : "not from " + std::to_string(low) + " to " +
-                                                 std::to_string(high)) +
-                          ".");
+    warn(lineOf(key),
+         std::string("Value ") + std::to_string(field) + " of key '" + key + "' is " +
+             (high == INT_MAX ? "less than " + std::to_string(low)
+                              : "not from " + std::to_string(low) + " to " + std::to_string(high)) +
+             ".");
 }
 
 void Config::applyBool(const char *key, bool &field) {

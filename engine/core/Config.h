@@ -23,7 +23,7 @@ class Config {
   void operator=(const Config &) = delete;
 
   std::string config;
-  AttributeList attributes{""};  // config, parsed once for every lookup
+  AttributeList attributes{""};                         // config, parsed once for every lookup
   std::vector<std::pair<int, std::string>> file_lines;  // the last file read: line number, text
   std::map<std::string, bool> game_keys;  // keys a game declared: belongs to this run?
   int window_horizontal_pixels;
@@ -40,7 +40,7 @@ class Config {
   std::string font_file;
   std::string logfile;
   int random_seed;
-  int seed_in_use;    // the seed start-up gave rand(), valid while seed_chosen
+  int seed_in_use;  // the seed start-up gave rand(), valid while seed_chosen
   bool seed_chosen;
   bool networking;
   int quadtree_threshold;
@@ -52,11 +52,11 @@ class Config {
   std::string charset;
 
   std::string source_name = "the configuration";  // the file read, for warnings
-  std::map<std::string, int> key_lines;  // while loading: the line each key is first on
-  bool warnings = true;                  // while loading: whether mistakes are logged
-  std::vector<std::string> held_warnings;  // made before the log was open
-  int warning_count = 0;                   // while loading: mistakes found
-  static constexpr int MAX_WARNINGS = 20;  // shown of one load; the rest are counted
+  std::map<std::string, int> key_lines;           // while loading: the line each key is first on
+  bool warnings = true;                           // while loading: whether mistakes are logged
+  std::vector<std::string> held_warnings;         // made before the log was open
+  int warning_count = 0;                          // while loading: mistakes found
+  static constexpr int MAX_WARNINGS = 20;         // shown of one load; the rest are counted
   static constexpr std::size_t MAX_KEY_GUESSED = 64;  // longer keys get no nearest key
 
   void applyKeys();

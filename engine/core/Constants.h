@@ -72,9 +72,9 @@ constexpr int MAX_SPRITE_BYTES = 1024 * 1024;  ///< Bytes read from one sprite f
 /// Samples (all channels together) of one sound effect: 16 M, about three
 /// minutes of stereo at 44.1 kHz and 32 MB of memory.
 constexpr long long MAX_SOUND_SAMPLES = 16LL * 1024 * 1024;
-constexpr unsigned MAX_AUDIO_CHANNELS = 8;      ///< Channels of a sound or a music file.
-constexpr unsigned MAX_SAMPLE_RATE = 768000;    ///< Samples a second of a sound or a music file.
-constexpr int MAX_WAV_CHUNKS = 1000;            ///< Chunks of a WAV file ahead of its data.
+constexpr unsigned MAX_AUDIO_CHANNELS = 8;       ///< Channels of a sound or a music file.
+constexpr unsigned MAX_SAMPLE_RATE = 768000;     ///< Samples a second of a sound or a music file.
+constexpr int MAX_WAV_CHUNKS = 1000;             ///< Chunks of a WAV file ahead of its data.
 constexpr long long MAX_PATH_CELLS = 1LL << 21;  ///< Cells of one path search's node graph.
 constexpr int MAX_WINDOW_CHARS = 4096;  ///< Most cells a side of the window and of a terminal.
 /// Bytes that the node graphs of all path searches, running and kept for reuse, may hold.

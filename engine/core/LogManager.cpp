@@ -83,13 +83,17 @@ char *getTimeString() {
     snprintf(time_str, sizeof(time_str), "(time error)");
     return time_str;
   }
-  snprintf(time_str, sizeof(time_str), "%02d:%02d:%02d", local.tm_hour, local.tm_min,
-           local.tm_sec);
+  snprintf(time_str, sizeof(time_str), "%02d:%02d:%02d", local.tm_hour, local.tm_min, local.tm_sec);
   return time_str;
 }
 
 LogManager::LogManager()
-    : do_flush(false), log_level(0), log_time_string(true), log_step_count(true), step_count(0), p_f(nullptr) {
+    : do_flush(false),
+      log_level(0),
+      log_time_string(true),
+      log_step_count(true),
+      step_count(0),
+      p_f(nullptr) {
   setType("LogManager");
   sfmlErrors().install();
 }
@@ -141,8 +145,7 @@ int LogManager::writeLine(FILE *stream, const char *fmt, va_list args) const {
   if (!stream) stream = stderr;
   bool failed = false;
   if (log_time_string && fprintf(stream, "%s ", getTimeString()) < 0) failed = true;
-  if (log_step_count && fprintf(stream, "%4d ", step_count) < 0)
-    failed = true;
+  if (log_step_count && fprintf(stream, "%4d ", step_count) < 0) failed = true;
   int written = vfprintf(stream, fmt, args);
   if (written < 0) failed = true;
   if (fputc('\n', stream) == EOF) failed = true;
@@ -184,7 +187,8 @@ FILE *LogManager::streamFor(const std::string &name) {
   if (found != file_map.end()) return found->second;
   writeLog(5, "File %s is new.", name.c_str());
   FILE *stream = fopen(name.c_str(), "w");
-  if (!stream) writeLog("LogManager::startup(): Warning! Unable to open file '%s'.\n", name.c_str());
+  if (!stream)
+    writeLog("LogManager::startup(): Warning! Unable to open file '%s'.\n", name.c_str());
   file_map[name] = stream;
   return stream;
 }

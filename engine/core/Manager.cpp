@@ -156,8 +156,9 @@ int Manager::onEvent(const Event *p_event) const {
   if (!p_event) return 0;
   const std::string &event_type = p_event->typeRef();
   if (event_type == UNDEFINED_EVENT) {
-    LogManager::getInstance().writeLog(1, "Manager(%s)::onEvent(): Warning! Event type %s is undefined.",
-                                       type.c_str(), event_type.c_str());
+    LogManager::getInstance().writeLog(
+        1, "Manager(%s)::onEvent(): Warning! Event type %s is undefined.", type.c_str(),
+        event_type.c_str());
     return 0;
   }
   if (!isValid(event_type)) {

@@ -53,8 +53,7 @@ class Manager {
   // not unregistered before the clock showed start (checked when nested).
   // Defined with Object, whose handlers it calls: objects sit above the
   // managers.
-  int deliverRow(int row, int length, unsigned int start, bool nested,
-                 const Event *p_event) const;
+  int deliverRow(int row, int length, unsigned int start, bool nested, const Event *p_event) const;
 
  public:
   /// A manager of type "Manager", not started, with no interests.

@@ -14,8 +14,7 @@ ObjectList::ObjectList() : count(0), capacity(1), first(0) {
   if (!items) capacity = 0;
 }
 
-ObjectList::ObjectList(const ObjectList &other)
-    : count(0), capacity(0), items(nullptr), first(0) {
+ObjectList::ObjectList(const ObjectList &other) : count(0), capacity(0), items(nullptr), first(0) {
   *this = other;
 }
 

@@ -139,11 +139,11 @@ std::string toString(Keyboard::Key key);
 /// One of the eight named colours: its value, its name in configuration and
 /// sprite files, and its red, green and blue values.
 struct ColorEntry {
-  Color color;           ///< BLACK to WHITE.
-  const char *name;      ///< "black", "red", ..., "white".
-  unsigned char r;       ///< Red, 0 to 255.
-  unsigned char g;       ///< Green, 0 to 255.
-  unsigned char b;       ///< Blue, 0 to 255.
+  Color color;       ///< BLACK to WHITE.
+  const char *name;  ///< "black", "red", ..., "white".
+  unsigned char r;   ///< Red, 0 to 255.
+  unsigned char g;   ///< Green, 0 to 255.
+  unsigned char b;   ///< Blue, 0 to 255.
 };
 /// How many colours have names: BLACK to WHITE.
 constexpr int COLOR_TABLE_SIZE = 8;

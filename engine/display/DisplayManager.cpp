@@ -96,16 +96,18 @@ int DisplayManager::startUp() {
 
   // Cell sizes divide by the character counts, headless or not.
   if (window_horizontal_chars <= 0 || window_vertical_chars <= 0) {
-    log_manager.writeLog("DisplayManager::startUp(): Error! Window size (%d, %d) characters "
-                         "must be positive.",
-                         window_horizontal_chars, window_vertical_chars);
+    log_manager.writeLog(
+        "DisplayManager::startUp(): Error! Window size (%d, %d) characters "
+        "must be positive.",
+        window_horizontal_chars, window_vertical_chars);
     return -1;
   }
   // Every cell costs memory, and whole frames bytes: a size beyond any screen is refused.
   if (window_horizontal_chars > MAX_WINDOW_CHARS || window_vertical_chars > MAX_WINDOW_CHARS) {
-    log_manager.writeLog("DisplayManager::startUp(): Error! Window size (%d, %d) characters "
-                         "is more than %d a side.",
-                         window_horizontal_chars, window_vertical_chars, MAX_WINDOW_CHARS);
+    log_manager.writeLog(
+        "DisplayManager::startUp(): Error! Window size (%d, %d) characters "
+        "is more than %d a side.",
+        window_horizontal_chars, window_vertical_chars, MAX_WINDOW_CHARS);
     return -1;
   }
 
@@ -132,19 +134,21 @@ int DisplayManager::openWindow() {
 
   DisplayProbe probe;
   if (!probe.available() && isatty(STDOUT_FILENO)) {
-    log_manager.writeLog("DisplayManager::startUp(): No X display could be opened (DISPLAY "
-                         "'%s'); drawing into the terminal on standard output instead.",
-                         displayName());
+    log_manager.writeLog(
+        "DisplayManager::startUp(): No X display could be opened (DISPLAY "
+        "'%s'); drawing into the terminal on standard output instead.",
+        displayName());
     return openTerminal();
   }
   if (window_horizontal_pixels <= 0 || window_vertical_pixels <= 0 || !probe.available()) {
     log_manager.writeLog("DisplayManager::startUp(): Unable to allocate window!");
     if (!probe.available())
-      log_manager.writeLog("DisplayManager::startUp(): No X display could be opened (DISPLAY "
-                           "'%s'); to play in a terminal, set 'terminal:true,' in the "
-                           "configuration file, or to run without a window or input, "
-                           "'headless:true,'.",
-                           displayName());
+      log_manager.writeLog(
+          "DisplayManager::startUp(): No X display could be opened (DISPLAY "
+          "'%s'); to play in a terminal, set 'terminal:true,' in the "
+          "configuration file, or to run without a window or input, "
+          "'headless:true,'.",
+          displayName());
     return -1;
   }
   std::unique_ptr<BitmapFont> p_bitmap;
@@ -183,19 +187,21 @@ int DisplayManager::readBitmapFont(std::unique_ptr<BitmapFont> &p_bitmap, int &t
   std::string scale_text = config.match("tile_scale");
   tile_scale = scale_text.empty() ? 1 : std::atoi(scale_text.c_str());
   if (tile_scale < 1 || tile_scale > MAX_TILE_SCALE) {
-    log_manager.writeLog("DisplayManager::startUp(): Warning! tile_scale '%s' is not a whole "
-                         "number from 1 to %d: using 1.",
-                         scale_text.c_str(), MAX_TILE_SCALE);
+    log_manager.writeLog(
+        "DisplayManager::startUp(): Warning! tile_scale '%s' is not a whole "
+        "number from 1 to %d: using 1.",
+        scale_text.c_str(), MAX_TILE_SCALE);
     tile_scale = 1;
   }
   // The cells are the glyphs: the window's pixels follow from them.
   int width = window_horizontal_chars * p_bitmap->getWidth() * tile_scale;
   int height = window_vertical_chars * p_bitmap->getHeight() * tile_scale;
-  log_manager.writeLog("DisplayManager::startUp(): bitmap font '%s', glyphs of %d x %d pixels, "
-                       "tile_scale %d: the window is %d x %d pixels (the configured %d x %d "
-                       "pixels are not used).",
-                       file.c_str(), p_bitmap->getWidth(), p_bitmap->getHeight(), tile_scale,
-                       width, height, window_horizontal_pixels, window_vertical_pixels);
+  log_manager.writeLog(
+      "DisplayManager::startUp(): bitmap font '%s', glyphs of %d x %d pixels, "
+      "tile_scale %d: the window is %d x %d pixels (the configured %d x %d "
+      "pixels are not used).",
+      file.c_str(), p_bitmap->getWidth(), p_bitmap->getHeight(), tile_scale, width, height,
+      window_horizontal_pixels, window_vertical_pixels);
   window_horizontal_pixels = width;
   window_vertical_pixels = height;
   return 0;
@@ -283,8 +289,7 @@ int DisplayManager::drawCh(Vector world_pos, char ch, Color color, Color backgro
   return drawCh(world_pos, ch, rgbOf(color), rgbOf(background));
 }
 
-int DisplayManager::drawCh(Vector world_pos, char ch, sf::Color color,
-                           sf::Color background) const {
+int DisplayManager::drawCh(Vector world_pos, char ch, sf::Color color, sf::Color background) const {
   if (Config::getInstance().getHeadless() && !isTerminal()) return -1;
   if (!startedToDraw()) return -1;
   return p_back_end->drawChOver(worldToView(world_pos), ch, color, background);
@@ -300,8 +305,8 @@ int DisplayManager::drawString(Vector world_pos, std::string str, Justification 
   return 0;
 }
 
-int DisplayManager::drawString(Vector world_pos, std::string str, Justification just,
-                               Color color, Color background) const {
+int DisplayManager::drawString(Vector world_pos, std::string str, Justification just, Color color,
+                               Color background) const {
   return drawString(world_pos, str, just, rgbOf(color), rgbOf(background));
 }
 
@@ -325,9 +330,8 @@ int DisplayManager::drawMarkup(Vector world_pos, const std::string &text, Justif
   return drawMarkupOver(world_pos, text, just, color, &background);
 }
 
-int DisplayManager::drawMarkupOver(Vector world_pos, const std::string &text,
-                                   Justification just, Color color,
-                                   const sf::Color *p_background) const {
+int DisplayManager::drawMarkupOver(Vector world_pos, const std::string &text, Justification just,
+                                   Color color, const sf::Color *p_background) const {
   if (!canDraw()) return -1;
   sf::Color base = rgbOf(color);
   Markup::read(text, base, markup_chars, markup_colors);

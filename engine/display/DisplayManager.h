@@ -118,7 +118,8 @@ class DisplayManager : public Manager {
   int drawCh(Vector world_pos, char ch, unsigned char r, unsigned char g, unsigned char b) const;
   /// Draws ch in color over the whole cell filled with background (in place
   /// of the background colour): in a window the whole rectangle each
-  /// character blanks, in a terminal the cell's background. 0, or -1 as drawCh(). CUSTOM draws black.
+  /// character blanks, in a terminal the cell's background. 0, or -1 as drawCh(). CUSTOM draws
+  /// black.
   int drawCh(Vector world_pos, char ch, Color color, Color background) const;
   /// As drawCh(Vector, char, Color, Color) in RGB colours (alpha is ignored).
   int drawCh(Vector world_pos, char ch, sf::Color color, sf::Color background) const;
@@ -136,8 +137,7 @@ class DisplayManager : public Manager {
   /// "#[#ff8000]" switches the colour, "#[]" goes back to color, "##" is
   /// one '#'. Markup it cannot read is drawn as it stands. Nothing is drawn
   /// outside the text's row. 0, or -1 as drawString().
-  int drawMarkup(Vector world_pos, const std::string &text, Justification just,
-                 Color color) const;
+  int drawMarkup(Vector world_pos, const std::string &text, Justification just, Color color) const;
   /// As drawMarkup(), each cell over background.
   int drawMarkup(Vector world_pos, const std::string &text, Justification just, Color color,
                  sf::Color background) const;
@@ -210,8 +210,8 @@ class DisplayManager : public Manager {
   static sf::Vector2f polygonPoint(std::size_t index, std::size_t count, float radius);
 
   /// Shows what was drawn this step (in a terminal, sends the changed
-  /// cells), clears the window to the background colour and picks the shake offsets of the next step (the game loop
-  /// calls it). 0, or -1 without a window or before start-up (logged).
+  /// cells), clears the window to the background colour and picks the shake offsets of the next
+  /// step (the game loop calls it). 0, or -1 without a window or before start-up (logged).
   int swapBuffers();
   /// Sets the colour the window is cleared to and each drawn cell's
   /// background; true, or false in headless mode (nothing changes).

@@ -8,9 +8,7 @@ int HeadlessBackEnd::drawCh(Vector, char, unsigned char, unsigned char, unsigned
   return -1;
 }
 
-int HeadlessBackEnd::drawPolygon(float, float, float, std::size_t, float, sf::Color) {
-  return -1;
-}
+int HeadlessBackEnd::drawPolygon(float, float, float, std::size_t, float, sf::Color) { return -1; }
 
 void HeadlessBackEnd::present(sf::Texture *) {}
 

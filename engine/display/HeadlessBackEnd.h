@@ -12,8 +12,7 @@ class HeadlessBackEnd : public DisplayBackEnd {
   /// False: nothing is drawn.
   bool canDraw() const override;
   /// -1.
-  int drawCh(Vector view_pos, char ch, unsigned char r, unsigned char g,
-             unsigned char b) override;
+  int drawCh(Vector view_pos, char ch, unsigned char r, unsigned char g, unsigned char b) override;
   /// -1.
   int drawPolygon(float x, float y, float radius, std::size_t points, float rotation,
                   sf::Color color) override;

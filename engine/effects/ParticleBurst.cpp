@@ -216,8 +216,7 @@ int addParticles(PrecipitationType type, Direction direction, float density, Col
       opacity = 255;
       altitude = 0;
       break;
-    default:
-      return 0;
+    default: return 0;
   }
   colorToRGB(color, r, g, b);
 
@@ -231,8 +230,10 @@ int addParticles(PrecipitationType type, Direction direction, float density, Col
                      density);
   if (n <= 0) return 0;
   if (n > MAX_PRECIPITATION) {
-    LogManager::getInstance().writeLog("addParticles(): Warning! %d particles of precipitation "
-                                       "capped at %d.", n, MAX_PRECIPITATION);
+    LogManager::getInstance().writeLog(
+        "addParticles(): Warning! %d particles of precipitation "
+        "capped at %d.",
+        n, MAX_PRECIPITATION);
     n = MAX_PRECIPITATION;
   }
 
@@ -242,18 +243,10 @@ int addParticles(PrecipitationType type, Direction direction, float density, Col
     float s = 0;
     precipitationDrop(type, sizes[i], s);
     switch (direction) {
-      case UP:
-        velocities[i].setXY(0, -s);
-        break;
-      case DOWN:
-        velocities[i].setXY(0, s);
-        break;
-      case LEFT:
-        velocities[i].setXY(-s, 0);
-        break;
-      case RIGHT:
-        velocities[i].setXY(s, 0);
-        break;
+      case UP: velocities[i].setXY(0, -s); break;
+      case DOWN: velocities[i].setXY(0, s); break;
+      case LEFT: velocities[i].setXY(-s, 0); break;
+      case RIGHT: velocities[i].setXY(s, 0); break;
       default:
         LogManager::getInstance().writeLog("addParticles(): Error! Direction %d not supported.",
                                            static_cast<int>(direction));

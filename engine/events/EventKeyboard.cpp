@@ -27,34 +27,20 @@ std::string toString(Keyboard::Key key) {
   if (key >= Keyboard::NUM1 && key <= Keyboard::NUM9)
     return std::string(1, static_cast<char>('1' + (key - Keyboard::NUM1)));
   switch (key) {
-    case Keyboard::NUM0:
-      return "0";
-    case Keyboard::SPACE:
-      return " ";
-    case Keyboard::MINUS:
-      return "-";
-    case Keyboard::PLUS:
-      return "+";
-    case Keyboard::TILDE:
-      return "~";
-    case Keyboard::PERIOD:
-      return ".";
-    case Keyboard::COMMA:
-      return ",";
-    case Keyboard::SLASH:
-      return "/";
-    case Keyboard::EQUAL:
-      return "=";
-    case Keyboard::BACKSLASH:
-      return "\\";
-    case Keyboard::MULTIPLY:
-      return "*";
-    case Keyboard::QUOTE:
-      return "\"";
-    case Keyboard::SEMICOLON:
-      return ";";
-    default:
-      return "";
+    case Keyboard::NUM0: return "0";
+    case Keyboard::SPACE: return " ";
+    case Keyboard::MINUS: return "-";
+    case Keyboard::PLUS: return "+";
+    case Keyboard::TILDE: return "~";
+    case Keyboard::PERIOD: return ".";
+    case Keyboard::COMMA: return ",";
+    case Keyboard::SLASH: return "/";
+    case Keyboard::EQUAL: return "=";
+    case Keyboard::BACKSLASH: return "\\";
+    case Keyboard::MULTIPLY: return "*";
+    case Keyboard::QUOTE: return "\"";
+    case Keyboard::SEMICOLON: return ";";
+    default: return "";
   }
 }
 

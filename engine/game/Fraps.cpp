@@ -92,14 +92,9 @@ int Fraps::handleKey(const Event *p_e) {
                          : "Fraps::eventHandler(): Setting visibility to true");
       setVisible(!isVisible());
       break;
-    case Keyboard::F11:
-      log_frame_rate = !log_frame_rate;
-      break;
-    case Keyboard::F12:
-      setRecord(!record);
-      break;
-    default:
-      break;
+    case Keyboard::F11: log_frame_rate = !log_frame_rate; break;
+    case Keyboard::F12: setRecord(!record); break;
+    default: break;
   }
   return 1;
 }

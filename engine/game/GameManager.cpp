@@ -48,12 +48,11 @@ void stopManager(Manager &manager, const char *stopped) {
   LogManager::getInstance().writeLog(1, "%s", stopped);
 }
 
-// While the loop runs, Ctrl-C (or SIGTERM, SIGHUP, SIGQUIT) is only recorded here and acted on by the loop
-// at the end of its step: shutting down inside the handler could deadlock if
-// the signal arrived in the middle of a memory allocation. A second Ctrl-C
-// while the first is pending or shut-down is under way ends the process at
-// once (a step that never ends can still be interrupted), and shut-down is
-// never entered twice.
+// While the loop runs, Ctrl-C (or SIGTERM, SIGHUP, SIGQUIT) is only recorded here and acted on by
+// the loop at the end of its step: shutting down inside the handler could deadlock if the signal
+// arrived in the middle of a memory allocation. A second Ctrl-C while the first is pending or
+// shut-down is under way ends the process at once (a step that never ends can still be
+// interrupted), and shut-down is never entered twice.
 volatile sig_atomic_t loop_running = 0;
 volatile sig_atomic_t pending_signal = 0;
 volatile sig_atomic_t shutting_down = 0;
@@ -95,7 +94,8 @@ void installStopHandlers() {
   action.sa_handler = onSignal;
   sigemptyset(&action.sa_mask);
   action.sa_flags = 0;
-  if (sigaction(SIGINT, &action, nullptr) != 0) log_manager.writeLog("Error catching Ctrl-C signal!");
+  if (sigaction(SIGINT, &action, nullptr) != 0)
+    log_manager.writeLog("Error catching Ctrl-C signal!");
   for (int signal : {SIGTERM, SIGHUP, SIGQUIT})
     if (sigaction(signal, &action, nullptr) != 0)
       log_manager.writeLog("GameManager::startUp(): Error catching signal %d!", signal);
@@ -218,7 +218,8 @@ void GameManager::choosePathStepWork() const {
   int step_work = 0;
   if (!readInt(Config::getInstance().match("path_step_work"), step_work) || step_work < 0)
     step_work = 0;
-  if (step_work == 0 && (Recorder::getInstance().isRecording() || Replay::getInstance().isReplaying()))
+  if (step_work == 0 &&
+      (Recorder::getInstance().isRecording() || Replay::getInstance().isReplaying()))
     step_work = PathManager::DETERMINISTIC_STEP_WORK;
   PathManager::getInstance().setStepWork(step_work);
 }
@@ -240,7 +241,8 @@ long long GameManager::waitOutStep(const Clock &clock, long long adjust) const {
   if (sleepMicroseconds(to_sleep) != 0) {
     log_manager.writeLog("GameManager::run(): Error in nanosleep()! '%s'", strerror(errno));
     log_manager.writeLog("GameManager::run(): tv_nsec %ld, to_sleep %ld",
-                         static_cast<long>((to_sleep % 1000000) * 1000), static_cast<long>(to_sleep));
+                         static_cast<long>((to_sleep % 1000000) * 1000),
+                         static_cast<long>(to_sleep));
   }
   long long overshoot = (clock.split() - before) - to_sleep;
   return overshoot < 0 ? 0 : overshoot;
@@ -251,8 +253,9 @@ void GameManager::run() {
   // Without the managers the loop would spin without a frame wait, logging
   // every step that nothing is started.
   if (!isStarted()) {
-    log_manager.writeLog("GameManager::run(): Error! GameManager not started; call startUp() "
-                         "first.");
+    log_manager.writeLog(
+        "GameManager::run(): Error! GameManager not started; call startUp() "
+        "first.");
     return;
   }
   DisplayManager &display_manager = DisplayManager::getInstance();

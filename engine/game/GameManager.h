@@ -70,7 +70,8 @@ void doShutDown(int signal);
 #include "EngineFont.h"
 namespace sb {
 /// Registers the installed package's font once per program, before main().
-inline const bool installed_font_registered = EngineFont::setInstalledFile(SORBELANE_INSTALLED_FONT);
+inline const bool installed_font_registered =
+    EngineFont::setInstalledFile(SORBELANE_INSTALLED_FONT);
 }  // namespace sb
 #endif
 

@@ -27,7 +27,6 @@ struct RealInput {
   ~RealInput() { delivering_real_input = false; }
 };
 
-
 // Offset that keeps keys without an engine name apart from the named ones.
 constexpr int UNNAMED_KEY_OFFSET = 97;
 
@@ -335,8 +334,7 @@ bool InputManager::handleWindowEvent(const sf::Event &event, const sf::Event *p_
       break;
     }
 
-    default:
-      break;
+    default: break;
   }
   return true;
 }

@@ -44,8 +44,8 @@ const std::vector<std::vector<std::string>> SPLASH_FRAMES = {
 
 }  // namespace
 
-Sprite *makeSplashSprite(const std::vector<std::vector<std::string>> &frames, int width,
-                         int height, Color color, int slowdown, const std::string &label) {
+Sprite *makeSplashSprite(const std::vector<std::vector<std::string>> &frames, int width, int height,
+                         Color color, int slowdown, const std::string &label) {
   Sprite *p_s = new Sprite(static_cast<int>(frames.size()));
   p_s->setWidth(width);
   p_s->setHeight(height);

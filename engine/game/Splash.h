@@ -40,8 +40,8 @@ int splashEnding(Object *p_o, const Event *p_e, int key_result);
 /// A sprite of frames drawn from rows of text (each row cut or padded with
 /// spaces to width, missing rows blank), with its colour, slowdown and label.
 /// The caller owns it.
-Sprite *makeSplashSprite(const std::vector<std::vector<std::string>> &frames, int width,
-                         int height, Color color, int slowdown, const std::string &label);
+Sprite *makeSplashSprite(const std::vector<std::vector<std::string>> &frames, int width, int height,
+                         Color color, int slowdown, const std::string &label);
 
 }  // namespace sb
 

@@ -21,8 +21,6 @@ std::string toString(float value) {
   return out.str();
 }
 
-std::string Vector::toString() const {
-  return "(" + sb::toString(x) + "," + sb::toString(y) + ")";
-}
+std::string Vector::toString() const { return "(" + sb::toString(x) + "," + sb::toString(y) + ")"; }
 
 }  // namespace sb

@@ -75,8 +75,8 @@ Box Animation::getBox() const {
 bool Animation::isModified() const { return modified; }
 
 std::string Animation::serialize(std::string attr) {
-  bool chosen = attr == "ALL" || (attr.empty() && modified) ||
-                attr.find("ANIMATION,") != std::string::npos;
+  bool chosen =
+      attr == "ALL" || (attr.empty() && modified) || attr.find("ANIMATION,") != std::string::npos;
   if (!chosen) return "";
   modified = false;
   return "sprite_name:" + AttributeList::escape(name) + ",sprite_index:" + toString(index) +
@@ -107,8 +107,9 @@ int Animation::deserializeAttributes(const AttributeList &list) {
       log_manager.writeLog(20, "Animation::deserialize(): sprite_index is %d", number);
       setIndex(number);
     } else {
-      log_manager.writeLog("Animation::deserialize(): Warning! sprite_index '%s' not valid. Ignored.",
-                           value.c_str());
+      log_manager.writeLog(
+          "Animation::deserialize(): Warning! sprite_index '%s' not valid. Ignored.",
+          value.c_str());
     }
   }
   value = list.value("sprite_slowdown_count");

@@ -89,7 +89,6 @@ int addLoaded(Audio **table, int &count, const std::string &filename, const std:
   return 0;
 }
 
-
 }  // namespace
 
 ResourceManager::ResourceManager()

@@ -69,9 +69,7 @@ void Shape::setType(ShapeType new_type) {
     case UNDEFINED_SHAPE:
     case CIRCLE:
     case SQUARE:
-    case TRIANGLE:
-      type = new_type;
-      break;
+    case TRIANGLE: type = new_type; break;
     default:
       LogManager::getInstance().writeLog("Shape::setType(): Unknown shape type %d. Ignoring.",
                                          static_cast<int>(new_type));
@@ -133,8 +131,7 @@ inline void Shape::place(float px, float py) {
       settings.x = px - s / 2;
       settings.y = py - s / 2;
       break;
-    default:
-      break;
+    default: break;
   }
   figure_stale = true;
 }
@@ -153,7 +150,8 @@ void Shape::draw(Vector world_pos) {
   place(px, py);
 
   LogManager &log_manager = LogManager::getInstance();
-  if (log_manager.logs(20)) log_manager.writeLog(20, "Shape::draw(): Drawing at (%.2f, %.2f)", px, py);
+  if (log_manager.logs(20))
+    log_manager.writeLog(20, "Shape::draw(): Drawing at (%.2f, %.2f)", px, py);
   display_manager.drawPolygon(settings.x, settings.y, settings.radius, settings.points,
                               settings.rotation, settings.color);
 }
@@ -191,14 +189,10 @@ void Shape::drawAll(const Placed *p_placed, std::size_t count, Vector view_corne
 
 std::string toString(Shape shape) {
   switch (shape.getType()) {
-    case CIRCLE:
-      return "circle";
-    case SQUARE:
-      return "square";
-    case TRIANGLE:
-      return "triangle";
-    default:
-      return "undefined";
+    case CIRCLE: return "circle";
+    case SQUARE: return "square";
+    case TRIANGLE: return "triangle";
+    default: return "undefined";
   }
 }
 

@@ -76,7 +76,8 @@ bool inflateGzip(const void *data, std::size_t size, std::vector<unsigned char> 
 }
 
 int fail(const char *operation, const char *what, const std::string &name) {
-  LogManager::getInstance().writeLog("XpImage::%s(): Error! %s: '%.200s'.", operation, what, name.c_str());
+  LogManager::getInstance().writeLog("XpImage::%s(): Error! %s: '%.200s'.", operation, what,
+                                     name.c_str());
   return -1;
 }
 
@@ -91,12 +92,15 @@ XpImage::XpImage() : version(-1) {}
 
 int XpImage::create(int width, int height, int layer_count) {
   if (width < 1 || height < 1 || width > MAX_SIDE || height > MAX_SIDE || layer_count < 1 ||
-      layer_count > MAX_LAYERS || static_cast<long long>(width) * height * layer_count > MAX_CELLS) {
-    LogManager::getInstance().writeLog("XpImage::create(): Error! %d layers of %d x %d cells are out of range.",
-                                       layer_count, width, height);
+      layer_count > MAX_LAYERS ||
+      static_cast<long long>(width) * height * layer_count > MAX_CELLS) {
+    LogManager::getInstance().writeLog(
+        "XpImage::create(): Error! %d layers of %d x %d cells are out of range.", layer_count,
+        width, height);
     return -1;
   }
-  layers.assign(layer_count, Layer{width, height, std::vector<XpCell>(static_cast<std::size_t>(width) * height)});
+  layers.assign(layer_count, Layer{width, height,
+                                   std::vector<XpCell>(static_cast<std::size_t>(width) * height)});
   version = -1;
   return 0;
 }
@@ -140,7 +144,8 @@ const char *XpImage::decode(const void *data, std::size_t size) {
     pos += 8;
     long long cells = static_cast<long long>(width) * height;
     total_cells += cells;
-    if (width < 1 || height < 1 || width > MAX_SIDE || height > MAX_SIDE || total_cells > MAX_CELLS ||
+    if (width < 1 || height < 1 || width > MAX_SIDE || height > MAX_SIDE ||
+        total_cells > MAX_CELLS ||
         static_cast<unsigned long long>(cells) * CELL_BYTES > raw.size() - pos)
       return "Bad or truncated layer size";
     Layer layer{width, height, std::vector<XpCell>(static_cast<std::size_t>(cells))};
@@ -170,7 +175,8 @@ std::string XpImage::encode() const {
       for (int y = 0; y < layer.height; y++) {
         const XpCell &cell = layer.cells[static_cast<std::size_t>(y) * layer.width + x];
         writeInt32(out, cell.glyph);
-        const std::uint8_t colours[6] = {cell.fg_r, cell.fg_g, cell.fg_b, cell.bg_r, cell.bg_g, cell.bg_b};
+        const std::uint8_t colours[6] = {cell.fg_r, cell.fg_g, cell.fg_b,
+                                         cell.bg_r, cell.bg_g, cell.bg_b};
         out.append(reinterpret_cast<const char *>(colours), 6);
       }
   }
@@ -183,7 +189,8 @@ int XpImage::save(const std::string &file) const {
   gzFile out = gzopen(temporary.c_str(), "wb9");
   if (!out) return fail("save", "Cannot write", temporary);
   std::string raw = encode();
-  bool written = gzwrite(out, raw.data(), static_cast<unsigned>(raw.size())) == static_cast<int>(raw.size());
+  bool written =
+      gzwrite(out, raw.data(), static_cast<unsigned>(raw.size())) == static_cast<int>(raw.size());
   written = gzclose(out) == Z_OK && written;
   if (!written || std::rename(temporary.c_str(), file.c_str()) != 0) {
     std::remove(temporary.c_str());
@@ -215,7 +222,8 @@ XpCell XpImage::getCell(int layer, int x, int y) const {
 int XpImage::setCell(int layer, int x, int y, const XpCell &cell) {
   XpCell *p_cell = const_cast<XpCell *>(cellAt(layer, x, y));
   if (!p_cell) {
-    LogManager::getInstance().writeLog("XpImage::setCell(): Error! No cell (%d, %d) in layer %d.", x, y, layer);
+    LogManager::getInstance().writeLog("XpImage::setCell(): Error! No cell (%d, %d) in layer %d.",
+                                       x, y, layer);
     return -1;
   }
   *p_cell = cell;
@@ -235,7 +243,8 @@ int XpImage::draw(Vector world_position) const {
         if (blank && (cell.bg_r || cell.bg_g || cell.bg_b)) {
           result = display.drawCh(at, static_cast<char>(219), cell.bg_r, cell.bg_g, cell.bg_b);
         } else if (!blank && cell.glyph > 0 && cell.glyph < 256) {
-          result = display.drawCh(at, static_cast<char>(cell.glyph), cell.fg_r, cell.fg_g, cell.fg_b);
+          result =
+              display.drawCh(at, static_cast<char>(cell.glyph), cell.fg_r, cell.fg_g, cell.fg_b);
         }
         if (result != 0) return -1;  // nothing else would draw either
       }

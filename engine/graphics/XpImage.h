@@ -13,13 +13,13 @@ namespace sb {
 /// One cell of a REXPaint image: a glyph (a code page 437 code in images
 /// REXPaint made) and its foreground and background colours.
 struct XpCell {
-  int glyph = 0;           ///< Glyph code.
-  std::uint8_t fg_r = 0;   ///< Foreground red.
-  std::uint8_t fg_g = 0;   ///< Foreground green.
-  std::uint8_t fg_b = 0;   ///< Foreground blue.
-  std::uint8_t bg_r = 255; ///< Background red.
-  std::uint8_t bg_g = 0;   ///< Background green.
-  std::uint8_t bg_b = 255; ///< Background blue.
+  int glyph = 0;            ///< Glyph code.
+  std::uint8_t fg_r = 0;    ///< Foreground red.
+  std::uint8_t fg_g = 0;    ///< Foreground green.
+  std::uint8_t fg_b = 0;    ///< Foreground blue.
+  std::uint8_t bg_r = 255;  ///< Background red.
+  std::uint8_t bg_g = 0;    ///< Background green.
+  std::uint8_t bg_b = 255;  ///< Background blue.
   /// True for REXPaint's transparent background, 255, 0, 255.
   bool isTransparent() const { return bg_r == 255 && bg_g == 0 && bg_b == 255; }
   /// True when every field is equal.

@@ -49,10 +49,7 @@ long long currentStep() { return LoopState::getInstance().getStepCount(); }
 }  // namespace
 
 NetworkManager::NetworkManager()
-    : listen_socket(-1),
-      max_connections(1),
-      next_id(0),
-      connect_timeout(NETWORK_CONNECT_TIMEOUT) {
+    : listen_socket(-1), max_connections(1), next_id(0), connect_timeout(NETWORK_CONNECT_TIMEOUT) {
   setType("NetworkManager");
 }
 
@@ -257,8 +254,7 @@ int NetworkManager::connect(std::string host, std::string port) {
       if (ready == 1) {
         int so_error = 0;
         socklen_t length = sizeof so_error;
-        error = getsockopt(sock, SOL_SOCKET, SO_ERROR, &so_error, &length) == -1 ? errno
-                                                                                  : so_error;
+        error = getsockopt(sock, SOL_SOCKET, SO_ERROR, &so_error, &length) == -1 ? errno : so_error;
       }
       break;
     }
@@ -370,8 +366,8 @@ int NetworkManager::receive(void *buffer, int nbytes, bool peek, int sock_index)
 
 int NetworkManager::isData(int sock_index) const {
   if (!isConnected(sock_index)) {
-    LogManager::getInstance().writeLog("NetworkManager::isData(): Error! Sock index %d not connected.",
-                                       sock_index);
+    LogManager::getInstance().writeLog(
+        "NetworkManager::isData(): Error! Sock index %d not connected.", sock_index);
     return -1;
   }
   const Connection &c = connections[static_cast<size_t>(sock_index)];
@@ -406,7 +402,8 @@ int NetworkManager::genDataEvents(int sock_index) {
 
   size_t held = c.in_end - c.in_begin;
   if (held >= static_cast<size_t>(NETWORK_HEADER_SIZE)) {
-    int length = getMessageLength(reinterpret_cast<const unsigned char *>(c.in.data() + c.in_begin));
+    int length =
+        getMessageLength(reinterpret_cast<const unsigned char *>(c.in.data() + c.in_begin));
     if (length < NETWORK_HEADER_SIZE || length > NETWORK_MAX_MESSAGE) {
       log.writeLog(
           "NetworkManager::genDataEvents(): Error! Message length %d on socket %d is not from %d "
@@ -530,8 +527,7 @@ void NetworkManager::dropLeaving(size_t at) {
   // Unread input would make the close a reset, which can destroy what the
   // peer has not read yet: take what is waiting, a bounded amount.
   char discard[4096];
-  for (int i = 0; i < 16 && recv(c.sock, discard, sizeof discard, MSG_DONTWAIT) > 0; i++) {
-  }
+  for (int i = 0; i < 16 && recv(c.sock, discard, sizeof discard, MSG_DONTWAIT) > 0; i++) {}
   closeDescriptor(c.sock);
   leaving.erase(leaving.begin() + static_cast<long>(at));
 }

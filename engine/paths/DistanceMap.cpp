@@ -150,7 +150,8 @@ void DistanceMap::relax(const CellMap &) {
 bool DistanceMap::useBuckets(const CellMap &map) {
   float min_cost = 1, max_cost = 1;
   if (const float *cell_costs = map.costData()) {
-    const auto range = std::minmax_element(cell_costs, cell_costs + map.getWidth() * map.getHeight());
+    const auto range =
+        std::minmax_element(cell_costs, cell_costs + map.getWidth() * map.getHeight());
     min_cost = *range.first;
     max_cost = *range.second;
   }

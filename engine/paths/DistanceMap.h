@@ -36,7 +36,7 @@ class DistanceMap {
   std::vector<float> costs;
   std::vector<std::uint8_t> open;
   std::vector<float> step_costs;
-  std::vector<Entry> heap;   // work space of the computation
+  std::vector<Entry> heap;                  // work space of the computation
   std::vector<std::vector<Entry>> buckets;  // or, where step costs allow, a ring of buckets
   double bucket_width = 1;
   std::size_t ring_mask = 0;

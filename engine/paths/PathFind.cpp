@@ -105,11 +105,12 @@ void PathFind::setUp(Vector start_position, Vector end_position) {
 // The start cell: the first free one of the corners around the position.
 void PathFind::chooseStart(Vector start_position) {
   float sx = start_position.getX(), sy = start_position.getY();
-  const coord_struct candidates[5] = {
-      {roundCell(sx), roundCell(sy)},     {truncCell(sx), truncCell(sy)},
-      {roundCell(sx), truncCell(sy)},     {truncCell(sx), roundCell(sy)},
-      {truncCell(sx) + (truncCell(sx) < INT_MAX ? 1 : 0),
-       truncCell(sy) + (truncCell(sy) < INT_MAX ? 1 : 0)}};
+  const coord_struct candidates[5] = {{roundCell(sx), roundCell(sy)},
+                                      {truncCell(sx), truncCell(sy)},
+                                      {roundCell(sx), truncCell(sy)},
+                                      {truncCell(sx), roundCell(sy)},
+                                      {truncCell(sx) + (truncCell(sx) < INT_MAX ? 1 : 0),
+                                       truncCell(sy) + (truncCell(sy) < INT_MAX ? 1 : 0)}};
   for (const coord_struct &candidate : candidates) {
     start = candidate;
     if (!hardAt(start.x, start.y)) return;
@@ -208,9 +209,8 @@ const Object *PathFind::firstHardAt(int x, int y) {
 // Whether the mover is blocked at the cell: a HARD object is there that does not cover the goal.
 bool PathFind::hardAt(int x, int y) {
   const Object *p_hard = firstHardAt(x, y);
-  return p_hard &&
-         !boxContainsPosition(p_hard->worldBox(),
-                              Vector(static_cast<float>(end.x), static_cast<float>(end.y)));
+  return p_hard && !boxContainsPosition(p_hard->worldBox(), Vector(static_cast<float>(end.x),
+                                                                   static_cast<float>(end.y)));
 }
 
 // The cells where the mover's box meets a HARD object that covers the goal.
@@ -326,8 +326,8 @@ bool PathFind::reachedGoal(int x, int y) {
   if (x == end.x && y == end.y) found = true;
   if (p_target_object) {
     Box mover = p_object->worldBoxAt(Vector(static_cast<float>(x), static_cast<float>(y)));
-    Box target = p_target_object->worldBoxAt(
-        Vector(static_cast<float>(end.x), static_cast<float>(end.y)));
+    Box target =
+        p_target_object->worldBoxAt(Vector(static_cast<float>(end.x), static_cast<float>(end.y)));
     if (boxIntersectsBox(mover, target)) {
       found = true;
       end.x = x;
@@ -348,10 +348,10 @@ void PathFind::openNeighbours(int current, int x, int y) {
   int height = std::min(rows, toInt(boundary.getVertical()));
   // Away from the edges no neighbour needs a bounds test.
   const bool inside = x > 0 && y > 0 && x < width - 1 && y < height - 1;
-  static const float STEP[8] = {cellDistance(0, 0, 1, 1), 1, cellDistance(0, 0, 1, 1), 1,
-                                1, cellDistance(0, 0, 1, 1), 1, cellDistance(0, 0, 1, 1)};
-  const int offset[8] = {-columns - 1, -columns, -columns + 1, -1, 1, columns - 1, columns,
-                         columns + 1};
+  static const float STEP[8] = {cellDistance(0, 0, 1, 1), 1, cellDistance(0, 0, 1, 1), 1, 1,
+                                cellDistance(0, 0, 1, 1), 1, cellDistance(0, 0, 1, 1)};
+  const int offset[8] = {-columns - 1, -columns, -columns + 1, -1, 1,
+                         columns - 1,  columns,  columns + 1};
   const float g = cells[current].g;
   // Estimates from the table: rows of |dy| from the goal, entries by |dx|.
   const float *distances = distanceTable(columns, rows);
@@ -400,8 +400,7 @@ Path PathFind::getPath() const {
   long long limit = static_cast<long long>(rows) * columns;
   int cell = end.y * columns + end.x;
   while (limit-- > 0) {
-    nodes.push_back(
-        Vector(static_cast<float>(cell % columns), static_cast<float>(cell / columns)));
+    nodes.push_back(Vector(static_cast<float>(cell % columns), static_cast<float>(cell / columns)));
     if (cell == start_cell) break;
     std::uint32_t k = p_graph->cells[cell].link & direction_mask;
     cell -= DY[k] * columns + DX[k];

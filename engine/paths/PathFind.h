@@ -46,13 +46,13 @@ class PathFind {
   bool found;
   SearchResult result;  // SEARCHING until the search has finished
   int open_count;
-  unsigned long long serial;    // unique over the process, never reused
-  std::uint32_t search_stamp;   // marks the graph's nodes this search has touched
-  std::uint32_t probe_stamp;    // marks the world's answers still valid for this mover
-  unsigned int world_version;   // scene-graph version the kept answers belong to
-  std::uint32_t next_order;     // order of opening, for the tie rule
-  ObjectList collisions;        // reused by the hard-cell test
-  std::uint64_t delivered;      // the manager's cycle that last delivered this search's result
+  unsigned long long serial;   // unique over the process, never reused
+  std::uint32_t search_stamp;  // marks the graph's nodes this search has touched
+  std::uint32_t probe_stamp;   // marks the world's answers still valid for this mover
+  unsigned int world_version;  // scene-graph version the kept answers belong to
+  std::uint32_t next_order;    // order of opening, for the tie rule
+  ObjectList collisions;       // reused by the hard-cell test
+  std::uint64_t delivered;     // the manager's cycle that last delivered this search's result
   // Cells where the mover may touch a HARD object that covers the goal (and
   // so does not block): there the world is asked afresh. Empty when x0 > x1.
   int cover_x0, cover_x1, cover_y0, cover_y1;

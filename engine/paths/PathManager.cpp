@@ -11,9 +11,7 @@
 
 namespace sb {
 
-PathManager::PathManager() : min_cycle_time(0), cycle_count(0) {
-  setType("PathManager");
-}
+PathManager::PathManager() : min_cycle_time(0), cycle_count(0) { setType("PathManager"); }
 
 PathManager &PathManager::getInstance() {
   static PathManager path_manager;
@@ -93,9 +91,8 @@ void PathManager::cycle(int budget_ms) {
   // A finished search is handed over once per cycle; passes go on while a
   // search is left that this cycle has not delivered.
   auto waiting = [this, this_cycle] {
-    return std::any_of(searches.begin(), searches.end(), [this_cycle](const PathFind *p) {
-      return p->getDelivered() != this_cycle;
-    });
+    return std::any_of(searches.begin(), searches.end(),
+                       [this_cycle](const PathFind *p) { return p->getDelivered() != this_cycle; });
   };
   long long work = 0;  // expansions, when the budget is work rather than time
   auto spent = [&] { return step_work > 0 ? work >= step_work : elapsed >= budget_us; };
@@ -148,7 +145,8 @@ void Object::dropPathSearches() {
 int Object::takePathEvent(const Event *p_e) {
   const EventPath *p_path_event = dynamic_cast<const EventPath *>(p_e);
   if (!p_path_event) {
-    LogManager::getInstance().writeLog("Object::eventHandler(): Error! Dynamic cast to EventPath failed.");
+    LogManager::getInstance().writeLog(
+        "Object::eventHandler(): Error! Dynamic cast to EventPath failed.");
     return 0;
   }
   if (p_path_event->getResult() == FOUND) {

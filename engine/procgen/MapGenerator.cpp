@@ -26,8 +26,8 @@ const int DX[4] = {1, -1, 0, 0};
 const int DY[4] = {0, 0, 1, -1};
 
 void refuse(const char *operation, const CellMap &map, const char *why) {
-  LogManager::getInstance().writeLog("MapGenerator::%s(): Error! %s (map of %d x %d cells).", operation, why,
-                                     map.getWidth(), map.getHeight());
+  LogManager::getInstance().writeLog("MapGenerator::%s(): Error! %s (map of %d x %d cells).",
+                                     operation, why, map.getWidth(), map.getHeight());
 }
 
 bool tooSmall(const char *operation, const CellMap &map, int min_side) {
@@ -102,7 +102,8 @@ long long joinAreas(Grid &grid, Random &random, std::size_t min_size) {
   };
   for (std::size_t k = 0; k < count; k++)
     if (k != largest && areas.size(k) < min_size)
-      for (std::size_t i = areas.starts[k]; i < areas.starts[k + 1]; i++) grid.floor[areas.cells[i]] = 0;
+      for (std::size_t i = areas.starts[k]; i < areas.starts[k + 1]; i++)
+        grid.floor[areas.cells[i]] = 0;
   for (std::size_t k = 0; k < count; k++) {
     if (k == largest || areas.size(k) < min_size) continue;
     int from = randomCell(k), to = randomCell(largest);
@@ -188,7 +189,10 @@ struct BspBuilder {
     bool wide = w > options.max_room_size + 2 && w >= 2 * leafMin();
     bool tall = h > options.max_room_size + 2 && h >= 2 * leafMin();
     if (!wide && !tall) return carveRoom(x, y, w, h);
-    bool across = wide && tall ? (w * 4 > h * 5 ? true : h * 4 > w * 5 ? false : random.chance(0.5)) : wide;
+    bool across = wide && tall ? (w * 4 > h * 5   ? true
+                                  : h * 4 > w * 5 ? false
+                                                  : random.chance(0.5))
+                               : wide;
     std::size_t first = rooms.size();
     std::size_t middle;
     if (across) {
@@ -220,10 +224,10 @@ int MapGenerator::bsp(CellMap &map, Random &random, const BspOptions &options) {
   return bsp(map, random, options, rooms);
 }
 
-int MapGenerator::bsp(CellMap &map, Random &random, const BspOptions &options, std::vector<MapRoom> &rooms) {
+int MapGenerator::bsp(CellMap &map, Random &random, const BspOptions &options,
+                      std::vector<MapRoom> &rooms) {
   if (options.min_room_size < 2 || options.max_room_size < 2 * options.min_room_size + 1 ||
-      options.max_room_size > 10000)
-  {
+      options.max_room_size > 10000) {
     refuse("bsp", map, "Room sizes out of range");
     return -1;
   }
@@ -248,7 +252,8 @@ int MapGenerator::caves(CellMap &map, Random &random, const CaveOptions &options
   if (tooSmall("caves", map, MIN_SIDE)) return -1;
   Grid grid(map.getWidth(), map.getHeight()), next = grid;
   for (int y = 1; y < grid.height - 1; y++)
-    for (int x = 1; x < grid.width - 1; x++) grid.floor[grid.at(x, y)] = random.chance(options.fill) ? 0 : 1;
+    for (int x = 1; x < grid.width - 1; x++)
+      grid.floor[grid.at(x, y)] = random.chance(options.fill) ? 0 : 1;
   // The 4-5 rule: a cell is wall when five or more of the nine cells around
   // and including it are wall (a wall stays with four wall neighbours, floor
   // turns with five).
@@ -274,7 +279,9 @@ int MapGenerator::caves(CellMap &map, Random &random, const CaveOptions &options
   return 0;
 }
 
-int MapGenerator::drunkard(CellMap &map, Random &random) { return drunkard(map, random, DrunkardOptions()); }
+int MapGenerator::drunkard(CellMap &map, Random &random) {
+  return drunkard(map, random, DrunkardOptions());
+}
 
 int MapGenerator::drunkard(CellMap &map, Random &random, const DrunkardOptions &options) {
   if (!(options.floor_share >= 0.05 && options.floor_share <= 0.7)) {
@@ -306,7 +313,8 @@ int MapGenerator::maze(CellMap &map, Random &random, const MazeOptions &options)
     int x = stack.back() % grid.width, y = stack.back() / grid.width;
     int choices[4], count = 0;
     for (int d = 0; d < 4; d++)
-      if (grid.inner(x + 2 * DX[d], y + 2 * DY[d]) && !grid.floor[grid.at(x + 2 * DX[d], y + 2 * DY[d])])
+      if (grid.inner(x + 2 * DX[d], y + 2 * DY[d]) &&
+          !grid.floor[grid.at(x + 2 * DX[d], y + 2 * DY[d])])
         choices[count++] = d;
     if (count == 0) {
       stack.pop_back();
@@ -322,7 +330,8 @@ int MapGenerator::maze(CellMap &map, Random &random, const MazeOptions &options)
       for (int x = 1 + y % 2; x < grid.width - 1; x += 2) {
         bool between_x = grid.floor[grid.at(x - 1, y)] && grid.floor[grid.at(x + 1, y)];
         bool between_y = grid.floor[grid.at(x, y - 1)] && grid.floor[grid.at(x, y + 1)];
-        if (!grid.floor[grid.at(x, y)] && (between_x || between_y) && random.chance(options.loop_share))
+        if (!grid.floor[grid.at(x, y)] && (between_x || between_y) &&
+            random.chance(options.loop_share))
           grid.floor[grid.at(x, y)] = 1;
       }
   writeMap(map, grid);

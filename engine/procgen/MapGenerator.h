@@ -24,9 +24,9 @@ struct BspOptions {
 
 /// Knobs of MapGenerator::caves().
 struct CaveOptions {
-  double fill = 0.45;        ///< Share of the inner cells that start as wall, 0.3 to 0.7.
-  int passes = 5;            ///< Rounds of the 4-5 rule, 0 to 20.
-  double floor_share = 0.25; ///< Least share of the map left as floor, 0 to 0.6.
+  double fill = 0.45;         ///< Share of the inner cells that start as wall, 0.3 to 0.7.
+  int passes = 5;             ///< Rounds of the 4-5 rule, 0 to 20.
+  double floor_share = 0.25;  ///< Least share of the map left as floor, 0 to 0.6.
 };
 
 /// Knobs of MapGenerator::drunkard().
@@ -36,7 +36,8 @@ struct DrunkardOptions {
 
 /// Knobs of MapGenerator::maze().
 struct MazeOptions {
-  double loop_share = 0;  ///< Share of the remaining walls between passages knocked out (0: a perfect maze).
+  double loop_share =
+      0;  ///< Share of the remaining walls between passages knocked out (0: a perfect maze).
 };
 
 /// Level generators for roguelikes. Each fills a CellMap of the size it has:
@@ -58,7 +59,8 @@ class MapGenerator {
   /// bsp() with its knobs.
   static int bsp(CellMap &map, Random &random, const BspOptions &options);
   /// bsp() that also reports the rooms it carved (for stairs and monsters).
-  static int bsp(CellMap &map, Random &random, const BspOptions &options, std::vector<MapRoom> &rooms);
+  static int bsp(CellMap &map, Random &random, const BspOptions &options,
+                 std::vector<MapRoom> &rooms);
   /// Caves by a cellular automaton (the 4-5 rule): random wall, smoothed;
   /// caves of 8 cells or more are joined to the largest by tunnels, smaller
   /// ones filled, then a random walk widens them until floor_share of the map

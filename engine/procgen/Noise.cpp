@@ -12,25 +12,28 @@ namespace {
 
 // Ken Perlin's reference permutation of 0 to 255.
 const std::uint8_t REFERENCE_PERMUTATION[256] = {
-    151, 160, 137, 91,  90,  15,  131, 13,  201, 95,  96,  53,  194, 233, 7,   225, 140, 36,  103, 30,
-    69,  142, 8,   99,  37,  240, 21,  10,  23,  190, 6,   148, 247, 120, 234, 75,  0,   26,  197, 62,
-    94,  252, 219, 203, 117, 35,  11,  32,  57,  177, 33,  88,  237, 149, 56,  87,  174, 20,  125, 136,
-    171, 168, 68,  175, 74,  165, 71,  134, 139, 48,  27,  166, 77,  146, 158, 231, 83,  111, 229, 122,
-    60,  211, 133, 230, 220, 105, 92,  41,  55,  46,  245, 40,  244, 102, 143, 54,  65,  25,  63,  161,
-    1,   216, 80,  73,  209, 76,  132, 187, 208, 89,  18,  169, 200, 196, 135, 130, 116, 188, 159, 86,
-    164, 100, 109, 198, 173, 186, 3,   64,  52,  217, 226, 250, 124, 123, 5,   202, 38,  147, 118, 126,
-    255, 82,  85,  212, 207, 206, 59,  227, 47,  16,  58,  17,  182, 189, 28,  42,  223, 183, 170, 213,
-    119, 248, 152, 2,   44,  154, 163, 70,  221, 153, 101, 155, 167, 43,  172, 9,   129, 22,  39,  253,
-    19,  98,  108, 110, 79,  113, 224, 232, 178, 185, 112, 104, 218, 246, 97,  228, 251, 34,  242, 193,
-    238, 210, 144, 12,  191, 179, 162, 241, 81,  51,  145, 235, 249, 14,  239, 107, 49,  192, 214, 31,
-    181, 199, 106, 157, 184, 84,  204, 176, 115, 121, 50,  45,  127, 4,   150, 254, 138, 236, 205, 93,
-    222, 114, 67,  29,  24,  72,  243, 141, 128, 195, 78,  66,  215, 61,  156, 180};
+    151, 160, 137, 91,  90,  15,  131, 13,  201, 95,  96,  53,  194, 233, 7,   225, 140, 36,  103,
+    30,  69,  142, 8,   99,  37,  240, 21,  10,  23,  190, 6,   148, 247, 120, 234, 75,  0,   26,
+    197, 62,  94,  252, 219, 203, 117, 35,  11,  32,  57,  177, 33,  88,  237, 149, 56,  87,  174,
+    20,  125, 136, 171, 168, 68,  175, 74,  165, 71,  134, 139, 48,  27,  166, 77,  146, 158, 231,
+    83,  111, 229, 122, 60,  211, 133, 230, 220, 105, 92,  41,  55,  46,  245, 40,  244, 102, 143,
+    54,  65,  25,  63,  161, 1,   216, 80,  73,  209, 76,  132, 187, 208, 89,  18,  169, 200, 196,
+    135, 130, 116, 188, 159, 86,  164, 100, 109, 198, 173, 186, 3,   64,  52,  217, 226, 250, 124,
+    123, 5,   202, 38,  147, 118, 126, 255, 82,  85,  212, 207, 206, 59,  227, 47,  16,  58,  17,
+    182, 189, 28,  42,  223, 183, 170, 213, 119, 248, 152, 2,   44,  154, 163, 70,  221, 153, 101,
+    155, 167, 43,  172, 9,   129, 22,  39,  253, 19,  98,  108, 110, 79,  113, 224, 232, 178, 185,
+    112, 104, 218, 246, 97,  228, 251, 34,  242, 193, 238, 210, 144, 12,  191, 179, 162, 241, 81,
+    51,  145, 235, 249, 14,  239, 107, 49,  192, 214, 31,  181, 199, 106, 157, 184, 84,  204, 176,
+    115, 121, 50,  45,  127, 4,   150, 254, 138, 236, 205, 93,  222, 114, 67,  29,  24,  72,  243,
+    141, 128, 195, 78,  66,  215, 61,  156, 180};
 
 // The twelve edge directions of a cube, simplex noise's gradients.
-const double GRAD3[12][3] = {{1, 1, 0},  {-1, 1, 0},  {1, -1, 0}, {-1, -1, 0}, {1, 0, 1},  {-1, 0, 1},
-                             {1, 0, -1}, {-1, 0, -1}, {0, 1, 1},  {0, -1, 1},  {0, 1, -1}, {0, -1, -1}};
+const double GRAD3[12][3] = {{1, 1, 0}, {-1, 1, 0}, {1, -1, 0}, {-1, -1, 0},
+                             {1, 0, 1}, {-1, 0, 1}, {1, 0, -1}, {-1, 0, -1},
+                             {0, 1, 1}, {0, -1, 1}, {0, 1, -1}, {0, -1, -1}};
 
-const double LIMIT = 268435456.0;  // 2^28: beyond it coordinates are wrapped (skewed sums stay in int)
+const double LIMIT =
+    268435456.0;  // 2^28: beyond it coordinates are wrapped (skewed sums stay in int)
 
 // A coordinate safe to floor into an int: NaN gives 0, and magnitudes of
 // 2^28 and more are wrapped (Perlin noise repeats every 256, so exactly).
@@ -68,7 +71,9 @@ inline double grad(int hash, double x, double y) {
 }
 
 inline double dot(const double *g, double x, double y) { return g[0] * x + g[1] * y; }
-inline double dot(const double *g, double x, double y, double z) { return g[0] * x + g[1] * y + g[2] * z; }
+inline double dot(const double *g, double x, double y, double z) {
+  return g[0] * x + g[1] * y + g[2] * z;
+}
 
 inline double clampUnit(double v) { return v < -1 ? -1 : (v > 1 ? 1 : v); }
 
@@ -91,13 +96,21 @@ inline double corner3(int gi, double x, double y, double z) {
 // chosen by the order of the coordinates within the unit cube.
 void simplexCorners(double x0, double y0, double z0, int second[3], int third[3]) {
   if (x0 >= y0) {
-    if (y0 >= z0) { second[0] = 1, second[1] = 0, second[2] = 0, third[0] = 1, third[1] = 1, third[2] = 0; }
-    else if (x0 >= z0) { second[0] = 1, second[1] = 0, second[2] = 0, third[0] = 1, third[1] = 0, third[2] = 1; }
-    else { second[0] = 0, second[1] = 0, second[2] = 1, third[0] = 1, third[1] = 0, third[2] = 1; }
+    if (y0 >= z0) {
+      second[0] = 1, second[1] = 0, second[2] = 0, third[0] = 1, third[1] = 1, third[2] = 0;
+    } else if (x0 >= z0) {
+      second[0] = 1, second[1] = 0, second[2] = 0, third[0] = 1, third[1] = 0, third[2] = 1;
+    } else {
+      second[0] = 0, second[1] = 0, second[2] = 1, third[0] = 1, third[1] = 0, third[2] = 1;
+    }
   } else {
-    if (y0 < z0) { second[0] = 0, second[1] = 0, second[2] = 1, third[0] = 0, third[1] = 1, third[2] = 1; }
-    else if (x0 < z0) { second[0] = 0, second[1] = 1, second[2] = 0, third[0] = 0, third[1] = 1, third[2] = 1; }
-    else { second[0] = 0, second[1] = 1, second[2] = 0, third[0] = 1, third[1] = 1, third[2] = 0; }
+    if (y0 < z0) {
+      second[0] = 0, second[1] = 0, second[2] = 1, third[0] = 0, third[1] = 1, third[2] = 1;
+    } else if (x0 < z0) {
+      second[0] = 0, second[1] = 1, second[2] = 0, third[0] = 0, third[1] = 1, third[2] = 1;
+    } else {
+      second[0] = 0, second[1] = 1, second[2] = 0, third[0] = 1, third[1] = 1, third[2] = 0;
+    }
   }
 }
 
@@ -110,7 +123,8 @@ Noise::Noise() {
 
 Noise::Noise(Random &random) {
   for (int i = 0; i < 256; i++) perm[i] = static_cast<std::uint8_t>(i);
-  for (int i = 255; i > 0; i--) std::swap(perm[i], perm[random.below(static_cast<std::uint32_t>(i + 1))]);
+  for (int i = 255; i > 0; i--)
+    std::swap(perm[i], perm[random.below(static_cast<std::uint32_t>(i + 1))]);
   fillTables();
 }
 
@@ -149,11 +163,12 @@ double Noise::perlin(double x, double y, double z) const {
   double u = fade(x), v = fade(y), w = fade(z);
   int A = perm[X] + Y, AA = perm[A] + Z, AB = perm[A + 1] + Z;
   int B = perm[X + 1] + Y, BA = perm[B] + Z, BB = perm[B + 1] + Z;
-  return lerp(w,
-              lerp(v, lerp(u, grad(perm[AA], x, y, z), grad(perm[BA], x - 1, y, z)),
-                   lerp(u, grad(perm[AB], x, y - 1, z), grad(perm[BB], x - 1, y - 1, z))),
-              lerp(v, lerp(u, grad(perm[AA + 1], x, y, z - 1), grad(perm[BA + 1], x - 1, y, z - 1)),
-                   lerp(u, grad(perm[AB + 1], x, y - 1, z - 1), grad(perm[BB + 1], x - 1, y - 1, z - 1))));
+  return lerp(
+      w,
+      lerp(v, lerp(u, grad(perm[AA], x, y, z), grad(perm[BA], x - 1, y, z)),
+           lerp(u, grad(perm[AB], x, y - 1, z), grad(perm[BB], x - 1, y - 1, z))),
+      lerp(v, lerp(u, grad(perm[AA + 1], x, y, z - 1), grad(perm[BA + 1], x - 1, y, z - 1)),
+           lerp(u, grad(perm[AB + 1], x, y - 1, z - 1), grad(perm[BB + 1], x - 1, y - 1, z - 1))));
 }
 
 double Noise::simplex(double xin, double yin) const {
@@ -237,7 +252,8 @@ double Noise::turbulence(double x, double y, int octaves, double lacunarity, dou
   return std::max(0.0, clampUnit(sum / amplitudes));
 }
 
-double Noise::turbulence(double x, double y, double z, int octaves, double lacunarity, double gain) const {
+double Noise::turbulence(double x, double y, double z, int octaves, double lacunarity,
+                         double gain) const {
   if (octaves < 1) return 0;
   octaves = std::min(octaves, 30);
   double sum = 0, amplitude = 1, amplitudes = 0, frequency = 1;
@@ -250,16 +266,18 @@ double Noise::turbulence(double x, double y, double z, int octaves, double lacun
   return std::max(0.0, clampUnit(sum / amplitudes));
 }
 
-int Noise::fill(std::vector<double> &samples, int width, int height, double x, double y, double step,
-                int octaves, double lacunarity, double gain) const {
+int Noise::fill(std::vector<double> &samples, int width, int height, double x, double y,
+                double step, int octaves, double lacunarity, double gain) const {
   if (width < 0 || height < 0 || static_cast<long long>(width) * height > (1LL << 26)) {
-    LogManager::getInstance().writeLog("Noise::fill(): Error! Cannot fill %d x %d samples.", width, height);
+    LogManager::getInstance().writeLog("Noise::fill(): Error! Cannot fill %d x %d samples.", width,
+                                       height);
     return -1;
   }
   samples.resize(static_cast<std::size_t>(width) * height);
   std::size_t n = 0;
   for (int j = 0; j < height; j++)
-    for (int i = 0; i < width; i++) samples[n++] = fbm(x + i * step, y + j * step, octaves, lacunarity, gain);
+    for (int i = 0; i < width; i++)
+      samples[n++] = fbm(x + i * step, y + j * step, octaves, lacunarity, gain);
   return 0;
 }
 

@@ -15,8 +15,8 @@ class Random;
 /// seed gives the same terrain everywhere.
 class Noise {
  private:
-  std::uint8_t perm[512];         // the permutation, twice over
-  std::uint8_t perm_mod12[512];   // perm[i] % 12, the simplex gradient index
+  std::uint8_t perm[512];        // the permutation, twice over
+  std::uint8_t perm_mod12[512];  // perm[i] % 12, the simplex gradient index
 
   void fillTables();
 
@@ -41,9 +41,11 @@ class Noise {
   /// Octaves are 1 to 30 (fewer gives 0, more counts as 30).
   double fbm(double x, double y, int octaves, double lacunarity = 2, double gain = 0.5) const;
   /// Fractal Brownian motion at (x, y, z), as the 2-D one.
-  double fbm(double x, double y, double z, int octaves, double lacunarity = 2, double gain = 0.5) const;
+  double fbm(double x, double y, double z, int octaves, double lacunarity = 2,
+             double gain = 0.5) const;
   /// Turbulence at (x, y): fbm of the noise's magnitude, in [0, 1].
-  double turbulence(double x, double y, int octaves, double lacunarity = 2, double gain = 0.5) const;
+  double turbulence(double x, double y, int octaves, double lacunarity = 2,
+                    double gain = 0.5) const;
   /// Turbulence at (x, y, z), as the 2-D one.
   double turbulence(double x, double y, double z, int octaves, double lacunarity = 2,
                     double gain = 0.5) const;

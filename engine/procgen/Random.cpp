@@ -103,7 +103,8 @@ int Random::roll(const std::string &dice, int *p_result) {
     return -1;
   }
   long sum = modifier;
-  for (long i = 0; i < count; i++) sum += 1 + static_cast<long>(below(static_cast<std::uint32_t>(sides)));
+  for (long i = 0; i < count; i++)
+    sum += 1 + static_cast<long>(below(static_cast<std::uint32_t>(sides)));
   *p_result = static_cast<int>(sum);
   return 0;
 }
@@ -141,8 +142,8 @@ int Random::setState(const std::string &text) {
   std::size_t pos = 6;
   std::uint64_t new_state = 0, new_increment = 0;
   bool ok = text.size() == 6 + 16 + 1 + 16 && text.compare(0, 6, "pcg32 ") == 0 &&
-            readHex16(text, pos, new_state) && text[pos++] == ' ' && readHex16(text, pos, new_increment) &&
-            (new_increment & 1) == 1;
+            readHex16(text, pos, new_state) && text[pos++] == ' ' &&
+            readHex16(text, pos, new_increment) && (new_increment & 1) == 1;
   if (!ok) {
     LogManager::getInstance().writeLog("Random::setState(): Error! '%.60s' is not a saved stream.",
                                        text.c_str());

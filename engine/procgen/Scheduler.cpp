@@ -29,8 +29,9 @@ void Scheduler::schedule(int actor, int speed, std::int64_t ticks) {
 
 int Scheduler::add(int actor, int speed) {
   if (speed <= 0 || turns.count(actor)) {
-    LogManager::getInstance().writeLog("Scheduler::add(): Error! Cannot add actor %d of speed %d (%s).",
-                                       actor, speed, speed <= 0 ? "speed not above 0" : "already there");
+    LogManager::getInstance().writeLog(
+        "Scheduler::add(): Error! Cannot add actor %d of speed %d (%s).", actor, speed,
+        speed <= 0 ? "speed not above 0" : "already there");
     return -1;
   }
   // The first multiple of 1/speed after now: floor(now * speed) + 1.
@@ -42,7 +43,8 @@ int Scheduler::add(int actor, int speed) {
 int Scheduler::remove(int actor) {
   auto found = turns.find(actor);
   if (found == turns.end()) {
-    LogManager::getInstance().writeLog("Scheduler::remove(): Error! Actor %d is not scheduled.", actor);
+    LogManager::getInstance().writeLog("Scheduler::remove(): Error! Actor %d is not scheduled.",
+                                       actor);
     return -1;
   }
   queue.erase(found->second);

@@ -18,13 +18,13 @@ class Scheduler {
   struct Turn {
     std::int64_t ticks;  // the turn is at ticks / speed
     int speed;
-    std::uint64_t order; // when the turn was scheduled, for ties
+    std::uint64_t order;  // when the turn was scheduled, for ties
     int actor;
     bool operator<(const Turn &other) const;
   };
   std::set<Turn> queue;
   std::unordered_map<int, Turn> turns;  // each actor's coming turn
-  std::int64_t now_ticks;  // the time of the last turn: now_ticks / now_speed
+  std::int64_t now_ticks;               // the time of the last turn: now_ticks / now_speed
   int now_speed;
   std::uint64_t scheduled;
 

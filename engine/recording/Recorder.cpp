@@ -124,8 +124,10 @@ int Recorder::start(const std::string &file, int new_check_every) {
   }
   // A replay starts from the seed: a recording that begins later could not be replayed.
   if (step != 0) {
-    log.writeLog("Recorder::start(): Error! %d steps have run; a recording starts before the "
-                 "first game loop.", step);
+    log.writeLog(
+        "Recorder::start(): Error! %d steps have run; a recording starts before the "
+        "first game loop.",
+        step);
     return -1;
   }
   if (new_check_every < 1) new_check_every = 1;
@@ -134,9 +136,10 @@ int Recorder::start(const std::string &file, int new_check_every) {
   Recording probe;
   std::string fault;
   if (probe.parse(header + Recording::endLine(1), fault) != 0) {
-    log.writeLog("Recorder::start(): Error! Recording '%s' could not be replayed (%s); not "
-                 "recording.",
-                 file.c_str(), fault.c_str());
+    log.writeLog(
+        "Recorder::start(): Error! Recording '%s' could not be replayed (%s); not "
+        "recording.",
+        file.c_str(), fault.c_str());
     return -1;
   }
   fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
@@ -209,9 +212,10 @@ void Recorder::stop() {
     log.writeLog("Recorder::stop(): Error! Recording '%s' is incomplete: writing failed.",
                  file_name.c_str());
   else
-    log.writeLog("Recorder::stop(): Recorded %d steps into '%s' (%lld bytes); the steps took "
-                 "%lld us of processor time.",
-                 step, file_name.c_str(), bytes, getStepsTime() / 1000);
+    log.writeLog(
+        "Recorder::stop(): Recorded %d steps into '%s' (%lld bytes); the steps took "
+        "%lld us of processor time.",
+        step, file_name.c_str(), bytes, getStepsTime() / 1000);
 }
 
 void Recorder::write(const std::string &text) { write(text.data(), text.size()); }

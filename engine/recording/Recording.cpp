@@ -19,14 +19,43 @@ const char *const MAGIC = "sorbelane-recording";
 
 // Engine keys 0 to 72 in order; keys from 97 on are the window library's
 // unnamed keys, written "K" and their number.
-const char *const KEY_NAMES[] = {
-    "SPACE", "RETURN", "ESCAPE", "TAB", "LEFTARROW", "RIGHTARROW", "UPARROW", "DOWNARROW",
-    "PAUSE", "MINUS", "PLUS", "TILDE", "PERIOD", "COMMA", "SLASH", "EQUAL", "BACKSLASH",
-    "MULTIPLY", "QUOTE", "SEMICOLON", "LEFTCONTROL", "RIGHTCONTROL", "LEFTSHIFT", "RIGHTSHIFT",
-    "F1", "F2", "F3", "F4", "F5", "F6", "F7", "F8", "F9", "F10", "F11", "F12", "A", "B", "C",
-    "D", "E", "F", "G", "H", "I", "J", "K", "L", "M", "N", "O", "P", "Q", "R", "S", "T", "U",
-    "V", "W", "X", "Y", "Z", "NUM1", "NUM2", "NUM3", "NUM4", "NUM5", "NUM6", "NUM7", "NUM8",
-    "NUM9", "NUM0", "BACKSPACE"};
+const char *const KEY_NAMES[] = {"SPACE",       "RETURN",
+                                 "ESCAPE",      "TAB",
+                                 "LEFTARROW",   "RIGHTARROW",
+                                 "UPARROW",     "DOWNARROW",
+                                 "PAUSE",       "MINUS",
+                                 "PLUS",        "TILDE",
+                                 "PERIOD",      "COMMA",
+                                 "SLASH",       "EQUAL",
+                                 "BACKSLASH",   "MULTIPLY",
+                                 "QUOTE",       "SEMICOLON",
+                                 "LEFTCONTROL", "RIGHTCONTROL",
+                                 "LEFTSHIFT",   "RIGHTSHIFT",
+                                 "F1",          "F2",
+                                 "F3",          "F4",
+                                 "F5",          "F6",
+                                 "F7",          "F8",
+                                 "F9",          "F10",
+                                 "F11",         "F12",
+                                 "A",           "B",
+                                 "C",           "D",
+                                 "E",           "F",
+                                 "G",           "H",
+                                 "I",           "J",
+                                 "K",           "L",
+                                 "M",           "N",
+                                 "O",           "P",
+                                 "Q",           "R",
+                                 "S",           "T",
+                                 "U",           "V",
+                                 "W",           "X",
+                                 "Y",           "Z",
+                                 "NUM1",        "NUM2",
+                                 "NUM3",        "NUM4",
+                                 "NUM5",        "NUM6",
+                                 "NUM7",        "NUM8",
+                                 "NUM9",        "NUM0",
+                                 "BACKSPACE"};
 const int NAMED_KEYS = static_cast<int>(sizeof(KEY_NAMES) / sizeof(KEY_NAMES[0]));
 const int FIRST_UNNAMED_KEY = 97;
 const int LAST_UNNAMED_KEY = 97 + 200;  // beyond any window library key code
@@ -55,7 +84,8 @@ bool parseInt(const std::string &token, long long low, long long high, int &valu
 
 bool parseFloat(const std::string &token, float &value) {
   float v = 0;
-  if (!readNumber(token, v, NumberRule::PLAIN) || !std::isfinite(v) || std::fabs(v) > MAX_POSITION) return false;
+  if (!readNumber(token, v, NumberRule::PLAIN) || !std::isfinite(v) || std::fabs(v) > MAX_POSITION)
+    return false;
   value = v;
   return true;
 }
@@ -124,15 +154,11 @@ bool splitTokens(const std::string &line, std::vector<std::string> &tokens, std:
 const int CHECK_RANK = 3;
 int rankOf(RecordedKind kind) {
   switch (kind) {
-    case RecordedKind::RESIZE:
-      return 0;
+    case RecordedKind::RESIZE: return 0;
     case RecordedKind::KEY:
-    case RecordedKind::MOUSE:
-      return 1;
-    case RecordedKind::NETWORK:
-      return 2;
-    default:
-      return CHECK_RANK;
+    case RecordedKind::MOUSE: return 1;
+    case RecordedKind::NETWORK: return 2;
+    default: return CHECK_RANK;
   }
 }
 
@@ -153,7 +179,8 @@ std::string parseKeyExtras(const std::vector<std::string> &t, RecordedEvent &eve
     for (std::size_t k = 0; hex && k < digits.size(); k++) {
       char c = digits[k];
       int value = std::isdigit(static_cast<unsigned char>(c)) ? c - '0'
-                  : (c >= 'A' && c <= 'F') ? c - 'A' + 10 : -1;
+                  : (c >= 'A' && c <= 'F')                    ? c - 'A' + 10
+                                                              : -1;
       if (value < 0) hex = false;
       code = code * 16 + value;
     }
@@ -181,11 +208,13 @@ std::string parseEvent(const std::vector<std::string> &t, RecordedEvent &event) 
     bool key = what == "key";
     if (key ? t.size() < 5u || t.size() > 7u : t.size() != 8u)
       return "a " + what + " line has " + (key ? "5 to 7" : "8") + " fields";
-    if (t[2] != "win" && t[2] != "term") return "input source '" + t[2].substr(0, 20) + "' is not win or term";
+    if (t[2] != "win" && t[2] != "term")
+      return "input source '" + t[2].substr(0, 20) + "' is not win or term";
     event.from_terminal = t[2] == "term";
     if (key) {
       event.kind = RecordedKind::KEY;
-      if (!Recording::keyFromName(t[3], event.key)) return "unknown key '" + t[3].substr(0, 20) + "'";
+      if (!Recording::keyFromName(t[3], event.key))
+        return "unknown key '" + t[3].substr(0, 20) + "'";
       event.action = indexOf(KEY_ACTIONS, 3, t[4]);
       if (event.action < 0) return "unknown key action '" + t[4].substr(0, 20) + "'";
       return parseKeyExtras(t, event);
@@ -194,7 +223,8 @@ std::string parseEvent(const std::vector<std::string> &t, RecordedEvent &event) 
     event.action = indexOf(MOUSE_ACTIONS, 3, t[3]);
     if (event.action < 0) return "unknown mouse action '" + t[3].substr(0, 20) + "'";
     event.button = t[4] == "none" ? -1 : indexOf(MOUSE_BUTTONS, 3, t[4]);
-    if (event.button < 0 && t[4] != "none") return "unknown mouse button '" + t[4].substr(0, 20) + "'";
+    if (event.button < 0 && t[4] != "none")
+      return "unknown mouse button '" + t[4].substr(0, 20) + "'";
     if (!parseFloat(t[5], event.x) || !parseFloat(t[6], event.y))
       return "mouse position is not two numbers of at most a million";
     // The eighth field is the position's column and row, for people reading.
@@ -324,9 +354,12 @@ int Recording::formatInput(const RecordedEvent &e, char *line, std::size_t size)
     const char *action = e.action >= 0 && e.action < 3 ? KEY_ACTIONS[e.action] : "press";
     char unnamed[16];
     const char *name = unnamed;
-    if (e.key >= 0 && e.key < NAMED_KEYS) name = KEY_NAMES[e.key];
-    else if (e.key == -1) name = "UNDEFINED";
-    else std::snprintf(unnamed, sizeof unnamed, "K%d", e.key);
+    if (e.key >= 0 && e.key < NAMED_KEYS)
+      name = KEY_NAMES[e.key];
+    else if (e.key == -1)
+      name = "UNDEFINED";
+    else
+      std::snprintf(unnamed, sizeof unnamed, "K%d", e.key);
     char extras[24] = "";
     if (e.character != 0)
       std::snprintf(extras, sizeof extras, " U+%04X", static_cast<unsigned>(e.character));
@@ -346,8 +379,7 @@ std::string Recording::eventLine(const RecordedEvent &e) {
   char line[INPUT_LINE_SIZE];
   switch (e.kind) {
     case RecordedKind::KEY:
-    case RecordedKind::MOUSE:
-      return formatInput(e, line, sizeof line) > 0 ? line : "";
+    case RecordedKind::MOUSE: return formatInput(e, line, sizeof line) > 0 ? line : "";
     case RecordedKind::RESIZE:
       std::snprintf(line, sizeof line, "%d resize %d %d\n", e.step, e.columns, e.rows);
       return line;
@@ -413,8 +445,8 @@ class LineReader {
   bool partial = false;  // the text ended inside a line
 };
 
-const char *const HEADER_NAMES[] = {"engine", "build", "seed", "ids", "cells", "frame_time", "check",
-                                    "config"};
+const char *const HEADER_NAMES[] = {"engine", "build",      "seed",  "ids",
+                                    "cells",  "frame_time", "check", "config"};
 
 // The first line: the magic word and a format version this engine reads.
 int readMagicLine(LineReader &reader, RecordingHeader &header) {
@@ -433,25 +465,18 @@ int readMagicLine(LineReader &reader, RecordingHeader &header) {
 // when it is out of range or malformed.
 bool takeHeaderField(int field, const std::string &value, RecordingHeader &header) {
   switch (field) {
-    case 0:
-      header.engine = value;
-      return header.engine.size() <= 16;
-    case 1:
-      header.build = value;
-      return header.build == "GRID" || header.build == "SIMPLE";
-    case 2:
-      return parseInt(value, -2147483647LL - 1, 2147483647LL, header.seed);
-    case 3:
-      return parseInt(value, 1, Recording::MAX_STEP, header.first_id);
+    case 0: header.engine = value; return header.engine.size() <= 16;
+    case 1: header.build = value; return header.build == "GRID" || header.build == "SIMPLE";
+    case 2: return parseInt(value, -2147483647LL - 1, 2147483647LL, header.seed);
+    case 3: return parseInt(value, 1, Recording::MAX_STEP, header.first_id);
     case 4: {
       std::vector<std::string> t;
-      return splitTokens(value, t, 2) && t.size() == 2 && parseInt(t[0], 1, MAX_WINDOW_CHARS, header.columns) &&
+      return splitTokens(value, t, 2) && t.size() == 2 &&
+             parseInt(t[0], 1, MAX_WINDOW_CHARS, header.columns) &&
              parseInt(t[1], 1, MAX_WINDOW_CHARS, header.rows);
     }
-    case 5:
-      return parseInt(value, 0, 999, header.frame_time);
-    case 6:
-      return parseInt(value, 1, Recording::MAX_STEP, header.check_every);
+    case 5: return parseInt(value, 0, 999, header.frame_time);
+    case 6: return parseInt(value, 1, Recording::MAX_STEP, header.check_every);
     default:
       if (value == "-") {
         header.config.clear();
@@ -535,7 +560,8 @@ int Recording::parse(const std::string &text, std::string &fault) {
     if (!bad.empty()) return reader.fail(bad);
     if (reader.line.compare(0, 4, "end ") == 0)
       return readEndLine(reader, last_step, last_rank, end_steps);
-    if (!splitTokens(reader.line, tokens, 8)) return reader.fail("fields not separated by single blanks");
+    if (!splitTokens(reader.line, tokens, 8))
+      return reader.fail("fields not separated by single blanks");
     if (tokens.size() > 1 && tokens[1] == "terminal") {
       // The terminal's size at the start: the first body line, at step 0.
       if (last_step >= 0 || tokens.size() != 4 || tokens[0] != "0")

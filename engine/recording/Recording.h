@@ -18,38 +18,38 @@ enum class RecordedKind {
 
 /// One input event, network event or world checksum of a recording.
 struct RecordedEvent {
-  int step = 0;                          ///< Step (from 0 at start-up) it belongs to.
+  int step = 0;                           ///< Step (from 0 at start-up) it belongs to.
   RecordedKind kind = RecordedKind::KEY;  ///< What the line holds.
-  bool from_terminal = false;            ///< Input from the terminal (else the window).
-  int key = -1;                          ///< Engine key (KEY).
-  int action = -1;                       ///< Keyboard or mouse action.
-  char32_t character = 0;                ///< The character a key press typed (KEY).
-  bool alt = false;                      ///< Alt was held with the key (KEY).
-  int button = -1;                       ///< Mouse button (MOUSE).
-  float x = 0;                           ///< Mouse position in cells (MOUSE).
-  float y = 0;                           ///< Mouse position in cells (MOUSE).
-  int label = -1;                        ///< Network label (NETWORK).
-  int socket = -1;                       ///< Socket index (NETWORK).
-  std::string message;                   ///< The DATA message's bytes (NETWORK).
-  int count = 0;                         ///< Objects in the world (CHECK).
-  std::uint64_t hash = 0;                ///< Checksum of the world (CHECK).
-  std::string digests;                   ///< One byte per object, in world order (CHECK).
-  int columns = 0;                       ///< The terminal's new width in cells (RESIZE).
-  int rows = 0;                          ///< The terminal's new height in cells (RESIZE).
+  bool from_terminal = false;             ///< Input from the terminal (else the window).
+  int key = -1;                           ///< Engine key (KEY).
+  int action = -1;                        ///< Keyboard or mouse action.
+  char32_t character = 0;                 ///< The character a key press typed (KEY).
+  bool alt = false;                       ///< Alt was held with the key (KEY).
+  int button = -1;                        ///< Mouse button (MOUSE).
+  float x = 0;                            ///< Mouse position in cells (MOUSE).
+  float y = 0;                            ///< Mouse position in cells (MOUSE).
+  int label = -1;                         ///< Network label (NETWORK).
+  int socket = -1;                        ///< Socket index (NETWORK).
+  std::string message;                    ///< The DATA message's bytes (NETWORK).
+  int count = 0;                          ///< Objects in the world (CHECK).
+  std::uint64_t hash = 0;                 ///< Checksum of the world (CHECK).
+  std::string digests;                    ///< One byte per object, in world order (CHECK).
+  int columns = 0;                        ///< The terminal's new width in cells (RESIZE).
+  int rows = 0;                           ///< The terminal's new height in cells (RESIZE).
 };
 
 /// The first lines of a recording: what a replay must match or take over.
 struct RecordingHeader {
-  int version = 0;         ///< Format version.
-  std::string engine;      ///< Engine version, as "4.13".
-  std::string build;       ///< "GRID" or "SIMPLE".
-  int seed = 0;            ///< Random seed in use (-1: unseeded).
-  int first_id = 1;        ///< The id the first object made got.
-  int columns = 0;         ///< Window width in cells.
-  int rows = 0;            ///< Window height in cells.
-  int frame_time = 0;      ///< Milliseconds per step.
-  int check_every = 0;     ///< Steps between world checksums.
-  std::string config;      ///< The configuration string as read.
+  int version = 0;           ///< Format version.
+  std::string engine;        ///< Engine version, as "4.13".
+  std::string build;         ///< "GRID" or "SIMPLE".
+  int seed = 0;              ///< Random seed in use (-1: unseeded).
+  int first_id = 1;          ///< The id the first object made got.
+  int columns = 0;           ///< Window width in cells.
+  int rows = 0;              ///< Window height in cells.
+  int frame_time = 0;        ///< Milliseconds per step.
+  int check_every = 0;       ///< Steps between world checksums.
+  std::string config;        ///< The configuration string as read.
   int terminal_columns = 0;  ///< The terminal's width in cells at the start (0: the window's).
   int terminal_rows = 0;     ///< The terminal's height in cells at the start (0: the window's).
 };

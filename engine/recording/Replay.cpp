@@ -53,17 +53,18 @@ int Replay::prepare() {
   if (name.empty()) return 0;
   LogManager &log = LogManager::getInstance();
   if (!config.match("record").empty()) {
-    log.writeLog("Replay::prepare(): Error! record and replay are both set; a replay is not "
-                 "recorded.");
+    log.writeLog(
+        "Replay::prepare(): Error! record and replay are both set; a replay is not "
+        "recorded.");
     return -1;
   }
   std::string text;
   int status = RegularFile::read(name, text, Recording::MAX_SIZE);
   if (status != 0) {
-    log.writeLog("Replay::prepare(): Error! Recording '%s' refused, line 0: %s",
-                 name.c_str(), status == -2 ? "not a regular file"
-                                            : ("cannot open the file: " +
-                                               std::string(std::strerror(errno))).c_str());
+    log.writeLog("Replay::prepare(): Error! Recording '%s' refused, line 0: %s", name.c_str(),
+                 status == -2
+                     ? "not a regular file"
+                     : ("cannot open the file: " + std::string(std::strerror(errno))).c_str());
     return -1;
   }
   std::string mode = config.match("replay_on_divergence");
@@ -103,22 +104,25 @@ int Replay::load(const std::string &text, const std::string &name) {
   char version[16];
   std::snprintf(version, sizeof version, "%.2f", SORBELANE_VERSION);
   if (h.engine != version) {
-    log.writeLog("Replay::prepare(): Error! Recording '%s' refused, line 2: made by engine "
-                 "version %s, this is version %s.",
-                 name.c_str(), h.engine.c_str(), version);
+    log.writeLog(
+        "Replay::prepare(): Error! Recording '%s' refused, line 2: made by engine "
+        "version %s, this is version %s.",
+        name.c_str(), h.engine.c_str(), version);
     return -1;
   }
   const char *build = SORBELANE_GRID ? "GRID" : "SIMPLE";
   if (h.build != build) {
-    log.writeLog("Replay::prepare(): Error! Recording '%s' refused, line 3: made by the %s "
-                 "build, this is the %s build.",
-                 name.c_str(), h.build.c_str(), build);
+    log.writeLog(
+        "Replay::prepare(): Error! Recording '%s' refused, line 3: made by the %s "
+        "build, this is the %s build.",
+        name.c_str(), h.build.c_str(), build);
     return -1;
   }
   if (recording.end_steps < 0)
-    log.writeLog("Replay::prepare(): Warning! Recording '%s' is cut short at line %d: replaying "
-                 "what comes before.",
-                 name.c_str(), recording.cut_line);
+    log.writeLog(
+        "Replay::prepare(): Warning! Recording '%s' is cut short at line %d: replaying "
+        "what comes before.",
+        name.c_str(), recording.cut_line);
   file_name = name;
   replaying = true;
   finished = false;
@@ -304,8 +308,8 @@ void Replay::endStep() {
     LoopState::getInstance().setGameOver(true);
   } else if (recording.end_steps < 0 && next >= recording.events.size()) {
     LogManager::getInstance().writeLog(
-        "Replay: the recording is cut short at line %d; replayed its %d steps.",
-        recording.cut_line, step);
+        "Replay: the recording is cut short at line %d; replayed its %d steps.", recording.cut_line,
+        step);
     finished = true;
     LoopState::getInstance().setGameOver(true);
   }
@@ -318,8 +322,8 @@ void Replay::engineStopping() {
     if (recording.end_steps >= 0 && step < recording.end_steps) {
       if (diverged_step < 0) diverged_step = step;
       LogManager::getInstance().writeLog(
-          "Replay diverged at step %d: the game ended before the recording's end (%d steps).",
-          step, recording.end_steps);
+          "Replay diverged at step %d: the game ended before the recording's end (%d steps).", step,
+          recording.end_steps);
     }
     finish();
   }

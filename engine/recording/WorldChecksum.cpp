@@ -97,8 +97,7 @@ int WorldChecksum::firstDifference(int recorded_count, const std::string &record
   std::size_t shared = std::min(digests.size(), recorded.size());
   for (std::size_t i = 0; i < shared; i++)
     if (digests[i] != recorded[i]) return static_cast<int>(i);
-  if (recorded_count != count || recorded.size() != digests.size())
-    return static_cast<int>(shared);
+  if (recorded_count != count || recorded.size() != digests.size()) return static_cast<int>(shared);
   return -1;
 }
 

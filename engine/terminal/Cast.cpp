@@ -42,8 +42,7 @@ Cast &Cast::getInstance() {
 
 bool Cast::wantsOffscreen() const {
   const Config &config = Config::getInstance();
-  return config.getHeadless() && !config.match("cast").empty() &&
-         replaying();
+  return config.getHeadless() && !config.match("cast").empty() && replaying();
 }
 
 int Cast::offscreenFd() {
@@ -54,8 +53,7 @@ int Cast::offscreenFd() {
 int Cast::startFromConfig(int columns, int rows) {
   std::string file = Config::getInstance().match("cast");
   if (file.empty()) return 0;
-  return start(file, columns, rows, replaying() &&
-                                        Config::getInstance().getHeadless());
+  return start(file, columns, rows, replaying() && Config::getInstance().getHeadless());
 }
 
 int Cast::start(const std::string &file, int columns, int rows, bool new_step_clock) {
@@ -72,12 +70,14 @@ int Cast::start(const std::string &file, int columns, int rows, bool new_step_cl
   start_us = monotonicMicroseconds();
   // A cast of a replay is the same file on every run: it carries no date.
   if (step_clock)
-    std::fprintf(p_file, "{\"version\": 2, \"width\": %d, \"height\": %d, \"env\": {\"TERM\": "
-                         "\"xterm-256color\"}}\n",
+    std::fprintf(p_file,
+                 "{\"version\": 2, \"width\": %d, \"height\": %d, \"env\": {\"TERM\": "
+                 "\"xterm-256color\"}}\n",
                  columns, rows);
   else
-    std::fprintf(p_file, "{\"version\": 2, \"width\": %d, \"height\": %d, \"timestamp\": %lld, "
-                         "\"env\": {\"TERM\": \"xterm-256color\"}}\n",
+    std::fprintf(p_file,
+                 "{\"version\": 2, \"width\": %d, \"height\": %d, \"timestamp\": %lld, "
+                 "\"env\": {\"TERM\": \"xterm-256color\"}}\n",
                  columns, rows, static_cast<long long>(time(nullptr)));
   log.writeLog(1, "Cast::start(): Casting the terminal into '%s'.", file.c_str());
   return 0;

@@ -61,8 +61,9 @@ int TerminalBackEnd::open(int columns, int rows, bool cp437) {
   int input_fd = isatty(STDIN_FILENO) ? STDIN_FILENO : output_fd;
   Cast &cast = Cast::getInstance();
   if (cast.wantsOffscreen()) output_fd = input_fd = cast.offscreenFd();
-  const char *no_terminal = "DisplayManager::startUp(): Error! Unable to draw into a terminal: "
-                            "neither standard output nor standard error is one.";
+  const char *no_terminal =
+      "DisplayManager::startUp(): Error! Unable to draw into a terminal: "
+      "neither standard output nor standard error is one.";
   // A cast file is only touched once there is a terminal to cast.
   if (output_fd < 0) {
     log_manager.writeLog("%s", no_terminal);
@@ -104,13 +105,14 @@ void TerminalBackEnd::warnOfSmallTerminal(const char *where) {
     p_terminal->showNotice("", 0);  // everything fits again
     return;
   }
-  LogManager::getInstance().writeLog("%s: Warning! The terminal has %d x %d cells, the window "
-                                     "%d x %d: drawing what fits.",
-                                     where, columns, rows, window_columns, window_rows);
+  LogManager::getInstance().writeLog(
+      "%s: Warning! The terminal has %d x %d cells, the window "
+      "%d x %d: drawing what fits.",
+      where, columns, rows, window_columns, window_rows);
   int frame_time = Config::getInstance().getFrameTime();
   p_terminal->showNotice("Terminal " + std::to_string(columns) + "x" + std::to_string(rows) +
-                             " is smaller than the game's " + std::to_string(window_columns) +
-                             "x" + std::to_string(window_rows) + ": showing what fits",
+                             " is smaller than the game's " + std::to_string(window_columns) + "x" +
+                             std::to_string(window_rows) + ": showing what fits",
                          frame_time > 0 ? 3000 / frame_time : 90);
 }
 
@@ -134,8 +136,8 @@ int TerminalBackEnd::drawChOver(Vector view_pos, char ch, sf::Color color,
   return 0;
 }
 
-int TerminalBackEnd::drawPolygon(float x, float y, float radius, std::size_t points,
-                                 float rotation, sf::Color color) {
+int TerminalBackEnd::drawPolygon(float x, float y, float radius, std::size_t points, float rotation,
+                                 sf::Color color) {
   if (color.a == 0) return 0;
   CellGrid::Span span = p_cell_grid->polygon(x, y, radius, points, rotation);
   p_terminal->fillCells(span.column_from, span.column_to, span.row_from, span.row_to, color.r,
@@ -155,19 +157,22 @@ int TerminalBackEnd::drawPolygons(const Polygon *p_polygons, std::size_t count) 
 void TerminalBackEnd::present(sf::Texture *) {
   LogManager &log_manager = LogManager::getInstance();
   if (p_terminal->present() < 0 && !write_failed) {
-    log_manager.writeLog("DisplayManager::swapBuffers(): Warning! Unable to write to the terminal.");
+    log_manager.writeLog(
+        "DisplayManager::swapBuffers(): Warning! Unable to write to the terminal.");
     write_failed = true;
   }
   // Once when the terminal stops reading, once when it reads again.
   long long dropped = p_terminal->getDroppedFrames();
   if (dropped != dropped_frames && !dropping) {
-    log_manager.writeLog("DisplayManager::swapBuffers(): Warning! The terminal is not reading: "
-                         "frames are dropped until it does.");
+    log_manager.writeLog(
+        "DisplayManager::swapBuffers(): Warning! The terminal is not reading: "
+        "frames are dropped until it does.");
     dropping = true;
   } else if (dropped == dropped_frames && dropping) {
-    log_manager.writeLog("DisplayManager::swapBuffers(): The terminal reads again (%lld frames "
-                         "dropped since it opened).",
-                         dropped);
+    log_manager.writeLog(
+        "DisplayManager::swapBuffers(): The terminal reads again (%lld frames "
+        "dropped since it opened).",
+        dropped);
     dropping = false;
   }
   dropped_frames = dropped;

@@ -31,8 +31,7 @@ class TerminalBackEnd : public DisplayBackEnd {
   /// True.
   bool canDraw() const override;
   /// Puts ch into the cell nearest view_pos, moved by the shake.
-  int drawCh(Vector view_pos, char ch, unsigned char r, unsigned char g,
-             unsigned char b) override;
+  int drawCh(Vector view_pos, char ch, unsigned char r, unsigned char g, unsigned char b) override;
   /// As drawCh(), over cell_background in place of the terminal's background.
   int drawChOver(Vector view_pos, char ch, sf::Color color, sf::Color cell_background) override;
   /// Fills the cells whose positions fall inside the polygon's bounds; a
@@ -77,7 +76,7 @@ class TerminalBackEnd : public DisplayBackEnd {
 
  private:
   std::unique_ptr<TerminalDisplay> p_terminal;
-  std::unique_ptr<CellGrid> p_cell_grid;  // the cells in pixels, for shapes
+  std::unique_ptr<CellGrid> p_cell_grid;           // the cells in pixels, for shapes
   static constexpr std::size_t POLYGON_RUN = 256;  // polygons whose cells are found at once
   TerminalDisplay::Fill fills[POLYGON_RUN];        // their cells and colours
   Statistics statistics;
@@ -85,8 +84,8 @@ class TerminalBackEnd : public DisplayBackEnd {
   std::chrono::steady_clock::time_point draw_start;
   bool drawing = false;
   int shake_cells_x = 0, shake_cells_y = 0;
-  bool write_failed = false;  // logged once
-  int size_changes = 0;       // the resizes already logged
+  bool write_failed = false;     // logged once
+  int size_changes = 0;          // the resizes already logged
   long long dropped_frames = 0;  // frames the terminal did not read, as last seen
   bool dropping = false;         // the terminal not reading, logged
   void warnOfSmallTerminal(const char *where);

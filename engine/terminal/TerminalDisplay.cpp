@@ -173,9 +173,7 @@ int TerminalDisplay::nearest256(unsigned char r, unsigned char g, unsigned char 
   return ColorCodes::nearest256(r, g, b);
 }
 
-void TerminalDisplay::restoreFromSignal() {
-  Signals::restore();
-}
+void TerminalDisplay::restoreFromSignal() { Signals::restore(); }
 
 int TerminalDisplay::open(int new_output_fd, int new_input_fd, int new_columns, int new_rows,
                           ColorMode mode) {
@@ -340,8 +338,8 @@ inline void TerminalDisplay::fillRectangle(int column_from, int column_to, int r
     for (int column = column_from; column <= column_to; column++) {
       std::uint64_t &cell = p_row[column];
       std::uint32_t under = static_cast<std::uint32_t>(cell >> 32) & 0xffffff;
-      cell = makeCell(' ', 0, packRGB(blend(r, red(under)), blend(g, green(under)),
-                                      blend(b, blue(under))));
+      cell = makeCell(' ', 0,
+                      packRGB(blend(r, red(under)), blend(g, green(under)), blend(b, blue(under))));
     }
   }
 }

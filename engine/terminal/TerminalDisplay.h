@@ -133,9 +133,9 @@ class TerminalDisplay {
   /// What the last present() did: the cells it sent, the time it took to
   /// find them and put their bytes together, and the time the write took.
   struct FrameCost {
-    int cells = 0;            ///< Cells that differed from what the terminal showed.
-    long long diff_ns = 0;    ///< Nanoseconds spent comparing cells and making the bytes.
-    long long write_ns = 0;   ///< Nanoseconds spent writing them.
+    int cells = 0;           ///< Cells that differed from what the terminal showed.
+    long long diff_ns = 0;   ///< Nanoseconds spent comparing cells and making the bytes.
+    long long write_ns = 0;  ///< Nanoseconds spent writing them.
   };
   /// The cost of the last present().
   const FrameCost &getLastFrameCost() const { return last_frame_cost; }
@@ -190,7 +190,7 @@ class TerminalDisplay {
   void takeBack();
   void readSize();
   void drawNotice();
-  int write_fd = -1;           // where frames go: a descriptor that never waits when owned
+  int write_fd = -1;  // where frames go: a descriptor that never waits when owned
   bool owns_write_fd = false;
   std::string pending;         // bytes the terminal has not taken yet
   std::size_t pending_at = 0;  // of which these are written

@@ -115,7 +115,8 @@ Keyboard::Key kittyKey(int code) {
     default: break;
   }
   if (code == 57399) return Keyboard::NUM0;
-  if (code >= 57400 && code <= 57408) return static_cast<Keyboard::Key>(Keyboard::NUM1 + (code - 57400));
+  if (code >= 57400 && code <= 57408)
+    return static_cast<Keyboard::Key>(Keyboard::NUM1 + (code - 57400));
   if (code > 0x20 && code < 0x7f) return byteKey(static_cast<unsigned char>(code));
   if (code == 0x20) return Keyboard::SPACE;
   return Keyboard::UNDEFINED_KEY;
@@ -130,11 +131,11 @@ struct PollOrder {
   int count = 0;
   PollOrder() {
     const Keyboard::Key named[] = {
-        Keyboard::UPARROW,  Keyboard::DOWNARROW,   Keyboard::LEFTARROW,   Keyboard::RIGHTARROW,
-        Keyboard::SPACE,    Keyboard::RETURN,      Keyboard::TAB,         Keyboard::ESCAPE,
-        Keyboard::PAUSE,    Keyboard::MINUS,       Keyboard::PLUS,        Keyboard::TILDE,
-        Keyboard::PERIOD,   Keyboard::COMMA,       Keyboard::SLASH,       Keyboard::EQUAL,
-        Keyboard::BACKSLASH, Keyboard::MULTIPLY,   Keyboard::QUOTE,       Keyboard::SEMICOLON,
+        Keyboard::UPARROW,     Keyboard::DOWNARROW,    Keyboard::LEFTARROW, Keyboard::RIGHTARROW,
+        Keyboard::SPACE,       Keyboard::RETURN,       Keyboard::TAB,       Keyboard::ESCAPE,
+        Keyboard::PAUSE,       Keyboard::MINUS,        Keyboard::PLUS,      Keyboard::TILDE,
+        Keyboard::PERIOD,      Keyboard::COMMA,        Keyboard::SLASH,     Keyboard::EQUAL,
+        Keyboard::BACKSLASH,   Keyboard::MULTIPLY,     Keyboard::QUOTE,     Keyboard::SEMICOLON,
         Keyboard::LEFTCONTROL, Keyboard::RIGHTCONTROL, Keyboard::LEFTSHIFT, Keyboard::RIGHTSHIFT};
     for (Keyboard::Key key : named) keys[count++] = key;
     for (int i = 0; i < 10; i++) keys[count++] = static_cast<Keyboard::Key>(Keyboard::F1 + i);
@@ -230,8 +231,10 @@ std::size_t TerminalInput::textKey(std::size_t at, Keyboard::Key &key, char32_t 
     return 1;
   }
   // UTF-8: a lead byte and its continuation bytes; anything else is dropped.
-  std::size_t length = c >= 0xc2 && c <= 0xdf ? 2 : c >= 0xe0 && c <= 0xef ? 3
-                       : c >= 0xf0 && c <= 0xf4 ? 4 : 0;
+  std::size_t length = c >= 0xc2 && c <= 0xdf   ? 2
+                       : c >= 0xe0 && c <= 0xef ? 3
+                       : c >= 0xf0 && c <= 0xf4 ? 4
+                                                : 0;
   if (length == 0) return 1;
   long code = c & (0x3f >> (length - 1));
   for (std::size_t i = 1; i < length; i++) {
@@ -325,7 +328,7 @@ std::size_t TerminalInput::escapeSequence(std::size_t at, long long now_us) {
   }
   if (kind == ']' || kind == 'P' || kind == '_' || kind == '^' || kind == 'X')
     return terminalString(at);  // OSC, DCS, APC, PM, SOS
-  if (kind == ESC) {  // Escape, then an Escape that begins anew
+  if (kind == ESC) {            // Escape, then an Escape that begins anew
     keyArrived(Keyboard::ESCAPE, now_us);
     return 1;
   }
@@ -407,7 +410,7 @@ void TerminalInput::kittyReport(const int numbers[3][3], long long now_us) {
 }
 
 const std::vector<TerminalEvent> &TerminalInput::step(const char *bytes, std::size_t size,
-                                                     long long now_us) {
+                                                      long long now_us) {
   if (size > 0) data.append(bytes, size);
   return process(now_us, size > 0);
 }
@@ -437,8 +440,10 @@ std::size_t TerminalInput::decode(long long now_us, bool settle) {
       Keyboard::Key key;
       char32_t character;
       length = textKey(at, key, character);
-      if (length > 0) keyArrived(key, now_us, LEGACY, character);
-      else if (settle) length = data.size() - at;  // a cut-off character: dropped
+      if (length > 0)
+        keyArrived(key, now_us, LEGACY, character);
+      else if (settle)
+        length = data.size() - at;  // a cut-off character: dropped
     } else {
       length = escapeSequence(at, now_us);
       if (length == 0 && settle) length = settleEscape(at, now_us);

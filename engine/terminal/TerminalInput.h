@@ -12,13 +12,13 @@ namespace sb {
 
 /// One keyboard or mouse event decoded from what a terminal sent.
 struct TerminalEvent {
-  bool mouse = false;  ///< A mouse event (else a keyboard event).
-  Keyboard::Key key = Keyboard::UNDEFINED_KEY;                           ///< The key.
-  EventKeyboardAction keyboard_action = UNDEFINED_KEYBOARD_ACTION;       ///< The key's action.
-  EventMouseAction mouse_action = UNDEFINED_MOUSE_ACTION;                ///< The mouse's action.
-  Mouse::Button button = Mouse::UNDEFINED_MOUSE_BUTTON;                  ///< The button.
-  float x = 0;  ///< Mouse column, in cells from 0.
-  float y = 0;  ///< Mouse row, in cells from 0.
+  bool mouse = false;                           ///< A mouse event (else a keyboard event).
+  Keyboard::Key key = Keyboard::UNDEFINED_KEY;  ///< The key.
+  EventKeyboardAction keyboard_action = UNDEFINED_KEYBOARD_ACTION;  ///< The key's action.
+  EventMouseAction mouse_action = UNDEFINED_MOUSE_ACTION;           ///< The mouse's action.
+  Mouse::Button button = Mouse::UNDEFINED_MOUSE_BUTTON;             ///< The button.
+  float x = 0;             ///< Mouse column, in cells from 0.
+  float y = 0;             ///< Mouse row, in cells from 0.
   char32_t character = 0;  ///< The character a key press typed (0 for none).
   bool alt = false;        ///< The key came with Alt.
 };
@@ -80,17 +80,17 @@ class TerminalInput {
   // What a key report says of the key.
   enum Report { LEGACY, PRESS, REPEAT, RELEASE };
   bool held[KEY_COUNT];
-  bool repeated[KEY_COUNT];   // a repeat came since the press
-  bool arrived[KEY_COUNT];    // a report came this step
-  bool reported[KEY_COUNT];   // held by a report that will bring a release
+  bool repeated[KEY_COUNT];  // a repeat came since the press
+  bool arrived[KEY_COUNT];   // a report came this step
+  bool reported[KEY_COUNT];  // held by a report that will bring a release
   long long last_arrival[KEY_COUNT];
   bool reports_releases = false;
   bool kitty_answered = false;
   bool buttons[3];
   float mouse_x = 0, mouse_y = 0;
-  std::string data;  // a part sequence, then this step's bytes
+  std::string data;             // a part sequence, then this step's bytes
   long long waiting_since = 0;  // when the part sequence's last byte came
-  bool in_string = false;  // dropping the rest of an over-long terminal string
+  bool in_string = false;       // dropping the rest of an over-long terminal string
   std::vector<TerminalEvent> events;
 
   // Decodes the bytes in data into this step's events; new_bytes tells

@@ -23,7 +23,7 @@ class BoxList {
   float *top;
   float *right;
   float *bottom;
-  int first;     // entries first .. first + count - 1 are in use
+  int first;  // entries first .. first + count - 1 are in use
   int count;
   int capacity;
   // A member's ticket minus origin is its array index; moving every entry to

@@ -2,8 +2,6 @@
 
 namespace sb {
 
-int BoxRecords::recordsInUse() const {
-  return static_cast<int>(places.size() - unused.size());
-}
+int BoxRecords::recordsInUse() const { return static_cast<int>(places.size() - unused.size()); }
 
 }  // namespace sb

@@ -43,9 +43,7 @@ class CellMap {
   /// Returns the number of rows.
   int getHeight() const { return height; }
   /// True when (x, y) is a cell of the map.
-  bool contains(int x, int y) const {
-    return x >= 0 && y >= 0 && x < width && y < height;
-  }
+  bool contains(int x, int y) const { return x >= 0 && y >= 0 && x < width && y < height; }
 
   /// True when light passes the cell; false outside the map.
   bool isTransparent(int x, int y) const {

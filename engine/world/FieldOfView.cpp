@@ -54,7 +54,9 @@ struct PermissiveLine {
   bool isAbove(int x, int y) const { return relativeSlope(x, y) < 0; }
   bool isAboveOrContains(int x, int y) const { return relativeSlope(x, y) <= 0; }
   bool contains(int x, int y) const { return relativeSlope(x, y) == 0; }
-  bool collinear(const PermissiveLine &o) const { return contains(o.xi, o.yi) && contains(o.xf, o.yf); }
+  bool collinear(const PermissiveLine &o) const {
+    return contains(o.xi, o.yi) && contains(o.xf, o.yf);
+  }
 };
 
 // A corner of a wall that bent one of a view's lines; bumps form lists

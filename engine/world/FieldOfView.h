@@ -35,7 +35,7 @@ class FieldOfView {
   std::vector<Row> rows;              // work stack of symmetric shadowcasting
   std::vector<View> views;            // work lists of precise permissive
   std::vector<Bump> bumps;
-  std::uint8_t lit_mask = 0;           // flags a permissive cell needs to be seen
+  std::uint8_t lit_mask = 0;  // flags a permissive cell needs to be seen
 
   void prepare(int map_width, int map_height);
   void reveal(int x, int y) {
@@ -64,11 +64,10 @@ class FieldOfView {
   /// Computes what the cell (x, y) sees on the map: cells within radius
   /// (0 means unlimited) that the algorithm finds visible. The radius bounds a
   /// circle, dx² + dy² < radius², for symmetric shadowcasting, and a square,
-  /// |dx| and |dy| <= radius, for precise permissive. With light_walls, opaque cells that bound the view are
-  /// seen too; without, only transparent cells are. The origin is seen unless
-  /// it is opaque and light_walls is false. A map of another size first clears
-  /// the memory of seen cells. Returns 0, or -1 (logged, nothing seen) for an
-  /// origin outside the map or a negative radius.
+  /// |dx| and |dy| <= radius, for precise permissive. With light_walls, opaque cells that bound the
+  /// view are seen too; without, only transparent cells are. The origin is seen unless it is opaque
+  /// and light_walls is false. A map of another size first clears the memory of seen cells. Returns
+  /// 0, or -1 (logged, nothing seen) for an origin outside the map or a negative radius.
   int compute(const CellMap &map, int x, int y, int radius = 0, bool light_walls = true,
               FovAlgorithm algorithm = FOV_SYMMETRIC);
 

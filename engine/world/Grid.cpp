@@ -212,8 +212,8 @@ void Grid::collectCollisions(const Object *p_o, Vector where, ObjectList &result
 // first, then row by row, so an object filed in several of them is reported
 // from the first one it shares with the query; which one that is follows
 // from its stored box alone, without reading the object.
-void Grid::collectFrom(const BoxList &list, int col, int row, const Object *p_o,
-                       const Box &moved, const Span &span, ObjectList &result) const {
+void Grid::collectFrom(const BoxList &list, int col, int row, const Object *p_o, const Box &moved,
+                       const Span &span, ObjectList &result) const {
   bool one_list = !span.out && span.first_col == span.last_col && span.first_row == span.last_row;
   list.forEachMeeting(moved, [&](int i) {
     Object *p_other = list[i];
@@ -248,8 +248,8 @@ std::string Grid::toString() const {
   std::string text = "dimensions: (" + sb::toString(width) + "," + sb::toString(height) + ")\n";
   for (int row = 0; row < height; row++)
     for (int col = 0; col < width; col++)
-      text += "Cell (" + sb::toString(col) + "," + sb::toString(row) + "):" +
-              listText(cellAt(col, row)) + "\n";
+      text += "Cell (" + sb::toString(col) + "," + sb::toString(row) +
+              "):" + listText(cellAt(col, row)) + "\n";
   text += "Out of bounds: " + listText(out_of_bounds);
   return text;
 }

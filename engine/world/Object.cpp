@@ -66,7 +66,8 @@ Object::~Object() {
 // unloaded sprite can be freed once no object shows it.
 void Object::letGoOfSprite(const Sprite *p_old) {
   has_sprite = animationRef().getSprite() != nullptr;
-  if (p_old && p_old != animationRef().getSprite()) ResourceManager::getInstance().spriteLetGo(p_old);
+  if (p_old && p_old != animationRef().getSprite())
+    ResourceManager::getInstance().spriteLetGo(p_old);
 }
 
 // Most objects (particles among them) never show a sprite: they share one
@@ -227,7 +228,6 @@ std::string Object::toString() const {
   return sb::toString(cold->id) + ", " + cold->type + ", " + position.toString();
 }
 
-
 void Object::moveTo(Vector where) {
   Vector new_direction = where - position;
   new_direction.normalize();
@@ -311,7 +311,9 @@ void Object::followPath() {
 }
 
 namespace {
-int nearestCell(float v) { return static_cast<int>(std::floor(std::max(-1e9f, std::min(v, 1e9f)) + 0.5f)); }
+int nearestCell(float v) {
+  return static_cast<int>(std::floor(std::max(-1e9f, std::min(v, 1e9f)) + 0.5f));
+}
 }  // namespace
 
 bool Object::sees(const Object *p_other, const CellMap &map, FieldOfView &fov, int radius,
@@ -320,7 +322,8 @@ bool Object::sees(const Object *p_other, const CellMap &map, FieldOfView &fov, i
   int x = nearestCell(position.getX()), y = nearestCell(position.getY());
   if (!map.contains(x, y)) return false;
   if (fov.compute(map, x, y, radius, true, algorithm) != 0) return false;
-  return fov.isVisible(nearestCell(p_other->position.getX()), nearestCell(p_other->position.getY()));
+  return fov.isVisible(nearestCell(p_other->position.getX()),
+                       nearestCell(p_other->position.getY()));
 }
 
 bool Object::sees(const Object *p_other, const CellMap &map, int radius,
@@ -366,9 +369,9 @@ Vector getNormal(const Object *p_o, const Object *p_other) {
     float dx, dy;
     Vector normal;
   };
-  const Side sides[8] = {{0, -v, Vector(0, -1)},  {0, v, Vector(0, 1)},    {-h, 0, Vector(-1, 0)},
-                         {h, 0, Vector(1, 0)},    {-h, -v, Vector(-1, -1)}, {h, -v, Vector(1, -1)},
-                         {-h, v, Vector(-1, 1)},  {h, v, Vector(1, 1)}};
+  const Side sides[8] = {{0, -v, Vector(0, -1)}, {0, v, Vector(0, 1)},     {-h, 0, Vector(-1, 0)},
+                         {h, 0, Vector(1, 0)},   {-h, -v, Vector(-1, -1)}, {h, -v, Vector(1, -1)},
+                         {-h, v, Vector(-1, 1)}, {h, v, Vector(1, 1)}};
   for (const Side &side : sides) {
     Box neighbour(corner + Vector(side.dx, side.dy), h, v);
     if (boxIntersectsBox(mover, neighbour)) return side.normal;

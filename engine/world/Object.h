@@ -110,7 +110,7 @@ class Object {
   // so that a small derived object (a particle) fills one cache line.
   struct Cold {
     std::string type = "(Undefined)";
-    std::vector<std::string> event_name;  // at most MAX_OBJ_EVENTS names
+    std::vector<std::string> event_name;   // at most MAX_OBJ_EVENTS names
     std::unique_ptr<Animation> animation;  // made when the object first gets one
     PathFind *p_path_find = nullptr;
     Path path;

@@ -129,7 +129,8 @@ class AttributeReader {
       return false;
     }
     if (!part)
-      log_manager.writeLog(20, "Object::deserialize(): %s is %.2f", key, static_cast<double>(value));
+      log_manager.writeLog(20, "Object::deserialize(): %s is %.2f", key,
+                           static_cast<double>(value));
     return true;
   }
 
@@ -234,7 +235,8 @@ void readId(Object &o, const AttributeReader &in) {
 }
 void readActive(Object &o, const AttributeReader &in) {
   std::string value;
-  if (in.text("is_active", value) && (value == "true") != o.isActive()) o.setActive(value == "true");
+  if (in.text("is_active", value) && (value == "true") != o.isActive())
+    o.setActive(value == "true");
 }
 void readVisible(Object &o, const AttributeReader &in) {
   std::string value;
@@ -402,8 +404,9 @@ const AttributeCodec ATTRIBUTE_CODECS[ATTR_COUNT] = {
 // Reading takes the direction before the speed (the only change from the
 // order of writing), so that a string holding both ends with the speed written.
 const ObjectAttribute READING_ORDER[ATTR_COUNT] = {
-    ID,        ACTIVE,  VISIBLE,   EVENTS,    BOX,          POSITION, TYPE, ANIMATION,   ALTITUDE,
-    SOLIDNESS, NO_SOFT, DIRECTION, SPEED,     ACCELERATION, SHAPE,    PATH, FOLLOW_PATH, AVOID_COLLISIONS,
+    ID,    ACTIVE,       VISIBLE,  EVENTS,    BOX,         POSITION,
+    TYPE,  ANIMATION,    ALTITUDE, SOLIDNESS, NO_SOFT,     DIRECTION,
+    SPEED, ACCELERATION, SHAPE,    PATH,      FOLLOW_PATH, AVOID_COLLISIONS,
 };
 
 }  // namespace

@@ -93,19 +93,19 @@ int SceneGraph::insertObject(Object *p_o) {
   if (!p_o->isActive()) return inactive_objects.insert(p_o);
   if (changing(objects).insert(p_o) == -1) {
     logger().writeLog("SceneGraph::insertObject(): Error! unable to insert active Object (id %d)",
-                   p_o->getId());
+                      p_o->getId());
     return -1;
   }
   if (p_o->isSolid()) {
     if (solid_objects.insert(p_o) == -1) {
       logger().writeLog("SceneGraph::insertObject(): Error! unable to insert solid Object (id %d)",
-                     p_o->getId());
+                        p_o->getId());
       return -1;
     }
 #if SORBELANE_GRID
     if (grid.insertObject(p_o) == -1) {
       logger().writeLog("SceneGraph::insertObject(): Error! unable to add to Grid (id %d)",
-                     p_o->getId());
+                        p_o->getId());
       return -1;
     }
 #endif
@@ -114,12 +114,12 @@ int SceneGraph::insertObject(Object *p_o) {
   int altitude = p_o->getAltitude();
   if (!validAltitude(altitude)) {
     logger().writeLog("SceneGraph::insertObject(): Warning! Altitude %d not in range [%d,%d]",
-                   altitude, 0, MAX_ALTITUDE);
+                      altitude, 0, MAX_ALTITUDE);
     return -1;
   }
   if (changing(visible_objects[altitude]).insert(p_o) == -1) {
     logger().writeLog("SceneGraph::insertObject(): Error! unable to insert visible object (id %d)",
-                   p_o->getId());
+                      p_o->getId());
     return -1;
   }
   return 0;
@@ -145,7 +145,7 @@ int SceneGraph::removeObject(Object *p_o) {
   }
   if (failed) {
     logger().writeLog("SceneGraph::removeObject(): Error removing object! Pointer is %p.",
-                   static_cast<void *>(p_o));
+                      static_cast<void *>(p_o));
     return -1;
   }
   return 0;
@@ -176,8 +176,8 @@ ObjectList SceneGraph::inactiveObjects() const { return inactive_objects; }
 
 ObjectList SceneGraph::visibleObjects(int altitude) const {
   if (!validAltitude(altitude)) {
-    logger().writeLog("SceneGraph::visibleObjects(): Warning! altitude %d not in [%d,%d].", altitude,
-                   0, MAX_ALTITUDE);
+    logger().writeLog("SceneGraph::visibleObjects(): Warning! altitude %d not in [%d,%d].",
+                      altitude, 0, MAX_ALTITUDE);
     return ObjectList();
   }
   return visible_objects[altitude];
@@ -188,7 +188,7 @@ int SceneGraph::updateAltitude(Object *p_o, int new_altitude) {
   if (!p_o->isActive()) return 0;
   if (!validAltitude(new_altitude)) {
     logger().writeLog("SceneGraph::updateAltitude(): New altitude %d not in [%d,%d]!  No update.",
-                   new_altitude, 0, MAX_ALTITUDE);
+                      new_altitude, 0, MAX_ALTITUDE);
     return -1;
   }
   int old_altitude = p_o->getAltitude();
@@ -202,12 +202,12 @@ int SceneGraph::updateAltitude(Object *p_o, int new_altitude) {
   if (!p_o->isVisible()) return 0;
   if (changing(visible_objects[old_altitude]).remove(p_o) == -1 && !tearing_down) {
     logger().writeLog("SceneGraph::updateAltitude(): remove from old altitude (%d) failed!",
-                   old_altitude);
+                      old_altitude);
     return -1;
   }
   if (changing(visible_objects[new_altitude]).insert(p_o) == -1) {
     logger().writeLog("SceneGraph::updateAltitude()): insert visible object at altitude %d failed!",
-                   new_altitude);
+                      new_altitude);
     return -1;
   }
   return 0;
@@ -220,7 +220,7 @@ int SceneGraph::updateSolidness(Object *p_o, Solidness new_solidness) {
   if (new_solidness == SPECTRAL && p_o->isSolid()) {
     if (solid_objects.remove(p_o) == -1 && !tearing_down)
       logger().writeLog("SceneGraph::updateSolidness(): unable to remove solid object (%s)",
-                     p_o->getType().c_str());
+                        p_o->getType().c_str());
 #if SORBELANE_GRID
     if (grid.removeObject(p_o) == -1) return -1;
 #endif
@@ -233,7 +233,8 @@ int SceneGraph::updateSolidness(Object *p_o, Solidness new_solidness) {
 #if SORBELANE_GRID
   logger().writeLog("SceneGraph::updateSolidness(): Adding to grid.");
   if (grid.insertObject(p_o) == -1) {
-    logger().writeLog("SceneGraph::updateSolidness(): Error! unable to insert solid object into grid");
+    logger().writeLog(
+        "SceneGraph::updateSolidness(): Error! unable to insert solid object into grid");
     return -1;
   }
 #endif
@@ -248,12 +249,12 @@ int SceneGraph::updateVisible(Object *p_o, bool new_visible) {
   if (!new_visible) {
     if (changing(visible_objects[altitude]).remove(p_o) == -1 && !tearing_down) {
       logger().writeLog("SceneGraph::updateVisible(): unable to remove visible object (%s)",
-                     p_o->getType().c_str());
+                        p_o->getType().c_str());
       return -1;
     }
   } else if (changing(visible_objects[altitude]).insert(p_o) == -1 && !tearing_down) {
     logger().writeLog("SceneGraph::updateVisible(): unable to add visible object (%s)",
-                   p_o->getType().c_str());
+                      p_o->getType().c_str());
     return -1;
   }
   return 0;
@@ -275,7 +276,8 @@ int SceneGraph::updateActive(Object *p_o, bool new_active) {
     }
   };
   if (!new_active) {
-    check(changing(objects).remove(p_o), "SceneGraph::updateActive(): remove object (%s) failed for objects!");
+    check(changing(objects).remove(p_o),
+          "SceneGraph::updateActive(): remove object (%s) failed for objects!");
     if (visible)
       check(changing(visible_objects[p_o->getAltitude()]).remove(p_o),
             "SceneGraph::updateActive(): remove visible object (%s) failed for visible_objects!");
@@ -289,7 +291,8 @@ int SceneGraph::updateActive(Object *p_o, bool new_active) {
     check(inactive_objects.insert(p_o),
           "SceneGraph::updateActive(): insert object (%s) failed for inactive_objects!");
   } else {
-    check(changing(objects).insert(p_o), "SceneGraph::updateActive(): insert object (%s) failed for objects!");
+    check(changing(objects).insert(p_o),
+          "SceneGraph::updateActive(): insert object (%s) failed for objects!");
     if (visible)
       check(changing(visible_objects[p_o->getAltitude()]).insert(p_o),
             "SceneGraph::updateActive(): insert object (%s) failed for visible_objects!");
@@ -313,7 +316,7 @@ int SceneGraph::updatePosition(Object *p_o, Vector new_position) {
 #if SORBELANE_GRID
   if (grid.updatePosition(p_o, new_position) == -1) {
     logger().writeLog("SceneGraph::updatePosition(): Error calling grid updatePosition (Object %d)",
-                   p_o->getId());
+                      p_o->getId());
     return -1;
   }
   return 0;

@@ -11,7 +11,8 @@
 #include "Vector.h"
 
 #ifndef SORBELANE_GRID
-#error "SORBELANE_GRID (1: grid, 0: list scan) comes with the sorbelane-grid or sorbelane-simple target"
+#error \
+    "SORBELANE_GRID (1: grid, 0: list scan) comes with the sorbelane-grid or sorbelane-simple target"
 #endif
 #if SORBELANE_GRID
 #include "Grid.h"
@@ -41,7 +42,7 @@ class SceneGraph {
 #endif
   unsigned int version;  // changes whenever what collision queries can find changes
   bool started;
-  bool tearing_down;  // from beginTearDown() to the next startUp()
+  bool tearing_down;         // from beginTearDown() to the next startUp()
   const ObjectList *walked;  // the list a walk reads in place, if any
   ObjectList *walk_copy;     // where that list is copied before it first changes
   bool walk_copied;

@@ -55,21 +55,13 @@ int ViewObject::setLocation(ViewObjectLocation new_location) {
   switch (new_location) {
     case TOP_LEFT:
     case CENTER_LEFT:
-    case BOTTOM_LEFT:
-      x = h / 6;
-      break;
+    case BOTTOM_LEFT: x = h / 6; break;
     case TOP_CENTER:
-    case BOTTOM_CENTER:
-      x = h * 3 / 6;
-      break;
-    case CENTER_CENTER:
-      x = h * 0.5f;
-      break;
+    case BOTTOM_CENTER: x = h * 3 / 6; break;
+    case CENTER_CENTER: x = h * 0.5f; break;
     case TOP_RIGHT:
     case CENTER_RIGHT:
-    case BOTTOM_RIGHT:
-      x = h * 5 / 6;
-      break;
+    case BOTTOM_RIGHT: x = h * 5 / 6; break;
     default:
       LogManager::getInstance().writeLog(
           "ViewObject::setLocation(): Warning! Location out of range (%d). Ignored.",
@@ -79,17 +71,11 @@ int ViewObject::setLocation(ViewObjectLocation new_location) {
   switch (new_location) {
     case TOP_LEFT:
     case TOP_CENTER:
-    case TOP_RIGHT:
-      y = border ? 1 : 0;
-      break;
+    case TOP_RIGHT: y = border ? 1 : 0; break;
     case CENTER_LEFT:
     case CENTER_CENTER:
-    case CENTER_RIGHT:
-      y = border ? v * 0.5f : v * 0.5f - 1;
-      break;
-    default:
-      y = border ? v - 2 : v - 1;
-      break;
+    case CENTER_RIGHT: y = border ? v * 0.5f : v * 0.5f - 1; break;
+    default: y = border ? v - 2 : v - 1; break;
   }
   setPosition(Vector(x, y));
   location = new_location;
@@ -159,24 +145,14 @@ std::string ViewObject::serialize(std::string attr) {
                   (!attr.empty() && attr.find(VIEW_ATTRIBUTE_TOKEN[i]) != std::string::npos);
     if (!chosen) continue;
     switch (attribute) {
-      case VIEW_STRING:
-        text += "view_string:" + AttributeList::escape(view_string) + ",";
-        break;
-      case VALUE:
-        text += "view_value:" + sb::toString(value) + ",";
-        break;
-      case BORDER:
-        text += "view_border:" + sb::toString(border) + ",";
-        break;
-      case COLOR:
-        text += "view_color:" + sb::toString(static_cast<int>(color)) + ",";
-        break;
+      case VIEW_STRING: text += "view_string:" + AttributeList::escape(view_string) + ","; break;
+      case VALUE: text += "view_value:" + sb::toString(value) + ","; break;
+      case BORDER: text += "view_border:" + sb::toString(border) + ","; break;
+      case COLOR: text += "view_color:" + sb::toString(static_cast<int>(color)) + ","; break;
       case LOCATION:
         text += "view_location:" + sb::toString(static_cast<int>(location)) + ",";
         break;
-      case DRAW_VALUE:
-        text += "view_draw_value:" + sb::toString(draw_value) + ",";
-        break;
+      case DRAW_VALUE: text += "view_draw_value:" + sb::toString(draw_value) + ","; break;
     }
     view_modified[attribute] = false;
   }
@@ -201,15 +177,15 @@ int ViewObject::deserialize(std::string str) {
       log_manager.writeLog(10, "ViewObject::deserialize(): value is %d", number);
       setValue(number);
     } else {
-      log_manager.writeLog("ViewObject::deserialize(): Warning! view_value '%s' not valid. Ignored.",
-                           text.c_str());
+      log_manager.writeLog(
+          "ViewObject::deserialize(): Warning! view_value '%s' not valid. Ignored.", text.c_str());
     }
   }
   // An unlocated object forgets its location before the border is read, so
   // that the border does not put it back at the old location's place.
   int read_location = 0;
-  bool unlocated = readInt(list.value("view_location"), read_location) &&
-                   read_location == UNDEFINED_LOCATION;
+  bool unlocated =
+      readInt(list.value("view_location"), read_location) && read_location == UNDEFINED_LOCATION;
   if (unlocated && location != UNDEFINED_LOCATION) {
     location = UNDEFINED_LOCATION;
     setViewModified(LOCATION);
@@ -225,8 +201,8 @@ int ViewObject::deserialize(std::string str) {
       log_manager.writeLog(10, "ViewObject::deserialize(): color is %d", number);
       setColor(static_cast<Color>(number));
     } else {
-      log_manager.writeLog("ViewObject::deserialize(): Warning! view_color '%s' not valid. Ignored.",
-                           text.c_str());
+      log_manager.writeLog(
+          "ViewObject::deserialize(): Warning! view_color '%s' not valid. Ignored.", text.c_str());
     }
   }
   // A located object goes to its place; an unlocated one keeps the position
@@ -244,7 +220,8 @@ int ViewObject::deserialize(std::string str) {
       }
     } else {
       log_manager.writeLog(
-          "ViewObject::deserialize(): Warning! view_location '%s' not valid. Ignored.", text.c_str());
+          "ViewObject::deserialize(): Warning! view_location '%s' not valid. Ignored.",
+          text.c_str());
     }
   }
   text = list.value("view_draw_value");

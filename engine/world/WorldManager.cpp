@@ -316,9 +316,9 @@ void WorldManager::deleteMarked() {
 // registered for step events alone, following no path and not followed.
 bool WorldManager::isQuiet(const Object *p_o) const {
   return p_quiet_class && typeid(*p_o) == *p_quiet_class && p_o->isActive() &&
-         p_o->getSolidness() == SPECTRAL &&
-         p_o->cold->event_count == 1 && p_o->cold->event_name[0] == STEP_EVENT &&
-         !p_o->cold->p_path_find && p_o != p_view_following;
+         p_o->getSolidness() == SPECTRAL && p_o->cold->event_count == 1 &&
+         p_o->cold->event_name[0] == STEP_EVENT && !p_o->cold->p_path_find &&
+         p_o != p_view_following;
 }
 
 void WorldManager::deleteQuietRun(int begin, int end) {
@@ -375,8 +375,9 @@ int WorldManager::resolveCollisions(Object *p_o, Vector &where, ObjectList &list
       scene_graph.collectCollisions(p_o, where, list);
       for (int i = 0; i < list.getCount(); i++) {
         if (list[i]->getSolidness() == HARD) {
-          logger().writeLog(
-              5, "WorldManager::moveObject(): Double collision. Object (avoid obstacles) cannot move.");
+          logger().writeLog(5,
+                            "WorldManager::moveObject(): Double collision. Object (avoid "
+                            "obstacles) cannot move.");
           return -1;
         }
       }
@@ -447,7 +448,6 @@ bool WorldManager::drawsOnlyItsShape(const Object *p_o) const {
 }
 
 // The free functions of utility.h that convert between world and view.
-
 
 Vector viewToWorld(Vector view_pos) {
   return view_pos + WorldManager::getInstance().getView().getCorner();

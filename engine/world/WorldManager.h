@@ -40,8 +40,8 @@ class WorldManager : public Manager {
   // so that a step allocates nothing. A walk that starts while one is under
   // way (a handler calling them) walks a copy of its own.
   ObjectList walk;
-  ObjectList collisions;     // reused collision list of moveObject()
-  int move_depth;            // moveObject() calls in progress (handlers may nest them)
+  ObjectList collisions;  // reused collision list of moveObject()
+  int move_depth;         // moveObject() calls in progress (handlers may nest them)
 
   // Plain particles deleted together leave the lists at once; a
   // shorter run goes one by one, which costs less for so few.

@@ -217,8 +217,8 @@ bool requiredInt(Lines &header, const std::string &key, int &value) {
   Match found = matchLineInt(header, key, value);
   if (found == Match::MALFORMED) return false;
   if (found == Match::NONE || value == -1) {
-    LogManager::getInstance().writeLog("ResourceManager::loadSprite(): Error! Missing '%s' in header.",
-                                       key.c_str());
+    LogManager::getInstance().writeLog(
+        "ResourceManager::loadSprite(): Error! Missing '%s' in header.", key.c_str());
     return false;
   }
   if (value < 0) {
@@ -231,8 +231,8 @@ bool requiredInt(Lines &header, const std::string &key, int &value) {
 }
 
 void warnAbsent(const char *key) {
-  LogManager::getInstance().writeLog(5, "ResourceManager::loadSprite(): Warning! No '%s' in header.",
-                                     key);
+  LogManager::getInstance().writeLog(
+      5, "ResourceManager::loadSprite(): Warning! No '%s' in header.", key);
 }
 
 // What a sprite file's header gives.

@@ -39,8 +39,8 @@ long long nowMs() {
 // Sends what is queued as far as the socket takes it; -1 when the socket failed.
 int NetworkManager::Connection::flush() {
   while (out_at < out.size()) {
-    ssize_t sent = ::send(sock, out.data() + out_at, out.size() - out_at,
-                          MSG_NOSIGNAL | MSG_DONTWAIT);
+    ssize_t sent =
+        ::send(sock, out.data() + out_at, out.size() - out_at, MSG_NOSIGNAL | MSG_DONTWAIT);
     if (sent == -1) {
       if (errno == EINTR) continue;
       if (errno == EAGAIN || errno == EWOULDBLOCK) {
@@ -129,8 +129,8 @@ int NetworkManager::Connection::write(const char *data, int bytes) {
   if (out.empty()) {
     log.writeLog(15, "NetworkManager::send(): Calling send().");
     while (sent < static_cast<size_t>(bytes)) {
-      ssize_t n = ::send(sock, data + sent, static_cast<size_t>(bytes) - sent,
-                         MSG_NOSIGNAL | MSG_DONTWAIT);
+      ssize_t n =
+          ::send(sock, data + sent, static_cast<size_t>(bytes) - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
       if (n == -1) {
         if (errno == EINTR) continue;
         if (errno == EAGAIN || errno == EWOULDBLOCK) break;
@@ -158,8 +158,7 @@ int NetworkManager::Connection::write(const char *data, int bytes) {
 // Takes up to wanted received bytes into buffer, reading the socket first when
 // fewer are held; 0 once the peer has gone and nothing is left, -1 for nothing yet.
 int NetworkManager::Connection::read(void *buffer, size_t wanted, bool peek) {
-  if (in_end - in_begin < wanted && drain("receive") == -1 && in_end == in_begin)
-    return -1;
+  if (in_end - in_begin < wanted && drain("receive") == -1 && in_end == in_begin) return -1;
   size_t held = in_end - in_begin;
   if (held == 0) {
     return ended ? 0 : -1;  // the peer has gone and nothing is left, or nothing yet

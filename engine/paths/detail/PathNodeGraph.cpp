@@ -69,8 +69,7 @@ Acquired acquireGraph(std::size_t count, PathNodeGraph *&p_graph) {
     }
   }
   long long need = static_cast<long long>(count) * BYTES_PER_CELL;
-  while (!pool_gone && !freeGraphs().empty() &&
-         live_bytes + pooled_bytes + need > MAX_PATH_MEMORY)
+  while (!pool_gone && !freeGraphs().empty() && live_bytes + pooled_bytes + need > MAX_PATH_MEMORY)
     dropOldestFree();
   if (live_bytes + need > MAX_PATH_MEMORY) return Acquired::NO_ROOM;
   p_graph = new (std::nothrow) PathNodeGraph;

@@ -77,7 +77,9 @@ struct PathNodeGraph {
 
   ~PathNodeGraph() { std::free(cells); }
 
-  long long fixedBytes() const { return static_cast<long long>(count) * path_graph::BYTES_PER_CELL; }
+  long long fixedBytes() const {
+    return static_cast<long long>(count) * path_graph::BYTES_PER_CELL;
+  }
   long long bytes() const {
     return fixedBytes() + static_cast<long long>(heap.capacity() * sizeof(HeapEntry));
   }

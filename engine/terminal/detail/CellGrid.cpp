@@ -244,13 +244,16 @@ CellGrid::Steps CellGrid::stepsOf(const Axis &axis, float low, float high) {
   };
   std::vector<Change> changes;
   for (int k = 0; k < axis.cells; k++) {
-    float first = axis.first[static_cast<std::size_t>(k)], last = axis.last[static_cast<std::size_t>(k)];
+    float first = axis.first[static_cast<std::size_t>(k)],
+          last = axis.last[static_cast<std::size_t>(k)];
     changes.push_back({lastHolding([=](float p) { return !(p + low > first); }), 0});
     changes.push_back({lastHolding([=](float p) { return !(p + high > last); }), 1});
   }
   for (float nearest : axis.nearest)
-    changes.push_back({lastHolding([=](float p) { return !(((p + low) + (p + high)) / 2 > nearest); }), 2});
-  std::sort(changes.begin(), changes.end(), [](const Change &a, const Change &b) { return a.at < b.at; });
+    changes.push_back(
+        {lastHolding([=](float p) { return !(((p + low) + (p + high)) / 2 > nearest); }), 2});
+  std::sort(changes.begin(), changes.end(),
+            [](const Change &a, const Change &b) { return a.at < b.at; });
   Steps steps;
   int counts[3] = {0, 0, 0};
   steps.cells.push_back({0, -1, -1});

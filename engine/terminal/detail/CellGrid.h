@@ -91,8 +91,8 @@ class CellGrid {
   mutable std::uint32_t recent_radius_bits = 0;
   mutable std::size_t recent_points = 0;
   mutable int repeats = 0;
-  const Often *oftenShape(float radius, std::size_t points, float low_x, float high_x,
-                          float low_y, float high_y) const;
+  const Often *oftenShape(float radius, std::size_t points, float low_x, float high_x, float low_y,
+                          float high_y) const;
   static Steps stepsOf(const Axis &axis, float low, float high);
   static Span spanOf(const Often &often, float x, float y);
   Span cover(float x, float y, float radius, std::size_t points, float rotation,

@@ -62,8 +62,8 @@ void TerminalSignals::installFatalHandlers() {
   for (int i = 0; i < FATAL_COUNT; i++) {
     handler_installed[i] = sigaction(FATAL_SIGNALS[i], &action, &previous_actions[i]) == 0;
     if (!handler_installed[i]) continue;
-    bool ignored = !(previous_actions[i].sa_flags & SA_SIGINFO) &&
-                   previous_actions[i].sa_handler == SIG_IGN;
+    bool ignored =
+        !(previous_actions[i].sa_flags & SA_SIGINFO) && previous_actions[i].sa_handler == SIG_IGN;
     bool the_games = i >= CRASH_COUNT && ((previous_actions[i].sa_flags & SA_SIGINFO) ||
                                           previous_actions[i].sa_handler != SIG_DFL);
     if (ignored || the_games) {

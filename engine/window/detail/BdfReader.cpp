@@ -42,7 +42,7 @@ bool startsWith(const std::string &line, const char *word) {
 struct BdfState {
   long box[4] = {0, 0, 0, 0};  // width, height, x offset, y offset
   bool have_box = false;
-  int glyph = -1;      // index of the glyph under way, -1 between glyphs
+  int glyph = -1;  // index of the glyph under way, -1 between glyphs
   int next_glyph = 0;
   long encoding = -1;
   long bbx[4] = {0, 0, 0, 0};

@@ -27,8 +27,11 @@ std::uint32_t u32At(const std::string &bytes, std::size_t at) {
 // when it is broken.
 std::size_t utf8At(const std::string &bytes, std::size_t at, char32_t &code) {
   unsigned char c = byteAt(bytes, at);
-  std::size_t length = c < 0x80 ? 1 : c >= 0xc2 && c <= 0xdf ? 2 : c >= 0xe0 && c <= 0xef ? 3
-                       : c >= 0xf0 && c <= 0xf4 ? 4 : 0;
+  std::size_t length = c < 0x80                 ? 1
+                       : c >= 0xc2 && c <= 0xdf ? 2
+                       : c >= 0xe0 && c <= 0xef ? 3
+                       : c >= 0xf0 && c <= 0xf4 ? 4
+                                                : 0;
   if (length == 0 || at + length > bytes.size()) return 0;
   std::uint32_t value = length == 1 ? c : c & (0x3f >> (length - 1));
   for (std::size_t i = 1; i < length; i++) {
@@ -45,13 +48,12 @@ std::size_t utf8At(const std::string &bytes, std::size_t at, char32_t &code) {
 bool PsfReader::isPsf(const std::string &bytes) {
   return (bytes.size() >= 2 && byteAt(bytes, 0) == PSF1_MAGIC[0] &&
           byteAt(bytes, 1) == PSF1_MAGIC[1]) ||
-         (bytes.size() >= 4 && bytes.compare(0, 4, reinterpret_cast<const char *>(PSF2_MAGIC),
-                                             4) == 0);
+         (bytes.size() >= 4 &&
+          bytes.compare(0, 4, reinterpret_cast<const char *>(PSF2_MAGIC), 4) == 0);
 }
 
 bool PsfReader::read(const std::string &bytes, BitmapFont &font, std::string &problem) {
-  if (bytes.size() >= 4 &&
-      bytes.compare(0, 4, reinterpret_cast<const char *>(PSF2_MAGIC), 4) == 0)
+  if (bytes.size() >= 4 && bytes.compare(0, 4, reinterpret_cast<const char *>(PSF2_MAGIC), 4) == 0)
     return readPsf2(bytes, font, problem);
   return readPsf1(bytes, font, problem);
 }
@@ -106,8 +108,10 @@ bool PsfReader::readPsf1(const std::string &bytes, BitmapFont &font, std::string
       unsigned value = byteAt(bytes, at) | byteAt(bytes, at + 1) << 8;
       at += 2;
       if (value == 0xffff) break;
-      if (value == 0xfffe) in_sequence = true;
-      else if (!in_sequence) font.map(static_cast<char32_t>(value), glyph);
+      if (value == 0xfffe)
+        in_sequence = true;
+      else if (!in_sequence)
+        font.map(static_cast<char32_t>(value), glyph);
     }
   }
   return true;

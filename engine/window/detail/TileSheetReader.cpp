@@ -37,7 +37,8 @@ bool TileSheetReader::read(const std::string &bytes, BitmapFont &font, std::stri
   auto u32 = [&](std::size_t at) {
     return static_cast<unsigned>(static_cast<unsigned char>(bytes[at])) << 24 |
            static_cast<unsigned char>(bytes[at + 1]) << 16 |
-           static_cast<unsigned char>(bytes[at + 2]) << 8 | static_cast<unsigned char>(bytes[at + 3]);
+           static_cast<unsigned char>(bytes[at + 2]) << 8 |
+           static_cast<unsigned char>(bytes[at + 3]);
   };
   unsigned width = u32(16), height = u32(20);
   const unsigned most = 16 * BitmapFont::MAX_GLYPH_SIDE;
@@ -61,7 +62,8 @@ bool TileSheetReader::read(const std::string &bytes, BitmapFont &font, std::stri
     unsigned top = static_cast<unsigned>(glyph / 16 * glyph_height);
     for (int y = 0; y < glyph_height; y++)
       for (int x = 0; x < glyph_width; x++) {
-        sf::Color c = sheet.getPixel(left + static_cast<unsigned>(x), top + static_cast<unsigned>(y));
+        sf::Color c =
+            sheet.getPixel(left + static_cast<unsigned>(x), top + static_cast<unsigned>(y));
         bool set = rule == ALPHA ? c.a >= 128 : rule == GREY ? c.r >= 128 : c != key;
         if (set) font.set(glyph, x, y);
       }

@@ -24,8 +24,8 @@ bool hasWhiteSquare(const sf::Texture &texture) {
 
 }  // namespace
 
-bool VertexBatch::prepare(const sf::Font &font, unsigned int new_character_size,
-                          std::size_t cells, bool new_cp437) {
+bool VertexBatch::prepare(const sf::Font &font, unsigned int new_character_size, std::size_t cells,
+                          bool new_cp437) {
   for (GlyphQuad &quad : glyphs) quad = GlyphQuad();
   vertices.clear();
   // Room for two quads a cell; more grows as needed and is kept.

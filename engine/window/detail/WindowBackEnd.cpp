@@ -30,9 +30,10 @@ int loadFont(sf::Font &font, const std::string &font_file) {
   for (const std::string &fallback : EngineFont::fallbackFiles()) {
     if (!font.loadFromFile(fallback)) continue;
     if (named)
-      log_manager.writeLog("DisplayManager::startUp(): Warning! Unable to load font from file "
-                           "'%s'; using the engine's font '%s'.",
-                           font_file.c_str(), fallback.c_str());
+      log_manager.writeLog(
+          "DisplayManager::startUp(): Warning! Unable to load font from file "
+          "'%s'; using the engine's font '%s'.",
+          font_file.c_str(), fallback.c_str());
     else
       log_manager.writeLog(1, "DisplayManager::startUp(): Using the engine's font '%s'.",
                            fallback.c_str());
@@ -129,9 +130,9 @@ void WindowBackEnd::addBitmapQuad(sf::Vector2f at, sf::Vector2f size, sf::Vector
                                   sf::Vector2f texel_size, sf::Color color) {
   const sf::Vector2f corners[6] = {{0, 0}, {1, 0}, {0, 1}, {0, 1}, {1, 0}, {1, 1}};
   for (const sf::Vector2f &c : corners)
-    bitmap_cells.append(sf::Vertex(sf::Vector2f(at.x + c.x * size.x, at.y + c.y * size.y), color,
-                                   sf::Vector2f(texel.x + c.x * texel_size.x,
-                                                texel.y + c.y * texel_size.y)));
+    bitmap_cells.append(
+        sf::Vertex(sf::Vector2f(at.x + c.x * size.x, at.y + c.y * size.y), color,
+                   sf::Vector2f(texel.x + c.x * texel_size.x, texel.y + c.y * texel_size.y)));
 }
 
 void WindowBackEnd::flushBitmap() {
@@ -164,8 +165,8 @@ void WindowBackEnd::drawBitmapCell(float px, float py, char ch, sf::Color color,
   p_rectangle->setFillColor(background);
   if (blank) return;
   int width = p_bitmap->getWidth(), height = p_bitmap->getHeight();
-  bitmap_glyph.setTextureRect(sf::IntRect(glyph % ATLAS_COLUMNS * width,
-                                          glyph / ATLAS_COLUMNS * height, width, height));
+  bitmap_glyph.setTextureRect(
+      sf::IntRect(glyph % ATLAS_COLUMNS * width, glyph / ATLAS_COLUMNS * height, width, height));
   bitmap_glyph.setPosition(px + static_cast<float>(shake_x), py + static_cast<float>(shake_y));
   bitmap_glyph.setColor(color);
   p_window->draw(bitmap_glyph);
@@ -275,8 +276,8 @@ bool WindowBackEnd::rulesCover(const PixelLayer::Rules &rules, const std::vector
     PolygonGeometry::corners(placement, probe.radius, probe.points, corners);
     for (std::size_t k = 1; k + 1 < probe.points; k++) {
       sf::Vector2f triangle[3] = {corners[0], corners[k], corners[k + 1]};
-      int count = PixelLayer::triangle(triangle, static_cast<int>(size.x),
-                                       static_cast<int>(size.y), rules, pixels.data());
+      int count = PixelLayer::triangle(triangle, static_cast<int>(size.x), static_cast<int>(size.y),
+                                       rules, pixels.data());
       if (count < 0) return false;
       for (int n = 0; n < count; n++) covered[pixels[n]] = 1;
     }
@@ -347,8 +348,8 @@ int WindowBackEnd::drawCollected(float px, float py, char ch, sf::Color color,
   const float white = VertexBatch::WHITE_TEXEL;
   sf::Vector2f size = p_rectangle->getSize();
   batch.addQuad(cell, 0, 0, size.x, size.y,
-                p_cell_background ? *p_cell_background : p_rectangle->getFillColor(), white,
-                white, white, white);
+                p_cell_background ? *p_cell_background : p_rectangle->getFillColor(), white, white,
+                white, white);
   const VertexBatch::GlyphQuad &quad = batch.glyph(static_cast<unsigned char>(ch));
   if (!quad.blank)
     batch.addQuad(glyph, quad.left, quad.top, quad.right, quad.bottom, color, quad.u1, quad.v1,
@@ -356,8 +357,8 @@ int WindowBackEnd::drawCollected(float px, float py, char ch, sf::Color color,
   return 0;
 }
 
-int WindowBackEnd::drawPolygon(float x, float y, float radius, std::size_t points,
-                               float rotation, sf::Color color) {
+int WindowBackEnd::drawPolygon(float x, float y, float radius, std::size_t points, float rotation,
+                               sf::Color color) {
   if (!batching) {
     flushBitmap();  // cells drawn before stay beneath
     if (figure.getPointCount() != points) figure.setPointCount(points);

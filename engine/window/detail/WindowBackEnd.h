@@ -43,8 +43,7 @@ class WindowBackEnd : public DisplayBackEnd {
   /// Whether the window is open.
   bool canDraw() const override;
   /// Draws the cell's background rectangle, then the glyph moved by the shake.
-  int drawCh(Vector view_pos, char ch, unsigned char r, unsigned char g,
-             unsigned char b) override;
+  int drawCh(Vector view_pos, char ch, unsigned char r, unsigned char g, unsigned char b) override;
   /// Draws the cell's background rectangle in cell_background, then the
   /// glyph moved by the shake.
   int drawChOver(Vector view_pos, char ch, sf::Color color, sf::Color cell_background) override;
@@ -134,8 +133,8 @@ class WindowBackEnd : public DisplayBackEnd {
                      sf::Vector2f texel_size, sf::Color color);
   // Draws the collected bitmap cells.
   void flushBitmap();
-  void drawCollectedPolygon(float x, float y, float radius, std::size_t points,
-                            float rotation, sf::Color color);
+  void drawCollectedPolygon(float x, float y, float radius, std::size_t points, float rotation,
+                            sf::Color color);
 };
 
 }  // namespace sb
