@@ -10,6 +10,7 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -217,8 +218,8 @@ TEST(TerminalCells, RandomDrawsGiveTheCellsOfCellByCellDrawing) {
   close(slave);
 }
 
-// Polygons handed over in runs (cells found for the whole run, then filled)
-// leave every cell as drawing them one by one does, as drawPolygon() does:
+// Polygons handed over in runs of one shape leave every cell as drawing them
+// one by one does, as drawPolygon() does:
 // clear ones skipped, shapes that come again and again looked up by position,
 // more distinct shapes than the grid keeps, turned ones and ones far out.
 TEST(TerminalCells, RunsOfPolygonsGiveTheCellsOfOneByOne) {
@@ -262,13 +263,20 @@ TEST(TerminalCells, RunsOfPolygonsGiveTheCellsOfOneByOne) {
           display.fillCells(span.column_from, span.column_to, span.row_from, span.row_to, p.color.r,
                             p.color.g, p.color.b, p.color.a);
         }
-      } else {
-        std::vector<sb::TerminalDisplay::Fill> fills(polygons.size());
-        for (std::size_t done = 0; done < polygons.size(); done += 256) {
-          std::size_t run = std::min<std::size_t>(256, polygons.size() - done);
-          grid.fills(polygons.data() + done, run, fills.data() + done);
+      } else {  // in runs of one shape, of at most 256
+        std::vector<sb::DisplayBackEnd::PolygonAt> places(polygons.size());
+        for (std::size_t i = 0; i < polygons.size(); i++)
+          places[i].x = polygons[i].x, places[i].y = polygons[i].y, places[i].color = polygons[i].color;
+        for (std::size_t done = 0, run = 0; done < polygons.size(); done += run) {
+          const sb::DisplayBackEnd::Polygon &shape = polygons[done];
+          for (run = 1; run < 256 && done + run < polygons.size(); run++) {
+            const sb::DisplayBackEnd::Polygon &next = polygons[done + run];
+            if (std::memcmp(&next.radius, &shape.radius, sizeof(float)) != 0 || next.points != shape.points ||
+                next.rotation != shape.rotation)
+              break;
+          }
+          grid.paint(shape, places.data() + done, run, display);
         }
-        display.fillAll(fills.data(), fills.size());
       }
       results[way] = cellsOf(display);
       display.close();

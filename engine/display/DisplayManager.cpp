@@ -271,10 +271,10 @@ int DisplayManager::drawPolygon(float x, float y, float radius, std::size_t poin
   return p_back_end->drawPolygon(x, y, radius, points, rotation, color);
 }
 
-int DisplayManager::drawPolygons(const DisplayBackEnd::Polygon *p_polygons,
-                                 std::size_t count) const {
+int DisplayManager::drawPolygons(const DisplayBackEnd::Polygon &shape,
+                                 const DisplayBackEnd::PolygonAt *p_at, std::size_t count) const {
   if (!startedToDraw()) return -1;
-  return p_back_end->drawPolygons(p_polygons, count);
+  return p_back_end->drawPolygons(shape, p_at, count);
 }
 
 void DisplayManager::flush() const { p_back_end->flush(); }

@@ -177,9 +177,11 @@ class DisplayManager : public Manager {
   /// window or before start-up (logged).
   int drawPolygon(float x, float y, float radius, std::size_t points, float rotation,
                   sf::Color color) const;
-  /// drawPolygon() for count polygons in order, handed to the display at
-  /// once; 0, or -1 as drawPolygon().
-  int drawPolygons(const DisplayBackEnd::Polygon *p_polygons, std::size_t count) const;
+  /// drawPolygon() for count polygons of one radius, corner count and
+  /// rotation (shape's) at p_at's places and colours, in order, handed to
+  /// the display at once; 0, or -1 as drawPolygon().
+  int drawPolygons(const DisplayBackEnd::Polygon &shape, const DisplayBackEnd::PolygonAt *p_at,
+                   std::size_t count) const;
 
   /// Hands what has been collected to the window, in one draw call.
   void flush() const;

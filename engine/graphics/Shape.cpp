@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstring>
 
 #include <SFML/Graphics/RenderWindow.hpp>
 
@@ -29,6 +30,9 @@ struct FigureSettings {
 
 FigureSettings settings;
 bool figure_stale = false;
+
+// Whether two floats have the same bits (NaNs and zeros of either sign alike or not).
+bool sameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 sf::CircleShape &sharedFigure() {
   static sf::CircleShape figure(0, 30);
@@ -97,42 +101,47 @@ unsigned char Shape::getOpacity() const { return opacity; }
 
 const sf::CircleShape &Shape::figure() { return sharedFigure(); }
 
-// The figure's settings for this shape with its reference point at pixel
-// (px, py) of the view: what its type needs, the rest kept from before.
-inline void Shape::place(float px, float py) {
+template <typename Figure>
+inline void Shape::placeInto(Figure &figure, float px, float py) {
   if (color != CUSTOM) colorToRGB(getColor(), red, green, blue);
-  settings.color.r = red;  // member by member: sf::Color's constructor is not inline
-  settings.color.g = green;
-  settings.color.b = blue;
-  settings.color.a = opacity;
+  figure.color.r = red;  // member by member: sf::Color's constructor is not inline
+  figure.color.g = green;
+  figure.color.b = blue;
+  figure.color.a = opacity;
 
   // Only squares are turned; the others are set upright again so that a
   // square drawn before them does not leave them rotated.
   float s = size;
   switch (type) {
     case CIRCLE:
-      settings.points = !(s >= 3) ? 3 : (s > 10 ? 10 : static_cast<std::size_t>(s));  // NaN: 3
-      settings.radius = s;
-      settings.rotation = 0;
-      settings.x = px - s / 2;
-      settings.y = py - s / 2;
+      figure.points = !(s >= 3) ? 3 : (s > 10 ? 10 : static_cast<std::size_t>(s));  // NaN: 3
+      figure.radius = s;
+      figure.rotation = 0;
+      figure.x = px - s / 2;
+      figure.y = py - s / 2;
       break;
     case SQUARE:
-      settings.points = 4;
-      settings.rotation = 45;
-      settings.radius = s / Config::getInstance().getFontScale();
-      settings.x = px + s / 2;
-      settings.y = py - s / 1.75f;
+      figure.points = 4;
+      figure.rotation = 45;
+      figure.radius = s / Config::getInstance().getFontScale();
+      figure.x = px + s / 2;
+      figure.y = py - s / 1.75f;
       break;
     case TRIANGLE:
-      settings.points = 3;
-      settings.radius = s / 2;
-      settings.rotation = 0;
-      settings.x = px - s / 2;
-      settings.y = py - s / 2;
+      figure.points = 3;
+      figure.radius = s / 2;
+      figure.rotation = 0;
+      figure.x = px - s / 2;
+      figure.y = py - s / 2;
       break;
     default: break;
   }
+}
+
+// The figure's settings for this shape with its reference point at pixel
+// (px, py) of the view: what its type needs, the rest kept from before.
+inline void Shape::place(float px, float py) {
+  placeInto(settings, px, py);
   figure_stale = true;
 }
 
@@ -165,26 +174,35 @@ bool Shape::drawsInBatches() {
 void Shape::drawAll(const Placed *p_placed, std::size_t count, Vector view_corner) {
   const DisplayManager &display_manager = DisplayManager::getInstance();
   const float cell_width = charWidth(), cell_height = charHeight();
-  // Made once: a polygon's colour would cost a call to construct.
-  static DisplayBackEnd::Polygon polygons[DRAW_ALL_BATCH];
-  for (std::size_t done = 0; done < count;) {
-    const std::size_t batch = std::min(count - done, DRAW_ALL_BATCH);
-    for (std::size_t i = 0; i < batch; i++) {
-      const Placed &placed = p_placed[done + i];
-      // As draw() converts: to the view, then to pixels.
-      Vector view = placed.world_pos - view_corner;
-      placed.p_shape->place(view.getX() * cell_width, view.getY() * cell_height);
-      DisplayBackEnd::Polygon &polygon = polygons[i];
-      polygon.x = settings.x;
-      polygon.y = settings.y;
-      polygon.radius = settings.radius;
-      polygon.points = settings.points;
-      polygon.rotation = settings.rotation;
-      polygon.color = settings.color;
+  // Made once: a colour would cost a call to construct.
+  static DisplayBackEnd::PolygonAt places[DRAW_ALL_BATCH];
+  DisplayBackEnd::Polygon batch_shape;
+  std::size_t batch = 0;
+  FigureSettings figure = settings;  // as each draw() leaves the shared figure
+  for (std::size_t i = 0; i < count; i++) {
+    const Placed &placed = p_placed[i];
+    // As draw() converts: to the view, then to pixels.
+    Vector view = placed.world_pos - view_corner;
+    placed.p_shape->placeInto(figure, view.getX() * cell_width, view.getY() * cell_height);
+    // A batch holds polygons of one radius, corner count and rotation.
+    bool same_shape = sameBits(figure.radius, batch_shape.radius) &&
+                      figure.points == batch_shape.points &&
+                      sameBits(figure.rotation, batch_shape.rotation);
+    if (batch > 0 && (!same_shape || batch == DRAW_ALL_BATCH)) {
+      display_manager.drawPolygons(batch_shape, places, batch);
+      batch = 0;
     }
-    display_manager.drawPolygons(polygons, batch);
-    done += batch;
+    batch_shape.radius = figure.radius;
+    batch_shape.points = figure.points;
+    batch_shape.rotation = figure.rotation;
+    DisplayBackEnd::PolygonAt &at = places[batch++];
+    at.x = figure.x;
+    at.y = figure.y;
+    at.color = figure.color;
   }
+  if (batch > 0) display_manager.drawPolygons(batch_shape, places, batch);
+  settings = figure;
+  figure_stale = true;
 }
 
 std::string toString(Shape shape) {

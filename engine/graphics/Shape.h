@@ -36,6 +36,9 @@ class Shape {
   // Polygons handed to the display at once by drawAll().
   static constexpr std::size_t DRAW_ALL_BATCH = 256;
   void place(float px, float py);
+  // place() into another figure's settings (of the source file's one type).
+  template <typename Figure>
+  void placeInto(Figure &figure, float px, float py);
 
  public:
   /// Makes a white, opaque circle about the size of a glyph: the smaller cell

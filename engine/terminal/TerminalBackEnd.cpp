@@ -145,12 +145,9 @@ int TerminalBackEnd::drawPolygon(float x, float y, float radius, std::size_t poi
   return 0;
 }
 
-int TerminalBackEnd::drawPolygons(const Polygon *p_polygons, std::size_t count) {
-  for (std::size_t done = 0; done < count; done += POLYGON_RUN) {
-    const std::size_t run = std::min(count - done, POLYGON_RUN);
-    p_cell_grid->fills(p_polygons + done, run, fills);
-    p_terminal->fillAll(fills, run);
-  }
+int TerminalBackEnd::drawPolygons(const Polygon &shape, const PolygonAt *p_at,
+                                  std::size_t count) {
+  p_cell_grid->paint(shape, p_at, count, *p_terminal);
   return 0;
 }
 

@@ -40,7 +40,7 @@ class TerminalBackEnd : public DisplayBackEnd {
                   sf::Color color) override;
   /// drawPolygon() for each polygon in order, without a call through the
   /// display for each. 0.
-  int drawPolygons(const Polygon *p_polygons, std::size_t count) override;
+  int drawPolygons(const Polygon &shape, const PolygonAt *p_at, std::size_t count) override;
   /// Sends the changed cells (logging once when the terminal cannot be
   /// written) and notes a resize; there is no picture to capture.
   void present(sf::Texture *p_capture) override;
@@ -77,8 +77,6 @@ class TerminalBackEnd : public DisplayBackEnd {
  private:
   std::unique_ptr<TerminalDisplay> p_terminal;
   std::unique_ptr<CellGrid> p_cell_grid;           // the cells in pixels, for shapes
-  static constexpr std::size_t POLYGON_RUN = 256;  // polygons whose cells are found at once
-  TerminalDisplay::Fill fills[POLYGON_RUN];        // their cells and colours
   Statistics statistics;
   long long frame_draw_ns = 0;  // this frame's drawing so far
   std::chrono::steady_clock::time_point draw_start;

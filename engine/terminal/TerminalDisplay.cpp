@@ -32,9 +32,6 @@ const char BEGIN_FRAME[] = "\x1b[?2026h";
 const char END_FRAME[] = "\x1b[?2026l";
 const std::size_t BEGIN_FRAME_SIZE = sizeof(BEGIN_FRAME) - 1;
 
-// Marks a cell as drawn, so that no drawn cell equals the 0 of "not known".
-const std::uint64_t CELL_SET = std::uint64_t(1) << 63;
-
 void appendNumber(std::string &out, unsigned int value) {
   char digits[10];
   int count = 0;
@@ -52,10 +49,6 @@ std::uint32_t packRGB(unsigned char r, unsigned char g, unsigned char b) {
 unsigned char red(std::uint32_t rgb) { return static_cast<unsigned char>(rgb >> 16); }
 unsigned char green(std::uint32_t rgb) { return static_cast<unsigned char>(rgb >> 8); }
 unsigned char blue(std::uint32_t rgb) { return static_cast<unsigned char>(rgb); }
-
-std::uint64_t makeCell(unsigned char ch, std::uint32_t fg, std::uint32_t bg) {
-  return CELL_SET | static_cast<std::uint64_t>(bg) << 32 | static_cast<std::uint64_t>(fg) << 8 | ch;
-}
 
 long long nanosecondsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() -
@@ -306,14 +299,6 @@ void TerminalDisplay::fillCells(int column_from, int column_to, int row_from, in
                                 unsigned char r, unsigned char g, unsigned char b,
                                 unsigned char alpha) {
   fillRectangle(column_from, column_to, row_from, row_to, r, g, b, alpha);
-}
-
-void TerminalDisplay::fillAll(const Fill *p_fills, std::size_t count) {
-  for (std::size_t i = 0; i < count; i++) {
-    const Fill &fill = p_fills[i];
-    fillRectangle(fill.column_from, fill.column_to, fill.row_from, fill.row_to, fill.r, fill.g,
-                  fill.b, fill.alpha);
-  }
 }
 
 inline void TerminalDisplay::fillRectangle(int column_from, int column_to, int row_from, int row_to,

@@ -90,19 +90,17 @@ class TerminalDisplay {
   /// row_from to row_to (inclusive); the part outside the window is ignored.
   void fillCells(int column_from, int column_to, int row_from, int row_to, unsigned char r,
                  unsigned char g, unsigned char b, unsigned char alpha);
-  /// Cells to fill, for fillAll(): as fillCells() takes them.
-  struct Fill {
-    int column_from = 0;      ///< First column.
-    int column_to = -1;       ///< Last column.
-    int row_from = 0;         ///< First row.
-    int row_to = -1;          ///< Last row.
-    unsigned char r = 0;      ///< Red.
-    unsigned char g = 0;      ///< Green.
-    unsigned char b = 0;      ///< Blue.
-    unsigned char alpha = 0;  ///< Opacity.
-  };
-  /// fillCells() for each of count fills, in order.
-  void fillAll(const Fill *p_fills, std::size_t count);
+  /// fill() of an opaque colour, for drawing many small shapes: inline, and
+  /// with nothing to blend.
+  void fillOpaque(int column, int row, unsigned char r, unsigned char g, unsigned char b) {
+    const auto column_index = static_cast<unsigned int>(column);
+    const auto row_index = static_cast<unsigned int>(row);
+    if (column_index >= static_cast<unsigned int>(columns) ||
+        row_index >= static_cast<unsigned int>(rows) || back.empty())
+      return;
+    back[row_index * static_cast<unsigned int>(columns) + column_index] =
+        makeCell(' ', 0, std::uint32_t(r) << 16 | std::uint32_t(g) << 8 | b);
+  }
   /// Sends the cells changed since the last frame in one write and blanks
   /// the buffer. The frame's bytes; 0 when nothing changed, or when the frame
   /// was dropped because the terminal has not yet taken all of an earlier one
@@ -159,6 +157,12 @@ class TerminalDisplay {
   std::uint64_t cellAt(int column, int row) const;
 
  private:
+  // Marks a cell as drawn, so that no drawn cell equals the 0 of "not known".
+  static constexpr std::uint64_t CELL_SET = std::uint64_t(1) << 63;
+  // A cell: character in bits 0-7, glyph colour in 8-31, background in 32-55.
+  static std::uint64_t makeCell(unsigned char ch, std::uint32_t fg, std::uint32_t bg) {
+    return CELL_SET | static_cast<std::uint64_t>(bg) << 32 | static_cast<std::uint64_t>(fg) << 8 | ch;
+  }
   int output_fd = -1;
   int input_fd = -1;
   int columns = 0, rows = 0;

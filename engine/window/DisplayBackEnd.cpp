@@ -4,12 +4,12 @@ namespace sb {
 
 DisplayBackEnd::~DisplayBackEnd() = default;
 
-int DisplayBackEnd::drawPolygons(const Polygon *p_polygons, std::size_t count) {
+int DisplayBackEnd::drawPolygons(const Polygon &shape, const PolygonAt *p_at,
+                                 std::size_t count) {
   int result = 0;
   for (std::size_t i = 0; i < count; i++) {
-    const Polygon &polygon = p_polygons[i];
-    if (drawPolygon(polygon.x, polygon.y, polygon.radius, polygon.points, polygon.rotation,
-                    polygon.color) != 0)
+    const PolygonAt &at = p_at[i];
+    if (drawPolygon(at.x, at.y, shape.radius, shape.points, shape.rotation, at.color) != 0)
       result = -1;
   }
   return result;

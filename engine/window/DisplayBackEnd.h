@@ -39,7 +39,7 @@ class DisplayBackEnd {
   /// Draws a filled regular polygon (see DisplayManager::drawPolygon()); 0, or -1.
   virtual int drawPolygon(float x, float y, float radius, std::size_t points, float rotation,
                           sf::Color color) = 0;
-  /// What drawPolygon() takes, for drawPolygons().
+  /// What drawPolygon() takes; drawPolygons() takes its radius, corners and rotation.
   struct Polygon {
     float x = 0;             ///< Left of the bounding square, in pixels.
     float y = 0;             ///< Top of the bounding square, in pixels.
@@ -48,9 +48,17 @@ class DisplayBackEnd {
     float rotation = 0;      ///< Degrees.
     sf::Color color;         ///< Fill colour and opacity.
   };
-  /// Draws count polygons in order, as drawPolygon() one by one does (the
-  /// default calls it); 0, or -1 when any draw gave -1.
-  virtual int drawPolygons(const Polygon *p_polygons, std::size_t count);
+  /// Where drawPolygons() draws one polygon, and in what colour.
+  struct PolygonAt {
+    float x = 0;      ///< Left of the bounding square, in pixels.
+    float y = 0;      ///< Top of the bounding square, in pixels.
+    sf::Color color;  ///< Fill colour and opacity.
+  };
+  /// Draws count polygons of the radius, corners and rotation of shape (its
+  /// place and colour are not used) at p_at's places in their colours, in
+  /// order, as drawPolygon() one by one does (the default calls it); 0, or
+  /// -1 when any draw gave -1.
+  virtual int drawPolygons(const Polygon &shape, const PolygonAt *p_at, std::size_t count);
   /// Shows the frame drawn so far (copying it into p_capture first, unless
   /// null) and starts the next one.
   virtual void present(sf::Texture *p_capture) = 0;

@@ -149,8 +149,20 @@ int CellGrid::nearestCell(float position) {
   return static_cast<int>(std::floor(position + 0.5f));
 }
 
-inline const CellGrid::Steps::Cells &CellGrid::Steps::find(float position) const {
+inline CellGrid::Steps::Lookup CellGrid::Steps::lookup() const {
+  return {origin, scale, top_bucket, same.data(), cells.data(), this};
+}
+
+inline const CellGrid::Steps::Cells &CellGrid::Steps::Lookup::find(float position) const {
   float bucket = (position - origin) * scale;
+  if (bucket >= 1 && bucket < top_bucket) {
+    std::uint16_t sure = p_same[static_cast<int>(bucket)];
+    if (sure != UNSURE) return p_cells[sure];
+  }
+  return p_steps->search(position, bucket);
+}
+
+const CellGrid::Steps::Cells &CellGrid::Steps::search(float position, float bucket) const {
   int count = static_cast<int>(at.size()), buckets = static_cast<int>(start.size());
   int i = bucket >= 1
               ? start[bucket < static_cast<float>(buckets) ? static_cast<int>(bucket) : buckets - 1]
@@ -160,9 +172,10 @@ inline const CellGrid::Steps::Cells &CellGrid::Steps::find(float position) const
   return cells[static_cast<std::size_t>(i)];
 }
 
-// The cells of an often drawn shape with its corner at (x, y).
-inline CellGrid::Span CellGrid::spanOf(const Often &often, float x, float y) {
-  const Steps::Cells &columns = often.columns.find(x), &rows = often.rows.find(y);
+// The cells of an often drawn shape with its corner at (x, y), by its steps.
+inline CellGrid::Span CellGrid::spanOf(const Steps::Lookup &column_steps,
+                                       const Steps::Lookup &row_steps, float x, float y) {
+  const Steps::Cells &columns = column_steps.find(x), &rows = row_steps.find(y);
   Span span;
   bool empty = columns.first > columns.last || rows.first > rows.last;
   span.column_from = empty ? columns.middle : columns.first;
@@ -178,25 +191,52 @@ CellGrid::Span CellGrid::polygon(float x, float y, float radius, std::size_t poi
   return cover(x, y, radius, points, rotation, p_recent);
 }
 
-void CellGrid::fills(const DisplayBackEnd::Polygon *p_polygons, std::size_t count,
-                     TerminalDisplay::Fill *p_fills) const {
+void CellGrid::paint(const DisplayBackEnd::Polygon &shape, const DisplayBackEnd::PolygonAt *p_at,
+                     std::size_t count, TerminalDisplay &display) const {
+  const Often *p_often = shape.rotation == 0 ? kept(shape.radius, shape.points) : nullptr;
+  if (p_often) return paintOften(*p_often, p_at, count, display);
   const Often *p_recent = nullptr;
   for (std::size_t i = 0; i < count; i++) {
-    const DisplayBackEnd::Polygon &polygon = p_polygons[i];
-    TerminalDisplay::Fill &fill = p_fills[i];
-    fill.r = polygon.color.r;
-    fill.g = polygon.color.g;
-    fill.b = polygon.color.b;
-    fill.alpha = polygon.color.a;
-    Span span;
-    if (polygon.color.a != 0)
-      span =
-          cover(polygon.x, polygon.y, polygon.radius, polygon.points, polygon.rotation, p_recent);
-    fill.column_from = span.column_from;
-    fill.column_to = span.column_to;
-    fill.row_from = span.row_from;
-    fill.row_to = span.row_to;
+    const DisplayBackEnd::PolygonAt &at = p_at[i];
+    if (at.color.a == 0) continue;
+    fill(cover(at.x, at.y, shape.radius, shape.points, shape.rotation, p_recent), at.color,
+         display);
   }
+}
+
+// Fills a span's cells in a colour: a small opaque shape's one cell at once.
+inline void CellGrid::fill(const Span &span, sf::Color color, TerminalDisplay &display) {
+  if (color.a == 255 && span.column_from == span.column_to && span.row_from == span.row_to)
+    display.fillOpaque(span.column_from, span.row_from, color.r, color.g, color.b);
+  else
+    display.fillCells(span.column_from, span.column_to, span.row_from, span.row_to, color.r,
+                      color.g, color.b, color.a);
+}
+
+// paint() for a run of an often drawn shape: its cells are looked up by
+// position, except far out, where they come from its bounds as cover() finds them.
+void CellGrid::paintOften(const Often &often, const DisplayBackEnd::PolygonAt *p_at,
+                          std::size_t count, TerminalDisplay &display) const {
+  // Copied out, so that writing cells makes no reason to read them again.
+  const Steps::Lookup columns = often.columns.lookup(), rows = often.rows.lookup();
+  const Edges edges = {often.low_x, often.high_x, often.low_y, often.high_y};
+  for (std::size_t i = 0; i < count; i++) {
+    const DisplayBackEnd::PolygonAt &at = p_at[i];
+    if (at.color.a == 0) continue;
+    fill(std::fabs(at.x) < FAR_PIXELS && std::fabs(at.y) < FAR_PIXELS
+             ? spanOf(columns, rows, at.x, at.y)
+             : fromBounds(at.x + edges.low_x, at.y + edges.low_y, at.x + edges.high_x,
+                          at.y + edges.high_y),
+         at.color, display);
+  }
+}
+
+// The often drawn shape of this radius and corner count, if one is kept.
+const CellGrid::Often *CellGrid::kept(float radius, std::size_t points) const {
+  std::uint32_t bits = bitsOf(radius);
+  for (int i = 0; i < often_count; i++)
+    if (often[i].radius_bits == bits && often[i].points == points) return &often[i];
+  return nullptr;
 }
 
 // polygon(); p_recent is the often drawn shape found last (null for none),
@@ -209,29 +249,34 @@ inline CellGrid::Span CellGrid::cover(float x, float y, float radius, std::size_
   if (p_recent && rotation == 0 && p_recent->points == points &&
       p_recent->radius_bits == bitsOf(radius) && std::fabs(x) < FAR_PIXELS &&
       std::fabs(y) < FAR_PIXELS)
-    return spanOf(*p_recent, x, y);
+    return spanOf(p_recent->columns.lookup(), p_recent->rows.lookup(), x, y);
   if (points < 3) return Span();
   if (rotation != 0 || points >= PolygonGeometry::CACHED_CORNERS) {
     PolygonGeometry::Bounds bounds = PolygonGeometry::bounds(x, y, radius, points, rotation);
     return fromBounds(bounds.left, bounds.top, bounds.right, bounds.bottom);
   }
-  // Upright: each extreme corner is the one with the extreme cosine or
-  // sine (the other way round for a negative radius), and x + (radius +
-  // cosine * radius) grows with the cosine in floating point too.
+  Edges edges = edgesOf(radius, points);
+  // A shape drawn again and again looks its cells up by position.
+  if (std::fabs(x) < FAR_PIXELS && std::fabs(y) < FAR_PIXELS && std::fabs(radius) < FAR_PIXELS) {
+    p_recent = oftenShape(radius, points, edges);
+    if (p_recent) return spanOf(p_recent->columns.lookup(), p_recent->rows.lookup(), x, y);
+  }
+  return fromBounds(x + edges.low_x, y + edges.low_y, x + edges.high_x, y + edges.high_y);
+}
+
+// Where the bounds of an upright polygon lie from the corner of its bounding
+// square: each extreme corner is the one with the extreme cosine or sine (the
+// other way round for a negative radius), and x + (radius + cosine * radius)
+// grows with the cosine in floating point too.
+CellGrid::Edges CellGrid::edgesOf(float radius, std::size_t points) {
   const PolygonGeometry::Extremes &e = extremesOf(points);
   bool flipped = radius < 0;
   float low_cosine = flipped ? e.max_cosine : e.min_cosine;
   float high_cosine = flipped ? e.min_cosine : e.max_cosine;
   float low_sine = flipped ? e.max_sine : e.min_sine;
   float high_sine = flipped ? e.min_sine : e.max_sine;
-  float low_x = radius + low_cosine * radius, high_x = radius + high_cosine * radius;
-  float low_y = radius + low_sine * radius, high_y = radius + high_sine * radius;
-  // A shape drawn again and again looks its cells up by position.
-  if (std::fabs(x) < FAR_PIXELS && std::fabs(y) < FAR_PIXELS && std::fabs(radius) < FAR_PIXELS) {
-    p_recent = oftenShape(radius, points, low_x, high_x, low_y, high_y);
-    if (p_recent) return spanOf(*p_recent, x, y);
-  }
-  return fromBounds(x + low_x, y + low_y, x + high_x, y + high_y);
+  return {radius + low_cosine * radius, radius + high_cosine * radius, radius + low_sine * radius,
+          radius + high_sine * radius};
 }
 
 // The steps of shapes whose low and high edges are at position + low and
@@ -262,11 +307,11 @@ CellGrid::Steps CellGrid::stepsOf(const Axis &axis, float low, float high) {
     steps.at.push_back(change.at);
     steps.cells.push_back({counts[0], counts[1] - 1, counts[2] - 1});
   }
-  // Buckets of a 64th of a cell over the finite changes, so that few hold one.
+  // Buckets of a 256th of a cell over the finite changes, so that few hold one.
   float lowest = INFINITY, highest = -INFINITY;
   for (float at : steps.at)
     if (std::isfinite(at)) lowest = std::min(lowest, at), highest = std::max(highest, at);
-  int buckets = 64 * (axis.cells + 2);
+  int buckets = std::min(256 * (axis.cells + 2), 1 << 16);
   if (!(highest > lowest)) return steps;  // no buckets: every search starts at 0
   steps.origin = lowest;
   steps.scale = static_cast<float>(buckets) / (highest - lowest);
@@ -276,17 +321,23 @@ CellGrid::Steps CellGrid::stepsOf(const Axis &axis, float low, float high) {
     while (passed < steps.at.size() && steps.at[passed] < below) passed++;
     steps.start.push_back(static_cast<int>(passed));
   }
+  // Rounding moves a position's bucket by far less than one: a bucket whose
+  // neighbours hold no change either gives the interval of all its positions.
+  steps.top_bucket = static_cast<float>(buckets - 2);
+  steps.same.assign(static_cast<std::size_t>(buckets), Steps::UNSURE);
+  for (std::size_t b = 1; b + 2 < static_cast<std::size_t>(buckets); b++)
+    if (steps.start[b - 1] == steps.start[b + 2] && steps.start[b] < Steps::UNSURE)
+      steps.same[b] = static_cast<std::uint16_t>(steps.start[b]);
   return steps;
 }
 
 // The steps of a shape of this radius and corner count, made once it has been
 // drawn many times in a row; null until then.
-const CellGrid::Often *CellGrid::oftenShape(float radius, std::size_t points, float low_x,
-                                            float high_x, float low_y, float high_y) const {
+const CellGrid::Often *CellGrid::oftenShape(float radius, std::size_t points,
+                                            const Edges &edges) const {
   if (!horizontal.exact || !vertical.exact) return nullptr;
+  if (const Often *p_kept = kept(radius, points)) return p_kept;
   std::uint32_t bits = bitsOf(radius);
-  for (int i = 0; i < often_count; i++)
-    if (often[i].radius_bits == bits && often[i].points == points) return &often[i];
   if (bits == recent_radius_bits && points == recent_points) {
     repeats++;
   } else {
@@ -300,8 +351,12 @@ const CellGrid::Often *CellGrid::oftenShape(float radius, std::size_t points, fl
   often_count = std::max(often_count, often_next == 0 ? OFTEN_SHAPES : often_next);
   made.radius_bits = bits;
   made.points = points;
-  made.columns = stepsOf(horizontal, low_x, high_x);
-  made.rows = stepsOf(vertical, low_y, high_y);
+  made.low_x = edges.low_x;
+  made.high_x = edges.high_x;
+  made.low_y = edges.low_y;
+  made.high_y = edges.high_y;
+  made.columns = stepsOf(horizontal, edges.low_x, edges.high_x);
+  made.rows = stepsOf(vertical, edges.low_y, edges.high_y);
   return &made;
 }
 

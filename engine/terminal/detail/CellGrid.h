@@ -34,11 +34,11 @@ class CellGrid {
   /// degrees; a polygon that holds no cell origin gives the cell nearest its
   /// centre. Empty for fewer than 3 corners and bounds that are not finite.
   Span polygon(float x, float y, float radius, std::size_t points, float rotation) const;
-  /// For each of count polygons in order, the cells polygon() gives and
-  /// the polygon's colour; a clear polygon (alpha 0) covers no cells, and
-  /// leaves the grid's record of the shapes drawn often as it is.
-  void fills(const DisplayBackEnd::Polygon *p_polygons, std::size_t count,
-             TerminalDisplay::Fill *p_fills) const;
+  /// Fills into display, in order, the cells polygon() gives for count
+  /// polygons of shape's radius, corners and rotation at p_at's places, in
+  /// their colours (a clear one fills nothing).
+  void paint(const DisplayBackEnd::Polygon &shape, const DisplayBackEnd::PolygonAt *p_at,
+             std::size_t count, TerminalDisplay &display) const;
 
   /// The nearest cell to a position in cells; FAR for positions far outside
   /// any terminal, and for not-a-number.
@@ -68,21 +68,40 @@ class CellGrid {
   // What one axis of an upright shape of one radius and corner count covers,
   // as its position grows: positions above at[i - 1] up to at[i] give
   // cells[i]. `start` holds, for buckets of positions, the interval of the
-  // bucket's first position, so that finding one seldom takes a step.
+  // bucket's first position, so that finding one seldom takes a step;
+  // `same` holds the interval of every position of the bucket where no change
+  // is near, and UNSURE elsewhere.
   struct Steps {
     struct Cells {
       int first, last, middle;
     };
-    float origin = 0, scale = 0;
+    static constexpr std::uint16_t UNSURE = 0xffff;
+    float origin = 0, scale = 0, top_bucket = 0;
     std::vector<float> at;
     std::vector<Cells> cells;
     std::vector<int> start;
-    const Cells &find(float position) const;
+    std::vector<std::uint16_t> same;
+    // What finding a position's cells reads, copied out of the vectors.
+    struct Lookup {
+      float origin, scale, top_bucket;
+      const std::uint16_t *p_same;
+      const Cells *p_cells;
+      const Steps *p_steps;
+      const Cells &find(float position) const;
+    };
+    Lookup lookup() const;
+    const Cells &search(float position, float bucket) const;
   };
-  // A shape drawn often (particles), with its steps along both axes.
+  // Where an upright polygon's bounds lie from the corner of its bounding square.
+  struct Edges {
+    float low_x, high_x, low_y, high_y;
+  };
+  static Edges edgesOf(float radius, std::size_t points);
+  // A shape drawn often (particles), with its edges and its steps along both axes.
   struct Often {
     std::uint32_t radius_bits = 0;
     std::size_t points = 0;
+    float low_x = 0, high_x = 0, low_y = 0, high_y = 0;
     Steps columns, rows;
   };
   static constexpr int OFTEN_SHAPES = 4;
@@ -91,10 +110,14 @@ class CellGrid {
   mutable std::uint32_t recent_radius_bits = 0;
   mutable std::size_t recent_points = 0;
   mutable int repeats = 0;
-  const Often *oftenShape(float radius, std::size_t points, float low_x, float high_x, float low_y,
-                          float high_y) const;
+  const Often *oftenShape(float radius, std::size_t points, const Edges &edges) const;
+  const Often *kept(float radius, std::size_t points) const;
+  void paintOften(const Often &often, const DisplayBackEnd::PolygonAt *p_at, std::size_t count,
+                  TerminalDisplay &display) const;
+  static void fill(const Span &span, sf::Color color, TerminalDisplay &display);
   static Steps stepsOf(const Axis &axis, float low, float high);
-  static Span spanOf(const Often &often, float x, float y);
+  static Span spanOf(const Steps::Lookup &column_steps, const Steps::Lookup &row_steps, float x,
+                     float y);
   Span cover(float x, float y, float radius, std::size_t points, float rotation,
              const Often *&p_recent) const;
 };
