@@ -117,25 +117,29 @@ inline void Shape::placeInto(Figure &figure, float px, float py) {
       figure.points = !(s >= 3) ? 3 : (s > 10 ? 10 : static_cast<std::size_t>(s));  // NaN: 3
       figure.radius = s;
       figure.rotation = 0;
-      figure.x = px - s / 2;
-      figure.y = py - s / 2;
       break;
     case SQUARE:
       figure.points = 4;
       figure.rotation = 45;
       figure.radius = s / Config::getInstance().getFontScale();
-      figure.x = px + s / 2;
-      figure.y = py - s / 1.75f;
       break;
     case TRIANGLE:
       figure.points = 3;
       figure.radius = s / 2;
       figure.rotation = 0;
-      figure.x = px - s / 2;
-      figure.y = py - s / 2;
       break;
-    default: break;
+    default: return;
   }
+  Offsets offsets = cornerOffsets();
+  figure.x = px + offsets.x;
+  figure.y = py - offsets.y;
+}
+
+// Where the figure's corner lies from the reference point: right by x, up by y.
+inline Shape::Offsets Shape::cornerOffsets() const {
+  float half = size / 2;
+  if (type == SQUARE) return {half, size / 1.75f};
+  return {-half, half};
 }
 
 // The figure's settings for this shape with its reference point at pixel
@@ -179,11 +183,37 @@ void Shape::drawAll(const Placed *p_placed, std::size_t count, Vector view_corne
   DisplayBackEnd::Polygon batch_shape;
   std::size_t batch = 0;
   FigureSettings figure = settings;  // as each draw() leaves the shared figure
+  // A shape of the type and size of the one before has its figure and the
+  // same offsets to its corner (SQUARE, CIRCLE or TRIANGLE; none yet: -1).
+  int same_type = -1;
+  float same_size = 0;
+  Offsets offsets = {0, 0};
+  Shape *p_shape = nullptr;
+  float px = 0, py = 0;
   for (std::size_t i = 0; i < count; i++) {
     const Placed &placed = p_placed[i];
+    p_shape = placed.p_shape;
+    Shape &shape = *p_shape;
     // As draw() converts: to the view, then to pixels.
     Vector view = placed.world_pos - view_corner;
-    placed.p_shape->placeInto(figure, view.getX() * cell_width, view.getY() * cell_height);
+    px = view.getX() * cell_width;
+    py = view.getY() * cell_height;
+    if (shape.type == same_type && sameBits(shape.size, same_size) && batch < DRAW_ALL_BATCH) {
+      if (shape.color != CUSTOM) colorToRGB(shape.getColor(), shape.red, shape.green, shape.blue);
+      DisplayBackEnd::PolygonAt &at = places[batch++];
+      at.x = px + offsets.x;
+      at.y = py - offsets.y;
+      at.color.r = shape.red;
+      at.color.g = shape.green;
+      at.color.b = shape.blue;
+      at.color.a = shape.opacity;
+      continue;
+    }
+    shape.placeInto(figure, px, py);
+    bool drawn = shape.type == CIRCLE || shape.type == SQUARE || shape.type == TRIANGLE;
+    same_type = drawn ? shape.type : -1;
+    same_size = shape.size;
+    offsets = shape.cornerOffsets();
     // A batch holds polygons of one radius, corner count and rotation.
     bool same_shape = sameBits(figure.radius, batch_shape.radius) &&
                       figure.points == batch_shape.points &&
@@ -201,6 +231,7 @@ void Shape::drawAll(const Placed *p_placed, std::size_t count, Vector view_corne
     at.color = figure.color;
   }
   if (batch > 0) display_manager.drawPolygons(batch_shape, places, batch);
+  if (p_shape) p_shape->placeInto(figure, px, py);  // the last one, as draw() leaves it
   settings = figure;
   figure_stale = true;
 }

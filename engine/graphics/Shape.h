@@ -39,6 +39,10 @@ class Shape {
   // place() into another figure's settings (of the source file's one type).
   template <typename Figure>
   void placeInto(Figure &figure, float px, float py);
+  struct Offsets {
+    float x, y;
+  };
+  Offsets cornerOffsets() const;
 
  public:
   /// Makes a white, opaque circle about the size of a glyph: the smaller cell

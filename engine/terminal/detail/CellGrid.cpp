@@ -153,13 +153,16 @@ inline CellGrid::Steps::Lookup CellGrid::Steps::lookup() const {
   return {origin, scale, top_bucket, same.data(), cells.data(), this};
 }
 
-inline const CellGrid::Steps::Cells &CellGrid::Steps::Lookup::find(float position) const {
+inline const CellGrid::Steps::Cells *CellGrid::Steps::Lookup::sure(float position) const {
   float bucket = (position - origin) * scale;
-  if (bucket >= 1 && bucket < top_bucket) {
-    std::uint16_t sure = p_same[static_cast<int>(bucket)];
-    if (sure != UNSURE) return p_cells[sure];
-  }
-  return p_steps->search(position, bucket);
+  if (!(bucket >= 1 && bucket < top_bucket)) return nullptr;
+  std::uint16_t interval = p_same[static_cast<int>(bucket)];
+  return interval != UNSURE ? p_cells + interval : nullptr;
+}
+
+inline const CellGrid::Steps::Cells &CellGrid::Steps::Lookup::find(float position) const {
+  const Cells *p_sure = sure(position);
+  return p_sure ? *p_sure : p_steps->search(position, (position - origin) * scale);
 }
 
 const CellGrid::Steps::Cells &CellGrid::Steps::search(float position, float bucket) const {
@@ -175,7 +178,10 @@ const CellGrid::Steps::Cells &CellGrid::Steps::search(float position, float buck
 // The cells of an often drawn shape with its corner at (x, y), by its steps.
 inline CellGrid::Span CellGrid::spanOf(const Steps::Lookup &column_steps,
                                        const Steps::Lookup &row_steps, float x, float y) {
-  const Steps::Cells &columns = column_steps.find(x), &rows = row_steps.find(y);
+  return spanOf(column_steps.find(x), row_steps.find(y));
+}
+
+inline CellGrid::Span CellGrid::spanOf(const Steps::Cells &columns, const Steps::Cells &rows) {
   Span span;
   bool empty = columns.first > columns.last || rows.first > rows.last;
   span.column_from = empty ? columns.middle : columns.first;
@@ -223,6 +229,12 @@ void CellGrid::paintOften(const Often &often, const DisplayBackEnd::PolygonAt *p
   for (std::size_t i = 0; i < count; i++) {
     const DisplayBackEnd::PolygonAt &at = p_at[i];
     if (at.color.a == 0) continue;
+    // Nearly always both are sure, and such a position is not far out.
+    const Steps::Cells *p_columns = columns.sure(at.x), *p_rows = rows.sure(at.y);
+    if (__builtin_expect(p_columns && p_rows, 1)) {
+      fill(spanOf(*p_columns, *p_rows), at.color, display);
+      continue;
+    }
     fill(std::fabs(at.x) < FAR_PIXELS && std::fabs(at.y) < FAR_PIXELS
              ? spanOf(columns, rows, at.x, at.y)
              : fromBounds(at.x + edges.low_x, at.y + edges.low_y, at.x + edges.high_x,
@@ -307,11 +319,11 @@ CellGrid::Steps CellGrid::stepsOf(const Axis &axis, float low, float high) {
     steps.at.push_back(change.at);
     steps.cells.push_back({counts[0], counts[1] - 1, counts[2] - 1});
   }
-  // Buckets of a 256th of a cell over the finite changes, so that few hold one.
+  // Buckets of a 1024th of a cell over the finite changes, so that few hold one.
   float lowest = INFINITY, highest = -INFINITY;
   for (float at : steps.at)
     if (std::isfinite(at)) lowest = std::min(lowest, at), highest = std::max(highest, at);
-  int buckets = std::min(256 * (axis.cells + 2), 1 << 16);
+  int buckets = std::min(1024 * (axis.cells + 2), 1 << 17);
   if (!(highest > lowest)) return steps;  // no buckets: every search starts at 0
   steps.origin = lowest;
   steps.scale = static_cast<float>(buckets) / (highest - lowest);
@@ -323,6 +335,8 @@ CellGrid::Steps CellGrid::stepsOf(const Axis &axis, float low, float high) {
   }
   // Rounding moves a position's bucket by far less than one: a bucket whose
   // neighbours hold no change either gives the interval of all its positions.
+  // Positions far out never get one.
+  if (!(lowest > -FAR_PIXELS && highest < FAR_PIXELS)) return steps;
   steps.top_bucket = static_cast<float>(buckets - 2);
   steps.same.assign(static_cast<std::size_t>(buckets), Steps::UNSURE);
   for (std::size_t b = 1; b + 2 < static_cast<std::size_t>(buckets); b++)

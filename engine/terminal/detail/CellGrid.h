@@ -88,6 +88,8 @@ class CellGrid {
       const Cells *p_cells;
       const Steps *p_steps;
       const Cells &find(float position) const;
+      // The cells of every position of position's bucket, or null.
+      const Cells *sure(float position) const;
     };
     Lookup lookup() const;
     const Cells &search(float position, float bucket) const;
@@ -118,6 +120,7 @@ class CellGrid {
   static Steps stepsOf(const Axis &axis, float low, float high);
   static Span spanOf(const Steps::Lookup &column_steps, const Steps::Lookup &row_steps, float x,
                      float y);
+  static Span spanOf(const Steps::Cells &columns, const Steps::Cells &rows);
   Span cover(float x, float y, float radius, std::size_t points, float rotation,
              const Often *&p_recent) const;
 };
