@@ -236,17 +236,17 @@ TEST(TerminalCells, RunsOfPolygonsGiveTheCellsOfOneByOne) {
   };
   for (int frame = 0; frame < 20; frame++) {
     std::vector<sb::DisplayBackEnd::Polygon> polygons(
-        static_cast<std::size_t>(1 + random() % 3000));
+        static_cast<std::size_t>(1 + random() % 5000));
     // A handful of radii per frame: more than the grid keeps as often drawn.
     float radii[6];
     for (float &radius : radii) radius = radiusOf(random, cell_width);
     for (std::size_t i = 0; i < polygons.size(); i++) {
       sb::DisplayBackEnd::Polygon &p = polygons[i];
-      bool run = (i / 200) % 3 != 0;  // long runs of one of the radii, broken up
+      bool run = (i / 600) % 4 != 0;  // long runs of one of the radii, broken up
       p.x = pixelNear(random, cell_width, columns);
       p.y = pixelNear(random, cell_height, rows);
-      p.radius = run ? radii[(i / 200) % 6] : radiusOf(random, cell_width);
-      p.points = run ? 3 + (i / 100) % 8 : static_cast<std::size_t>(random() % 12);
+      p.radius = run ? radii[(i / 600) % 6] : radiusOf(random, cell_width);
+      p.points = run ? 3 + (i / 600) % 8 : static_cast<std::size_t>(random() % 12);
       p.rotation = !run && random() % 4 == 0 ? 45.0f : 0.0f;
       p.color = sf::Color(random() & 0xff, random() & 0xff, random() & 0xff,
                           random() % 4 == 0 ? 255 : (random() % 6 == 0 ? 0 : random() & 0xff));

@@ -163,6 +163,20 @@ sb::Object *makeObject(std::mt19937 &random, bool marked_ok) {
   return p_o;
 }
 
+// A burst: hundreds of particles of one size in a row, mostly opaque.
+void addBurst(std::mt19937 &random, std::vector<sb::Object *> &objects) {
+  float size = sizeOf(random);
+  bool opaque = random() % 4 != 0;
+  int count = 100 + static_cast<int>(random() % 400);
+  for (int i = 0; i < count; i++) {
+    auto byte = static_cast<unsigned char>(random() % 256);
+    sb::Object *p_o = new sb::Particle(size, 1000, opaque ? 255 : byte, byte, 255, 0);
+    p_o->setPosition(sb::Vector(std::uniform_real_distribution<float>(-3, COLUMNS + 3)(random),
+                                std::uniform_real_distribution<float>(-3, ROWS + 3)(random)));
+    objects.push_back(p_o);
+  }
+}
+
 struct Outcome {
   int started = -1;
   std::string failure;  // the first cell that differs, or what went wrong
@@ -191,6 +205,7 @@ Outcome drawFrames() {
     std::vector<sb::Object *> objects;
     int count = 1 + static_cast<int>(random() % 700);
     for (int i = 0; i < count; i++) objects.push_back(makeObject(random, frame % 2 == 0));
+    if (frame % 2 == 1) addBurst(random, objects);
     if (frame % 3 == 0) objects.push_back(new sb::ViewObject);
     float dx = std::uniform_real_distribution<float>(-4, 4)(random);
     float dy = std::uniform_real_distribution<float>(-4, 4)(random);

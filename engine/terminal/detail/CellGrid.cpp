@@ -150,19 +150,19 @@ int CellGrid::nearestCell(float position) {
 }
 
 inline CellGrid::Steps::Lookup CellGrid::Steps::lookup() const {
-  return {origin, scale, top_bucket, same.data(), cells.data(), this};
+  return {origin, scale, top_bucket, known.data(), cells.data(), this};
 }
 
-inline const CellGrid::Steps::Cells *CellGrid::Steps::Lookup::sure(float position) const {
-  float bucket = (position - origin) * scale;
-  if (!(bucket >= 1 && bucket < top_bucket)) return nullptr;
-  std::uint16_t interval = p_same[static_cast<int>(bucket)];
-  return interval != UNSURE ? p_cells + interval : nullptr;
+inline std::int32_t CellGrid::Steps::Lookup::entry(float position) const {
+  const float bucket = (position - origin) * scale;
+  // Held to the first and last buckets, which are UNSURE (so is not-a-number).
+  return p_known[static_cast<int>(std::min(std::max(0.0f, bucket), top_bucket))];
 }
 
 inline const CellGrid::Steps::Cells &CellGrid::Steps::Lookup::find(float position) const {
-  const Cells *p_sure = sure(position);
-  return p_sure ? *p_sure : p_steps->search(position, (position - origin) * scale);
+  const std::int32_t known = entry(position);
+  return known >= 0 ? p_cells[known & INTERVAL]
+                    : p_steps->search(position, (position - origin) * scale);
 }
 
 const CellGrid::Steps::Cells &CellGrid::Steps::search(float position, float bucket) const {
@@ -229,10 +229,18 @@ void CellGrid::paintOften(const Often &often, const DisplayBackEnd::PolygonAt *p
   for (std::size_t i = 0; i < count; i++) {
     const DisplayBackEnd::PolygonAt &at = p_at[i];
     if (at.color.a == 0) continue;
-    // Nearly always both are sure, and such a position is not far out.
-    const Steps::Cells *p_columns = columns.sure(at.x), *p_rows = rows.sure(at.y);
-    if (__builtin_expect(p_columns && p_rows, 1)) {
-      fill(spanOf(*p_columns, *p_rows), at.color, display);
+    // Nearly always both are known, and such a position is not far out.
+    const std::int32_t column_entry = columns.entry(at.x), row_entry = rows.entry(at.y);
+    if (__builtin_expect((column_entry | row_entry) >= 0, 1)) {
+      // No cell origin inside along one axis: the one middle cell (a particle).
+      if ((column_entry & row_entry & Steps::NONEMPTY) == 0 && at.color.a == 255) {
+        display.fillOpaque(Steps::middleOf(column_entry), Steps::middleOf(row_entry), at.color.r,
+                           at.color.g, at.color.b);
+        continue;
+      }
+      fill(spanOf(columns.p_cells[column_entry & Steps::INTERVAL],
+                  rows.p_cells[row_entry & Steps::INTERVAL]),
+           at.color, display);
       continue;
     }
     fill(std::fabs(at.x) < FAR_PIXELS && std::fabs(at.y) < FAR_PIXELS
@@ -333,16 +341,28 @@ CellGrid::Steps CellGrid::stepsOf(const Axis &axis, float low, float high) {
     while (passed < steps.at.size() && steps.at[passed] < below) passed++;
     steps.start.push_back(static_cast<int>(passed));
   }
-  // Rounding moves a position's bucket by far less than one: a bucket whose
-  // neighbours hold no change either gives the interval of all its positions.
-  // Positions far out never get one.
-  if (!(lowest > -FAR_PIXELS && highest < FAR_PIXELS)) return steps;
-  steps.top_bucket = static_cast<float>(buckets - 2);
-  steps.same.assign(static_cast<std::size_t>(buckets), Steps::UNSURE);
-  for (std::size_t b = 1; b + 2 < static_cast<std::size_t>(buckets); b++)
-    if (steps.start[b - 1] == steps.start[b + 2] && steps.start[b] < Steps::UNSURE)
-      steps.same[b] = static_cast<std::uint16_t>(steps.start[b]);
+  know(steps, axis.cells);
   return steps;
+}
+
+// Rounding moves a position's bucket by far less than one: a bucket whose
+// neighbours hold no change either gives the interval of all its positions.
+// Positions far out are never known, nor are middle cells outside the grid.
+void CellGrid::know(Steps &steps, int cells) {
+  const std::size_t buckets = steps.start.size();
+  if (buckets < 4 || cells > 0x3fff || steps.cells.size() > Steps::INTERVAL ||
+      !(steps.origin > -FAR_PIXELS && steps.origin + static_cast<float>(buckets) / steps.scale < FAR_PIXELS))
+    return;
+  steps.known.assign(buckets, Steps::UNSURE);
+
+  steps.top_bucket = static_cast<float>(buckets - 1);
+  for (std::size_t b = 1; b + 2 < buckets; b++) {
+    const int interval = steps.start[b];
+    if (steps.start[b - 1] != steps.start[b + 2]) continue;
+    const Steps::Cells &known = steps.cells[static_cast<std::size_t>(interval)];
+    if (known.middle < 0 || known.middle >= cells) continue;
+    steps.known[b] = interval | known.middle << 16 | (known.first <= known.last ? Steps::NONEMPTY : 0);
+  }
 }
 
 // The steps of a shape of this radius and corner count, made once it has been

@@ -69,27 +69,32 @@ class CellGrid {
   // as its position grows: positions above at[i - 1] up to at[i] give
   // cells[i]. `start` holds, for buckets of positions, the interval of the
   // bucket's first position, so that finding one seldom takes a step;
-  // `same` holds the interval of every position of the bucket where no change
-  // is near, and UNSURE elsewhere.
+  // `known` holds, for a bucket where no change is near, what every position
+  // in it gives: its interval in the low 16 bits, its middle cell (one inside
+  // the grid) in the next 14 and NONEMPTY when the shape holds a cell origin
+  // along the axis; elsewhere UNSURE.
   struct Steps {
     struct Cells {
       int first, last, middle;
     };
-    static constexpr std::uint16_t UNSURE = 0xffff;
+    static constexpr std::int32_t UNSURE = -1;
+    static constexpr std::int32_t NONEMPTY = 1 << 30;
+    static constexpr std::int32_t INTERVAL = 0xffff;
+    static int middleOf(std::int32_t entry) { return entry >> 16 & 0x3fff; }
     float origin = 0, scale = 0, top_bucket = 0;
     std::vector<float> at;
     std::vector<Cells> cells;
     std::vector<int> start;
-    std::vector<std::uint16_t> same;
+    std::vector<std::int32_t> known = {UNSURE};
     // What finding a position's cells reads, copied out of the vectors.
     struct Lookup {
       float origin, scale, top_bucket;
-      const std::uint16_t *p_same;
+      const std::int32_t *p_known;
       const Cells *p_cells;
       const Steps *p_steps;
       const Cells &find(float position) const;
-      // The cells of every position of position's bucket, or null.
-      const Cells *sure(float position) const;
+      // The entry of `known` for position's bucket.
+      std::int32_t entry(float position) const;
     };
     Lookup lookup() const;
     const Cells &search(float position, float bucket) const;
@@ -118,6 +123,7 @@ class CellGrid {
                   TerminalDisplay &display) const;
   static void fill(const Span &span, sf::Color color, TerminalDisplay &display);
   static Steps stepsOf(const Axis &axis, float low, float high);
+  static void know(Steps &steps, int cells);
   static Span spanOf(const Steps::Lookup &column_steps, const Steps::Lookup &row_steps, float x,
                      float y);
   static Span spanOf(const Steps::Cells &columns, const Steps::Cells &rows);
