@@ -65,8 +65,8 @@ Shape::Shape()
       red(0),
       green(0),
       blue(0),
-      type(CIRCLE),
-      opacity(255) {}
+      opacity(255),
+      type(CIRCLE) {}
 
 void Shape::setType(ShapeType new_type) {
   switch (new_type) {
@@ -188,16 +188,12 @@ void Shape::drawAll(const Placed *p_placed, std::size_t count, Vector view_corne
   int same_type = -1;
   float same_size = 0;
   Offsets offsets = {0, 0};
-  Shape *p_shape = nullptr;
-  float px = 0, py = 0;
   for (std::size_t i = 0; i < count; i++) {
     const Placed &placed = p_placed[i];
-    p_shape = placed.p_shape;
-    Shape &shape = *p_shape;
+    Shape &shape = *placed.p_shape;
     // As draw() converts: to the view, then to pixels.
     Vector view = placed.world_pos - view_corner;
-    px = view.getX() * cell_width;
-    py = view.getY() * cell_height;
+    float px = view.getX() * cell_width, py = view.getY() * cell_height;
     if (shape.type == same_type && sameBits(shape.size, same_size) && batch < DRAW_ALL_BATCH) {
       if (shape.color != CUSTOM) colorToRGB(shape.getColor(), shape.red, shape.green, shape.blue);
       DisplayBackEnd::PolygonAt &at = places[batch++];
@@ -231,7 +227,11 @@ void Shape::drawAll(const Placed *p_placed, std::size_t count, Vector view_corne
     at.color = figure.color;
   }
   if (batch > 0) display_manager.drawPolygons(batch_shape, places, batch);
-  if (p_shape) p_shape->placeInto(figure, px, py);  // the last one, as draw() leaves it
+  if (count > 0) {  // the last one, as draw() leaves it
+    Vector view = p_placed[count - 1].world_pos - view_corner;
+    p_placed[count - 1].p_shape->placeInto(figure, view.getX() * cell_width,
+                                           view.getY() * cell_height);
+  }
   settings = figure;
   figure_stale = true;
 }

@@ -23,14 +23,15 @@ enum ShapeType : int {
 /// UNDEFINED_SHAPE; particles are custom-coloured circles. Copied by value.
 class Shape {
  private:
-  // Ten bytes, so that an object with its shape fits one cache line.
+  // Ten bytes, so that an object with its shape fits one cache line; red,
+  // green, blue and opacity in a row, as a colour holds them.
   float size;
   signed char color;  // a Color; one beyond a signed char is kept as UNSUPPORTED_COLOR
   unsigned char red;
   unsigned char green;
   unsigned char blue;
-  signed char type;  // a ShapeType
   unsigned char opacity;
+  signed char type;  // a ShapeType
 
   static constexpr signed char UNSUPPORTED_COLOR = -128;
   // Polygons handed to the display at once by drawAll().
