@@ -145,8 +145,7 @@ int TerminalBackEnd::drawPolygon(float x, float y, float radius, std::size_t poi
   return 0;
 }
 
-int TerminalBackEnd::drawPolygons(const Polygon &shape, const PolygonAt *p_at,
-                                  std::size_t count) {
+int TerminalBackEnd::drawPolygons(const Polygon &shape, const PolygonAt *p_at, std::size_t count) {
   p_cell_grid->paint(shape, p_at, count, *p_terminal);
   return 0;
 }

@@ -76,7 +76,7 @@ class TerminalBackEnd : public DisplayBackEnd {
 
  private:
   std::unique_ptr<TerminalDisplay> p_terminal;
-  std::unique_ptr<CellGrid> p_cell_grid;           // the cells in pixels, for shapes
+  std::unique_ptr<CellGrid> p_cell_grid;  // the cells in pixels, for shapes
   Statistics statistics;
   long long frame_draw_ns = 0;  // this frame's drawing so far
   std::chrono::steady_clock::time_point draw_start;

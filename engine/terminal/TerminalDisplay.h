@@ -161,7 +161,8 @@ class TerminalDisplay {
   static constexpr std::uint64_t CELL_SET = std::uint64_t(1) << 63;
   // A cell: character in bits 0-7, glyph colour in 8-31, background in 32-55.
   static std::uint64_t makeCell(unsigned char ch, std::uint32_t fg, std::uint32_t bg) {
-    return CELL_SET | static_cast<std::uint64_t>(bg) << 32 | static_cast<std::uint64_t>(fg) << 8 | ch;
+    return CELL_SET | static_cast<std::uint64_t>(bg) << 32 | static_cast<std::uint64_t>(fg) << 8 |
+           ch;
   }
   int output_fd = -1;
   int input_fd = -1;

@@ -4,8 +4,7 @@ namespace sb {
 
 DisplayBackEnd::~DisplayBackEnd() = default;
 
-int DisplayBackEnd::drawPolygons(const Polygon &shape, const PolygonAt *p_at,
-                                 std::size_t count) {
+int DisplayBackEnd::drawPolygons(const Polygon &shape, const PolygonAt *p_at, std::size_t count) {
   int result = 0;
   for (std::size_t i = 0; i < count; i++) {
     const PolygonAt &at = p_at[i];

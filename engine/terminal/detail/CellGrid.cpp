@@ -351,7 +351,8 @@ CellGrid::Steps CellGrid::stepsOf(const Axis &axis, float low, float high) {
 void CellGrid::know(Steps &steps, int cells) {
   const std::size_t buckets = steps.start.size();
   if (buckets < 4 || cells > 0x3fff || steps.cells.size() > Steps::INTERVAL ||
-      !(steps.origin > -FAR_PIXELS && steps.origin + static_cast<float>(buckets) / steps.scale < FAR_PIXELS))
+      !(steps.origin > -FAR_PIXELS &&
+        steps.origin + static_cast<float>(buckets) / steps.scale < FAR_PIXELS))
     return;
   steps.known.assign(buckets, Steps::UNSURE);
 
@@ -361,7 +362,8 @@ void CellGrid::know(Steps &steps, int cells) {
     if (steps.start[b - 1] != steps.start[b + 2]) continue;
     const Steps::Cells &known = steps.cells[static_cast<std::size_t>(interval)];
     if (known.middle < 0 || known.middle >= cells) continue;
-    steps.known[b] = interval | known.middle << 16 | (known.first <= known.last ? Steps::NONEMPTY : 0);
+    steps.known[b] =
+        interval | known.middle << 16 | (known.first <= known.last ? Steps::NONEMPTY : 0);
   }
 }
 
