@@ -336,6 +336,7 @@ CellGrid::Steps CellGrid::stepsOf(const Axis &axis, float low, float high) {
   steps.origin = lowest;
   steps.scale = static_cast<float>(buckets) / (highest - lowest);
   std::size_t passed = 0;
+  steps.start.reserve(static_cast<std::size_t>(buckets));
   for (int b = 0; b < buckets; b++) {
     float below = lowest + static_cast<float>(b) / steps.scale;
     while (passed < steps.at.size() && steps.at[passed] < below) passed++;
