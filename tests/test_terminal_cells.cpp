@@ -243,8 +243,8 @@ TEST(TerminalCells, RunsOfPolygonsGiveTheCellsOfOneByOne) {
     for (std::size_t i = 0; i < polygons.size(); i++) {
       sb::DisplayBackEnd::Polygon &p = polygons[i];
       bool run = (i / 600) % 4 != 0;  // long runs of one of the radii, broken up
-      p.x = pixelNear(random, cell_width, columns);
-      p.y = pixelNear(random, cell_height, rows);
+      p.x = random() % 97 == 0 ? NAN : pixelNear(random, cell_width, columns);
+      p.y = random() % 89 == 0 ? INFINITY : pixelNear(random, cell_height, rows);
       p.radius = run ? radii[(i / 600) % 6] : radiusOf(random, cell_width);
       p.points = run ? 3 + (i / 600) % 8 : static_cast<std::size_t>(random() % 12);
       p.rotation = !run && random() % 4 == 0 ? 45.0f : 0.0f;

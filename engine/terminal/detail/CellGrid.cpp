@@ -153,10 +153,14 @@ inline CellGrid::Steps::Lookup CellGrid::Steps::lookup() const {
   return {origin, scale, top_bucket, known.data(), cells.data(), this};
 }
 
-inline std::int32_t CellGrid::Steps::Lookup::entry(float position) const {
+inline int CellGrid::Steps::Lookup::bucket(float position) const {
   const float bucket = (position - origin) * scale;
   // Held to the first and last buckets, which are UNSURE (so is not-a-number).
-  return p_known[static_cast<int>(std::min(std::max(0.0f, bucket), top_bucket))];
+  return static_cast<int>(std::min(std::max(0.0f, bucket), top_bucket));
+}
+
+inline std::int32_t CellGrid::Steps::Lookup::entry(float position) const {
+  return p_known[bucket(position)];
 }
 
 inline const CellGrid::Steps::Cells &CellGrid::Steps::Lookup::find(float position) const {
@@ -223,14 +227,27 @@ inline void CellGrid::fill(const Span &span, sf::Color color, TerminalDisplay &d
 // position, except far out, where they come from its bounds as cover() finds them.
 void CellGrid::paintOften(const Often &often, const DisplayBackEnd::PolygonAt *p_at,
                           std::size_t count, TerminalDisplay &display) const {
+  for (std::size_t done = 0; done < count; done += PAINT_CHUNK)
+    paintChunk(often, p_at + done, std::min(count - done, PAINT_CHUNK), display);
+}
+
+void CellGrid::paintChunk(const Often &often, const DisplayBackEnd::PolygonAt *p_at,
+                          std::size_t count, TerminalDisplay &display) const {
   // Copied out, so that writing cells makes no reason to read them again.
   const Steps::Lookup columns = often.columns.lookup(), rows = often.rows.lookup();
-  const Edges edges = {often.low_x, often.high_x, often.low_y, often.high_y};
+  // Every position's buckets first, in a loop of arithmetic alone (the
+  // compiler does several at once).
+  int column_buckets[PAINT_CHUNK], row_buckets[PAINT_CHUNK];
+  for (std::size_t i = 0; i < count; i++) {
+    column_buckets[i] = columns.bucket(p_at[i].x);
+    row_buckets[i] = rows.bucket(p_at[i].y);
+  }
   for (std::size_t i = 0; i < count; i++) {
     const DisplayBackEnd::PolygonAt &at = p_at[i];
     if (at.color.a == 0) continue;
     // Nearly always both are known, and such a position is not far out.
-    const std::int32_t column_entry = columns.entry(at.x), row_entry = rows.entry(at.y);
+    const std::int32_t column_entry = columns.p_known[column_buckets[i]];
+    const std::int32_t row_entry = rows.p_known[row_buckets[i]];
     if (__builtin_expect((column_entry | row_entry) >= 0, 1)) {
       // No cell origin inside along one axis: the one middle cell (a particle).
       if ((column_entry & row_entry & Steps::NONEMPTY) == 0 && at.color.a == 255) {
@@ -245,8 +262,8 @@ void CellGrid::paintOften(const Often &often, const DisplayBackEnd::PolygonAt *p
     }
     fill(std::fabs(at.x) < FAR_PIXELS && std::fabs(at.y) < FAR_PIXELS
              ? spanOf(columns, rows, at.x, at.y)
-             : fromBounds(at.x + edges.low_x, at.y + edges.low_y, at.x + edges.high_x,
-                          at.y + edges.high_y),
+             : fromBounds(at.x + often.low_x, at.y + often.low_y, at.x + often.high_x,
+                          at.y + often.high_y),
          at.color, display);
   }
 }

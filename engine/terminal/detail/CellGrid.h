@@ -95,6 +95,8 @@ class CellGrid {
       const Cells &find(float position) const;
       // The entry of `known` for position's bucket.
       std::int32_t entry(float position) const;
+      // The bucket of `known` position is in.
+      int bucket(float position) const;
     };
     Lookup lookup() const;
     const Cells &search(float position, float bucket) const;
@@ -120,6 +122,9 @@ class CellGrid {
   const Often *oftenShape(float radius, std::size_t points, const Edges &edges) const;
   const Often *kept(float radius, std::size_t points) const;
   void paintOften(const Often &often, const DisplayBackEnd::PolygonAt *p_at, std::size_t count,
+                  TerminalDisplay &display) const;
+  static constexpr std::size_t PAINT_CHUNK = 256;
+  void paintChunk(const Often &often, const DisplayBackEnd::PolygonAt *p_at, std::size_t count,
                   TerminalDisplay &display) const;
   static void fill(const Span &span, sf::Color color, TerminalDisplay &display);
   static Steps stepsOf(const Axis &axis, float low, float high);
