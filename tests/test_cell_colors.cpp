@@ -3,7 +3,6 @@
 // window, and a terminal cell keeping its own background.
 #include <gtest/gtest.h>
 
-#include <poll.h>
 #include <pty.h>
 #include <unistd.h>
 
@@ -160,14 +159,7 @@ TEST(CellColors, ATerminalCellKeepsItsOwnBackground) {
   EXPECT_EQ(display.cellAt(2, 1) >> 32 & 0xffffff, 0xc86432u);
   ASSERT_GT(display.present(), 0);
   display.close();
-  std::string bytes;
-  char buffer[4096];
-  struct pollfd ready = {master, POLLIN, 0};
-  while (poll(&ready, 1, 100) > 0) {
-    ssize_t n = read(master, buffer, sizeof buffer);
-    if (n <= 0) break;
-    bytes.append(buffer, static_cast<size_t>(n));
-  }
+  std::string bytes = sbtest::readUntilQuiet(master);
   close(master);
   close(slave);
   EXPECT_NE(bytes.find("48;2;200;100;50"), std::string::npos);

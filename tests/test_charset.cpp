@@ -3,7 +3,6 @@
 // shows exactly the font's glyph for that character.
 #include <gtest/gtest.h>
 
-#include <poll.h>
 #include <pty.h>
 #include <unistd.h>
 
@@ -78,14 +77,7 @@ TEST(Charset, EveryCodeReachesTheTerminalAsItsCodePage437Character) {
     display.put(code % 16, code / 16, static_cast<char>(code), 255, 255, 255);
   ASSERT_GT(display.present(), 0);
   display.close();
-  std::string bytes;
-  char buffer[8192];
-  struct pollfd ready = {master, POLLIN, 0};
-  while (poll(&ready, 1, 100) > 0) {
-    ssize_t n = read(master, buffer, sizeof buffer);
-    if (n <= 0) break;
-    bytes.append(buffer, static_cast<size_t>(n));
-  }
+  std::string bytes = sbtest::readUntilQuiet(master);
   close(master);
   close(slave);
 

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <ftw.h>
+#include <poll.h>
 #include <sstream>
 #include <unistd.h>
 
@@ -88,6 +89,18 @@ std::string readFile(const std::string &path) {
   std::ostringstream content;
   content << in.rdbuf();
   return content.str();
+}
+
+std::string readUntilQuiet(int fd) {
+  std::string bytes;
+  char buffer[8192];
+  struct pollfd ready = {fd, POLLIN, 0};
+  while (poll(&ready, 1, 100) > 0) {
+    ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n <= 0) break;
+    bytes.append(buffer, static_cast<size_t>(n));
+  }
+  return bytes;
 }
 
 namespace {

@@ -51,6 +51,10 @@ std::string readLog();
 // Whole content of a file, or "" when it cannot be read.
 std::string readFile(const std::string &path);
 
+// What there is to read from fd (a pseudo-terminal's master side), until
+// nothing more comes for 100 ms.
+std::string readUntilQuiet(int fd);
+
 // Writes text to a file; true on success.
 bool writeFile(const std::string &path, const std::string &text);
 
